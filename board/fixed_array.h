@@ -18,8 +18,16 @@ public:
     explicit FixedArray(uint32_t count)
         : data_(new T[count == 0 ? 1 : count]()), count_(count) {}
 
-    FixedArray(const FixedArray&) = delete;
-    FixedArray& operator=(const FixedArray&) = delete;
+    FixedArray(const FixedArray& other) : FixedArray(other.count_) {
+        std::memcpy(static_cast<void*>(data_.get()), other.data_.get(), bytes());
+    }
+    FixedArray& operator=(const FixedArray& other) {
+        if (this != &other) {
+            FixedArray copy(other);
+            *this = std::move(copy);
+        }
+        return *this;
+    }
     FixedArray(FixedArray&&) noexcept = default;
     FixedArray& operator=(FixedArray&&) noexcept = default;
 
