@@ -1,0 +1,412 @@
+// A game played through clicks at pixels: selection, jumps, the history with undo, redo and
+// going to a move, the end of the game with its clock, and the editor's clicks.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+
+#include "game/click.h"
+#include "game/clock.h"
+#include "support/recording_sound.h"
+
+namespace kvarlo {
+namespace {
+
+EdgeRef ref(int32_t node, int32_t direction) {
+    return EdgeRef{static_cast<int16_t>(node), static_cast<int8_t>(direction)};
+}
+
+int32_t fakeNow = 1000;
+int32_t fakeClock() { return fakeNow; }
+
+// The board, the game and the window of one test, with clicks made at the pixel in the middle
+// of a slot on a 640 x 480 client.
+struct Session {
+    Board board{7, 7};
+    MoveHistory history;
+    GameState state;
+    WindowState window;
+    BoardLayout layout = computeLayout(640, 480, board);
+
+    Session() {
+        fakeNow = 1000;
+        setCalendarSecondsSource(fakeClock);
+        testing::recordedSounds().clear();
+        window.mode = AppMode::Game;
+    }
+    ~Session() { setCalendarSecondsSource(nullptr); }
+
+    void place(std::initializer_list<EdgeRef> matches) {
+        for (EdgeRef r : matches) {
+            board.slot(r).hasMatch = 1;
+        }
+    }
+    void fill() {
+        for (int32_t i = 0; i < 49; ++i) {
+            for (EdgeSlot& s : board.nodes[i].edges) {
+                s.hasMatch = s.exists;
+            }
+        }
+    }
+    void clickAt(int32_t x, int32_t y) {
+        window.mouseX = x;
+        window.mouseY = y;
+        window.clickPending = 1;
+        processClick(board, history, state, window, layout);
+    }
+    void click(EdgeRef r) {
+        const ScreenPoint p = nodeScreenPosition(board, r.node, layout);
+        const ScreenPoint q =
+            nodeScreenPosition(board, board.neighbourForward(r.node, r.direction), layout);
+        clickAt((p.x + q.x) / 2, (p.y + q.y) / 2);
+    }
+    // Selects the match and clicks its landing slot.
+    void jump(EdgeRef from, EdgeRef to) {
+        click(from);
+        ASSERT_TRUE(board.slot(from).selected);
+        ASSERT_TRUE(board.slot(to).target);
+        click(to);
+    }
+    // Makes the first jump the rule offers (in board order) and returns it.
+    MoveRecord jumpFirst() {
+        for (int32_t i = 0; i < 49; ++i) {
+            for (int32_t d = 0; d < 3; ++d) {
+                if (!board.nodes[i].edges[d].movable) {
+                    continue;
+                }
+                Board probe(board);
+                markTargets(probe, i, d);
+                for (int32_t j = 0; j < 49; ++j) {
+                    for (int32_t e = 0; e < 3; ++e) {
+                        if (probe.nodes[j].edges[e].target) {
+                            jump(ref(i, d), ref(j, e));
+                            return history.records[history.current - 1];
+                        }
+                    }
+                }
+            }
+        }
+        ADD_FAILURE() << "no movable match";
+        return {};
+    }
+    std::vector<EdgeRef> flagged(uint8_t EdgeSlot::*flag) const {
+        std::vector<EdgeRef> out;
+        for (int32_t i = 0; i < 49; ++i) {
+            for (int32_t d = 0; d < 3; ++d) {
+                if (board.nodes[i].edges[d].*flag) {
+                    out.push_back(ref(i, d));
+                }
+            }
+        }
+        return out;
+    }
+};
+
+std::vector<uint8_t> bytesOf(const Board& b) {
+    const auto* p = reinterpret_cast<const uint8_t*>(b.nodes.get());
+    return std::vector<uint8_t>(p, p + sizeof(Node) * b.nodeCount);
+}
+
+// A dense figure with long games: the full board less a few slots.
+void denseFigure(Session& s) {
+    s.fill();
+    for (EdgeRef r : {ref(24, 0), ref(10, 1), ref(38, 2)}) {
+        s.board.slot(r).hasMatch = 0;
+    }
+}
+
+TEST(NewGame, MarksTheMovableMatchesAndStartsTheClock) {
+    Session s;
+    s.place({ref(24, 0), ref(24, 1), ref(40, 0)});
+    s.board.slot(ref(40, 0)).selected = 1;  // stale marks from before
+    s.board.slot(ref(31, 0)).target = 1;
+    newGame(s.board, s.history, s.state);
+    EXPECT_EQ(s.history.current, 0);
+    EXPECT_EQ(s.history.total, 0);
+    EXPECT_EQ(s.state.gameOver, 0);
+    EXPECT_EQ(s.state.initialMatches, 3);
+    EXPECT_EQ(s.state.startTime, 1000);
+    EXPECT_EQ(s.flagged(&EdgeSlot::movable), (std::vector<EdgeRef>{ref(24, 0), ref(24, 1)}));
+    EXPECT_TRUE(s.flagged(&EdgeSlot::selected).empty());
+    EXPECT_TRUE(s.flagged(&EdgeSlot::target).empty());
+}
+
+TEST(NewGame, RestartsFromTheFirstPositionOfTheGame) {
+    Session s;
+    denseFigure(s);
+    newGame(s.board, s.history, s.state);
+    const auto start = bytesOf(s.board);
+    s.jumpFirst();
+    s.jumpFirst();
+    newGame(s.board, s.history, s.state);
+    EXPECT_EQ(bytesOf(s.board), start);
+    EXPECT_EQ(s.history.total, 0);
+}
+
+TEST(GameEnd, AStuckFigureEndsAtTheFirstResolvedClickOnly) {
+    Session s;
+    s.place({ref(24, 0)});
+    newGame(s.board, s.history, s.state);
+    fakeNow = 1030;
+    s.clickAt(5, 5);  // far from every node: not resolved
+    EXPECT_EQ(s.state.gameOver, 0);
+    s.click(ref(24, 0));
+    EXPECT_EQ(s.state.gameOver, 1);
+    EXPECT_EQ(s.state.elapsedSeconds, 30);
+}
+
+TEST(GameEnd, TheLastJumpEndsTheGameAndUndoKeepsItEnded) {
+    Session s;
+    s.place({ref(24, 0), ref(24, 1)});
+    newGame(s.board, s.history, s.state);
+    fakeNow = 1075;
+    s.jump(ref(24, 0), ref(31, 0));
+    EXPECT_EQ(s.state.gameOver, 1);
+    EXPECT_EQ(s.state.elapsedSeconds, 75);
+    ASSERT_EQ(testing::recordedSounds().size(), 1u);
+    EXPECT_EQ(testing::recordedSounds()[0].name, "explosio.wav");
+    EXPECT_FALSE(testing::recordedSounds()[0].loop);
+
+    fakeNow = 1200;
+    EXPECT_TRUE(undoMove(s.board, s.history));
+    EXPECT_EQ(s.state.gameOver, 1);
+    EXPECT_EQ(s.state.elapsedSeconds, 75);
+    EXPECT_EQ(testing::recordedSounds().size(), 1u);  // undo is silent
+
+    // The hinted move, clicked, is made again and the game ends anew at the new time.
+    s.click(ref(31, 0));
+    EXPECT_EQ(s.state.gameOver, 1);
+    EXPECT_EQ(s.state.elapsedSeconds, 200);
+    EXPECT_EQ(testing::recordedSounds().size(), 2u);
+}
+
+TEST(History, UndoAndRedoHintTheNeighbouringMoves) {
+    Session s;
+    denseFigure(s);
+    newGame(s.board, s.history, s.state);
+    const MoveRecord first = s.jumpFirst();
+    const MoveRecord second = s.jumpFirst();
+    const MoveRecord third = s.jumpFirst();
+    (void)first;
+    ASSERT_TRUE(undoMove(s.board, s.history));
+    ASSERT_TRUE(undoMove(s.board, s.history));
+    EXPECT_EQ(s.history.current, 1);
+    EXPECT_EQ(s.history.total, 3);
+    EXPECT_EQ(s.flagged(&EdgeSlot::selected), std::vector<EdgeRef>{second.from});
+    EXPECT_EQ(s.flagged(&EdgeSlot::target), std::vector<EdgeRef>{second.to});
+
+    ASSERT_TRUE(redoMove(s.board, s.history));
+    EXPECT_EQ(s.flagged(&EdgeSlot::selected), std::vector<EdgeRef>{third.from});
+    EXPECT_EQ(s.flagged(&EdgeSlot::target), std::vector<EdgeRef>{third.to});
+    ASSERT_TRUE(redoMove(s.board, s.history));
+    EXPECT_TRUE(s.flagged(&EdgeSlot::selected).empty());
+    EXPECT_TRUE(s.flagged(&EdgeSlot::target).empty());
+    const auto end = bytesOf(s.board);
+    EXPECT_FALSE(redoMove(s.board, s.history));
+    EXPECT_EQ(bytesOf(s.board), end);
+    EXPECT_EQ(s.history.current, 3);
+
+    EXPECT_EQ(testing::recordedSounds().size(), 3u);
+}
+
+TEST(History, ANewJumpAfterUndoCutsTheHistory) {
+    Session s;
+    denseFigure(s);
+    newGame(s.board, s.history, s.state);
+    s.jumpFirst();
+    const MoveRecord second = s.jumpFirst();
+    s.jumpFirst();
+    undoMove(s.board, s.history);
+    undoMove(s.board, s.history);
+
+    // Pick a movable match other than the hinted one and jump it somewhere.
+    for (EdgeRef m : s.flagged(&EdgeSlot::movable)) {
+        if (m == second.from) {
+            continue;
+        }
+        s.click(m);
+        const std::vector<EdgeRef> targets = s.flagged(&EdgeSlot::target);
+        ASSERT_FALSE(targets.empty());
+        EXPECT_EQ(s.flagged(&EdgeSlot::selected), std::vector<EdgeRef>{m});
+        s.click(targets.front());
+        break;
+    }
+    EXPECT_EQ(s.history.current, 2);
+    EXPECT_EQ(s.history.total, 2);
+    EXPECT_FALSE(s.history.records[1] == second);
+    EXPECT_FALSE(redoMove(s.board, s.history));
+}
+
+TEST(History, GoToMoveWalksTheWholeGameAndBack) {
+    Session s;
+    denseFigure(s);
+    newGame(s.board, s.history, s.state);
+    std::vector<MoveRecord> moves;
+    for (int i = 0; i < 5; ++i) {
+        moves.push_back(s.jumpFirst());
+    }
+    goToMove(s.board, s.history, 0);
+    EXPECT_EQ(s.history.current, 0);
+    EXPECT_EQ(s.flagged(&EdgeSlot::selected), std::vector<EdgeRef>{moves[0].from});
+    EXPECT_EQ(s.flagged(&EdgeSlot::target), std::vector<EdgeRef>{moves[0].to});
+
+    const auto atStart = bytesOf(s.board);
+    goToMove(s.board, s.history, 0);
+    EXPECT_EQ(bytesOf(s.board), atStart);
+
+    goToMove(s.board, s.history, s.history.total);
+    EXPECT_EQ(s.history.current, 5);
+    EXPECT_TRUE(s.flagged(&EdgeSlot::selected).empty());
+    EXPECT_TRUE(s.flagged(&EdgeSlot::target).empty());
+    EXPECT_FALSE(undoMove(s.board, s.history) && undoMove(s.board, s.history) &&
+                 undoMove(s.board, s.history) && undoMove(s.board, s.history) &&
+                 undoMove(s.board, s.history) && undoMove(s.board, s.history));
+    EXPECT_EQ(s.history.current, 0);
+}
+
+// Random games with random walks through their history: after every step the board holds
+// exactly the position of that move, its fresh movable flags, and the hint of the step taken.
+TEST(History, StepsThroughRandomGamesRestoreEveryFlag) {
+    std::mt19937 random(99);
+    for (int round = 0; round < 25; ++round) {
+        Session s;
+        for (int32_t i = 0; i < 49; ++i) {
+            for (EdgeSlot& slot : s.board.nodes[i].edges) {
+                slot.hasMatch = slot.exists && random() % 100 < 70;
+            }
+        }
+        newGame(s.board, s.history, s.state);
+        std::vector<std::vector<uint8_t>> positions{bytesOf(s.board)};
+        while (s.board.countMovable() > 0) {
+            const std::vector<EdgeRef> movable = s.flagged(&EdgeSlot::movable);
+            s.click(movable[random() % movable.size()]);
+            const std::vector<EdgeRef> targets = s.flagged(&EdgeSlot::target);
+            s.click(targets[random() % targets.size()]);
+            positions.push_back(bytesOf(s.board));
+        }
+        ASSERT_EQ(s.history.total, static_cast<int32_t>(positions.size()) - 1);
+        EXPECT_EQ(s.state.gameOver, 1);
+
+        for (int step = 0; step < 40; ++step) {
+            const int action = random() % 3;
+            if (action == 0) {
+                undoMove(s.board, s.history);
+            } else if (action == 1) {
+                redoMove(s.board, s.history);
+            } else {
+                goToMove(s.board, s.history, random() % (s.history.total + 1));
+            }
+            // Remove the hint and compare with the position as it stood after that move.
+            Board plain(s.board);
+            std::vector<EdgeRef> hinted;
+            for (int32_t i = 0; i < 49; ++i) {
+                for (int32_t d = 0; d < 3; ++d) {
+                    EdgeSlot& slot = plain.nodes[i].edges[d];
+                    if (slot.selected || slot.target) {
+                        hinted.push_back(ref(i, d));
+                    }
+                    slot.selected = slot.target = 0;
+                }
+            }
+            ASSERT_EQ(bytesOf(plain), positions[s.history.current]) << "round " << round;
+            const bool hintExpected = s.history.current < s.history.total && step > 0;
+            if (hintExpected && !hinted.empty()) {
+                const MoveRecord& next = s.history.records[s.history.current];
+                EXPECT_TRUE(s.board.slot(next.from).selected);
+                EXPECT_TRUE(s.board.slot(next.to).target);
+                EXPECT_EQ(hinted.size(), 2u);
+            }
+            EXPECT_EQ(s.state.gameOver, 1);
+        }
+    }
+}
+
+TEST(Clicks, SelectionMovesBetweenMatchesAndOtherClicksKeepIt) {
+    Session s;
+    s.place({ref(24, 0), ref(24, 1), ref(40, 0), ref(10, 2)});
+    newGame(s.board, s.history, s.state);
+
+    s.click(ref(24, 0));
+    EXPECT_EQ(s.flagged(&EdgeSlot::selected), std::vector<EdgeRef>{ref(24, 0)});
+    EXPECT_EQ(s.flagged(&EdgeSlot::target), std::vector<EdgeRef>{ref(31, 0)});
+
+    s.click(ref(40, 0));  // a match that cannot move
+    s.click(ref(3, 2));   // an empty slot that is no target
+    EXPECT_EQ(s.flagged(&EdgeSlot::selected), std::vector<EdgeRef>{ref(24, 0)});
+    EXPECT_EQ(s.flagged(&EdgeSlot::target), std::vector<EdgeRef>{ref(31, 0)});
+
+    s.click(ref(24, 1));  // another movable match
+    EXPECT_EQ(s.flagged(&EdgeSlot::selected), std::vector<EdgeRef>{ref(24, 1)});
+    EXPECT_EQ(s.flagged(&EdgeSlot::target), std::vector<EdgeRef>{ref(17, 1)});
+
+    s.click(ref(24, 1));  // the selected one: dropped
+    EXPECT_TRUE(s.flagged(&EdgeSlot::selected).empty());
+    EXPECT_TRUE(s.flagged(&EdgeSlot::target).empty());
+    EXPECT_EQ(s.history.total, 0);
+    EXPECT_EQ(s.state.gameOver, 0);
+}
+
+TEST(Clicks, OnlyAPendingLeftClickIsResolved) {
+    Session s;
+    s.place({ref(24, 0), ref(24, 1)});
+    newGame(s.board, s.history, s.state);
+    const auto before = bytesOf(s.board);
+    const ScreenPoint p = nodeScreenPosition(s.board, 24, s.layout);
+    s.window.mouseX = p.x + 30;
+    s.window.mouseY = p.y;
+    s.window.rightClickPending = 1;
+    processClick(s.board, s.history, s.state, s.window, s.layout);
+    EXPECT_EQ(s.window.rightClickPending, 0);
+    EXPECT_EQ(bytesOf(s.board), before);
+}
+
+TEST(Clicks, TheSolverIgnoresTheBoardButTheGameCanStillEnd) {
+    Session s;
+    s.window.mode = AppMode::Solver;
+    s.place({ref(24, 0), ref(24, 1)});
+    const auto before = bytesOf(s.board);  // no marks yet: nothing movable
+    s.click(ref(24, 0));
+    EXPECT_EQ(bytesOf(s.board), before);
+    EXPECT_EQ(s.state.gameOver, 1);
+}
+
+TEST(Editor, ClicksSwitchMatchesOnExistingSlotsOnly) {
+    Session s;
+    s.window.mode = AppMode::Editor;
+    s.click(ref(24, 0));
+    EXPECT_TRUE(s.board.slot(ref(24, 0)).hasMatch);
+    s.click(ref(24, 0));
+    EXPECT_FALSE(s.board.slot(ref(24, 0)).hasMatch);
+
+    s.board.slot(ref(24, 1)).exists = 0;
+    s.click(ref(24, 1));
+    EXPECT_FALSE(s.board.slot(ref(24, 1)).hasMatch);
+    s.board.slot(ref(24, 1)).hasMatch = 1;  // a file can put one there; a click clears it
+    s.click(ref(24, 1));
+    EXPECT_FALSE(s.board.slot(ref(24, 1)).hasMatch);
+    EXPECT_TRUE(s.flagged(&EdgeSlot::movable).empty());
+}
+
+TEST(ResetHistory, KeepsTheMatchesAndTheClockButForgetsTheMoves) {
+    Session s;
+    denseFigure(s);
+    newGame(s.board, s.history, s.state);
+    s.jumpFirst();
+    s.jumpFirst();
+    undoMove(s.board, s.history);
+    const int32_t matches = s.board.countMatches();
+    const GameState state = s.state;
+    resetHistory(s.board, s.history);
+    EXPECT_EQ(s.history.current, 0);
+    EXPECT_EQ(s.history.total, 0);
+    EXPECT_EQ(s.board.countMatches(), matches);
+    EXPECT_EQ(s.board.countMovable(), 0);
+    EXPECT_TRUE(s.flagged(&EdgeSlot::selected).empty());
+    EXPECT_TRUE(s.flagged(&EdgeSlot::target).empty());
+    EXPECT_EQ(s.state.initialMatches, state.initialMatches);
+    EXPECT_EQ(s.state.startTime, state.startTime);
+    EXPECT_EQ(s.state.gameOver, state.gameOver);
+}
+
+}  // namespace
+}  // namespace kvarlo
