@@ -1,0 +1,464 @@
+// The document files: images for saving, checked reading, and installing what was read.
+#include "documents/file_format.h"
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "documents/byte_order.h"
+
+namespace kvarlo {
+
+namespace {
+
+[[gnu::format(printf, 1, 2)]] std::string format(const char* pattern, ...) {
+    char text[256];
+    va_list args;
+    va_start(args, pattern);
+    std::vsnprintf(text, sizeof text, pattern, args);
+    va_end(args);
+    return text;
+}
+
+// ---- writing -------------------------------------------------------------------------------
+
+void writeHeader(uint8_t* image, DocumentKind kind, uint32_t createdTime, const Board& board) {
+    putU32(image + 0, static_cast<uint32_t>(kind));
+    putU32(image + 4, 0);
+    putU32(image + 8, createdTime);
+    for (size_t i = 0; i < 4; ++i) {
+        putU32(image + 12 + 4 * i, 0);
+    }
+    putI32(image + 28, board.width);
+    putI32(image + 32, board.height);
+}
+
+void writeNodes(uint8_t* at, const Board& board) {
+    for (int32_t i = 0; board.nodes && i < board.nodeCount; ++i) {
+        const Node& node = board.nodes[i];
+        uint8_t* record = at + nodeRecordSize * i;
+        record[0] = static_cast<uint8_t>(node.x);
+        record[1] = static_cast<uint8_t>(node.y);
+        record[2] = node.active;
+        for (int32_t d = 0; d < 3; ++d) {
+            const EdgeSlot& s = node.edges[d];
+            uint8_t* flags = record + 3 + 5 * d;
+            flags[0] = s.exists;
+            flags[1] = s.hasMatch;
+            flags[2] = s.movable;
+            flags[3] = s.selected;
+            flags[4] = s.target;
+        }
+    }
+}
+
+void writeRef(uint8_t* at, EdgeRef ref) {
+    putI16(at, ref.node);
+    at[2] = static_cast<uint8_t>(ref.direction);
+}
+
+void writeMoves(uint8_t* at, const MoveRecord* moves, int32_t count) {
+    for (int32_t i = 0; i < count; ++i) {
+        uint8_t* record = at + moveRecordSize * i;
+        writeRef(record + 0, moves[i].from);
+        writeRef(record + 3, moves[i].to);
+        writeRef(record + 6, moves[i].jumped);
+    }
+}
+
+// Counts that size an image or index an array are held to their capacity, so a damaged record
+// in memory can never make a save read past an array.
+int32_t capped(int32_t count, int32_t capacity) { return std::clamp(count, 0, capacity); }
+
+// ---- reading -------------------------------------------------------------------------------
+
+FileHeader readHeader(const ByteReader& in) {
+    FileHeader h;
+    h.kind = in.u32(0);
+    h.reserved = in.u32(4);
+    h.createdTime = in.u32(8);
+    for (size_t i = 0; i < 4; ++i) {
+        h.spare[i] = in.u32(12 + 4 * i);
+    }
+    h.width = in.i32(28);
+    h.height = in.i32(32);
+    return h;
+}
+
+// The checks every kind makes on its header, in the order the program makes them: the kind,
+// then the board's width and height.
+bool checkHeader(const FileHeader& h, DocumentKind expected, const Board& board,
+                 std::string& reason) {
+    if (h.kind != static_cast<uint32_t>(expected)) {
+        reason = format("kind %u where a %s (%u) was expected", h.kind,
+                        documentKindName(static_cast<uint32_t>(expected)),
+                        static_cast<uint32_t>(expected));
+        return false;
+    }
+    if (h.width != board.width) {
+        reason = format("width %d where the board's is %d", h.width, board.width);
+        return false;
+    }
+    if (h.height != board.height) {
+        reason = format("height %d where the board's is %d", h.height, board.height);
+        return false;
+    }
+    return true;
+}
+
+// Node records are stored in index order, so each must carry its own index's coordinates: the
+// lookups trust the stored x and y, and a record placed elsewhere would join the lattice where
+// it does not belong.
+bool readNodes(const ByteReader& in, size_t at, const Board& board, FixedArray<Node>& out,
+               std::string& reason) {
+    out = FixedArray<Node>(static_cast<uint32_t>(board.nodeCount));
+    for (int32_t i = 0; i < board.nodeCount; ++i) {
+        const size_t record = at + nodeRecordSize * i;
+        Node& node = out[i];
+        node.x = in.i8(record + 0);
+        node.y = in.i8(record + 1);
+        node.active = in.u8(record + 2);
+        for (int32_t d = 0; d < 3; ++d) {
+            const size_t flags = record + 3 + 5 * d;
+            EdgeSlot& s = node.edges[d];
+            s.exists = in.u8(flags + 0);
+            s.hasMatch = in.u8(flags + 1);
+            s.movable = in.u8(flags + 2);
+            s.selected = in.u8(flags + 3);
+            s.target = in.u8(flags + 4);
+        }
+        if (node.x != i % board.width || node.y != i / board.width) {
+            reason = format("node %d holds x %d, y %d where %d, %d belong", i, node.x, node.y,
+                            i % board.width, i / board.width);
+            return false;
+        }
+    }
+    return true;
+}
+
+EdgeRef readRef(const ByteReader& in, size_t at) {
+    return EdgeRef{in.i16(at), in.i8(at + 2)};
+}
+
+// Move records are replayed by undo and redo, which index the node array with them.
+bool readMoves(const ByteReader& in, size_t at, int32_t count, const Board& board,
+               const char* what, MoveRecord* out, std::string& reason) {
+    for (int32_t i = 0; i < count; ++i) {
+        const size_t record = at + moveRecordSize * i;
+        const MoveRecord move{readRef(in, record), readRef(in, record + 3),
+                              readRef(in, record + 6)};
+        if (!isValidRecord(board, move)) {
+            for (EdgeRef ref : {move.from, move.to, move.jumped}) {
+                if (!board.isValidRef(ref)) {
+                    reason = format("%s %d names node %d, direction %d, outside the board", what,
+                                    i, ref.node, ref.direction);
+                    break;
+                }
+            }
+            return false;
+        }
+        out[i] = move;
+    }
+    return true;
+}
+
+bool haveBoard(const Board& board, std::string& reason) {
+    if (!board.isBuilt()) {
+        reason = "there is no board to load into";
+        return false;
+    }
+    return true;
+}
+
+// What an open reads: at most the largest file of its kind.
+std::span<const uint8_t> asRead(std::span<const uint8_t> bytes, DocumentKind kind,
+                                const Board& board) {
+    return bytes.first(std::min(bytes.size(), maxReadSize(kind, board.nodeCount)));
+}
+
+}  // namespace
+
+const char* documentKindName(uint32_t kind) {
+    switch (kind) {
+    case static_cast<uint32_t>(DocumentKind::Solution):
+        return "solution";
+    case static_cast<uint32_t>(DocumentKind::Figure):
+        return "figure";
+    case static_cast<uint32_t>(DocumentKind::Game):
+        return "game";
+    default:
+        return "unknown";
+    }
+}
+
+int64_t figureFileSize(int32_t nodeCount) {
+    return static_cast<int64_t>(figureHeadSize) + int64_t{nodeRecordSize} * nodeCount;
+}
+
+int64_t gameFileSize(int32_t nodeCount, int64_t total) {
+    return static_cast<int64_t>(gameHeadSize) + int64_t{nodeRecordSize} * nodeCount +
+           int64_t{moveRecordSize} * total;
+}
+
+int64_t solutionFileSize(int32_t nodeCount, int64_t bestCount, int64_t spectrumCount) {
+    return static_cast<int64_t>(solutionHeadSize) + int64_t{nodeRecordSize} * nodeCount +
+           int64_t{moveRecordSize} * bestCount + int64_t{spectrumEntrySize} * spectrumCount;
+}
+
+size_t maxReadSize(DocumentKind kind, int32_t nodeCount) {
+    switch (kind) {
+    case DocumentKind::Figure:
+        return static_cast<size_t>(figureFileSize(nodeCount));
+    case DocumentKind::Game:
+        return static_cast<size_t>(gameFileSize(nodeCount, historyCapacity));
+    case DocumentKind::Solution:
+        return static_cast<size_t>(solutionFileSize(nodeCount, solverCapacity, solverCapacity));
+    }
+    return 0;
+}
+
+uint32_t peekKind(std::span<const uint8_t> bytes) {
+    return bytes.size() < 4 ? 0 : ByteReader(bytes).u32(0);
+}
+
+FixedArray<uint8_t> encodeFigure(const Board& board, uint32_t createdTime) {
+    FixedArray<uint8_t> image(static_cast<uint32_t>(figureFileSize(board.nodeCount)));
+    writeHeader(image.data(), DocumentKind::Figure, createdTime, board);
+    writeNodes(image.data() + figureHeadSize, board);
+    return image;
+}
+
+FixedArray<uint8_t> encodeGame(const Board& board, const MoveHistory& history,
+                               const GameState& state, uint32_t createdTime) {
+    const int32_t total = capped(history.total, historyCapacity);
+    FixedArray<uint8_t> image(static_cast<uint32_t>(gameFileSize(board.nodeCount, total)));
+    uint8_t* at = image.data();
+    writeHeader(at, DocumentKind::Game, createdTime, board);
+    putI32(at + 36, state.initialMatches);
+    putI32(at + 40, history.current);
+    putI32(at + 44, total);
+    putI32(at + 48, state.elapsedSeconds);
+    putI32(at + 52, state.gameOver);
+    writeNodes(at + gameHeadSize, board);
+    writeMoves(at + gameHeadSize + nodeRecordSize * board.nodeCount, history.records.data(),
+               total);
+    return image;
+}
+
+FixedArray<uint8_t> encodeSolution(const Board& board, const SolverResults& results,
+                                   uint32_t createdTime) {
+    const int32_t bestCount = capped(results.bestCount, solverCapacity);
+    const int32_t spectrumCount = capped(results.spectrumCount, solverCapacity);
+    FixedArray<uint8_t> image(
+        static_cast<uint32_t>(solutionFileSize(board.nodeCount, bestCount, spectrumCount)));
+    uint8_t* at = image.data();
+    writeHeader(at, DocumentKind::Solution, createdTime, board);
+    putI32(at + 36, results.status);
+    putI32(at + 40, results.depth);
+    putI32(at + 44, results.auxCounter);
+    putI32(at + 48, results.progressDone);
+    putI32(at + 52, results.progressTotal);
+    putI64(at + 56, results.positionsExamined);  // low half at 56, high half at 60
+    putI32(at + 64, results.elapsedMs);
+    putI32(at + 68, bestCount);
+    putI32(at + 72, spectrumCount);
+    uint8_t* records = at + solutionHeadSize + nodeRecordSize * board.nodeCount;
+    writeNodes(at + solutionHeadSize, board);
+    writeMoves(records, results.bestSolution.data(), bestCount);
+    uint8_t* spectrum = records + moveRecordSize * bestCount;
+    for (int32_t i = 0; i < spectrumCount; ++i) {
+        putI64(spectrum + spectrumEntrySize * i, results.spectrum[i]);
+    }
+    return image;
+}
+
+bool decodeFigure(std::span<const uint8_t> bytes, const Board& board, FigureContents& out,
+                  std::string& reason) {
+    if (!haveBoard(board, reason)) {
+        return false;
+    }
+    const ByteReader in(asRead(bytes, DocumentKind::Figure, board));
+    const int64_t needed = figureFileSize(board.nodeCount);
+    if (static_cast<int64_t>(in.size()) != needed) {
+        reason = format("size %zu, a figure needs %lld", in.size(),
+                        static_cast<long long>(needed));
+        return false;
+    }
+    out.header = readHeader(in);
+    return checkHeader(out.header, DocumentKind::Figure, board, reason) &&
+           readNodes(in, figureHeadSize, board, out.nodes, reason);
+}
+
+bool decodeGame(std::span<const uint8_t> bytes, const Board& board, GameContents& out,
+                std::string& reason) {
+    if (!haveBoard(board, reason)) {
+        return false;
+    }
+    const ByteReader in(asRead(bytes, DocumentKind::Game, board));
+    // No file this short can pass the size check below; saying so is clearer than naming a
+    // kind or width that lies past its end.
+    if (in.size() < gameHeadSize) {
+        reason = format("size %zu, shorter than the %zu-byte head of a game", in.size(),
+                        gameHeadSize);
+        return false;
+    }
+    out.header = readHeader(in);
+    if (!checkHeader(out.header, DocumentKind::Game, board, reason)) {
+        return false;
+    }
+    const int32_t current = in.i32(40);
+    const int32_t total = in.i32(44);
+    const int64_t needed = gameFileSize(board.nodeCount, total);
+    if (static_cast<int64_t>(in.size()) != needed) {
+        reason = format("size %zu, a game of %d moves needs %lld", in.size(), total,
+                        static_cast<long long>(needed));
+        return false;
+    }
+    // A negative total can match a short file's size; it would count the history backwards.
+    if (total < 0 || total > historyCapacity) {
+        reason = format("total %d outside 0..%d", total, historyCapacity);
+        return false;
+    }
+    if (current < 0 || current > total) {
+        reason = format("current %d outside 0..%d", current, total);
+        return false;
+    }
+    out.state.initialMatches = in.i32(36);
+    out.state.elapsedSeconds = in.i32(48);
+    out.state.gameOver = in.i32(52);
+    out.state.startTime = 0;
+    out.history.current = current;
+    out.history.total = total;
+    out.history.records = {};
+    return readNodes(in, gameHeadSize, board, out.nodes, reason) &&
+           readMoves(in, gameHeadSize + nodeRecordSize * board.nodeCount, total, board, "move",
+                     out.history.records.data(), reason);
+}
+
+bool decodeSolution(std::span<const uint8_t> bytes, const Board& board, SolutionContents& out,
+                    std::string& reason) {
+    if (!haveBoard(board, reason)) {
+        return false;
+    }
+    const ByteReader in(asRead(bytes, DocumentKind::Solution, board));
+    if (in.size() < solutionHeadSize) {
+        reason = format("size %zu, shorter than the %zu-byte head of a solution", in.size(),
+                        solutionHeadSize);
+        return false;
+    }
+    out.header = readHeader(in);
+    if (!checkHeader(out.header, DocumentKind::Solution, board, reason)) {
+        return false;
+    }
+    const int32_t bestCount = in.i32(68);
+    const int32_t spectrumCount = in.i32(72);
+    const int64_t needed = solutionFileSize(board.nodeCount, bestCount, spectrumCount);
+    if (static_cast<int64_t>(in.size()) != needed) {
+        reason = format("size %zu, a solution of %d best moves and %d spectrum entries needs %lld",
+                        in.size(), bestCount, spectrumCount, static_cast<long long>(needed));
+        return false;
+    }
+    // The size alone bounds only 9 * bestCount + 8 * spectrumCount; each array holds 148.
+    if (bestCount < 0 || bestCount > solverCapacity) {
+        reason = format("bestCount %d outside 0..%d", bestCount, solverCapacity);
+        return false;
+    }
+    if (spectrumCount < 0 || spectrumCount > solverCapacity) {
+        reason = format("spectrumCount %d outside 0..%d", spectrumCount, solverCapacity);
+        return false;
+    }
+    SolverResults& r = out.results;
+    r.status = in.i32(36);
+    r.depth = in.i32(40);
+    r.auxCounter = in.i32(44);
+    r.progressDone = in.i32(48);
+    r.progressTotal = in.i32(52);
+    r.positionsExamined = in.i64(56);
+    r.elapsedMs = in.i32(64);
+    r.bestCount = bestCount;
+    r.spectrumCount = spectrumCount;
+    r.bestSolution.zeroFill();
+    r.spectrum.zeroFill();
+    const size_t records = solutionHeadSize + nodeRecordSize * board.nodeCount;
+    if (!readNodes(in, solutionHeadSize, board, out.nodes, reason) ||
+        !readMoves(in, records, bestCount, board, "best move", r.bestSolution.data(), reason)) {
+        return false;
+    }
+    const size_t spectrum = records + moveRecordSize * bestCount;
+    for (int32_t i = 0; i < spectrumCount; ++i) {
+        r.spectrum[i] = in.i64(spectrum + spectrumEntrySize * i);
+    }
+    return true;
+}
+
+void installFigure(const FigureContents& contents, Board& board) {
+    std::memcpy(board.nodes.get(), contents.nodes.data(), sizeof(Node) * board.nodeCount);
+}
+
+void installGame(const GameContents& contents, Board& board, MoveHistory& history,
+                 GameState& state, int32_t now) {
+    std::memcpy(board.nodes.get(), contents.nodes.data(), sizeof(Node) * board.nodeCount);
+    const GameState& saved = contents.state;
+    state.initialMatches = saved.initialMatches;
+    state.elapsedSeconds = saved.elapsedSeconds;
+    state.gameOver = saved.gameOver;
+    // Wraps like the 32-bit clock itself rather than overflowing.
+    state.startTime = static_cast<int32_t>(static_cast<uint32_t>(now) -
+                                           static_cast<uint32_t>(saved.elapsedSeconds));
+    history.current = contents.history.current;
+    history.total = contents.history.total;
+    std::copy_n(contents.history.records.begin(), contents.history.total,
+                history.records.begin());
+}
+
+void installSolution(const SolutionContents& contents, Board& board, SolverResults& results) {
+    std::memcpy(board.nodes.get(), contents.nodes.data(), sizeof(Node) * board.nodeCount);
+    const SolverResults& r = contents.results;
+    results.status = r.status;
+    results.depth = r.depth;
+    results.auxCounter = r.auxCounter;
+    results.progressDone = r.progressDone;
+    results.progressTotal = r.progressTotal;
+    results.positionsExamined = r.positionsExamined;
+    results.elapsedMs = r.elapsedMs;
+    results.bestCount = r.bestCount;
+    results.spectrumCount = r.spectrumCount;
+    for (int32_t i = 0; i < r.bestCount; ++i) {
+        results.bestSolution[i] = r.bestSolution[i];
+    }
+    for (int32_t i = 0; i < r.spectrumCount; ++i) {
+        results.spectrum[i] = r.spectrum[i];
+    }
+}
+
+bool loadFigureImage(std::span<const uint8_t> bytes, Board& board, std::string& reason) {
+    FigureContents contents;
+    if (!decodeFigure(bytes, board, contents, reason)) {
+        return false;
+    }
+    installFigure(contents, board);
+    return true;
+}
+
+bool loadGameImage(std::span<const uint8_t> bytes, Board& board, MoveHistory& history,
+                   GameState& state, int32_t now, std::string& reason) {
+    GameContents contents;
+    if (!decodeGame(bytes, board, contents, reason)) {
+        return false;
+    }
+    installGame(contents, board, history, state, now);
+    return true;
+}
+
+bool loadSolutionImage(std::span<const uint8_t> bytes, Board& board, SolverResults& results,
+                       std::string& reason) {
+    SolutionContents contents;
+    if (!decodeSolution(bytes, board, contents, reason)) {
+        return false;
+    }
+    installSolution(contents, board, results);
+    return true;
+}
+
+}  // namespace kvarlo
