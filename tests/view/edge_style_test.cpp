@@ -1,0 +1,63 @@
+// Which pens draw a slot, and where its bars end.
+#include <gtest/gtest.h>
+
+#include "view/edge_style.h"
+#include "view/layout.h"
+
+namespace kvarlo {
+namespace {
+
+std::vector<EdgePen> pensOf(EdgeSlot s) {
+    const SlotPens p = slotPens(s);
+    return std::vector<EdgePen>(p.pens.begin(), p.pens.begin() + p.count);
+}
+
+TEST(SlotPens, TheHighestFlagWinsOverItsUnderlay) {
+    using P = EdgePen;
+    struct Case {
+        EdgeSlot slot;
+        std::vector<EdgePen> pens;
+    } cases[] = {
+        {{1, 0, 0, 0, 0}, {P::Grid}},
+        {{1, 1, 0, 0, 0}, {P::MatchUnderlay, P::Grid, P::Match}},
+        {{1, 1, 1, 0, 0}, {P::MovableUnderlay, P::Grid, P::MovableMatch}},
+        {{1, 1, 1, 1, 0}, {P::MovableUnderlay, P::Grid, P::SelectedMatch}},
+        {{1, 1, 0, 1, 0}, {P::MatchUnderlay, P::Grid, P::SelectedMatch}},
+        {{1, 0, 0, 0, 1}, {P::Grid, P::TargetSlot}},
+        {{1, 0, 0, 1, 1}, {P::Grid, P::TargetSlot}},  // a hint on an empty slot
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(pensOf(c.slot), c.pens);
+    }
+}
+
+TEST(SlotPens, ThePenTableHoldsTheColoursAndWidths) {
+    EXPECT_EQ(penTable[static_cast<int>(EdgePen::Match)].colour, 0x0078B4u);  // red 180 low
+    EXPECT_EQ(penTable[static_cast<int>(EdgePen::Match)].width, 6);
+    EXPECT_EQ(penTable[static_cast<int>(EdgePen::MovableUnderlay)].width, 10);
+    EXPECT_EQ(shorteningOf(EdgePen::Grid), 0);
+    EXPECT_EQ(shorteningOf(EdgePen::TargetSlot), 8);
+}
+
+TEST(ShortenedSegment, BarsStopEightPixelsShortOfBothNodes) {
+    Board b(7, 7);
+    const BoardLayout l = computeLayout(640, 480, b);
+    const ScreenPoint a = nodeScreenPosition(b, 0, l);
+    const ScreenPoint right = nodeScreenPosition(b, b.indexOf(1, 0), l);
+    const ScreenPoint up = nodeScreenPosition(b, b.indexOf(1, 1), l);
+    EXPECT_EQ(shortenedSegment(a.x, a.y, right.x, right.y, 8), (Segment{218, 429, 275, 429}));
+    EXPECT_EQ(shortenedSegment(a.x, a.y, up.x, up.y, 8), (Segment{214, 422, 243, 373}));
+}
+
+TEST(ShortenedSegment, RoundsAwayFromZeroAndCrossesShortSegments) {
+    EXPECT_EQ(shortenedSegment(1, 2, 30, 40, 0), (Segment{1, 2, 30, 40}));
+    EXPECT_EQ(shortenedSegment(5, 5, 5, 5, 8), (Segment{5, 5, 5, 5}));
+    // Ends move by (4.8, 6.4): -5.2 -> -5 and -3.6 -> -4 round away from zero, not down.
+    EXPECT_EQ(shortenedSegment(-10, -10, 20, 30, 8), (Segment{-5, -4, 15, 24}));
+    // Nodes closer than 16 pixels: the ends pass each other.
+    EXPECT_EQ(shortenedSegment(0, 0, 10, 0, 8), (Segment{8, 0, 2, 0}));  // crossed
+    EXPECT_EQ(shortenedSegment(0, 0, -10, 0, 8), (Segment{-8, 0, -2, 0}));
+}
+
+}  // namespace
+}  // namespace kvarlo
