@@ -1,0 +1,130 @@
+// Reading and writing document files for kvarlo-cli.
+#include "cli/document_file.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <vector>
+
+namespace kvarlo::cli {
+
+namespace {
+
+// The most any open reads: the largest file of any kind.
+size_t largestRead(int32_t nodeCount) {
+    return std::max({maxReadSize(DocumentKind::Figure, nodeCount),
+                     maxReadSize(DocumentKind::Game, nodeCount),
+                     maxReadSize(DocumentKind::Solution, nodeCount)});
+}
+
+bool readPrefix(const std::string& path, size_t limit, std::vector<uint8_t>& bytes,
+                std::string& reason) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) {
+        reason = "is a directory";
+        return false;
+    }
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) {
+        reason = std::string("cannot open: ") + std::strerror(errno);
+        return false;
+    }
+    bytes.resize(limit);
+    const size_t count = std::fread(bytes.data(), 1, limit, file);
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed) {
+        reason = "cannot read";
+        return false;
+    }
+    bytes.resize(count);
+    return true;
+}
+
+}  // namespace
+
+bool readDocument(const std::string& path, LoadedDocument& out, std::string& reason) {
+    std::vector<uint8_t> bytes;
+    if (!readPrefix(path, largestRead(out.board.nodeCount), bytes, reason)) {
+        return false;
+    }
+    if (bytes.size() < fileHeaderSize) {
+        reason = "size " + std::to_string(bytes.size()) + ", too short for a document header";
+        return false;
+    }
+    const uint32_t kind = peekKind(bytes);
+    switch (kind) {
+    case static_cast<uint32_t>(DocumentKind::Figure): {
+        FigureContents contents;
+        if (!decodeFigure(bytes, out.board, contents, reason)) {
+            return false;
+        }
+        installFigure(contents, out.board);
+        out.header = contents.header;
+        break;
+    }
+    case static_cast<uint32_t>(DocumentKind::Game): {
+        GameContents contents;
+        if (!decodeGame(bytes, out.board, contents, reason)) {
+            return false;
+        }
+        installGame(contents, out.board, out.history, out.state, 0);
+        out.header = contents.header;
+        break;
+    }
+    case static_cast<uint32_t>(DocumentKind::Solution): {
+        SolutionContents contents;
+        if (!decodeSolution(bytes, out.board, contents, reason)) {
+            return false;
+        }
+        installSolution(contents, out.board, out.results);
+        out.header = contents.header;
+        break;
+    }
+    default:
+        reason = "kind " + std::to_string(kind) +
+                 " is none of a figure (3), a game (4) or a solution (2)";
+        return false;
+    }
+    out.kind = static_cast<DocumentKind>(kind);
+    return true;
+}
+
+bool writeFileAtomically(const std::string& path, std::span<const uint8_t> image,
+                         std::string& reason) {
+    namespace fs = std::filesystem;
+    const fs::path target(path);
+    std::error_code ec;
+    if (fs::is_directory(target, ec)) {
+        reason = "is a directory";
+        return false;
+    }
+    std::random_device random;
+    const fs::path temporary =
+        target.parent_path() /
+        ("." + target.filename().string() + ".tmp" + std::to_string(random() % 1000000));
+    FILE* file = std::fopen(temporary.string().c_str(), "wb");
+    if (!file) {
+        reason = std::string("cannot create a file beside it: ") + std::strerror(errno);
+        return false;
+    }
+    const bool written = std::fwrite(image.data(), 1, image.size(), file) == image.size();
+    const bool closed = std::fclose(file) == 0;
+    if (!written || !closed) {
+        reason = "cannot write";
+        fs::remove(temporary, ec);
+        return false;
+    }
+    fs::rename(temporary, target, ec);
+    if (ec) {
+        reason = "cannot replace: " + ec.message();
+        fs::remove(temporary, ec);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace kvarlo::cli

@@ -1,0 +1,245 @@
+// kvarlo-cli as a user runs it: exit statuses, what goes to stdout and stderr, and the files it
+// reads and writes.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "documents/document_bytes.h"
+#include "documents/file_format.h"
+
+namespace kvarlo {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string slurp(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void spit(const fs::path& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::vector<uint8_t> bytesOf(const FixedArray<uint8_t>& image) {
+    return std::vector<uint8_t>(image.data(), image.data() + image.count());
+}
+
+class Cli : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() /
+              ("kvarlo-cli-test-" + std::to_string(getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    // Runs kvarlo-cli in the test's folder; arguments are passed to the shell single-quoted.
+    Outcome run(const std::vector<std::string>& args) {
+        std::string command = "cd '" + dir.string() + "' && '" KVARLO_CLI_PATH "'";
+        for (const std::string& arg : args) {
+            command += " '" + arg + "'";
+        }
+        command += " >'" + (dir / "stdout").string() + "' 2>'" + (dir / "stderr").string() + "'";
+        Outcome result;
+        const int raw = std::system(command.c_str());
+        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        result.out = slurp(dir / "stdout");
+        result.err = slurp(dir / "stderr");
+        fs::remove(dir / "stdout");
+        fs::remove(dir / "stderr");
+        return result;
+    }
+
+    fs::path dir;
+};
+
+Board twoMatches() {
+    Board board(7, 7);
+    board.nodes[24].edges[0].hasMatch = 1;
+    board.nodes[24].edges[1].hasMatch = 1;
+    return board;
+}
+
+TEST_F(Cli, FigureThenMovesListsTheJumpsInRuleOrder) {
+    Outcome made = run({"figure", "--slots", "24:0,24:1", "-o", "f.t1a"});
+    ASSERT_EQ(made.status, 0) << made.err;
+    EXPECT_EQ(made.out, "");
+
+    Outcome moves = run({"moves", "f.t1a", "--json"});
+    EXPECT_EQ(moves.status, 0) << moves.err;
+    EXPECT_EQ(moves.out, "[[24,0,31,0,24,1],[24,1,17,1,24,0]]\n");
+    EXPECT_EQ(moves.err, "");
+
+    Outcome text = run({"moves", "f.t1a"});
+    EXPECT_EQ(text.out, "(24,0) -> (31,0) over (24,1)\n(24,1) -> (17,1) over (24,0)\n");
+}
+
+TEST_F(Cli, FigureWritesWhatTheGameSaves) {
+    ASSERT_EQ(run({"figure", "--slots", "24:0,24:1", "-o", "f.t1a"}).status, 0);
+    const std::string written = slurp(dir / "f.t1a");
+    const auto expected = bytesOf(encodeFigure(twoMatches(), 0));
+    ASSERT_EQ(written.size(), expected.size());
+    // Everything but createdTime (bytes 8 to 11).
+    for (size_t i = 0; i < expected.size(); ++i) {
+        if (i < 8 || i >= 12) {
+            EXPECT_EQ(static_cast<uint8_t>(written[i]), expected[i]) << "byte " << i;
+        }
+    }
+
+    // --full: every one of the board's 90 slots; written over the old file, nothing left beside.
+    ASSERT_EQ(run({"figure", "--full", "-o", "f.t1a"}).status, 0);
+    EXPECT_NE(run({"info", "f.t1a", "--json"}).out.find("\"matches\": 90,"), std::string::npos);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+}
+
+TEST_F(Cli, InfoJsonOnAGameShowsEveryField) {
+    MoveHistory history;
+    history.records[0] = test::jumpA;
+    history.records[1] = test::jumpB;
+    history.current = 1;
+    history.total = 2;
+    // Saved under a figure's name: the header decides the kind.
+    spit(dir / "g.t1a", bytesOf(encodeGame(twoMatches(), history, GameState{2, 0, 75, 1}, 1000)));
+    Outcome info = run({"info", "g.t1a", "--json"});
+    ASSERT_EQ(info.status, 0) << info.err;
+    for (const char* field :
+         {"\"kind\": \"game\",", "\"width\": 7,", "\"height\": 7,", "\"createdTime\": 1000,",
+          "\"matches\": 2,", "\"initialMatches\": 2,", "\"current\": 1,", "\"total\": 2,",
+          "\"elapsedSeconds\": 75,", "\"gameOver\": 1,",
+          "\"moves\": [[24,0,31,0,24,1],[24,1,17,1,24,0]],",
+          "{\"node\": 24, \"direction\": 1, \"exists\": 1, \"hasMatch\": 1, \"movable\": 0, "
+          "\"selected\": 0, \"target\": 0}"}) {
+        EXPECT_NE(info.out.find(field), std::string::npos) << field << "\n" << info.out;
+    }
+    size_t slots = 0;
+    for (size_t at = info.out.find("{\"node\""); at != std::string::npos;
+         at = info.out.find("{\"node\"", at + 1)) {
+        ++slots;
+    }
+    EXPECT_EQ(slots, 147u);
+}
+
+TEST_F(Cli, InfoJsonOnASolutionShowsEveryField) {
+    SolverResults r;
+    r.status = 2;
+    r.depth = 3;
+    r.auxCounter = 4;
+    r.progressDone = 5;
+    r.progressTotal = 6;
+    r.positionsExamined = (int64_t{5} << 32) + 7;
+    r.elapsedMs = 1234;
+    r.bestCount = 1;
+    r.spectrumCount = 3;
+    r.bestSolution[0] = test::jumpA;
+    r.spectrum[1] = 12;
+    r.spectrum[2] = 5;
+    spit(dir / "s.t1c", bytesOf(encodeSolution(twoMatches(), r, 1000)));
+    Outcome info = run({"info", "s.t1c", "--json"});
+    ASSERT_EQ(info.status, 0) << info.err;
+    for (const char* field :
+         {"\"kind\": \"solution\",", "\"status\": 2,", "\"depth\": 3,", "\"auxCounter\": 4,",
+          "\"progressDone\": 5,", "\"progressTotal\": 6,", "\"positionsExamined\": 21474836487,",
+          "\"elapsedMs\": 1234,", "\"bestCount\": 1,", "\"spectrumCount\": 3,",
+          "\"best\": [[24,0,31,0,24,1]],", "\"spectrum\": [0,12,5],", "\"matches\": 2,"}) {
+        EXPECT_NE(info.out.find(field), std::string::npos) << field << "\n" << info.out;
+    }
+    EXPECT_EQ(run({"info", "s.t1c"}).status, 0);
+}
+
+TEST_F(Cli, RefusedFilesGetOneLineOnStderrOnly) {
+    auto figure = bytesOf(encodeFigure(twoMatches(), 0));
+    figure.pop_back();
+    spit(dir / "short.t1a", figure);
+    MoveHistory history;
+    history.current = 5;
+    spit(dir / "bad.t1b", bytesOf(encodeGame(twoMatches(), history, GameState{}, 0)));
+    auto other = bytesOf(encodeFigure(twoMatches(), 0));
+    other[0] = 9;
+    spit(dir / "other.t1a", other);
+
+    const std::pair<const char*, const char*> cases[] = {
+        {"short.t1a", "kvarlo-cli: short.t1a: size 917, a figure needs 918\n"},
+        {"bad.t1b", "kvarlo-cli: bad.t1b: current 5 outside 0..0\n"},
+        {"other.t1a",
+         "kvarlo-cli: other.t1a: kind 9 is none of a figure (3), a game (4) or a solution (2)\n"},
+    };
+    for (const auto& [file, message] : cases) {
+        for (const char* command : {"info", "moves"}) {
+            Outcome refused = run({command, file, "--json"});
+            EXPECT_EQ(refused.status, 1) << command << " " << file;
+            EXPECT_EQ(refused.out, "");
+            EXPECT_EQ(refused.err, message);
+        }
+    }
+    Outcome missing = run({"info", "missing.t1a"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.out, "");
+    EXPECT_EQ(missing.err.rfind("kvarlo-cli: missing.t1a: cannot open", 0), 0u) << missing.err;
+}
+
+TEST_F(Cli, UsageErrorsExitWithTwoAndWriteNothing) {
+    const std::vector<std::vector<std::string>> wrong = {
+        {},
+        {"frobnicate"},
+        {"info"},
+        {"info", "a", "b"},
+        {"moves", "--yaml", "a"},
+        {"figure"},
+        {"figure", "-o"},
+        {"figure", "-o", "f.t1a", "--slots", "24:5"},
+        {"figure", "-o", "f.t1a", "--slots", "6:0"},  // node 6 lies outside the hexagon
+        {"figure", "-o", "f.t1a", "--slots", "24"},
+        {"figure", "-o", "f.t1a", "--slots", "24:0,x:1"},
+    };
+    for (const auto& args : wrong) {
+        Outcome result = run(args);
+        std::string line;
+        for (const auto& a : args) {
+            line += a + " ";
+        }
+        EXPECT_EQ(result.status, 2) << line;
+        EXPECT_EQ(result.out, "") << line;
+        EXPECT_FALSE(result.err.empty()) << line;
+        EXPECT_FALSE(fs::exists(dir / "f.t1a")) << line;
+    }
+}
+
+TEST_F(Cli, EveryCommandHasHelp) {
+    for (const std::string command : {"info", "moves", "figure"}) {
+        Outcome help = run({command, "--help"});
+        EXPECT_EQ(help.status, 0);
+        EXPECT_EQ(help.out.rfind("usage: kvarlo-cli " + command, 0), 0u) << help.out;
+    }
+    Outcome overall = run({"--help"});
+    EXPECT_EQ(overall.status, 0);
+    EXPECT_NE(overall.out.find("figure -o OUT.t1a"), std::string::npos);
+}
+
+TEST_F(Cli, AFigureThatCannotBeWrittenFailsCleanly) {
+    Outcome result = run({"figure", "-o", "no/such/folder/f.t1a"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err.rfind("kvarlo-cli: no/such/folder/f.t1a: cannot create", 0), 0u)
+        << result.err;
+}
+
+}  // namespace
+}  // namespace kvarlo
