@@ -1,0 +1,58 @@
+// A position of the jump graph: one bit per slot, up to 128 slots, bit i = slot i holds a match.
+#pragma once
+
+#include <bit>
+#include <cstdint>
+
+namespace kvarlo::engine {
+
+inline constexpr int32_t maxSlots = 128;
+
+// Two words, low slots in `lo`. Ordered by (hi, lo) so sorted layers can be binary-searched.
+struct Bits {
+    uint64_t lo = 0;
+    uint64_t hi = 0;
+
+    static Bits bit(int32_t i) {
+        Bits b;
+        if (i < 64) {
+            b.lo = uint64_t{1} << i;
+        } else {
+            b.hi = uint64_t{1} << (i - 64);
+        }
+        return b;
+    }
+    bool test(int32_t i) const { return i < 64 ? (lo >> i) & 1 : (hi >> (i - 64)) & 1; }
+    void set(int32_t i) { *this = *this | bit(i); }
+    bool empty() const { return (lo | hi) == 0; }
+    int32_t count() const { return std::popcount(lo) + std::popcount(hi); }
+
+    friend Bits operator|(Bits a, Bits b) { return {a.lo | b.lo, a.hi | b.hi}; }
+    friend Bits operator&(Bits a, Bits b) { return {a.lo & b.lo, a.hi & b.hi}; }
+    friend Bits operator^(Bits a, Bits b) { return {a.lo ^ b.lo, a.hi ^ b.hi}; }
+    friend bool operator==(Bits a, Bits b) { return a.lo == b.lo && a.hi == b.hi; }
+    friend bool operator<(Bits a, Bits b) { return a.hi != b.hi ? a.hi < b.hi : a.lo < b.lo; }
+};
+static_assert(sizeof(Bits) == 16);
+
+// A well-mixed 64-bit hash: the top bits pick a shard, the low bits a table slot.
+inline uint64_t hashBits(Bits b) {
+    uint64_t h = b.lo * 0x9E3779B97F4A7C15ull ^ (b.hi + 0x632BE59BD9B4E019ull) * 0xC2B2AE3D27D4EB4Full;
+    h ^= h >> 31;
+    h *= 0xD6E8FEB86659FD93ull;
+    h ^= h >> 32;
+    return h;
+}
+
+// Visits the set bits in ascending order.
+template <typename F>
+inline void forEachBit(Bits b, F&& f) {
+    for (uint64_t w = b.lo; w; w &= w - 1) {
+        f(std::countr_zero(w));
+    }
+    for (uint64_t w = b.hi; w; w &= w - 1) {
+        f(64 + std::countr_zero(w));
+    }
+}
+
+}  // namespace kvarlo::engine

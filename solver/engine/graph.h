@@ -1,0 +1,83 @@
+// The jump graph the search works on: slots, the jumps between them as (from, over, to) triples,
+// the symmetries that map the jump set onto itself, and the starting position. Built from the
+// board through the game's own jump rule, or read from a plain-text graph file.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "board/board.h"
+#include "board/moves.h"
+#include "solver/engine/bits.h"
+
+namespace kvarlo::engine {
+
+struct Jump {
+    uint8_t from;
+    uint8_t over;
+    uint8_t to;
+};
+
+inline bool operator==(Jump a, Jump b) {
+    return a.from == b.from && a.over == b.over && a.to == b.to;
+}
+
+// More symmetries than the hexagon's twelve only slow the canonical form down; a graph file
+// whose permutations generate more is refused.
+inline constexpr int32_t maxSymmetries = 48;
+
+// A permutation of the slots: slot i goes to perm[i].
+using Permutation = std::array<uint8_t, maxSlots>;
+
+struct JumpGraph {
+    int32_t slotCount = 0;
+    std::vector<Jump> jumps;  // in the order the rule finds them
+    // Every entry maps the slots and the jump set onto themselves; the identity comes first.
+    std::vector<Permutation> symmetries;
+    Bits start;
+    // Matches that lie outside the graph (a stored slot whose far end is missing): they never
+    // move and are never jumped, but they stay on the board at the end of every game.
+    int32_t fixedMatches = 0;
+    // For a graph built from a board: the board slot of each graph slot.
+    std::vector<EdgeRef> slotRefs;
+
+    int32_t startMatches() const { return start.count() + fixedMatches; }
+};
+
+// The graph of the board's present position: every existing slot of an active node whose far
+// end is active, and every jump the board's rule allows between them. Symmetries: those of the
+// hexagon's twelve (about the centre of the active nodes) that map the slots and the jumps onto
+// themselves.
+JumpGraph graphFromBoard(const Board& board);
+
+// The graph slot of a board slot, or -1.
+int32_t slotIndexOf(const JumpGraph& graph, EdgeRef ref);
+
+// Reads a graph file:
+//   # comment               slots N            (1 <= N <= 128, first)
+//   jump A B C              (from, over, to; one line per direction)
+//   symmetry p0 ... pN-1    (a permutation that maps the jump set onto itself)
+//   start s ...             (the slots holding a match)
+// False with a message naming the line on any malformed input; `out` is then unchanged.
+bool parseGraph(std::string_view text, JumpGraph& out, std::string& error);
+
+// Adds every composition of the listed symmetries; false when there would be more than
+// maxSymmetries.
+bool closeUnderComposition(JumpGraph& graph);
+
+// True when `perm` is a permutation of the graph's slots that maps its jump set onto itself.
+bool isGraphSymmetry(const JumpGraph& graph, const Permutation& perm);
+
+// The image of a position, of a jump, under a permutation.
+Bits applyPermutation(const Permutation& perm, Bits b, int32_t slotCount);
+inline Jump applyPermutation(const Permutation& perm, Jump j) {
+    return Jump{perm[j.from], perm[j.over], perm[j.to]};
+}
+
+// The record of a graph jump on the board it was built from.
+MoveRecord toMoveRecord(const JumpGraph& graph, Jump j);
+
+}  // namespace kvarlo::engine

@@ -1,0 +1,629 @@
+// The layered search: expanding a layer in parallel into sharded hash tables, finishing the new
+// layer as sorted shards, and walking a solution back through the stored layers.
+#include "solver/engine/layers.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <mutex>
+#include <thread>
+
+namespace kvarlo::engine {
+
+namespace {
+
+// Positions handed to one worker at a time: small enough for a prompt stop and fair sharing.
+constexpr uint64_t chunkPositions = 2048;
+// Children wait in a small per-shard buffer so a shard's lock is taken once per batch.
+constexpr int32_t pendingPerShard = 16;
+
+int32_t shardOf(uint64_t h) { return static_cast<int32_t>(h >> (64 - LayeredSearch::shardBits)); }
+
+// Runs fn(i) for i in [0, count) on `threads` threads.
+template <typename F>
+void parallelFor(uint64_t count, int32_t threads, F&& fn) {
+    std::atomic<uint64_t> next{0};
+    auto loop = [&] {
+        for (uint64_t i = next++; i < count; i = next++) {
+            fn(i);
+        }
+    };
+    std::vector<std::thread> pool;
+    for (int32_t t = 1; t < threads; ++t) {
+        pool.emplace_back(loop);
+    }
+    loop();
+    for (std::thread& t : pool) {
+        t.join();
+    }
+}
+
+// One shard of the layer being built: an open-addressing table keyed by position (the empty
+// position marks a free cell; no child of a jump is empty).
+template <typename C>
+struct BuildShard {
+    std::mutex lock;
+    CountedPosition<C>* table = nullptr;
+    uint64_t cap = 0;
+    uint64_t n = 0;
+
+    bool grow(MemoryBudget& budget) {
+        const uint64_t newCap = cap == 0 ? 16 : cap * 2;
+        auto* fresh = static_cast<CountedPosition<C>*>(
+            budget.allocate(newCap * sizeof(CountedPosition<C>)));
+        if (!fresh) {
+            return false;
+        }
+        std::memset(static_cast<void*>(fresh), 0, newCap * sizeof(CountedPosition<C>));
+        for (uint64_t i = 0; i < cap; ++i) {
+            if (!table[i].pos.empty()) {
+                uint64_t k = hashBits(table[i].pos) & (newCap - 1);
+                while (!fresh[k].pos.empty()) {
+                    k = (k + 1) & (newCap - 1);
+                }
+                fresh[k] = table[i];
+            }
+        }
+        budget.free(table, cap * sizeof(CountedPosition<C>));
+        table = fresh;
+        cap = newCap;
+        return true;
+    }
+
+    // False when the table cannot grow; `overflow` is set when a count no longer fits.
+    bool insert(Bits pos, uint64_t h, const C& count, MemoryBudget& budget, bool& overflow) {
+        if ((n + 1) * 4 > cap * 3 && !grow(budget)) {
+            return false;
+        }
+        const uint64_t mask = cap - 1;
+        for (uint64_t k = h & mask;; k = (k + 1) & mask) {
+            CountedPosition<C>& cell = table[k];
+            if (cell.pos == pos) {
+                if (!addCount(cell.count, count)) {
+                    overflow = true;
+                }
+                return true;
+            }
+            if (cell.pos.empty()) {
+                cell.pos = pos;
+                cell.count = count;
+                ++n;
+                return true;
+            }
+        }
+    }
+};
+
+template <typename C>
+struct Pending {
+    Bits pos;
+    C count;
+    uint64_t hash;
+};
+
+template <typename C>
+constexpr int32_t countBitsOf() {
+    if constexpr (std::is_same_v<C, Count64>) {
+        return 64;
+    } else if constexpr (std::is_same_v<C, Count128>) {
+        return 128;
+    } else {
+        return 256;
+    }
+}
+
+}  // namespace
+
+LayeredSearch::LayeredSearch(const JumpGraph& graph, MemoryBudget& budget, int32_t threads,
+                             bool useSymmetry)
+    : graph_(graph),
+      budget_(budget),
+      threads_(std::max(1, threads)),
+      symmetryCount_(useSymmetry ? static_cast<int32_t>(graph.symmetries.size()) : 1),
+      byteCount_((graph.slotCount + 7) / 8) {
+    const int32_t jumpCount = static_cast<int32_t>(graph.jumps.size());
+    for (const Jump& j : graph.jumps) {
+        flip_.push_back(Bits::bit(j.from) | Bits::bit(j.over) | Bits::bit(j.to));
+    }
+    flipImages_.resize(static_cast<size_t>(symmetryCount_) * jumpCount);
+    for (int32_t g = 0; g < symmetryCount_; ++g) {
+        for (int32_t j = 0; j < jumpCount; ++j) {
+            flipImages_[g * jumpCount + j] =
+                applyPermutation(graph.symmetries[g], flip_[j], graph.slotCount);
+        }
+    }
+    if (symmetryCount_ > 1) {
+        byteImages_.resize(static_cast<size_t>(symmetryCount_ - 1) * byteCount_ * 256);
+        for (int32_t g = 1; g < symmetryCount_; ++g) {
+            for (int32_t b = 0; b < byteCount_; ++b) {
+                for (int32_t v = 0; v < 256; ++v) {
+                    Bits p;
+                    for (int32_t i = 0; i < 8; ++i) {
+                        if ((v >> i) & 1 && 8 * b + i < graph.slotCount) {
+                            p.set(8 * b + i);
+                        }
+                    }
+                    byteImages_[((g - 1) * byteCount_ + b) * 256 + v] =
+                        applyPermutation(graph.symmetries[g], p, graph.slotCount);
+                }
+            }
+        }
+    }
+    jumpsFromStart_.assign(graph.slotCount + 1, 0);
+    for (const Jump& j : graph.jumps) {
+        ++jumpsFromStart_[j.from + 1];
+    }
+    for (int32_t s = 0; s < graph.slotCount; ++s) {
+        jumpsFromStart_[s + 1] += jumpsFromStart_[s];
+    }
+    jumpsByFrom_.resize(jumpCount);
+    std::vector<int32_t> fill(jumpsFromStart_.begin(), jumpsFromStart_.end() - 1);
+    for (int32_t j = 0; j < jumpCount; ++j) {
+        jumpsByFrom_[fill[graph.jumps[j].from]++] = j;
+    }
+
+    spectrum_.assign(graph.startMatches() + 1, Count256{});
+    deadEnds_.assign(graph.startMatches() + 1, std::nullopt);
+
+    // Layer 0: the start alone, reached by the empty sequence. It lives in the shard its
+    // canonical form hashes to, like every other position.
+    CountedLayer<Count64> first;
+    first.shards.resize(shardCount);
+    const Bits start = canonical(graph.start);
+    auto& shard = first.shards[shardOf(hashBits(start))];
+    shard.data = static_cast<CountedPosition<Count64>*>(
+        budget_.allocate(sizeof(CountedPosition<Count64>)));
+    if (shard.data) {
+        shard.data[0] = CountedPosition<Count64>{start, 1};
+        shard.n = shard.cap = 1;
+        first.size = 1;
+    }
+    last_ = std::move(first);
+    layerSizes_.push_back(1);
+}
+
+LayeredSearch::~LayeredSearch() {
+    for (PositionLayer& layer : stored_) {
+        freeLayer(layer);
+    }
+    std::visit([this](auto& layer) { freeLayer(layer); }, last_);
+}
+
+template <typename C>
+void LayeredSearch::freeLayer(CountedLayer<C>& layer) {
+    for (auto& shard : layer.shards) {
+        budget_.free(shard.data, shard.cap * sizeof(CountedPosition<C>));
+        shard = {};
+    }
+    layer.size = 0;
+}
+
+void LayeredSearch::freeLayer(PositionLayer& layer) {
+    for (auto& shard : layer.shards) {
+        budget_.free(shard.data, shard.cap * sizeof(Bits));
+        shard = {};
+    }
+    layer.size = 0;
+}
+
+int32_t LayeredSearch::countBits() const {
+    return std::visit(
+        [](const auto& layer) {
+            using C = decltype(layer.shards[0].data->count);
+            return countBitsOf<C>();
+        },
+        last_);
+}
+
+void LayeredSearch::imagesOf(Bits p, Bits* out) const {
+    out[0] = p;
+    uint8_t bytes[16];
+    std::memcpy(bytes, &p.lo, 8);
+    std::memcpy(bytes + 8, &p.hi, 8);
+    for (int32_t g = 1; g < symmetryCount_; ++g) {
+        const Bits* table = &byteImages_[static_cast<size_t>(g - 1) * byteCount_ * 256];
+        Bits acc;
+        for (int32_t b = 0; b < byteCount_; ++b) {
+            acc = acc | table[b * 256 + bytes[b]];
+        }
+        out[g] = acc;
+    }
+}
+
+Bits LayeredSearch::canonical(Bits p) const {
+    if (symmetryCount_ == 1) {
+        return p;
+    }
+    Bits images[maxSymmetries];
+    imagesOf(p, images);
+    return *std::min_element(images, images + symmetryCount_);
+}
+
+template <typename T>
+bool LayeredSearch::findIn(const Block<T>& shard, Bits p) {
+    const T* begin = shard.data;
+    const T* end = shard.data + shard.n;
+    auto key = [](const T& e) -> Bits {
+        if constexpr (std::is_same_v<T, Bits>) {
+            return e;
+        } else {
+            return e.pos;
+        }
+    };
+    const T* it = std::lower_bound(begin, end, p, [&](const T& e, Bits v) { return key(e) < v; });
+    return it != end && key(*it) == p;
+}
+
+bool LayeredSearch::layerContains(int32_t k, Bits p) const {
+    if (k < 0 || k > lastLayer()) {
+        return false;
+    }
+    const Bits c = canonical(p);
+    const int32_t shard = shardOf(hashBits(c));
+    if (k < lastLayer()) {
+        return findIn(stored_[k].shards[shard], c);
+    }
+    return std::visit([&](const auto& layer) { return findIn(layer.shards[shard], c); }, last_);
+}
+
+void LayeredSearch::forEachInLastLayer(
+    const std::function<void(Bits, const Count256&)>& f) const {
+    std::visit(
+        [&](const auto& layer) {
+            for (const auto& shard : layer.shards) {
+                for (uint64_t i = 0; i < shard.n; ++i) {
+                    f(shard.data[i].pos, widen(shard.data[i].count));
+                }
+            }
+        },
+        last_);
+}
+
+ExpandResult LayeredSearch::expandNext(const std::function<bool()>& tick) {
+    for (;;) {
+        if (finished_) {
+            return ExpandResult::Finished;
+        }
+        Outcome r = Outcome::Overflow;
+        switch (last_.index()) {
+            case 0: r = expandTyped<Count64>(tick); break;
+            case 1: r = expandTyped<Count128>(tick); break;
+            default: r = expandTyped<Count256>(tick); break;
+        }
+        switch (r) {
+            case Outcome::Expanded: return ExpandResult::Expanded;
+            case Outcome::Finished: return ExpandResult::Finished;
+            case Outcome::Stopped: return ExpandResult::Stopped;
+            case Outcome::OutOfMemory: return ExpandResult::OutOfMemory;
+            case Outcome::Overflow: break;
+        }
+        // The counts outgrew their width: redo the layer one width up. Past 256 bits no exact
+        // search could finish on any machine, so that ends the exact part like a full memory.
+        const bool widened = last_.index() == 0   ? widenLastLayer<Count64, Count128>()
+                             : last_.index() == 1 ? widenLastLayer<Count128, Count256>()
+                                                  : false;
+        if (!widened) {
+            return ExpandResult::OutOfMemory;
+        }
+    }
+}
+
+template <typename C, typename W>
+bool LayeredSearch::widenLastLayer() {
+    auto& cur = std::get<CountedLayer<C>>(last_);
+    CountedLayer<W> wide;
+    wide.shards.resize(shardCount);
+    wide.size = cur.size;
+    for (int32_t s = 0; s < shardCount; ++s) {
+        const auto& from = cur.shards[s];
+        if (from.n == 0) {
+            continue;
+        }
+        auto& to = wide.shards[s];
+        to.data = static_cast<CountedPosition<W>*>(
+            budget_.allocate(from.n * sizeof(CountedPosition<W>)));
+        if (!to.data) {
+            freeLayer(wide);
+            return false;
+        }
+        to.n = to.cap = from.n;
+        for (uint64_t i = 0; i < from.n; ++i) {
+            to.data[i].pos = from.data[i].pos;
+            to.data[i].count = W(from.data[i].count);
+        }
+    }
+    freeLayer(cur);
+    last_ = std::move(wide);
+    return true;
+}
+
+template <typename C>
+LayeredSearch::Outcome LayeredSearch::expandTyped(const std::function<bool()>& tick) {
+    // A stop asked for before any work costs nothing to honour.
+    if (tick && tick()) {
+        return Outcome::Stopped;
+    }
+    auto& cur = std::get<CountedLayer<C>>(last_);
+    const int32_t jumpCount = static_cast<int32_t>(graph_.jumps.size());
+    const int32_t fixed = graph_.fixedMatches;
+
+    struct Item {
+        int32_t shard;
+        uint64_t begin;
+        uint64_t end;
+    };
+    std::vector<Item> items;
+    for (int32_t s = 0; s < shardCount; ++s) {
+        for (uint64_t b = 0; b < cur.shards[s].n; b += chunkPositions) {
+            items.push_back(Item{s, b, std::min(cur.shards[s].n, b + chunkPositions)});
+        }
+    }
+    progressTotal_.store(cur.size, std::memory_order_relaxed);
+    progressDone_.store(0, std::memory_order_relaxed);
+
+    auto next = std::make_unique<BuildShard<C>[]>(shardCount);
+    std::atomic<uint64_t> nextItem{0};
+    std::atomic<bool> abort{false};
+    std::atomic<bool> outOfMemory{false};
+    std::atomic<bool> overflow{false};
+
+    struct Local {
+        std::vector<Count256> spectrum;
+        std::vector<std::optional<Bits>> deadEnds;
+    };
+    std::vector<Local> locals(threads_);
+    for (Local& l : locals) {
+        l.spectrum.assign(spectrum_.size(), Count256{});
+        l.deadEnds.assign(deadEnds_.size(), std::nullopt);
+    }
+
+    auto work = [&](int32_t t) {
+        Local& local = locals[t];
+        auto pending = std::make_unique<Pending<C>[]>(shardCount * pendingPerShard);
+        std::vector<int32_t> fill(shardCount, 0);
+        auto flush = [&](int32_t s) {
+            BuildShard<C>& shard = next[s];
+            bool over = false;
+            {
+                std::lock_guard<std::mutex> guard(shard.lock);
+                for (int32_t i = 0; i < fill[s]; ++i) {
+                    const Pending<C>& p = pending[s * pendingPerShard + i];
+                    if (!shard.insert(p.pos, p.hash, p.count, budget_, over)) {
+                        outOfMemory = true;
+                        abort = true;
+                        break;
+                    }
+                }
+            }
+            if (over) {
+                overflow = true;
+                abort = true;
+            }
+            fill[s] = 0;
+        };
+        Bits images[maxSymmetries];
+        auto lastTick = std::chrono::steady_clock::now();
+        for (;;) {
+            if (abort.load(std::memory_order_relaxed)) {
+                break;
+            }
+            const uint64_t itemIndex = nextItem++;
+            if (itemIndex >= items.size()) {
+                break;
+            }
+            const Item item = items[itemIndex];
+            uint64_t generated = 0;
+            for (uint64_t e = item.begin; e < item.end; ++e) {
+                const CountedPosition<C>& entry = cur.shards[item.shard].data[e];
+                const Bits r = entry.pos;
+                if (symmetryCount_ > 1) {
+                    imagesOf(r, images);
+                }
+                bool anyJump = false;
+                forEachBit(r, [&](int32_t from) {
+                    for (int32_t k = jumpsFromStart_[from]; k < jumpsFromStart_[from + 1]; ++k) {
+                        const int32_t j = jumpsByFrom_[k];
+                        const Jump& jump = graph_.jumps[j];
+                        if (!r.test(jump.over) || r.test(jump.to)) {
+                            continue;
+                        }
+                        anyJump = true;
+                        ++generated;
+                        Bits child = r ^ flip_[j];
+                        for (int32_t g = 1; g < symmetryCount_; ++g) {
+                            const Bits image = images[g] ^ flipImages_[g * jumpCount + j];
+                            if (image < child) {
+                                child = image;
+                            }
+                        }
+                        const uint64_t h = hashBits(child);
+                        const int32_t s = shardOf(h);
+                        pending[s * pendingPerShard + fill[s]] = Pending<C>{child, entry.count, h};
+                        if (++fill[s] == pendingPerShard) {
+                            flush(s);
+                        }
+                    }
+                });
+                if (!anyJump) {
+                    const int32_t m = r.count() + fixed;
+                    if (!addCount(local.spectrum[m], widen(entry.count))) {
+                        overflow = true;
+                        abort = true;
+                    }
+                    if (!local.deadEnds[m] || r < *local.deadEnds[m]) {
+                        local.deadEnds[m] = r;
+                    }
+                }
+            }
+            jumpsGenerated_.fetch_add(generated, std::memory_order_relaxed);
+            progressDone_.fetch_add(item.end - item.begin, std::memory_order_relaxed);
+            if (t == 0 && tick) {
+                const auto now = std::chrono::steady_clock::now();
+                if (now - lastTick >= std::chrono::milliseconds(50)) {
+                    lastTick = now;
+                    if (tick()) {
+                        abort = true;
+                    }
+                }
+            }
+        }
+        if (!abort.load()) {
+            for (int32_t s = 0; s < shardCount; ++s) {
+                if (fill[s] > 0) {
+                    flush(s);
+                }
+            }
+        }
+    };
+
+    std::atomic<int32_t> running{threads_ - 1};
+    std::vector<std::thread> pool;
+    for (int32_t t = 1; t < threads_; ++t) {
+        pool.emplace_back([&, t] {
+            work(t);
+            --running;
+        });
+    }
+    work(0);
+    // The other workers may still be busy: keep ticking so a stop stays prompt.
+    while (running.load() > 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        if (tick && tick()) {
+            abort = true;
+        }
+    }
+    for (std::thread& t : pool) {
+        t.join();
+    }
+
+    auto dropNext = [&] {
+        for (int32_t s = 0; s < shardCount; ++s) {
+            budget_.free(next[s].table, next[s].cap * sizeof(CountedPosition<C>));
+        }
+    };
+    if (outOfMemory || overflow || abort) {
+        dropNext();
+        return outOfMemory ? Outcome::OutOfMemory
+               : overflow  ? Outcome::Overflow
+                           : Outcome::Stopped;
+    }
+
+    // The layer is done: its dead ends join the spectrum.
+    for (const Local& local : locals) {
+        for (size_t m = 0; m < spectrum_.size(); ++m) {
+            addCount(spectrum_[m], local.spectrum[m]);
+            if (local.deadEnds[m] && (!deadEnds_[m] || *local.deadEnds[m] < *deadEnds_[m])) {
+                deadEnds_[m] = local.deadEnds[m];
+            }
+        }
+    }
+
+    uint64_t total = 0;
+    for (int32_t s = 0; s < shardCount; ++s) {
+        total += next[s].n;
+    }
+    if (total == 0) {
+        dropNext();
+        finished_ = true;
+        return Outcome::Finished;
+    }
+
+    // The new layer: each shard compacted, sorted by position and shrunk to fit.
+    CountedLayer<C> built;
+    built.shards.resize(shardCount);
+    built.size = total;
+    parallelFor(shardCount, threads_, [&](uint64_t s) {
+        BuildShard<C>& shard = next[s];
+        uint64_t n = 0;
+        for (uint64_t i = 0; i < shard.cap; ++i) {
+            if (!shard.table[i].pos.empty()) {
+                shard.table[n++] = shard.table[i];
+            }
+        }
+        std::sort(shard.table, shard.table + n,
+                  [](const CountedPosition<C>& a, const CountedPosition<C>& b) {
+                      return a.pos < b.pos;
+                  });
+        void* data = shard.table;
+        uint64_t bytes = shard.cap * sizeof(CountedPosition<C>);
+        budget_.shrink(data, bytes, n * sizeof(CountedPosition<C>));
+        built.shards[s] = Block<CountedPosition<C>>{static_cast<CountedPosition<C>*>(data), n,
+                                                    bytes / sizeof(CountedPosition<C>)};
+    });
+
+    // The old layer keeps its positions only: they are packed to the front of each block in
+    // place (a record never moves forward) and the block is shrunk.
+    PositionLayer kept;
+    kept.shards.resize(shardCount);
+    kept.size = cur.size;
+    for (int32_t s = 0; s < shardCount; ++s) {
+        auto& from = cur.shards[s];
+        if (from.n == 0) {
+            budget_.free(from.data, from.cap * sizeof(CountedPosition<C>));
+            continue;
+        }
+        Bits* packed = reinterpret_cast<Bits*>(from.data);
+        for (uint64_t i = 0; i < from.n; ++i) {
+            const Bits p = from.data[i].pos;
+            std::memcpy(static_cast<void*>(packed + i), &p, sizeof(Bits));
+        }
+        void* data = from.data;
+        uint64_t bytes = from.cap * sizeof(CountedPosition<C>);
+        budget_.shrink(data, bytes, from.n * sizeof(Bits));
+        kept.shards[s] = Block<Bits>{static_cast<Bits*>(data), from.n, bytes / sizeof(Bits)};
+        from = {};
+    }
+    stored_.push_back(std::move(kept));
+    last_ = std::move(built);
+    layerSizes_.push_back(total);
+    return Outcome::Expanded;
+}
+
+std::optional<std::vector<Jump>> LayeredSearch::sequenceTo(int32_t matches) const {
+    if (matches < 0 || matches >= static_cast<int32_t>(deadEnds_.size()) || !deadEnds_[matches]) {
+        return std::nullopt;
+    }
+    const int32_t layer = graph_.start.count() - (matches - graph_.fixedMatches);
+    Bits q = *deadEnds_[matches];
+    std::vector<Jump> backwards;
+    // Walk back: an un-jump whose result lies in the layer before always exists, since some
+    // member of q's class was reached through a member of that layer's class.
+    for (int32_t k = layer; k > 0; --k) {
+        bool found = false;
+        for (size_t j = 0; j < graph_.jumps.size(); ++j) {
+            const Jump& jump = graph_.jumps[j];
+            if (q.test(jump.to) && !q.test(jump.from) && !q.test(jump.over) &&
+                layerContains(k - 1, q ^ flip_[j])) {
+                backwards.push_back(jump);
+                q = q ^ flip_[j];
+                found = true;
+                break;
+            }
+        }
+        if (!found) {
+            return std::nullopt;
+        }
+    }
+    // q is an image of the start; the symmetry that takes it there takes the whole walk to a
+    // sequence that starts from the real start.
+    for (int32_t g = 0; g < symmetryCount_; ++g) {
+        const Permutation& perm = graph_.symmetries[g];
+        if (applyPermutation(perm, q, graph_.slotCount) != graph_.start) {
+            continue;
+        }
+        std::vector<Jump> sequence;
+        Bits p = graph_.start;
+        for (auto it = backwards.rbegin(); it != backwards.rend(); ++it) {
+            const Jump jump = applyPermutation(perm, *it);
+            if (!p.test(jump.from) || !p.test(jump.over) || p.test(jump.to)) {
+                return std::nullopt;
+            }
+            p = p ^ Bits::bit(jump.from) ^ Bits::bit(jump.over) ^ Bits::bit(jump.to);
+            sequence.push_back(jump);
+        }
+        return sequence;
+    }
+    return std::nullopt;
+}
+
+}  // namespace kvarlo::engine

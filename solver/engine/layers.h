@@ -1,0 +1,151 @@
+// Exact layered search with path counts.
+//
+// Layer k holds every position reachable in k jumps, once per symmetry class (its canonical
+// form: the smallest image under the graph's symmetries), with the number of distinct jump
+// sequences from the start that reach any member of the class. Expanding a class's
+// representative with that count is exact: every member has the same number of jumps into each
+// child class. A position without a legal jump is a dead end and adds its count to the
+// spectrum at its number of matches.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <variant>
+#include <vector>
+
+#include "solver/engine/bits.h"
+#include "solver/engine/budget.h"
+#include "solver/engine/count.h"
+#include "solver/engine/graph.h"
+
+namespace kvarlo::engine {
+
+// One stored position with its path count. Shards of these are sorted by position.
+//   Count64:  0 pos (16)  16 count (8)   -> 24 bytes
+//   Count128: 0 pos (16)  16 count (16)  -> 32 bytes
+template <typename C>
+struct CountedPosition {
+    Bits pos;
+    C count;
+};
+static_assert(sizeof(CountedPosition<Count64>) == 24);
+static_assert(sizeof(CountedPosition<Count128>) == 32);
+
+// A block of `n` records taken from the budget.
+template <typename T>
+struct Block {
+    T* data = nullptr;
+    uint64_t n = 0;     // records in use
+    uint64_t cap = 0;   // records allocated
+};
+
+// A layer whose counts are no longer needed: positions only, for walking a solution back.
+struct PositionLayer {
+    std::vector<Block<Bits>> shards;
+    uint64_t size = 0;
+};
+
+template <typename C>
+struct CountedLayer {
+    std::vector<Block<CountedPosition<C>>> shards;
+    uint64_t size = 0;
+};
+
+enum class ExpandResult {
+    Expanded,     // the next layer is built
+    Finished,     // the last layer had no jumps left: the search is complete
+    Stopped,      // the tick asked to stop; the layer is dropped, everything else stays
+    OutOfMemory,  // the next layer does not fit in the budget; the layer is dropped
+};
+
+class LayeredSearch {
+public:
+    static constexpr int32_t shardBits = 8;
+    static constexpr int32_t shardCount = 1 << shardBits;
+
+    // `useSymmetry` false searches every position on its own (tests compare the two).
+    LayeredSearch(const JumpGraph& graph, MemoryBudget& budget, int32_t threads,
+                  bool useSymmetry = true);
+    ~LayeredSearch();
+    LayeredSearch(const LayeredSearch&) = delete;
+    LayeredSearch& operator=(const LayeredSearch&) = delete;
+
+    // Expands the last layer into the next one. `tick` is called on the calling thread once at
+    // the start and about every 50 ms while the work goes on; returning true stops it.
+    ExpandResult expandNext(const std::function<bool()>& tick = {});
+
+    // Index of the last layer built (0: only the start).
+    int32_t lastLayer() const { return static_cast<int32_t>(layerSizes_.size()) - 1; }
+    bool finished() const { return finished_; }
+    // Canonical positions in each layer built.
+    const std::vector<uint64_t>& layerSizes() const { return layerSizes_; }
+    // spectrum()[m]: complete games ending with m matches, over the layers expanded so far.
+    const std::vector<Count256>& spectrum() const { return spectrum_; }
+    // Jumps generated (each legal jump of each expanded position once).
+    uint64_t jumpsGenerated() const { return jumpsGenerated_.load(std::memory_order_relaxed); }
+    // Positions of the layer being expanded: done and in all.
+    uint64_t progressDone() const { return progressDone_.load(std::memory_order_relaxed); }
+    uint64_t progressTotal() const { return progressTotal_.load(std::memory_order_relaxed); }
+    // Width of the last layer's counts in bits (64, 128 or 256).
+    int32_t countBits() const;
+
+    // A jump sequence from the start to a dead end with `matches` matches, if the expanded
+    // layers hold one; the jumps are legal in turn from the graph's start.
+    std::optional<std::vector<Jump>> sequenceTo(int32_t matches) const;
+
+    // The smallest image of a position under the symmetries in use.
+    Bits canonical(Bits p) const;
+    // True when layer k holds the class of `p` (p need not be canonical).
+    bool layerContains(int32_t k, Bits p) const;
+
+    // The last layer with its counts, for sampling: calls f(position, count) in a fixed order.
+    void forEachInLastLayer(const std::function<void(Bits, const Count256&)>& f) const;
+
+    const JumpGraph& graph() const { return graph_; }
+
+private:
+    enum class Outcome { Expanded, Finished, Stopped, OutOfMemory, Overflow };
+    template <typename C>
+    Outcome expandTyped(const std::function<bool()>& tick);
+    // Moves the last layer's counts to the next wider type; false when that does not fit.
+    template <typename C, typename W>
+    bool widenLastLayer();
+
+    const JumpGraph& graph_;
+    MemoryBudget& budget_;
+    int32_t threads_;
+    int32_t symmetryCount_;
+    int32_t byteCount_;
+    // Per non-identity symmetry, per byte of the position, per byte value: the image bits.
+    std::vector<Bits> byteImages_;
+    // Per jump: the mask of the three slots it flips, and its image under each symmetry.
+    std::vector<Bits> flip_;
+    std::vector<Bits> flipImages_;  // [symmetry * jumps + jump]
+    // Jumps grouped by their `from` slot.
+    std::vector<int32_t> jumpsFromStart_;  // slotCount + 1 offsets into jumpsByFrom_
+    std::vector<int32_t> jumpsByFrom_;
+
+    std::vector<PositionLayer> stored_;  // layers 0 .. last - 1
+    std::variant<CountedLayer<Count64>, CountedLayer<Count128>, CountedLayer<Count256>> last_;
+    std::vector<uint64_t> layerSizes_;
+    std::vector<Count256> spectrum_;
+    // Per number of matches: the smallest dead end found (its class decides the replay).
+    std::vector<std::optional<Bits>> deadEnds_;
+    bool finished_ = false;
+
+    std::atomic<uint64_t> jumpsGenerated_{0};
+    std::atomic<uint64_t> progressDone_{0};
+    std::atomic<uint64_t> progressTotal_{0};
+
+    void imagesOf(Bits p, Bits* out) const;
+    template <typename C>
+    void freeLayer(CountedLayer<C>& layer);
+    void freeLayer(PositionLayer& layer);
+    template <typename T>
+    static bool findIn(const Block<T>& shard, Bits p);
+};
+
+}  // namespace kvarlo::engine

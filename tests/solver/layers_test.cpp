@@ -1,0 +1,329 @@
+// The layered search against the independent brute force: positions per layer, complete games,
+// best results and their replay, symmetry reduction, threads, widening counts, stop and budget.
+#include <gtest/gtest.h>
+
+#include "solver/brute_force.h"
+#include "solver/engine/layers.h"
+
+namespace kvarlo::engine {
+namespace {
+
+using testing::BruteForce;
+using testing::Wide;
+
+struct Outcome {
+    std::vector<uint64_t> layers;
+    std::vector<Count256> spectrum;
+    ExpandResult last;
+};
+
+Outcome solve(const JumpGraph& graph, int32_t threads, bool symmetry, uint64_t budget = 1ull << 30) {
+    MemoryBudget memory(budget);
+    LayeredSearch search(graph, memory, threads, symmetry);
+    ExpandResult r;
+    while ((r = search.expandNext()) == ExpandResult::Expanded) {
+    }
+    return Outcome{search.layerSizes(), search.spectrum(), r};
+}
+
+std::vector<Count256> widened(const std::vector<Wide>& v) {
+    std::vector<Count256> out;
+    for (Wide x : v) {
+        out.push_back(Count256(x));
+    }
+    return out;
+}
+
+int32_t fewest(const std::vector<Count256>& spectrum) {
+    for (size_t i = 0; i < spectrum.size(); ++i) {
+        if (!spectrum[i].isZero()) {
+            return static_cast<int32_t>(i);
+        }
+    }
+    return -1;
+}
+
+TEST(JumpGraphTest, JumpsAreTheGameRulesJumps) {
+    Board board = testing::boardWith({{24, 0}, {24, 1}});
+    const JumpGraph graph = graphFromBoard(board);
+    EXPECT_EQ(graph.slotCount, 90);
+    EXPECT_EQ(graph.start.count(), 2);
+    auto has = [&](EdgeRef from, EdgeRef over, EdgeRef to) {
+        const Jump j{static_cast<uint8_t>(slotIndexOf(graph, from)),
+                     static_cast<uint8_t>(slotIndexOf(graph, over)),
+                     static_cast<uint8_t>(slotIndexOf(graph, to))};
+        return std::find(graph.jumps.begin(), graph.jumps.end(), j) != graph.jumps.end();
+    };
+    EXPECT_TRUE(has({24, 0}, {24, 1}, {31, 0}));
+    EXPECT_TRUE(has({24, 1}, {24, 0}, {17, 1}));
+    EXPECT_TRUE(has({24, 0}, {25, 2}, {32, 0}));
+    EXPECT_FALSE(has({24, 0}, {25, 0}, {26, 0}));
+    // Every graph jump is legal on the board when its two matches are there, and the board has
+    // no legal jump the graph lacks: compare on the full board minus one slot.
+    Board full(7, 7);
+    for (int32_t i = 0; i < full.nodeCount; ++i) {
+        for (int32_t d = 0; d < 3; ++d) {
+            full.nodes[i].edges[d].hasMatch = full.slotExists(i, d);
+        }
+    }
+    full.slot({24, 0}).hasMatch = 0;
+    const auto legal = testing::legalJumps(full);
+    EXPECT_EQ(legal.size(), 4u);
+    for (const MoveRecord& m : legal) {
+        EXPECT_TRUE(has(m.from, m.jumped, m.to));
+    }
+    EXPECT_EQ(graphFromBoard(full).symmetries.size(), 12u);
+}
+
+TEST(JumpGraphTest, MissingSlotsBreakSymmetries) {
+    Board board(7, 7);
+    board.slot({24, 0}).hasMatch = 1;
+    EXPECT_EQ(graphFromBoard(board).symmetries.size(), 12u);
+    board.slot({1, 0}).exists = 0;  // the middle slot of the hexagon's side y = 0
+    const JumpGraph graph = graphFromBoard(board);
+    EXPECT_EQ(graph.slotCount, 89);
+    EXPECT_EQ(graph.symmetries.size(), 2u);  // the mirror across that side's bisector survives
+    board.slot({0, 0}).exists = 0;           // a side slot off every axis
+    EXPECT_EQ(graphFromBoard(board).symmetries.size(), 1u);
+    for (const Permutation& p : graph.symmetries) {
+        EXPECT_TRUE(isGraphSymmetry(graph, p));
+    }
+}
+
+TEST(LayeredSearchTest, PositionsPerLayerMatchBruteForce) {
+    std::mt19937 rng(7);
+    for (int32_t trial = 0; trial < 6; ++trial) {
+        Board board = testing::randomFigure(rng, 8 + trial % 3);
+        const auto expected = testing::positionsPerLayer(board);
+        const Outcome got = solve(graphFromBoard(board), 1, false);
+        ASSERT_EQ(got.last, ExpandResult::Finished);
+        ASSERT_EQ(got.layers.size(), expected.size()) << "trial " << trial;
+        for (size_t k = 0; k < expected.size(); ++k) {
+            EXPECT_EQ(got.layers[k], expected[k]) << "trial " << trial << " layer " << k;
+        }
+    }
+}
+
+TEST(LayeredSearchTest, CompleteGamesAndBestMatchBruteForce) {
+    std::mt19937 rng(2024);
+    for (int32_t trial = 0; trial < 10; ++trial) {
+        Board board = testing::randomFigure(rng, 10 + trial % 5);
+        BruteForce brute;
+        const auto expected = widened(brute.spectrum(board));
+        const JumpGraph graph = graphFromBoard(board);
+        for (int32_t threads : {1, 2}) {
+            const Outcome got = solve(graph, threads, true);
+            EXPECT_EQ(got.spectrum, expected) << "trial " << trial << " threads " << threads;
+        }
+    }
+}
+
+TEST(LayeredSearchTest, BestSequenceReplaysOnTheBoard) {
+    std::mt19937 rng(99);
+    for (int32_t trial = 0; trial < 8; ++trial) {
+        Board board = testing::randomFigure(rng, 12 + trial % 3);
+        const JumpGraph graph = graphFromBoard(board);
+        MemoryBudget memory(1ull << 30);
+        LayeredSearch search(graph, memory, 2);
+        while (search.expandNext() == ExpandResult::Expanded) {
+        }
+        const int32_t best = fewest(search.spectrum());
+        const auto sequence = search.sequenceTo(best);
+        ASSERT_TRUE(sequence.has_value()) << "trial " << trial;
+        Board replay(board);
+        for (const Jump& j : *sequence) {
+            const MoveRecord m = toMoveRecord(graph, j);
+            ASSERT_TRUE(isLegalJump(replay, m)) << "trial " << trial;
+            testing::play(replay, m);
+        }
+        EXPECT_EQ(replay.countMatches(), best);
+        EXPECT_TRUE(testing::legalJumps(replay).empty());
+        // A class that never ends a game has no sequence.
+        EXPECT_FALSE(search.sequenceTo(board.countMatches() + 1).has_value());
+    }
+}
+
+// The hexagon of twelve slots around the centre: six spokes and six rim slots.
+Board centralHexagon() {
+    Board board(7, 7);
+    for (EdgeRef r : testing::centralSlots(board, 1)) {
+        const Node& n = board.nodes[r.node];
+        const int32_t fx = n.x + DX[r.direction] - 3;
+        const int32_t fy = n.y + DY[r.direction] - 3;
+        if (std::max({std::abs(fx), std::abs(fy), std::abs(fx - fy)}) <= 1) {
+            board.slot(r).hasMatch = 1;
+        }
+    }
+    return board;
+}
+
+TEST(LayeredSearchTest, SymmetryReductionChangesNothingButTheLayerSizes) {
+    Board board = centralHexagon();
+    ASSERT_EQ(board.countMatches(), 12);
+    const JumpGraph symmetric = graphFromBoard(board);
+    EXPECT_EQ(symmetric.symmetries.size(), 12u);
+    const Outcome reduced = solve(symmetric, 2, true);
+    const Outcome plain = solve(symmetric, 1, false);
+    BruteForce brute;
+    EXPECT_EQ(plain.spectrum, widened(brute.spectrum(board)));
+    EXPECT_EQ(reduced.spectrum, plain.spectrum);
+    ASSERT_EQ(reduced.layers.size(), plain.layers.size());
+    EXPECT_LT(reduced.layers[1], plain.layers[1]);
+
+    // Removing slots far from the figure breaks most symmetries but no game.
+    Board lopsided(board);
+    lopsided.slot({0, 0}).exists = 0;
+    lopsided.slot({45, 2}).exists = 0;
+    const JumpGraph asymmetric = graphFromBoard(lopsided);
+    EXPECT_LT(asymmetric.symmetries.size(), symmetric.symmetries.size());
+    EXPECT_EQ(solve(asymmetric, 2, true).spectrum, plain.spectrum);
+}
+
+TEST(LayeredSearchTest, AsymmetricStartUnderSymmetricSlots) {
+    // The slots are symmetric, the start is not: class counts must still add up every member.
+    std::mt19937 rng(5);
+    for (int32_t trial = 0; trial < 4; ++trial) {
+        Board board = testing::randomFigure(rng, 11, 1);
+        const JumpGraph graph = graphFromBoard(board);
+        ASSERT_EQ(graph.symmetries.size(), 12u);
+        EXPECT_EQ(solve(graph, 2, true).spectrum, solve(graph, 1, false).spectrum);
+    }
+}
+
+TEST(LayeredSearchTest, ThreadCountDoesNotChangeAnything) {
+    std::mt19937 rng(31);
+    Board board = testing::randomFigure(rng, 18, 2);
+    const JumpGraph graph = graphFromBoard(board);
+    const Outcome one = solve(graph, 1, true);
+    const Outcome two = solve(graph, 2, true);
+    const Outcome four = solve(graph, 4, true);
+    EXPECT_EQ(one.layers, two.layers);
+    EXPECT_EQ(one.layers, four.layers);
+    EXPECT_EQ(one.spectrum, two.spectrum);
+    EXPECT_EQ(one.spectrum, four.spectrum);
+}
+
+// A chain in which every step can be made two ways (from a over b, or from b over a, both onto
+// the same slot) doubles the count at each jump with one position per layer; two independent
+// side jumps interleave anywhere. 2^62 * 62 * 61 games: far beyond 64 bits.
+JumpGraph doublingChain(int32_t steps) {
+    std::string text = "slots " + std::to_string(2 * steps + 1 + 6) + "\n";
+    // z_i = 2i, y_i = 2i - 1 (i >= 1)
+    std::string start = "start 0";
+    for (int32_t i = 1; i <= steps; ++i) {
+        const int32_t z0 = 2 * (i - 1), y = 2 * i - 1, z1 = 2 * i;
+        text += "jump " + std::to_string(z0) + " " + std::to_string(y) + " " + std::to_string(z1) + "\n";
+        text += "jump " + std::to_string(y) + " " + std::to_string(z0) + " " + std::to_string(z1) + "\n";
+        start += " " + std::to_string(y);
+    }
+    const int32_t base = 2 * steps + 1;
+    for (int32_t side = 0; side < 2; ++side) {
+        const int32_t a = base + 3 * side;
+        text += "jump " + std::to_string(a) + " " + std::to_string(a + 1) + " " + std::to_string(a + 2) + "\n";
+        text += "jump " + std::to_string(a + 1) + " " + std::to_string(a) + " " + std::to_string(a + 2) + "\n";
+        start += " " + std::to_string(a) + " " + std::to_string(a + 1);
+    }
+    text += start + "\n";
+    JumpGraph graph;
+    std::string error;
+    EXPECT_TRUE(parseGraph(text, graph, error)) << error;
+    return graph;
+}
+
+TEST(LayeredSearchTest, CountsWidenPastSixtyFourBitsExactly) {
+    const JumpGraph graph = doublingChain(60);
+    MemoryBudget memory(1ull << 30);
+    LayeredSearch search(graph, memory, 2);
+    while (search.expandNext() == ExpandResult::Expanded) {
+    }
+    EXPECT_TRUE(search.finished());
+    EXPECT_EQ(search.countBits(), 128);
+    const Count128 expected = (Count128{1} << 62) * 62 * 61;
+    EXPECT_EQ(search.spectrum()[3], Count256(expected));
+    EXPECT_EQ(toDecimal(search.spectrum()[3]), "17441396521692381052928");
+    for (size_t m = 0; m < search.spectrum().size(); ++m) {
+        if (m != 3) {
+            EXPECT_TRUE(search.spectrum()[m].isZero()) << m;
+        }
+    }
+    const auto sequence = search.sequenceTo(3);
+    ASSERT_TRUE(sequence.has_value());
+    EXPECT_EQ(sequence->size(), 62u);
+}
+
+TEST(LayeredSearchTest, StopAndOutOfMemoryKeepTheCompletedLayers) {
+    std::mt19937 rng(3);
+    Board board = testing::randomFigure(rng, 16, 2);
+    const JumpGraph graph = graphFromBoard(board);
+    const Outcome reference = solve(graph, 2, true);
+
+    MemoryBudget memory(1ull << 30);
+    LayeredSearch search(graph, memory, 2);
+    ASSERT_EQ(search.expandNext(), ExpandResult::Expanded);
+    // A tick that always asks to stop: a layer either ends before the first tick or is
+    // dropped whole, leaving the layers before it as they were.
+    int32_t stops = 0;
+    for (int32_t attempt = 0; attempt < 3; ++attempt) {
+        const int32_t before = search.lastLayer();
+        const uint64_t memoryBefore = memory.used();
+        const ExpandResult r = search.expandNext([] { return true; });
+        if (r == ExpandResult::Stopped) {
+            ++stops;
+            EXPECT_EQ(search.lastLayer(), before);
+            EXPECT_EQ(memory.used(), memoryBefore);
+        }
+    }
+    EXPECT_GT(stops, 0);
+    while (search.expandNext() == ExpandResult::Expanded) {
+    }
+    EXPECT_EQ(search.layerSizes(), reference.layers);
+    EXPECT_EQ(search.spectrum(), reference.spectrum);
+
+    // A budget that holds the first layers but not the widest one.
+    const Outcome tight = solve(graph, 2, true, 64 * 1024);
+    EXPECT_EQ(tight.last, ExpandResult::OutOfMemory);
+    ASSERT_LT(tight.layers.size(), reference.layers.size());
+    for (size_t k = 0; k < tight.layers.size(); ++k) {
+        EXPECT_EQ(tight.layers[k], reference.layers[k]);
+    }
+}
+
+TEST(GraphFileTest, ReadsAndRefusesWithLineNumbers) {
+    JumpGraph graph;
+    std::string error;
+    ASSERT_TRUE(parseGraph("# a line of five\nslots 5\njump 0 1 2\njump 2 1 0\njump 1 2 3\n"
+                           "jump 3 2 1\njump 2 3 4\njump 4 3 2\nsymmetry 4 3 2 1 0\n"
+                           "start 0 1 3\n",
+                           graph, error))
+        << error;
+    EXPECT_EQ(graph.slotCount, 5);
+    EXPECT_EQ(graph.jumps.size(), 6u);
+    EXPECT_EQ(graph.symmetries.size(), 2u);
+    EXPECT_EQ(graph.start.count(), 3);
+
+    const JumpGraph before = graph;
+    auto refuse = [&](const char* text, const char* expected) {
+        std::string why;
+        EXPECT_FALSE(parseGraph(text, graph, why)) << text;
+        EXPECT_NE(why.find(expected), std::string::npos) << why;
+        EXPECT_EQ(graph.slotCount, before.slotCount);
+    };
+    refuse("slots 3\njump 0 1 5\n", "line 2");
+    refuse("slots 129\n", "line 1");
+    refuse("jump 0 1 2\n", "before the slots");
+    refuse("slots 3\njump 0 1 2\nsymmetry 1 0 2\n", "line 3");
+    refuse("slots 3\njump 0 1 1\n", "three different");
+    refuse("slots 3\nstart 0 0\n", "listed twice");
+    refuse("slots 3\nhop 0 1 2\n", "unknown keyword");
+    refuse("slots 3\njump 0 x 2\n", "not a number");
+    refuse("# nothing\n", "no slots");
+
+    // Listed permutations are closed into a group: a 3-cycle brings its square along.
+    ASSERT_TRUE(parseGraph("slots 3\njump 0 1 2\njump 1 2 0\njump 2 0 1\nsymmetry 1 2 0\n", graph,
+                           error))
+        << error;
+    EXPECT_EQ(graph.symmetries.size(), 3u);
+}
+
+}  // namespace
+}  // namespace kvarlo::engine
