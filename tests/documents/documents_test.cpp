@@ -1,0 +1,130 @@
+// The file layer: reading a figure by a fixed name, replacing files whole, and what a cancelled
+// dialog leaves behind.
+#include "documents/documents.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "documents/document_bytes.h"
+#include "documents/file_format.h"
+
+namespace kvarlo {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<uint8_t> bytesOf(const FixedArray<uint8_t>& image) {
+    return std::vector<uint8_t>(image.data(), image.data() + image.count());
+}
+
+std::vector<uint8_t> slurp(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+void spit(const fs::path& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+}
+
+size_t entriesIn(const fs::path& dir) {
+    return static_cast<size_t>(
+        std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
+}
+
+// Each test works in a folder of its own, which is also the current folder.
+class DocumentFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        previous = fs::current_path();
+        dir = fs::temp_directory_path() /
+              ("kvarlo-documents-" + std::to_string(getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        fs::current_path(dir);
+    }
+    void TearDown() override {
+        fs::current_path(previous);
+        fs::remove_all(dir);
+    }
+
+    fs::path previous;
+    fs::path dir;
+};
+
+Board figure() {
+    Board board(7, 7);
+    board.nodes[24].edges[0].hasMatch = 1;
+    board.nodes[24].edges[1].hasMatch = 1;
+    board.nodes[24].edges[1].movable = 1;
+    return board;
+}
+
+TEST_F(DocumentFiles, FixedNameLoadsFromTheCurrentFolderAndNamesTheDocument) {
+    auto image = bytesOf(encodeFigure(figure(), 5));
+    image.insert(image.end(), 64, 0xEE);  // never read
+    spit(dir / "default.t1a", image);
+    test::World world;
+    DocumentName name;
+    ASSERT_TRUE(openFigure(nullptr, world.board, name, "default.t1a"));
+    EXPECT_TRUE(test::sameBoard(world.board, figure()));
+    EXPECT_STREQ(name.text, "default");
+}
+
+TEST_F(DocumentFiles, RefusedOrMissingFixedFileChangesNothing) {
+    auto image = bytesOf(encodeFigure(figure(), 5));
+    image.pop_back();
+    spit(dir / "short.t1a", image);
+    auto game = bytesOf(encodeGame(figure(), MoveHistory{}, GameState{}, 5));
+    spit(dir / "game.t1a", game);
+    for (const char* file : {"short.t1a", "game.t1a", "missing.t1a", ""}) {
+        test::World world;
+        const test::World before = world;
+        DocumentName name;
+        setDocumentName(name, "/keep/me.t1b");
+        EXPECT_FALSE(openFigure(nullptr, world.board, name, file)) << file;
+        EXPECT_TRUE(test::sameWorld(world, before)) << file;
+        EXPECT_STREQ(name.text, "/keep/me") << file;
+    }
+}
+
+TEST_F(DocumentFiles, ReplacingAFileWritesItWholeAndLeavesNoTemporary) {
+    spit(dir / "f.t1a", std::vector<uint8_t>(5000, 0x55));
+    const auto image = bytesOf(encodeFigure(figure(), 9));
+    ASSERT_TRUE(writeFileReplacing((dir / "f.t1a").c_str(), image.data(),
+                                   static_cast<uint32_t>(image.size())));
+    EXPECT_EQ(slurp(dir / "f.t1a"), image);
+    EXPECT_EQ(entriesIn(dir), 1u);
+
+    // A bare name goes to the current folder.
+    ASSERT_TRUE(writeFileReplacing("g.t1a", image.data(), static_cast<uint32_t>(image.size())));
+    EXPECT_EQ(slurp(dir / "g.t1a"), image);
+    EXPECT_EQ(entriesIn(dir), 2u);
+}
+
+TEST_F(DocumentFiles, AFailedReplaceKeepsWhatWasThere) {
+    const auto image = bytesOf(encodeFigure(figure(), 9));
+    // The target is a folder: the temporary file is written, the rename fails.
+    fs::create_directories(dir / "taken.t1a" / "inside");
+    EXPECT_FALSE(writeFileReplacing((dir / "taken.t1a").c_str(), image.data(),
+                                    static_cast<uint32_t>(image.size())));
+    EXPECT_TRUE(fs::is_directory(dir / "taken.t1a" / "inside"));
+    EXPECT_EQ(entriesIn(dir), 1u) << "the temporary file is removed again";
+
+    // No folder to put the temporary file in.
+    EXPECT_FALSE(writeFileReplacing((dir / "none" / "f.t1a").c_str(), image.data(),
+                                    static_cast<uint32_t>(image.size())));
+    EXPECT_FALSE(fs::exists(dir / "none"));
+}
+
+}  // namespace
+}  // namespace kvarlo
