@@ -1,0 +1,238 @@
+// Solver control: dispatch of the solver commands, the search thread, and the hand-over of its
+// results to the window's thread.
+#include "solver/control.h"
+
+#include <chrono>
+
+#include "game/clock.h"
+#include "solver/search_results.h"
+
+namespace kvarlo {
+
+namespace {
+
+bool sameGraph(const engine::JumpGraph& a, const engine::JumpGraph& b) {
+    if (a.slotCount != b.slotCount || !(a.start == b.start) || a.fixedMatches != b.fixedMatches ||
+        a.slotRefs.size() != b.slotRefs.size() || !(a.jumps == b.jumps)) {
+        return false;
+    }
+    for (size_t i = 0; i < a.slotRefs.size(); ++i) {
+        if (!(a.slotRefs[i] == b.slotRefs[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void copyResults(const SolverResults& from, SolverResults& to) {
+    to.status = from.status;
+    to.depth = from.depth;
+    to.auxCounter = from.auxCounter;
+    to.progressDone = from.progressDone;
+    to.progressTotal = from.progressTotal;
+    to.positionsExamined = from.positionsExamined;
+    to.elapsedMs = from.elapsedMs;
+    to.bestCount = from.bestCount;
+    to.spectrumCount = from.spectrumCount;
+    std::copy(from.bestSolution.data(), from.bestSolution.data() + solverCapacity,
+              to.bestSolution.data());
+    std::copy(from.spectrum.data(), from.spectrum.data() + solverCapacity, to.spectrum.data());
+}
+
+}  // namespace
+
+SolverControl::SolverControl(std::atomic<int32_t>& busy, const SolverContext& context,
+                             SolverHost host, engine::EngineOptions options)
+    : busy_(busy), context_(context), host_(std::move(host)), options_(options) {}
+
+SolverControl::~SolverControl() { shutdown(); }
+
+void SolverControl::startSearch() {
+    if (busy_.load() >= 1 || running()) {
+        return;
+    }
+    SolverResults& results = *context_.results;
+    if (results.status >= 1) {
+        if (context_.window->mode == AppMode::Solver) {
+            bringBestSolutionIntoGame();
+        } else {
+            search(false);
+        }
+        return;
+    }
+    search(results.depth == 0);
+}
+
+void SolverControl::requestStop() {
+    int32_t cur = busy_.load();
+    while (cur >= 1 && !busy_.compare_exchange_weak(cur, 2)) {
+    }
+}
+
+void SolverControl::search(bool fromStart) {
+    engine::JumpGraph graph = engine::graphFromBoard(*context_.board);
+    // Continuing reuses the layers in memory when they belong to this very position; anything
+    // else starts over, which reaches the same depth again on the way.
+    const bool reuse = !fromStart && engine_ && sameGraph(engine_->graph(), graph);
+    if (!reuse) {
+        engine_.reset();
+        engine_ = std::make_unique<engine::SearchEngine>(std::move(graph), options_);
+    }
+    elapsedBefore_ = fromStart ? 0 : std::max(0, context_.results->elapsedMs);
+    searched_ = *context_.board;
+    finished_ = false;
+    quitting_ = false;
+    ticks_ = 0;
+    busy_.store(1);
+
+    engine::SearchEngine* engine = engine_.get();
+    const auto started = std::chrono::steady_clock::now();
+    auto stage = [this, engine, started] {
+        const int64_t ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                               std::chrono::steady_clock::now() - started)
+                               .count();
+        auto fresh = std::make_unique<SolverResults>();
+        storeReport(engine->report(), engine->graph(), searched_, elapsedBefore_ + ms, *fresh);
+        std::lock_guard<std::mutex> guard(stagedLock_);
+        staged_ = std::move(fresh);
+    };
+    thread_ = std::thread([this, engine, stage] {
+        auto lastStage = std::chrono::steady_clock::now();
+        engine->run([this] { return busy_.load() == 2 || quitting_.load(); },
+                    [&] {
+                        const auto now = std::chrono::steady_clock::now();
+                        if (now - lastStage >= std::chrono::milliseconds(tickMs)) {
+                            lastStage = now;
+                            stage();
+                        }
+                    });
+        stage();
+        finished_ = true;
+    });
+    if (host_.startTicks) {
+        host_.startTicks(tickMs);
+    }
+    if (host_.requestRepaint) {
+        host_.requestRepaint();
+    }
+}
+
+void SolverControl::tick() {
+    std::unique_ptr<SolverResults> fresh;
+    {
+        std::lock_guard<std::mutex> guard(stagedLock_);
+        fresh = std::move(staged_);
+    }
+    const bool ended = finished_.load();
+    if (fresh && !quitting_) {
+        copyResults(*fresh, *context_.results);
+    }
+    if (ended && thread_.joinable()) {
+        thread_.join();
+        busy_.store(0);
+        if (host_.stopTicks) {
+            host_.stopTicks();
+        }
+        if (host_.requestRepaint) {
+            host_.requestRepaint();
+        }
+        return;
+    }
+    if (running() && ++ticks_ % 4 == 0 && host_.requestRepaint) {
+        host_.requestRepaint();
+    }
+}
+
+void SolverControl::shutdown() {
+    if (!thread_.joinable()) {
+        return;
+    }
+    quitting_ = true;
+    thread_.join();
+    busy_.store(0);
+    if (host_.stopTicks) {
+        host_.stopTicks();
+    }
+}
+
+void SolverControl::bringBestSolutionIntoGame() {
+    Board& board = *context_.board;
+    const SolverResults& results = *context_.results;
+    const int32_t count = std::clamp(results.bestCount, 0, historyCapacity);
+    // The board may have changed since the search (or the solution came from a file): every
+    // record must be a legal jump in turn before anything changes.
+    Board replay(board);
+    for (int32_t i = 0; i < count; ++i) {
+        const MoveRecord& m = results.bestSolution[i];
+        if (!isLegalJump(replay, m)) {
+            if (host_.failureBeep) {
+                host_.failureBeep();
+            }
+            return;
+        }
+        EdgeRef from{};
+        EdgeRef to{};
+        applyMove(replay, m, nullptr, from, to);
+    }
+    MoveHistory& history = *context_.history;
+    for (int32_t i = 0; i < count; ++i) {
+        history.records[i] = results.bestSolution[i];
+    }
+    history.current = 0;
+    history.total = count;
+    GameState& game = *context_.game;
+    game.initialMatches = board.countMatches();
+    game.startTime = calendarSeconds();
+    game.elapsedSeconds = 0;
+    game.gameOver = 0;
+    recomputeMovable(board);
+    // The first move is shown as after an undo: its match selected, its landing slot marked.
+    if (count > 0) {
+        board.slot(history.records[0].from).selected = 1;
+        board.slot(history.records[0].to).target = 1;
+    }
+    context_.window->mode = AppMode::Game;
+    if (host_.requestRepaint) {
+        host_.requestRepaint();
+    }
+}
+
+std::atomic<int32_t> busy{0};
+
+namespace {
+// Destroyed at exit: a search still running is stopped and joined before the process ends.
+std::unique_ptr<SolverControl> control;
+}  // namespace
+
+void bindSolver(const SolverContext& context, const SolverHost& host) {
+    if (control) {
+        control->shutdown();
+    }
+    control = std::make_unique<SolverControl>(busy, context, host);
+}
+
+void startSearch() {
+    if (control) {
+        control->startSearch();
+    }
+}
+
+void requestStop() {
+    int32_t cur = busy.load();
+    while (cur >= 1 && !busy.compare_exchange_weak(cur, 2)) {
+    }
+}
+
+void solverTick() {
+    if (control) {
+        control->tick();
+    }
+}
+
+void shutdownSolver() {
+    if (control) {
+        control->shutdown();
+    }
+}
+
+}  // namespace kvarlo

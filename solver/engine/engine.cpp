@@ -1,0 +1,374 @@
+// The engine: the exact layers first; when they no longer fit, a depth-first search for the
+// best result and random probes that estimate the rest of the spectrum.
+#include "solver/engine/engine.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <thread>
+
+namespace kvarlo::engine {
+
+namespace {
+
+uint64_t splitmix(uint64_t& state) {
+    uint64_t z = (state += 0x9E3779B97F4A7C15ull);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+}
+
+// A uniform double in [0, 1).
+double uniform(uint64_t& state) { return static_cast<double>(splitmix(state) >> 11) * 0x1p-53; }
+
+// The nearest count to a non-negative estimate.
+Count256 countFromDouble(double x) {
+    Count256 r;
+    x = std::nearbyint(std::max(0.0, x));
+    for (int32_t i = 3; i >= 0; --i) {
+        const double unit = std::ldexp(1.0, 64 * i);
+        const double chunk = std::floor(x / unit);
+        if (chunk >= 0x1p64) {
+            return Count256{};  // beyond 256 bits: no meaningful count
+        }
+        r.w[i] = static_cast<uint64_t>(chunk);
+        x -= chunk * unit;
+    }
+    return r;
+}
+
+}  // namespace
+
+int32_t hardwareThreads() {
+    const unsigned n = std::thread::hardware_concurrency();
+    return n == 0 ? 1 : static_cast<int32_t>(std::min(n, 64u));
+}
+
+// The incomplete phase's depth-first search for the fewest matches. Its table remembers, for
+// canonical positions whose subtree has been searched through, the fewest matches reachable
+// from them; losing an entry to replacement costs time, never correctness.
+struct SearchEngine::Dfs {
+    struct Frame {
+        Bits position;
+        uint32_t movesBegin;  // into `moves`
+        uint32_t movesEnd;
+        uint32_t next;
+        uint8_t fewest;  // fewest matches found below this frame so far
+    };
+    struct TableEntry {
+        Bits position;  // canonical; empty = unused
+        uint64_t fewest;
+    };
+
+    std::vector<Frame> stack;
+    std::vector<int16_t> moves;
+    std::vector<Jump> path;
+    TableEntry* table = nullptr;
+    uint64_t tableSize = 0;  // a power of two, or 0
+    int32_t best = 255;      // fewest graph matches at a dead end so far
+    std::vector<Jump> bestPath;
+    bool done = false;      // searched through, or a one-match ending found
+    uint64_t jumps = 0;
+    std::vector<int32_t> weight;  // per slot: jumps it takes part in (central slots: more)
+};
+
+SearchEngine::SearchEngine(JumpGraph graph, const EngineOptions& options)
+    : graph_(std::move(graph)),
+      options_(options),
+      budget_(options.memoryBytes ? options.memoryBytes : defaultMemoryBudget()),
+      rng_(options.seed) {
+    const int32_t threads = options.threads > 0 ? options.threads : hardwareThreads();
+    layers_ = std::make_unique<LayeredSearch>(graph_, budget_, threads, options.useSymmetry);
+    publish();
+}
+
+SearchEngine::~SearchEngine() {
+    if (dfs_ && dfs_->table) {
+        budget_.free(dfs_->table, dfs_->tableSize * sizeof(Dfs::TableEntry));
+    }
+}
+
+bool SearchEngine::complete() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return report_.complete;
+}
+
+EngineReport SearchEngine::report() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return report_;
+}
+
+void SearchEngine::run(const std::function<bool()>& shouldStop,
+                       const std::function<void()>& onProgress) {
+    auto notify = [&] {
+        if (onProgress) {
+            onProgress();
+        }
+    };
+    while (!exactStopped_ && !layers_->finished()) {
+        const ExpandResult r = layers_->expandNext([&] {
+            {
+                std::lock_guard<std::mutex> guard(lock_);
+                report_.progressDone = layers_->progressDone();
+                report_.progressTotal = layers_->progressTotal();
+                report_.jumpsGenerated = layers_->jumpsGenerated();
+                report_.peakBytes = budget_.peak();
+            }
+            notify();
+            return shouldStop && shouldStop();
+        });
+        if (r == ExpandResult::OutOfMemory) {
+            exactStopped_ = true;
+        }
+        publish();
+        notify();
+        if (r == ExpandResult::Stopped) {
+            return;
+        }
+    }
+    if (exactStopped_) {
+        runIncomplete(shouldStop, onProgress);
+    }
+}
+
+void SearchEngine::runIncomplete(const std::function<bool()>& shouldStop,
+                                 const std::function<void()>& onProgress) {
+    if (!dfs_) {
+        dfs_ = std::make_unique<Dfs>();
+        Dfs& d = *dfs_;
+        d.weight.assign(graph_.slotCount, 0);
+        for (const Jump& j : graph_.jumps) {
+            ++d.weight[j.from];
+            ++d.weight[j.over];
+            ++d.weight[j.to];
+        }
+        // The table takes what the budget still allows, at most 64 MiB.
+        const uint64_t room = budget_.limit() - std::min(budget_.limit(), budget_.used());
+        uint64_t size = uint64_t{1} << 22;
+        while (size > 0 && size * sizeof(Dfs::TableEntry) > room / 2) {
+            size >>= 1;
+        }
+        if (size >= 1024) {
+            d.table = static_cast<Dfs::TableEntry*>(budget_.allocate(size * sizeof(Dfs::TableEntry)));
+            if (d.table) {
+                std::memset(static_cast<void*>(d.table), 0, size * sizeof(Dfs::TableEntry));
+                d.tableSize = size;
+            }
+        }
+        // The root frame is pushed by the first slice.
+    }
+    probeSums_.resize(graph_.startMatches() + 1, 0.0);
+    auto last = std::chrono::steady_clock::now();
+    while (!(shouldStop && shouldStop())) {
+        if (!dfs_->done) {
+            dfsSliceStep();
+        }
+        probeBatch(256);
+        const auto now = std::chrono::steady_clock::now();
+        if (now - last >= std::chrono::milliseconds(50) || dfs_->done) {
+            last = now;
+            publish();
+            if (onProgress) {
+                onProgress();
+            }
+        }
+    }
+    publish();
+    if (onProgress) {
+        onProgress();
+    }
+}
+
+bool SearchEngine::dfsSliceStep() {
+    Dfs& d = *dfs_;
+    const int32_t lowest = graph_.start.empty() ? 0 : 1;
+    auto pushFrame = [&](Bits p) {
+        Dfs::Frame f{p, static_cast<uint32_t>(d.moves.size()), 0, 0, 255};
+        for (size_t j = 0; j < graph_.jumps.size(); ++j) {
+            const Jump& jump = graph_.jumps[j];
+            if (p.test(jump.from) && p.test(jump.over) && !p.test(jump.to)) {
+                d.moves.push_back(static_cast<int16_t>(j));
+            }
+        }
+        f.movesEnd = static_cast<uint32_t>(d.moves.size());
+        // Matches drawn towards the middle keep together: try those jumps first.
+        std::sort(d.moves.begin() + f.movesBegin, d.moves.end(), [&](int16_t a, int16_t b) {
+            const Jump& x = graph_.jumps[a];
+            const Jump& y = graph_.jumps[b];
+            return d.weight[x.to] - d.weight[x.from] > d.weight[y.to] - d.weight[y.from];
+        });
+        d.stack.push_back(f);
+    };
+    auto lookup = [&](Bits canon, uint64_t& fewest) {
+        if (d.tableSize == 0) {
+            return false;
+        }
+        const Dfs::TableEntry& e = d.table[hashBits(canon) & (d.tableSize - 1)];
+        if (e.position == canon) {
+            fewest = e.fewest;
+            return true;
+        }
+        return false;
+    };
+    auto store = [&](Bits canon, uint64_t fewest) {
+        if (d.tableSize != 0) {
+            d.table[hashBits(canon) & (d.tableSize - 1)] = Dfs::TableEntry{canon, fewest};
+        }
+    };
+    if (d.stack.empty() && !d.done) {
+        pushFrame(graph_.start);
+    }
+    for (uint64_t step = 0; step < dfsSlice && !d.stack.empty(); ++step) {
+        Dfs::Frame& f = d.stack.back();
+        if (f.next < f.movesEnd - f.movesBegin) {
+            const int16_t j = d.moves[f.movesBegin + f.next++];
+            const Jump& jump = graph_.jumps[j];
+            const Bits child = f.position ^ Bits::bit(jump.from) ^ Bits::bit(jump.over) ^
+                               Bits::bit(jump.to);
+            ++d.jumps;
+            uint64_t known = 0;
+            if (lookup(layers_->canonical(child), known)) {
+                f.fewest = static_cast<uint8_t>(std::min<uint64_t>(f.fewest, known));
+                continue;
+            }
+            d.path.push_back(jump);
+            pushFrame(child);
+            continue;
+        }
+        // Every jump from here is searched through.
+        uint8_t fewest = f.fewest;
+        if (f.movesEnd == f.movesBegin) {
+            fewest = static_cast<uint8_t>(f.position.count());
+            if (fewest < d.best) {
+                d.best = fewest;
+                d.bestPath = d.path;
+            }
+        }
+        store(layers_->canonical(f.position), fewest);
+        d.moves.resize(f.movesBegin);
+        d.stack.pop_back();
+        if (!d.path.empty()) {
+            d.path.pop_back();
+        }
+        if (!d.stack.empty()) {
+            d.stack.back().fewest = std::min(d.stack.back().fewest, fewest);
+        }
+        if (d.best <= lowest) {
+            break;  // nothing can end with fewer: proven
+        }
+    }
+    if (d.stack.empty() || d.best <= lowest) {
+        d.done = true;
+    }
+    return d.done;
+}
+
+void SearchEngine::probeBatch(uint32_t probes) {
+    // Starting points drawn from the last complete layer in proportion to their path counts,
+    // by one pass over the layer with sorted random marks.
+    double total = 0;
+    layers_->forEachInLastLayer([&](Bits, const Count256& c) { total += toDouble(c); });
+    if (total <= 0) {
+        return;
+    }
+    std::vector<double> marks(probes);
+    for (double& m : marks) {
+        m = uniform(rng_) * total;
+    }
+    std::sort(marks.begin(), marks.end());
+    std::vector<Bits> starts;
+    starts.reserve(probes);
+    double prefix = 0;
+    size_t next = 0;
+    layers_->forEachInLastLayer([&](Bits p, const Count256& c) {
+        prefix += toDouble(c);
+        while (next < marks.size() && marks[next] < prefix) {
+            starts.push_back(p);
+            ++next;
+        }
+    });
+    std::vector<int16_t> legal;
+    for (Bits p : starts) {
+        // Knuth's estimator: the product of the branching factors along one random playout is
+        // an unbiased estimate of the number of games below the starting position.
+        double factor = 1;
+        for (;;) {
+            legal.clear();
+            for (size_t j = 0; j < graph_.jumps.size(); ++j) {
+                const Jump& jump = graph_.jumps[j];
+                if (p.test(jump.from) && p.test(jump.over) && !p.test(jump.to)) {
+                    legal.push_back(static_cast<int16_t>(j));
+                }
+            }
+            if (legal.empty()) {
+                probeSums_[p.count() + graph_.fixedMatches] += total * factor;
+                break;
+            }
+            const Jump& jump = graph_.jumps[legal[splitmix(rng_) % legal.size()]];
+            factor *= static_cast<double>(legal.size());
+            p = p ^ Bits::bit(jump.from) ^ Bits::bit(jump.over) ^ Bits::bit(jump.to);
+            ++dfs_->jumps;
+        }
+    }
+    probes_ += starts.size();
+}
+
+void SearchEngine::publish() {
+    EngineReport r;
+    r.complete = layers_->finished();
+    r.completedLayers = layers_->lastLayer();
+    r.layers = layers_->layerSizes();
+    r.exactSpectrum = layers_->spectrum();
+    r.spectrum = r.exactSpectrum;
+    r.jumpsGenerated = layers_->jumpsGenerated() + (dfs_ ? dfs_->jumps : 0);
+    r.progressDone = layers_->progressDone();
+    r.progressTotal = layers_->progressTotal();
+    r.peakBytes = budget_.peak();
+    r.probes = probes_;
+    if (!r.complete && probes_ > 0) {
+        r.estimated = true;
+        r.progressDone = r.progressTotal = probes_;
+        for (size_t m = 0; m < r.spectrum.size(); ++m) {
+            addCount(r.spectrum[m], countFromDouble(probeSums_[m] / static_cast<double>(probes_)));
+        }
+    }
+
+    // The best result: the exact layers' fewest matches, or the depth-first search's when it
+    // found fewer.
+    int32_t exactBest = -1;
+    for (size_t m = 0; m < r.exactSpectrum.size(); ++m) {
+        if (!r.exactSpectrum[m].isZero()) {
+            exactBest = static_cast<int32_t>(m);
+            break;
+        }
+    }
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        if (exactBest >= 0 && report_.best == exactBest && !report_.bestSequence.empty() &&
+            (!dfs_ || dfs_->best + graph_.fixedMatches >= exactBest)) {
+            r.bestSequence = report_.bestSequence;
+        }
+    }
+    r.best = exactBest;
+    if (exactBest >= 0 && r.bestSequence.empty()) {
+        if (auto seq = layers_->sequenceTo(exactBest)) {
+            r.bestSequence = std::move(*seq);
+        }
+    }
+    if (dfs_ && dfs_->best < 255 &&
+        (r.best < 0 || dfs_->best + graph_.fixedMatches < r.best)) {
+        r.best = dfs_->best + graph_.fixedMatches;
+        r.bestSequence = dfs_->bestPath;
+    }
+    const int32_t lowest = graph_.fixedMatches + (graph_.start.empty() ? 0 : 1);
+    r.bestProven = r.complete || (r.best >= 0 && r.best <= lowest) ||
+                   (dfs_ && dfs_->done && dfs_->stack.empty());
+    if (r.best >= 0 && r.bestSequence.empty() && r.best != graph_.startMatches()) {
+        r.best = -1;  // never publish a result without the sequence that proves it
+    }
+    std::lock_guard<std::mutex> guard(lock_);
+    report_ = std::move(r);
+}
+
+}  // namespace kvarlo::engine

@@ -1,0 +1,94 @@
+// The search engine: exact layers while they fit in the memory budget, then an incomplete
+// phase (a depth-first search for the best result, random probes for the rest of the
+// spectrum). One engine belongs to one jump graph; running it again continues where it
+// stopped.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "solver/engine/budget.h"
+#include "solver/engine/count.h"
+#include "solver/engine/graph.h"
+#include "solver/engine/layers.h"
+
+namespace kvarlo::engine {
+
+struct EngineOptions {
+    int32_t threads = 0;       // 0: one per hardware thread
+    uint64_t memoryBytes = 0;  // 0: half of the physical memory
+    bool useSymmetry = true;
+    uint64_t seed = 1;         // the incomplete phase's random probes
+};
+
+// One consistent view of the search.
+struct EngineReport {
+    bool complete = false;         // every layer expanded: every count exact
+    int32_t completedLayers = 0;   // layers 0 .. completedLayers are built
+    std::vector<uint64_t> layers;  // canonical positions per built layer
+    // Complete games ending with m matches. Exact when `complete`; otherwise the exact games
+    // of the expanded layers plus, where `estimated`, the rounded estimate for the rest.
+    std::vector<Count256> spectrum;
+    std::vector<Count256> exactSpectrum;  // the exact part alone
+    bool estimated = false;
+    int32_t best = -1;  // fewest matches reached at the end of a game, -1 when none known yet
+    bool bestProven = false;
+    std::vector<Jump> bestSequence;  // from the graph's start to a dead end with `best` matches
+    uint64_t jumpsGenerated = 0;
+    uint64_t progressDone = 0;
+    uint64_t progressTotal = 0;
+    uint64_t probes = 0;
+    uint64_t peakBytes = 0;
+};
+
+class SearchEngine {
+public:
+    SearchEngine(JumpGraph graph, const EngineOptions& options);
+    ~SearchEngine();
+    SearchEngine(const SearchEngine&) = delete;
+    SearchEngine& operator=(const SearchEngine&) = delete;
+
+    // Searches until the search is complete or `shouldStop` returns true (asked about every
+    // 50 ms; a stop is honoured within about that time). `onProgress` is called after every
+    // change of the report, on the calling thread.
+    void run(const std::function<bool()>& shouldStop, const std::function<void()>& onProgress);
+
+    // A copy of the report; safe from any thread.
+    EngineReport report() const;
+    bool complete() const;
+    const JumpGraph& graph() const { return graph_; }
+
+    // How many jumps the incomplete phase's depth-first search visits per slice (tests).
+    static constexpr uint64_t dfsSlice = 20000;
+
+private:
+    void publish();
+    void runIncomplete(const std::function<bool()>& shouldStop,
+                       const std::function<void()>& onProgress);
+    void probeBatch(uint32_t probes);
+    bool dfsSliceStep();
+
+    JumpGraph graph_;
+    EngineOptions options_;
+    MemoryBudget budget_;
+    std::unique_ptr<LayeredSearch> layers_;
+    bool exactStopped_ = false;  // the layers no longer fit: the rest is incomplete
+
+    // Incomplete phase.
+    struct Dfs;
+    std::unique_ptr<Dfs> dfs_;
+    std::vector<double> probeSums_;
+    uint64_t probes_ = 0;
+    uint64_t rng_;
+
+    mutable std::mutex lock_;
+    EngineReport report_;
+};
+
+int32_t hardwareThreads();
+
+}  // namespace kvarlo::engine

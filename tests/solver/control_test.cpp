@@ -1,0 +1,243 @@
+// Solver control: the busy protocol, search and continue, stop, results taken on the window's
+// thread, the spectrum's shift, and the best solution brought into the game.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "solver/brute_force.h"
+#include "solver/control.h"
+#include "solver/search_results.h"
+
+namespace kvarlo {
+namespace {
+
+struct Fixture {
+    Board board{7, 7};
+    MoveHistory history;
+    GameState game;
+    WindowState window;
+    SolverResults results;
+    std::atomic<int32_t> busy{0};
+    int32_t beeps = 0;
+    int32_t repaints = 0;
+    int32_t ticksStarted = 0;
+    int32_t ticksStopped = 0;
+    std::unique_ptr<SolverControl> control;
+
+    explicit Fixture(uint64_t memory = 256ull << 20) {
+        SolverHost host;
+        host.failureBeep = [this] { ++beeps; };
+        host.requestRepaint = [this] { ++repaints; };
+        host.startTicks = [this](int32_t) { ++ticksStarted; };
+        host.stopTicks = [this] { ++ticksStopped; };
+        engine::EngineOptions options;
+        options.threads = 2;
+        options.memoryBytes = memory;
+        control = std::make_unique<SolverControl>(
+            busy, SolverContext{&board, &history, &game, &window, &results}, host, options);
+    }
+
+    // Plays the window's timer until the search has ended.
+    void waitUntilIdle() {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (busy.load() != 0 && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            control->tick();
+        }
+        ASSERT_EQ(busy.load(), 0);
+    }
+
+    // What "search anew" prepares.
+    void searchAnew() {
+        window.mode = AppMode::Solver;
+        results.depth = 0;
+        results.status = 0;
+        control->startSearch();
+    }
+};
+
+Board smallFigure() {
+    std::mt19937 rng(11);
+    return testing::randomFigure(rng, 13);
+}
+
+TEST(SolverControlTest, CompleteSearchFillsTheRecord) {
+    Fixture f;
+    f.board = smallFigure();
+    f.searchAnew();
+    EXPECT_GE(f.busy.load(), 1);
+    EXPECT_EQ(f.ticksStarted, 1);
+    f.waitUntilIdle();
+    EXPECT_EQ(f.ticksStopped, 1);
+    EXPECT_GE(f.repaints, 2);
+    EXPECT_FALSE(f.control->running());
+
+    EXPECT_EQ(f.results.status, 2);
+    EXPECT_EQ(f.results.auxCounter, 0);
+    EXPECT_EQ(f.results.spectrumCount, 14);
+    testing::BruteForce brute;
+    const auto expected = brute.spectrum(f.board);
+    int32_t best = -1;
+    int32_t longest = 0;
+    for (int32_t m = 0; m < f.results.spectrumCount; ++m) {
+        EXPECT_EQ(static_cast<testing::Wide>(f.results.spectrum[m]), expected[m]) << m;
+        if (expected[m] != 0) {
+            best = best < 0 ? m : best;
+            longest = std::max(longest, 13 - m);
+        }
+    }
+    // depth - 1 is how many jumps deep the search is complete: the longest game.
+    EXPECT_EQ(f.results.depth - 1, longest);
+    EXPECT_GT(f.results.positionsExamined, 0);
+    ASSERT_EQ(f.results.bestCount, 13 - best);
+    Board replay(f.board);
+    for (int32_t i = 0; i < f.results.bestCount; ++i) {
+        ASSERT_TRUE(isLegalJump(replay, f.results.bestSolution[i]));
+        testing::play(replay, f.results.bestSolution[i]);
+    }
+    EXPECT_EQ(replay.countMatches(), best);
+}
+
+TEST(SolverControlTest, StopRequestsAndTheBusyFlag) {
+    Fixture f;
+    f.control->requestStop();
+    EXPECT_EQ(f.busy.load(), 0);  // dropped while idle, not remembered
+
+    // A figure far too big to finish: the stop ends it with consistent, incomplete results.
+    for (int32_t i = 0; i < f.board.nodeCount; ++i) {
+        for (int32_t d = 0; d < 3; ++d) {
+            f.board.nodes[i].edges[d].hasMatch = f.board.slotExists(i, d);
+        }
+    }
+    f.board.slot({24, 0}).hasMatch = 0;
+    const Board before(f.board);
+    f.searchAnew();
+    EXPECT_EQ(f.busy.load(), 1);
+    f.control->startSearch();  // ignored while busy
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    f.control->tick();
+    f.control->requestStop();
+    f.control->requestStop();
+    EXPECT_EQ(f.busy.load(), 2);
+    f.waitUntilIdle();
+    EXPECT_EQ(f.results.status, 1);
+    EXPECT_GE(f.results.depth, 1);
+    EXPECT_EQ(f.results.spectrumCount, 90);
+    EXPECT_EQ(f.ticksStarted, 1);
+    EXPECT_EQ(f.ticksStopped, 1);
+    // The search never touches the board.
+    EXPECT_EQ(testing::positionKey(f.board), testing::positionKey(before));
+}
+
+TEST(SolverControlTest, ContinuingAfterAStopReachesTheSameResults) {
+    Fixture reference;
+    std::mt19937 rng(41);
+    reference.board = testing::randomFigure(rng, 20, 2);
+    reference.searchAnew();
+    reference.waitUntilIdle();
+    ASSERT_EQ(reference.results.status, 2);
+
+    Fixture f;
+    f.board = reference.board;
+    f.searchAnew();
+    f.control->requestStop();
+    f.waitUntilIdle();
+    const int32_t elapsed = f.results.elapsedMs;
+    // "Search" keeps the depth and clears the status; the same position continues.
+    for (int32_t round = 0; round < 50 && f.results.status != 2; ++round) {
+        f.results.status = 0;
+        f.control->startSearch();
+        f.waitUntilIdle();
+    }
+    EXPECT_EQ(f.results.status, 2);
+    EXPECT_GE(f.results.elapsedMs, elapsed);
+    EXPECT_EQ(f.results.depth, reference.results.depth);
+    EXPECT_EQ(f.results.spectrumCount, reference.results.spectrumCount);
+    for (int32_t m = 0; m < f.results.spectrumCount; ++m) {
+        EXPECT_EQ(f.results.spectrum[m], reference.results.spectrum[m]);
+    }
+}
+
+TEST(SolverControlTest, BestSolutionIntoTheGame) {
+    Fixture f;
+    f.board = smallFigure();
+    f.searchAnew();
+    f.waitUntilIdle();
+    ASSERT_GT(f.results.bestCount, 0);
+
+    // Status 1 or more in another mode continues the search instead.
+    f.window.mode = AppMode::Editor;
+    f.control->startSearch();
+    EXPECT_GE(f.busy.load(), 1);
+    f.waitUntilIdle();
+    EXPECT_EQ(f.window.mode, AppMode::Editor);
+
+    f.window.mode = AppMode::Solver;
+    f.game.gameOver = 1;
+    f.history.total = 5;
+    f.history.current = 5;
+    f.control->startSearch();
+    EXPECT_EQ(f.busy.load(), 0);
+    EXPECT_EQ(f.beeps, 0);
+    EXPECT_EQ(f.window.mode, AppMode::Game);
+    EXPECT_EQ(f.history.current, 0);
+    EXPECT_EQ(f.history.total, f.results.bestCount);
+    EXPECT_EQ(f.game.gameOver, 0);
+    EXPECT_EQ(f.game.initialMatches, 13);
+    EXPECT_TRUE(f.board.slot(f.history.records[0].from).selected);
+    EXPECT_TRUE(f.board.slot(f.history.records[0].to).target);
+    goToMove(f.board, f.history, f.history.total);
+    EXPECT_EQ(f.history.current, f.results.bestCount);
+    EXPECT_EQ(f.board.countMovable(), 0);
+    EXPECT_EQ(f.board.countMatches(), 13 - f.results.bestCount);
+
+    // On a board that no longer fits the solution: the failure beep and nothing changes.
+    f.window.mode = AppMode::Solver;
+    const MoveHistory historyBefore = f.history;
+    const std::string position = testing::positionKey(f.board);
+    f.control->startSearch();
+    EXPECT_EQ(f.beeps, 1);
+    EXPECT_EQ(f.window.mode, AppMode::Solver);
+    EXPECT_EQ(f.history.current, historyBefore.current);
+    EXPECT_EQ(f.history.total, historyBefore.total);
+    EXPECT_EQ(testing::positionKey(f.board), position);
+}
+
+TEST(SolverControlTest, ClosingDuringASearchStopsAndJoins) {
+    Fixture f;
+    for (int32_t i = 0; i < f.board.nodeCount; ++i) {
+        for (int32_t d = 0; d < 3; ++d) {
+            f.board.nodes[i].edges[d].hasMatch = f.board.slotExists(i, d);
+        }
+    }
+    f.board.slot({24, 1}).hasMatch = 0;
+    f.searchAnew();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    f.control->shutdown();
+    EXPECT_FALSE(f.control->running());
+    EXPECT_EQ(f.busy.load(), 0);
+}
+
+TEST(SpectrumStoreTest, ShiftsEveryCountAlikeOnlyWhenOneDoesNotFit) {
+    using engine::Count256;
+    int64_t out[5] = {};
+    const Count256 big = Count256(static_cast<unsigned __int128>(1) << 70);
+    const Count256 other = Count256((static_cast<unsigned __int128>(1) << 65) + 5);
+    EXPECT_EQ(storeSpectrum({Count256{}, big, Count256(uint64_t{3}), Count256{}, other}, out, 5), 8);
+    EXPECT_EQ(out[0], 0);
+    EXPECT_EQ(out[1], int64_t{1} << 62);
+    EXPECT_EQ(out[2], 1);  // 3 >> 8 is 0, but a class that occurs keeps a count
+    EXPECT_EQ(out[3], 0);
+    EXPECT_EQ(out[4], int64_t{1} << 57);
+
+    const Count256 largest = Count256(uint64_t{INT64_MAX});
+    EXPECT_EQ(storeSpectrum({largest, Count256(uint64_t{7})}, out, 2), 0);
+    EXPECT_EQ(out[0], INT64_MAX);
+    EXPECT_EQ(out[1], 7);
+    EXPECT_EQ(storeSpectrum({Count256(uint64_t{1} << 63)}, out, 1), 1);
+    EXPECT_EQ(out[0], int64_t{1} << 62);
+}
+
+}  // namespace
+}  // namespace kvarlo
