@@ -41,7 +41,11 @@ std::string folderOf(const char* path) {
     if (!end) {
         return ".";
     }
-    return end == path ? std::string(path, 1) : std::string(path, end);
+    // A root keeps its separator: "/" and "C:\\" rather than "" and "C:".
+    if (end == path || (end == path + 2 && path[1] == ':')) {
+        return std::string(path, end + 1);
+    }
+    return std::string(path, end);
 }
 
 bool writeWhole(const char* path, const uint8_t* image, uint32_t count) {
