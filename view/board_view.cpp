@@ -73,10 +73,10 @@ void drawBoard(HDC surface, int32_t width, int32_t height, FrameState& frame) {
                 if (!board.slotExists(node, d)) {
                     continue;
                 }
-                const int32_t far = board.neighbourForward(node, d);
+                const int32_t farEnd = board.neighbourForward(node, d);
                 const SlotPens pens = slotPens(board.nodes[node].edges[d]);
                 for (int32_t i = 0; i < pens.count; ++i) {
-                    drawEdge(surface, pens.pens[i], board, node, far, layout);
+                    drawEdge(surface, pens.pens[i], board, node, farEnd, layout);
                 }
             }
         }
