@@ -24,5 +24,6 @@ struct Command {
 int runInfo(const std::vector<std::string>& args);
 int runMoves(const std::vector<std::string>& args);
 int runFigure(const std::vector<std::string>& args);
+int runSolve(const std::vector<std::string>& args);
 
 }  // namespace kvarlo::cli

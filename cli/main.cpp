@@ -13,6 +13,7 @@ const Command commands[] = {
     {"info", "info FILE [--json]            what a figure, game or solution file holds", runInfo},
     {"moves", "moves FILE [--json]           the legal jumps in the file's position", runMoves},
     {"figure", "figure -o OUT.t1a [--slots N:D,...] [--full]   write a figure file", runFigure},
+    {"solve", "solve FILE|--graph G.txt [-o OUT.t1c] [--json] ...   run the search engine", runSolve},
 };
 
 void printUsage(FILE* to) {

@@ -326,6 +326,7 @@ void SearchEngine::publish() {
     r.progressTotal = layers_->progressTotal();
     r.peakBytes = budget_.peak();
     r.probes = probes_;
+    r.layersFull = exactStopped_;
     if (!r.complete && probes_ > 0) {
         r.estimated = true;
         r.progressDone = r.progressTotal = probes_;

@@ -35,6 +35,7 @@ struct EngineReport {
     std::vector<Count256> spectrum;
     std::vector<Count256> exactSpectrum;  // the exact part alone
     bool estimated = false;
+    bool layersFull = false;  // the next layer did not fit: the search goes on incomplete
     int32_t best = -1;  // fewest matches reached at the end of a game, -1 when none known yet
     bool bestProven = false;
     std::vector<Jump> bestSequence;  // from the graph's start to a dead end with `best` matches

@@ -1,0 +1,293 @@
+// kvarlo-cli solve: runs the game's search engine on a document's position or on a graph file
+// and prints the Solver panel's lines or one JSON object; can save the solution file.
+#include <unistd.h>
+
+#include <charconv>
+#include <chrono>
+#include <cinttypes>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <string_view>
+
+#include "cli/arguments.h"
+#include "cli/commands.h"
+#include "cli/document_file.h"
+#include "cli/move_format.h"
+#include "documents/file_format.h"
+#include "game/clock.h"
+#include "platform/cp1251.h"
+#include "solver/engine/engine.h"
+#include "solver/search_results.h"
+#include "view/status.h"
+
+namespace kvarlo::cli {
+
+namespace {
+
+const char* const help =
+    "usage: kvarlo-cli solve FILE [-o OUT.t1c] [--threads N] [--memory MIB] [--time-limit SEC]\n"
+    "                        [--json] [--seed N]\n"
+    "       kvarlo-cli solve --graph GRAPH.txt [--threads N] [--memory MIB] [--time-limit SEC]\n"
+    "                        [--json] [--seed N]\n"
+    "\n"
+    "Searches the position stored in a figure, game or solution file (or a jump graph read\n"
+    "from a text file) with the game's search engine. The search is exact while its layers fit\n"
+    "in memory; after that it goes on incomplete for 60 seconds more (or up to the time limit),\n"
+    "estimating the counts it cannot finish.\n"
+    "\n"
+    "  -o FILE           save the results as a solution file, as the game saves one\n"
+    "  --threads N       worker threads (default: one per hardware thread)\n"
+    "  --memory MIB      memory budget in MiB (default: half of the physical memory)\n"
+    "  --time-limit SEC  stop after this many seconds\n"
+    "  --json            one JSON object instead of the panel's lines\n"
+    "  --seed N          seed of the random probes of an incomplete search (default 1)\n"
+    "\n"
+    "Exit status: 0 when the search is complete, 1 when a file was refused or not written or a\n"
+    "limit (time or memory) left the search incomplete, 2 on a usage error.\n";
+
+// Seconds the search goes on once it has become incomplete, without a time limit.
+constexpr double incompleteSeconds = 60;
+
+struct SolveArguments {
+    std::string file;
+    std::string graph;
+    std::string output;
+    engine::EngineOptions options;
+    double timeLimit = 0;  // 0: none
+    bool json = false;
+};
+
+template <typename T>
+bool parseValue(const std::string& text, T& out) {
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), out);
+    return error == std::errc() && end == text.data() + text.size() && !text.empty();
+}
+
+std::optional<int> parseArguments(const std::vector<std::string>& args, SolveArguments& out) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        auto value = [&](std::string& v) {
+            if (i + 1 >= args.size()) {
+                return false;
+            }
+            v = args[++i];
+            return true;
+        };
+        std::string v;
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(help, stdout);
+            return exitOk;
+        } else if (arg == "--json") {
+            out.json = true;
+        } else if (arg == "-o") {
+            if (!value(out.output) || out.output.empty()) {
+                return usageError("solve", "-o needs a file");
+            }
+        } else if (arg == "--graph") {
+            if (!value(out.graph) || out.graph.empty()) {
+                return usageError("solve", "--graph needs a file");
+            }
+        } else if (arg == "--threads") {
+            int32_t n = 0;
+            if (!value(v) || !parseValue(v, n) || n < 1 || n > 64) {
+                return usageError("solve", "--threads needs a number from 1 to 64");
+            }
+            out.options.threads = n;
+        } else if (arg == "--memory") {
+            uint64_t mib = 0;
+            if (!value(v) || !parseValue(v, mib) || mib < 1 || mib > (uint64_t{1} << 30)) {
+                return usageError("solve", "--memory needs a number of MiB, at least 1");
+            }
+            out.options.memoryBytes = mib << 20;
+        } else if (arg == "--time-limit") {
+            double sec = 0;
+            if (!value(v) || !parseValue(v, sec) || !(sec > 0) || sec > 1e7) {
+                return usageError("solve", "--time-limit needs a positive number of seconds");
+            }
+            out.timeLimit = sec;
+        } else if (arg == "--seed") {
+            uint64_t seed = 0;
+            if (!value(v) || !parseValue(v, seed)) {
+                return usageError("solve", "--seed needs a number");
+            }
+            out.options.seed = seed;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            return usageError("solve", "unknown option '" + arg + "'");
+        } else if (!out.file.empty()) {
+            return usageError("solve", "one file only");
+        } else {
+            out.file = arg;
+        }
+    }
+    if (out.file.empty() == out.graph.empty()) {
+        return usageError("solve", "either a FILE or --graph GRAPH.txt is needed");
+    }
+    if (!out.graph.empty() && !out.output.empty()) {
+        return usageError("solve", "-o saves a position of the board, not of a graph");
+    }
+    return std::nullopt;
+}
+
+std::string quoted(const std::string& s) { return "\"" + s + "\""; }
+
+std::string jsonReport(const engine::EngineReport& report, const SolverResults& results,
+                       const engine::JumpGraph& graph, bool isGraph, int64_t elapsedMs) {
+    std::string moves = "[";
+    for (size_t i = 0; i < report.bestSequence.size(); ++i) {
+        const engine::Jump j = report.bestSequence[i];
+        moves += i ? ", " : "";
+        if (isGraph) {
+            moves += "[" + std::to_string(j.from) + ", " + std::to_string(j.over) + ", " +
+                     std::to_string(j.to) + "]";
+        } else {
+            moves += jsonMove(engine::toMoveRecord(graph, j));
+        }
+    }
+    moves += "]";
+    std::string spectrum = "[";
+    engine::Count256 games;
+    for (size_t m = 0; m < report.spectrum.size(); ++m) {
+        spectrum += (m ? ", " : "") + quoted(engine::toDecimal(report.spectrum[m]));
+        engine::addCount(games, report.spectrum[m]);
+    }
+    spectrum += "]";
+    std::string layers = "[";
+    for (size_t k = 0; k < report.layers.size(); ++k) {
+        layers += (k ? ", " : "") + std::to_string(report.layers[k]);
+    }
+    layers += "]";
+    std::string text = "{\n";
+    auto add = [&](const char* name, const std::string& value, bool last = false) {
+        text += std::string("  \"") + name + "\": " + value + (last ? "\n" : ",\n");
+    };
+    add("complete", report.complete ? "true" : "false");
+    add("status", std::to_string(results.status));
+    add("depth", std::to_string(results.depth));
+    add("matches", std::to_string(graph.startMatches()));
+    add("best", report.best >= 0 ? std::to_string(report.best) : "null");
+    add("bestProven", report.bestProven ? "true" : "false");
+    add("moves", moves);
+    add("spectrum", spectrum);
+    add("estimated", report.estimated ? "true" : "false");
+    add("games", quoted(engine::toDecimal(games)));
+    add("layers", layers);
+    add("positionsExamined", std::to_string(report.jumpsGenerated));
+    add("elapsedMs", std::to_string(elapsedMs));
+    add("auxCounter", std::to_string(results.auxCounter), true);
+    return text + "}\n";
+}
+
+bool readText(const std::string& path, std::string& text, std::string& reason) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        reason = "cannot be opened";
+        return false;
+    }
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    if (in.bad()) {
+        reason = "cannot be read";
+        return false;
+    }
+    text = buffer.str();
+    return true;
+}
+
+}  // namespace
+
+int runSolve(const std::vector<std::string>& args) {
+    SolveArguments a;
+    if (auto done = parseArguments(args, a)) {
+        return *done;
+    }
+
+    const bool isGraph = !a.graph.empty();
+    LoadedDocument doc;
+    engine::JumpGraph graph;
+    std::string reason;
+    if (isGraph) {
+        std::string text;
+        if (!readText(a.graph, text, reason) || !engine::parseGraph(text, graph, reason)) {
+            std::fprintf(stderr, "kvarlo-cli: %s: %s\n", a.graph.c_str(), reason.c_str());
+            return exitRefused;
+        }
+    } else {
+        if (!readDocument(a.file, doc, reason)) {
+            std::fprintf(stderr, "kvarlo-cli: %s: %s\n", a.file.c_str(), reason.c_str());
+            return exitRefused;
+        }
+        doc.board.clearMarks();
+        graph = engine::graphFromBoard(doc.board);
+    }
+
+    engine::SearchEngine search(graph, a.options);
+    const auto started = std::chrono::steady_clock::now();
+    auto seconds = [&] {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    };
+    double incompleteSince = -1;
+    const bool showProgress = isatty(STDERR_FILENO) != 0;
+    double lastShown = -1;
+    search.run(
+        [&] {
+            const double now = seconds();
+            if (a.timeLimit > 0) {
+                return now >= a.timeLimit;
+            }
+            if (incompleteSince < 0 && search.report().layersFull) {
+                incompleteSince = now;
+            }
+            return incompleteSince >= 0 && now - incompleteSince >= incompleteSeconds;
+        },
+        [&] {
+            const double now = seconds();
+            if (!showProgress || now - lastShown < 0.2) {
+                return;
+            }
+            lastShown = now;
+            const engine::EngineReport r = search.report();
+            const int32_t width = 30;
+            const double share =
+                r.progressTotal ? static_cast<double>(r.progressDone) / r.progressTotal : 0;
+            const int32_t filled = static_cast<int32_t>(share * width);
+            std::fprintf(stderr, "\r%s %3d [%s%s] %" PRIu64 " jumps, %.1f s ",
+                         r.layersFull ? "probes" : "layer", r.completedLayers + 1,
+                         std::string(filled, '#').c_str(), std::string(width - filled, '.').c_str(),
+                         r.jumpsGenerated, now);
+            std::fflush(stderr);
+        });
+    if (showProgress && lastShown >= 0) {
+        std::fprintf(stderr, "\r%80s\r", "");
+    }
+    const int64_t elapsedMs = static_cast<int64_t>(seconds() * 1000);
+    const engine::EngineReport report = search.report();
+    SolverResults results;
+    storeReport(report, graph, doc.board, elapsedMs, results);
+
+    if (a.json) {
+        std::fputs(jsonReport(report, results, graph, isGraph, elapsedMs).c_str(), stdout);
+    } else {
+        // The panel's columns side by side: lines drawn at the same height share a row.
+        const auto lines = composeSolverStats(results, 1, 0, 0);
+        for (size_t i = 0; i < lines.size(); ++i) {
+            const bool sameRow = i > 0 && lines[i].y == lines[i - 1].y;
+            std::printf("%s%s", sameRow ? "    " : (i ? "\n" : ""),
+                        cp1251ToUtf8(lines[i].text).c_str());
+        }
+        std::printf("\n");
+    }
+
+    if (!a.output.empty()) {
+        const FixedArray<uint8_t> image =
+            encodeSolution(doc.board, results, static_cast<uint32_t>(calendarSeconds()));
+        if (!writeFileAtomically(a.output, {image.data(), image.count()}, reason)) {
+            std::fprintf(stderr, "kvarlo-cli: %s: %s\n", a.output.c_str(), reason.c_str());
+            return exitRefused;
+        }
+    }
+    return report.complete ? exitOk : exitRefused;
+}
+
+}  // namespace kvarlo::cli

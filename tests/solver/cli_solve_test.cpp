@@ -1,0 +1,149 @@
+// kvarlo-cli solve as a user runs it: exact counts against the brute force, the solution file
+// it saves, graph files, and refused input.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "documents/file_format.h"
+#include "solver/brute_force.h"
+
+namespace kvarlo {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class SolveCli : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() /
+              ("kvarlo-solve-test-" + std::to_string(getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    static std::string slurp(const fs::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+
+    Outcome run(const std::vector<std::string>& args) {
+        std::string command = "cd '" + dir.string() + "' && '" KVARLO_CLI_PATH "' solve";
+        for (const std::string& arg : args) {
+            command += " '" + arg + "'";
+        }
+        command += " >stdout 2>stderr";
+        const int raw = std::system(command.c_str());
+        return Outcome{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(dir / "stdout"),
+                       slurp(dir / "stderr")};
+    }
+
+    void writeFigure(const std::string& name, const Board& board) {
+        const auto image = encodeFigure(board, 0);
+        std::ofstream out(dir / name, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(image.data()), image.count());
+    }
+
+    fs::path dir;
+};
+
+TEST_F(SolveCli, ExactCountsAndTheSavedSolution) {
+    std::mt19937 rng(17);
+    Board board = testing::randomFigure(rng, 12);
+    writeFigure("f.t1a", board);
+    const Outcome o = run({"f.t1a", "--json", "-o", "s.t1c", "--threads", "2"});
+    ASSERT_EQ(o.status, 0) << o.err;
+    testing::BruteForce brute;
+    const auto expected = brute.spectrum(board);
+    std::string spectrum = "\"spectrum\": [";
+    testing::Wide games = 0;
+    for (size_t m = 0; m < expected.size(); ++m) {
+        spectrum += (m ? ", \"" : "\"") + std::to_string(static_cast<uint64_t>(expected[m])) + "\"";
+        games += expected[m];
+    }
+    EXPECT_NE(o.out.find(spectrum + "]"), std::string::npos) << o.out;
+    EXPECT_NE(o.out.find("\"games\": \"" + std::to_string(static_cast<uint64_t>(games)) + "\""),
+              std::string::npos);
+    EXPECT_NE(o.out.find("\"complete\": true"), std::string::npos);
+    EXPECT_NE(o.out.find("\"estimated\": false"), std::string::npos);
+
+    // The saved solution opens as the game opens it and its best moves replay.
+    const std::string bytes = slurp(dir / "s.t1c");
+    Board loaded(7, 7);
+    SolverResults results;
+    std::string reason;
+    ASSERT_TRUE(loadSolutionImage(
+        {reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()}, loaded, results, reason))
+        << reason;
+    EXPECT_EQ(results.status, 2);
+    EXPECT_EQ(results.spectrumCount, 13);
+    for (int32_t i = 0; i < results.bestCount; ++i) {
+        ASSERT_TRUE(isLegalJump(loaded, results.bestSolution[i]));
+        testing::play(loaded, results.bestSolution[i]);
+    }
+    EXPECT_TRUE(testing::legalJumps(loaded).empty());
+    EXPECT_EQ(results.spectrum[loaded.countMatches()], static_cast<int64_t>(expected[loaded.countMatches()]));
+    for (size_t m = 0; m < static_cast<size_t>(loaded.countMatches()); ++m) {
+        EXPECT_EQ(expected[m], 0u);
+    }
+
+    // Without --json: the panel's lines.
+    const Outcome text = run({"f.t1a"});
+    EXPECT_EQ(text.status, 0);
+    // The program's literals are Windows-1251; the tool prints UTF-8.
+    auto utf8 = [](const char8_t* s) { return std::string(reinterpret_cast<const char*>(s)); };
+    EXPECT_EQ(text.out.rfind(utf8(u8"Полный перебор"), 0), 0u);
+    EXPECT_NE(text.out.find(utf8(u8"Спектр:")), std::string::npos);
+}
+
+TEST_F(SolveCli, GraphFiles) {
+    // A row of five holes, the middle one empty: a jump either way, one line per direction.
+    std::ofstream(dir / "row.txt") << "slots 5\n"
+                                      "jump 0 1 2\njump 2 1 0\njump 1 2 3\njump 3 2 1\n"
+                                      "jump 2 3 4\njump 4 3 2\n"
+                                      "symmetry 4 3 2 1 0\n"
+                                      "start 0 1 3 4\n";
+    const Outcome o = run({"--graph", "row.txt", "--json"});
+    ASSERT_EQ(o.status, 0) << o.err;
+    // 0 1 _ 3 4: 0 over 1 onto 2 or 4 over 3 onto 2; then only 3 over 2 onto 1 (or 1 over 2
+    // onto 3). Two games, both ending with two matches.
+    EXPECT_NE(o.out.find("\"spectrum\": [\"0\", \"0\", \"2\", \"0\", \"0\"]"), std::string::npos)
+        << o.out;
+    EXPECT_NE(o.out.find("\"best\": 2"), std::string::npos);
+
+    std::ofstream(dir / "bad.txt") << "slots 3\njump 0 1 2\nsymmetry 1 0 2\n";
+    const Outcome bad = run({"--graph", "bad.txt"});
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_TRUE(bad.out.empty());
+    EXPECT_NE(bad.err.find("bad.txt: line 3"), std::string::npos) << bad.err;
+}
+
+TEST_F(SolveCli, RefusedInputAndUsage) {
+    std::ofstream(dir / "junk.t1a") << "not a figure";
+    const Outcome junk = run({"junk.t1a"});
+    EXPECT_EQ(junk.status, 1);
+    EXPECT_TRUE(junk.out.empty());
+    EXPECT_NE(junk.err.find("junk.t1a"), std::string::npos);
+    EXPECT_FALSE(fs::exists(dir / "out.t1c"));
+
+    EXPECT_EQ(run({}).status, 2);
+    EXPECT_EQ(run({"a.t1a", "--threads", "0"}).status, 2);
+    EXPECT_EQ(run({"a.t1a", "--memory", "x"}).status, 2);
+    EXPECT_EQ(run({"--graph", "g.txt", "-o", "x.t1c"}).status, 2);
+    EXPECT_EQ(run({"a.t1a", "--bogus"}).status, 2);
+}
+
+}  // namespace
+}  // namespace kvarlo
