@@ -1,0 +1,311 @@
+// Dialog boxes from resource templates (a nested message loop until EndDialog) and the open and
+// save file dialogs over QFileDialog, with the test seam that answers them.
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+#include <cstring>
+#include <deque>
+#include <unistd.h>
+
+#include "platform/cp1251.h"
+#include "platform/qt/layer.h"
+#include "platform/qt/resources.h"
+#include "platform/qt/test_seams.h"
+
+namespace kvarlo::platform {
+
+namespace {
+
+// Dialog units to pixels for the dialog font: 8 pixels per 4 horizontal and 16 per 8 vertical.
+int unitsX(int units) { return units * 2; }
+int unitsY(int units) { return units * 2; }
+
+Window* openDialog = nullptr;
+
+// Sends a dialog a message through its procedure; what the procedure leaves alone gets the
+// default dialog handling: closing the box means Cancel.
+INT_PTR sendToDialog(Window& dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    const INT_PTR handled = dialog.dialogProc != nullptr ? dialog.dialogProc(handleOf(&dialog), message, wParam, lParam) : 0;
+    if (!handled && message == WM_CLOSE) {
+        return sendToDialog(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
+    }
+    return handled;
+}
+
+class DialogBox : public QDialog {
+public:
+    explicit DialogBox(QWidget* parent) : QDialog(parent) {}
+    Window* window = nullptr;
+
+    void reject() override {  // Esc
+        if (window != nullptr) sendToDialog(*window, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
+    }
+    void accept() override {}
+
+protected:
+    void closeEvent(QCloseEvent* event) override {  // the caption's close box
+        event->ignore();
+        if (window != nullptr) sendToDialog(*window, WM_CLOSE, 0, 0);
+    }
+};
+
+// ---- The file dialogs' seam ----
+struct Seam {
+    std::deque<std::optional<std::string>> answers;  // nothing = cancel
+    std::vector<testing::FileDialogRequest> log;
+};
+Seam& seam() {
+    static auto* s = new Seam;
+    return *s;
+}
+DWORD lastDialogError = 0;
+
+std::vector<std::pair<std::string, std::string>> filterPairs(LPCSTR filter) {
+    std::vector<std::pair<std::string, std::string>> pairs;
+    if (filter == nullptr) return pairs;
+    const char* p = filter;
+    while (*p != '\0') {
+        std::string description = p;
+        p += description.size() + 1;
+        if (*p == '\0') break;  // a description without its pattern ends the list
+        std::string pattern = p;
+        p += pattern.size() + 1;
+        pairs.emplace_back(description, pattern);
+    }
+    return pairs;
+}
+
+// Whether the final name component has an extension.
+bool hasExtension(const std::string& path) {
+    const auto slash = path.find_last_of("/\\");
+    const auto dot = path.find_last_of('.');
+    return dot != std::string::npos && (slash == std::string::npos || dot > slash) && dot + 1 < path.size();
+}
+
+// Fills the caller's structure with a chosen path (1251); false when it does not fit.
+bool deliverPath(OPENFILENAMEA& ofn, std::string path) {
+    if (ofn.lpstrDefExt != nullptr && *ofn.lpstrDefExt != '\0' && !hasExtension(path)) {
+        if (!path.empty() && path.back() != '.') path += '.';
+        path += ofn.lpstrDefExt;
+    }
+    if (ofn.lpstrFile == nullptr || path.size() + 1 > ofn.nMaxFile) {
+        lastDialogError = FNERR_BUFFERTOOSMALL;
+        if (ofn.lpstrFile != nullptr && ofn.nMaxFile >= 2) {  // Windows reports the size needed
+            const auto needed = static_cast<WORD>(std::min<size_t>(path.size() + 1, 0xFFFF));
+            std::memcpy(ofn.lpstrFile, &needed, sizeof needed);
+        }
+        return false;
+    }
+    std::memcpy(ofn.lpstrFile, path.c_str(), path.size() + 1);
+    const auto slash = path.find_last_of("/\\");
+    ofn.nFileOffset = static_cast<WORD>(slash == std::string::npos ? 0 : slash + 1);
+    ofn.nFileExtension = static_cast<WORD>(hasExtension(path) ? path.find_last_of('.') + 1 : 0);
+    if (ofn.lpstrFileTitle != nullptr && ofn.nMaxFileTitle > 0) {
+        const std::string title = path.substr(ofn.nFileOffset);
+        const size_t n = std::min<size_t>(title.size(), ofn.nMaxFileTitle - 1);
+        std::memcpy(ofn.lpstrFileTitle, title.data(), n);
+        ofn.lpstrFileTitle[n] = '\0';
+    }
+    return true;
+}
+
+bool fileExists(const std::string& ansiPath) {
+    return ::access(cp1251ToUtf8(ansiPath).c_str(), F_OK) == 0;
+}
+
+bool folderOfExists(const std::string& ansiPath) {
+    const auto slash = ansiPath.find_last_of("/\\");
+    if (slash == std::string::npos) return true;
+    return ::access(cp1251ToUtf8(ansiPath.substr(0, slash == 0 ? 1 : slash)).c_str(), F_OK) == 0;
+}
+
+bool runFileDialog(OPENFILENAMEA* ofn, bool save) {
+    lastDialogError = 0;
+    if (ofn == nullptr || ofn->lpstrFile == nullptr || ofn->nMaxFile == 0) {
+        lastDialogError = CDERR_INITIALIZATION;
+        return false;
+    }
+    testing::FileDialogRequest request;
+    request.save = save;
+    request.title = ofn->lpstrTitle != nullptr ? ofn->lpstrTitle : "";
+    request.filters = filterPairs(ofn->lpstrFilter);
+    request.initialDir = ofn->lpstrInitialDir != nullptr ? ofn->lpstrInitialDir : "";
+    request.defaultExtension = ofn->lpstrDefExt != nullptr ? ofn->lpstrDefExt : "";
+    request.proposedName = std::string(ofn->lpstrFile, strnlen(ofn->lpstrFile, ofn->nMaxFile));
+    request.flags = ofn->Flags;
+    request.owner = ofn->hwndOwner;
+    seam().log.push_back(request);
+
+    std::optional<std::string> chosen;
+    if (!seam().answers.empty()) {
+        chosen = seam().answers.front();
+        seam().answers.pop_front();
+        if (!chosen) return false;
+    } else {
+        const QString platform = QGuiApplication::platformName();
+        if (!haveWidgets() || !onGuiThread() || platform == QLatin1String("offscreen") || platform == QLatin1String("minimal")) {
+            return false;  // no one could ever answer a real dialog here
+        }
+        Window* owner = windowFromHandle(ofn->hwndOwner);
+        QFileDialog dialog(owner != nullptr ? owner->top : nullptr, fromAnsi(request.title.c_str()));
+        dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+        if (!(ofn->Flags & OFN_OVERWRITEPROMPT)) dialog.setOption(QFileDialog::DontConfirmOverwrite);
+        QStringList filters;
+        for (const auto& [description, pattern] : request.filters) {
+            QString patterns = fromAnsi(pattern.c_str());
+            patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+            filters << fromAnsi(description.c_str()) + QStringLiteral(" (") + patterns + QLatin1Char(')');
+        }
+        if (!filters.isEmpty()) {
+            dialog.setNameFilters(filters);
+            const DWORD index = ofn->nFilterIndex == 0 ? 1 : ofn->nFilterIndex;
+            if (index <= static_cast<DWORD>(filters.size())) dialog.selectNameFilter(filters[static_cast<int>(index - 1)]);
+        }
+        if (!request.initialDir.empty()) dialog.setDirectory(fromAnsi(request.initialDir.c_str()));
+        if (!request.defaultExtension.empty()) dialog.setDefaultSuffix(fromAnsi(request.defaultExtension.c_str()));
+        if (!request.proposedName.empty()) dialog.selectFile(fromAnsi(request.proposedName.c_str()));
+        int result;
+        {
+            ForeignModalScope scope;  // the program's messages keep flowing while it is open
+            result = dialog.exec();
+        }
+        if (result != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+        const auto path = toAnsi(dialog.selectedFiles().front());
+        if (!path) {  // the program's strings cannot hold this name
+            lastDialogError = FNERR_INVALIDFILENAME;
+            return false;
+        }
+        chosen = *path;
+    }
+    if (chosen->empty()) return false;
+    std::string path = *chosen;
+    OPENFILENAMEA copy = *ofn;
+    if (!deliverPath(copy, path)) {
+        *ofn = copy;
+        return false;
+    }
+    path = copy.lpstrFile;
+    if (!save && (ofn->Flags & OFN_FILEMUSTEXIST) && !fileExists(path)) return false;
+    if ((ofn->Flags & OFN_PATHMUSTEXIST) && !folderOfExists(path)) return false;
+    *ofn = copy;
+    return true;
+}
+
+}  // namespace
+
+namespace testing {
+
+void answerNextFileDialog(const std::string& path) { seam().answers.emplace_back(path); }
+void cancelNextFileDialog() { seam().answers.emplace_back(std::nullopt); }
+void clearFileDialogAnswers() { seam().answers.clear(); }
+size_t pendingFileDialogAnswers() { return seam().answers.size(); }
+std::vector<FileDialogRequest> fileDialogLog() { return seam().log; }
+void clearFileDialogLog() { seam().log.clear(); }
+
+QWidget* activeDialogWidget() { return openDialog != nullptr ? openDialog->top : nullptr; }
+
+}  // namespace testing
+
+}  // namespace kvarlo::platform
+
+using namespace kvarlo::platform;
+
+BOOL WINAPI GetOpenFileNameA(LPOPENFILENAMEA ofn) { return runFileDialog(ofn, false) ? TRUE : FALSE; }
+BOOL WINAPI GetSaveFileNameA(LPOPENFILENAMEA ofn) { return runFileDialog(ofn, true) ? TRUE : FALSE; }
+DWORD WINAPI CommDlgExtendedError(void) { return lastDialogError; }
+
+INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND ownerHandle, DLGPROC proc, LPARAM param) {
+    const DialogResource* resource = instance != nullptr ? findDialog(templateName) : nullptr;
+    if (resource == nullptr || !haveWidgets() || !onGuiThread()) {
+        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+        return -1;
+    }
+    ensurePump();
+    Window* owner = windowFromHandle(ownerHandle);
+    DialogBox box(owner != nullptr ? owner->top : nullptr);
+    auto* window = new Window;
+    window->className = "#32770";
+    window->dialog = &box;
+    window->dialogProc = proc;
+    window->top = &box;
+    window->visible = true;
+    box.window = window;
+    box.setWindowTitle(fromAnsi(resource->caption));
+    box.setFixedSize(unitsX(resource->cx), unitsY(resource->cy));
+    box.setWindowModality(Qt::ApplicationModal);
+
+    QWidget* firstTabStop = nullptr;
+    for (unsigned i = 0; i < resource->count; ++i) {
+        const DialogControl& c = resource->controls[i];
+        const QRect area(unitsX(c.x), unitsY(c.y), unitsX(c.cx), unitsY(c.cy));
+        if (std::strcmp(c.className, "BUTTON") == 0) {
+            auto* button = new QPushButton(fromAnsi(c.text), &box);
+            button->setGeometry(area);
+            const bool isDefault = (c.style & 0x0F) == BS_DEFPUSHBUTTON;
+            button->setDefault(isDefault);
+            button->setAutoDefault(isDefault);
+            const int id = c.id;
+            QObject::connect(button, &QPushButton::clicked, &box, [window, id] {
+                sendToDialog(*window, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+            });
+            if (firstTabStop == nullptr && (c.style & WS_TABSTOP)) firstTabStop = button;
+        } else {
+            auto* label = new QLabel(&box);
+            if ((c.style & 0x1F) == SS_BITMAP) {
+                const QImage image = bitmapImage(c.image.text != nullptr ? c.image.text : MAKEINTRESOURCEA(c.image.id));
+                label->setPixmap(QPixmap::fromImage(image));
+                // Shown at the picture's own size, whatever the template's box says.
+                label->setGeometry(QRect(area.topLeft(), (c.style & SS_REALSIZEIMAGE) ? image.size() : area.size()));
+                label->setScaledContents(!(c.style & SS_REALSIZEIMAGE));
+            } else {
+                label->setTextFormat(Qt::PlainText);
+                label->setText(fromAnsi(c.text));
+                label->setGeometry(area);
+                const DWORD align = c.style & 0x03;
+                label->setAlignment((align == SS_CENTER ? Qt::AlignHCenter : align == SS_RIGHT ? Qt::AlignRight : Qt::AlignLeft) |
+                                    Qt::AlignTop);
+            }
+        }
+    }
+    registerLiveWindow(window);
+    Window* outer = openDialog;
+    openDialog = window;
+    box.show();
+    if (sendToDialog(*window, WM_INITDIALOG, 0, param) && firstTabStop != nullptr) firstTabStop->setFocus();
+
+    // The modal loop: the program's messages keep flowing while the box is open.
+    MSG msg;
+    while (!window->dialogEnded) {
+        if (takeMessage(msg, nullptr, 0, 0, true)) {
+            if (msg.message == WM_QUIT) {  // ends the box and stays for the main loop
+                PostQuitMessage(static_cast<int>(msg.wParam));
+                break;
+            }
+            DispatchMessageA(&msg);
+        } else {
+            waitForWork();
+        }
+    }
+    const INT_PTR result = window->dialogEnded ? window->dialogResult : IDCANCEL;
+    openDialog = outer;
+    box.hide();
+    box.window = nullptr;
+    DestroyWindow(handleOf(window));
+    return result;
+}
+
+BOOL WINAPI EndDialog(HWND handle, INT_PTR result) {
+    Window* window = windowFromHandle(handle);
+    if (window == nullptr || window->dialog == nullptr) return FALSE;
+    window->dialogEnded = true;
+    window->dialogResult = result;
+    wakeQueue();
+    return TRUE;
+}

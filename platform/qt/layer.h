@@ -1,0 +1,109 @@
+// Shared internals of the Linux layer: windows, menus, the message queue and the one place where
+// Windows-1251 meets Qt's Unicode.
+#pragma once
+
+#include <QImage>
+#include <QPoint>
+#include <QRect>
+#include <QString>
+#include <QWidget>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/win32.h"
+
+class QMenuBar;
+class QDialog;
+
+namespace kvarlo::platform {
+
+// ---- Text ------------------------------------------------------------------------------------
+// A 1251 string as Qt text; length -1 means up to the terminator.
+QString fromAnsi(const char* text, int length = -1);
+// Qt text as 1251, or nothing when 1251 cannot represent it.
+std::optional<std::string> toAnsi(const QString& text);
+
+// ---- Application -----------------------------------------------------------------------------
+// True when a QApplication exists and the caller runs on its thread.
+bool onGuiThread();
+// True when a QApplication (with widgets) exists at all.
+bool haveWidgets();
+
+// ---- Menus -----------------------------------------------------------------------------------
+struct Menu;
+struct MenuItem {
+    enum class Kind { Item, Separator, Popup } kind = Kind::Item;
+    UINT id = 0;
+    std::string text;  // 1251, with '&' marking the mnemonic
+    Menu* popup = nullptr;
+};
+struct Menu {
+    std::vector<MenuItem> items;
+    ~Menu();
+};
+Menu* menuFromHandle(HMENU menu);
+
+// ---- Windows ---------------------------------------------------------------------------------
+struct Window {
+    std::string className;
+    WNDPROC proc = nullptr;
+    DWORD style = 0;
+    UINT classStyle = 0;
+    std::string title;  // 1251
+    Menu* menu = nullptr;
+    QWidget* top = nullptr;     // the frame: menu bar above the client widget
+    QWidget* client = nullptr;  // takes the input and shows `screen`
+    QMenuBar* menuBar = nullptr;
+    QImage screen;  // what the window shows; the paint surface draws here
+    bool destroying = false;
+    bool visible = false;  // shown with ShowWindow (dialogs: while open)
+
+    // Dialog boxes (DialogBoxParamA)
+    QDialog* dialog = nullptr;
+    DLGPROC dialogProc = nullptr;
+    bool dialogEnded = false;
+    INT_PTR dialogResult = 0;
+
+    // Guarded by the queue's mutex: a paint is due.
+    bool invalid = false;
+    bool eraseRequested = false;
+    QRect invalidRect;
+};
+
+inline HWND handleOf(Window* window) { return reinterpret_cast<HWND>(window); }
+// The live window behind a handle, or nullptr; GUI thread only.
+Window* windowFromHandle(HWND window);
+QSize clientSize(const Window& window);
+void presentScreen(Window& window);
+
+// ---- Messages --------------------------------------------------------------------------------
+// The queue's lock; windows' invalid state is kept under it too.
+std::mutex& queueMutex();
+void registerLiveWindow(Window* window);
+void unregisterLiveWindow(Window* window);
+bool isLiveWindow(HWND window);  // any thread
+// Marks the window's client area (or a part) as needing a paint, and wakes the loop.
+void invalidateWindow(Window& window, const QRect* rect, bool erase);
+// Takes the next message the filter admits, as GetMessageA/PeekMessageA see it.
+bool takeMessage(MSG& msg, HWND filter, UINT filterMin, UINT filterMax, bool remove);
+// Blocks until a message may be ready (running Qt's event loop when there is one).
+void waitForWork();
+// Wakes a thread blocked in waitForWork.
+void wakeQueue();
+// Sets up the waker object on the GUI thread; harmless to call again.
+void ensurePump();
+// Modal Qt dialogs that are not ours (the file dialogs) keep our messages flowing while they run.
+struct ForeignModalScope {
+    ForeignModalScope();
+    ~ForeignModalScope();
+};
+LRESULT callWindowProc(Window& window, UINT message, WPARAM wParam, LPARAM lParam);
+DWORD messageTime();
+
+// ---- Input -----------------------------------------------------------------------------------
+void setCursorPosition(QPoint screen);
+void setKeyDown(int virtualKey, bool down);
+
+}  // namespace kvarlo::platform

@@ -1,0 +1,448 @@
+// Window classes and windows: a Qt top-level widget with the menu bar above a client widget
+// that shows the frames the program paints and turns Qt's input into window messages.
+#include <QApplication>
+#include <QCloseEvent>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QTimer>
+#include <algorithm>
+#include <cstring>
+#include <map>
+
+#include "platform/qt/input.h"
+#include "platform/qt/layer.h"
+#include "platform/qt/objects.h"
+
+namespace kvarlo::platform {
+
+namespace {
+
+struct WindowClass {
+    WNDCLASSA spec;
+    std::string name;  // 1251
+    std::string menuName;
+    bool menuIsId = false;
+};
+
+// Class names compare without case, as on Windows.
+std::string classKey(const std::string& name) {
+    std::string key = name;
+    std::transform(key.begin(), key.end(), key.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return key;
+}
+
+std::map<std::string, WindowClass>& classes() {
+    static auto* table = new std::map<std::string, WindowClass>;
+    return *table;
+}
+
+ATOM nextAtom = 0xC000;
+
+LPARAM keyParam(const QKeyEvent& event, bool release, bool alt) {
+    DWORD param = 1;  // repeat count
+    param |= (event.nativeScanCode() & 0xFF) << 16;
+    const int key = event.key();
+    const bool extended = (event.modifiers() & Qt::KeypadModifier) ? key == Qt::Key_Enter || key == Qt::Key_Slash
+                                                                    : key == Qt::Key_Insert || key == Qt::Key_Delete ||
+                                                                          key == Qt::Key_Home || key == Qt::Key_End ||
+                                                                          key == Qt::Key_PageUp ||
+                                                                          key == Qt::Key_PageDown ||
+                                                                          (key >= Qt::Key_Left && key <= Qt::Key_Down);
+    if (extended) param |= 1u << 24;
+    if (alt) param |= 1u << 29;
+    if (release || event.isAutoRepeat()) param |= 1u << 30;
+    if (release) param |= 1u << 31;
+    return static_cast<LPARAM>(param);
+}
+
+WPARAM mouseKeys(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
+    WPARAM keys = 0;
+    if (buttons & Qt::LeftButton) keys |= MK_LBUTTON;
+    if (buttons & Qt::RightButton) keys |= MK_RBUTTON;
+    if (modifiers & Qt::ShiftModifier) keys |= MK_SHIFT;
+    if (modifiers & Qt::ControlModifier) keys |= MK_CONTROL;
+    return keys;
+}
+
+class ClientWidget : public QWidget {
+public:
+    ClientWidget(Window& window, QWidget* parent) : QWidget(parent), window_(window) {
+        setFocusPolicy(Qt::StrongFocus);
+        setMouseTracking(true);
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.drawImage(0, 0, window_.screen);
+    }
+
+    void resizeEvent(QResizeEvent*) override {
+        if (window_.screen.size() == size()) return;
+        QImage screen(size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+        screen.fill(Qt::white);
+        QPainter(&screen).drawImage(0, 0, window_.screen);
+        window_.screen = screen;
+        invalidateWindow(window_, nullptr, true);  // every size change repaints the whole client
+    }
+
+    void keyPressEvent(QKeyEvent* event) override { key(*event, false); }
+    void keyReleaseEvent(QKeyEvent* event) override { key(*event, true); }
+
+    void mousePressEvent(QMouseEvent* event) override { button(*event, false); }
+    void mouseDoubleClickEvent(QMouseEvent* event) override { button(*event, false); }
+    void mouseReleaseEvent(QMouseEvent* event) override { button(*event, true); }
+    void mouseMoveEvent(QMouseEvent* event) override {
+        setCursorPosition(event->globalPosition().toPoint());
+    }
+
+private:
+    void key(QKeyEvent& event, bool release) {
+        const int qtKey = event.key();
+        const bool alt = (event.modifiers() & Qt::AltModifier) != 0;
+        setKeyDown(VK_SHIFT, (event.modifiers() & Qt::ShiftModifier) != 0);
+        setKeyDown(VK_CONTROL, (event.modifiers() & Qt::ControlModifier) != 0);
+        setKeyDown(VK_MENU, alt);
+        if (isModifierOnly(qtKey)) return;
+        const int vk = virtualKeyFor(qtKey, (event.modifiers() & Qt::KeypadModifier) != 0);
+        const HWND hwnd = handleOf(&window_);
+        const LPARAM param = keyParam(event, release, alt);
+        if (vk != 0) {
+            setKeyDown(vk, !release);
+            const UINT message = release ? (alt ? WM_SYSKEYUP : WM_KEYUP) : (alt ? WM_SYSKEYDOWN : WM_KEYDOWN);
+            PostMessageA(hwnd, message, static_cast<WPARAM>(vk), param);
+        }
+        if (!release) {
+            for (char c : characterText(qtKey, event.modifiers(), event.text())) {
+                PostMessageA(hwnd, alt ? WM_SYSCHAR : WM_CHAR, static_cast<unsigned char>(c), param);
+            }
+        }
+        event.accept();
+    }
+
+    void button(QMouseEvent& event, bool release) {
+        setCursorPosition(event.globalPosition().toPoint());
+        UINT message = 0;
+        if (event.button() == Qt::LeftButton) message = release ? WM_LBUTTONUP : WM_LBUTTONDOWN;
+        if (event.button() == Qt::RightButton) message = release ? WM_RBUTTONUP : WM_RBUTTONDOWN;
+        if (message == 0) return;
+        const QPoint at = event.position().toPoint();
+        PostMessageA(handleOf(&window_), message, mouseKeys(event.buttons(), event.modifiers()),
+                     MAKELPARAM(at.x(), at.y()));
+    }
+
+    Window& window_;
+};
+
+class TopWidget : public QWidget {
+public:
+    explicit TopWidget(Window& window) : window_(window) {}
+
+protected:
+    void resizeEvent(QResizeEvent*) override { layoutChildren(); }
+
+    void closeEvent(QCloseEvent* event) override {
+        // The close box asks the window; its procedure decides (DefWindowProcA destroys it).
+        event->ignore();
+        PostMessageA(handleOf(&window_), WM_CLOSE, 0, 0);
+    }
+
+public:
+    void layoutChildren() {
+        int menuHeight = 0;
+        if (window_.menuBar != nullptr) {
+            menuHeight = window_.menuBar->heightForWidth(width());
+            if (menuHeight <= 0) menuHeight = window_.menuBar->sizeHint().height();
+            window_.menuBar->setGeometry(0, 0, width(), menuHeight);
+        }
+        if (window_.client != nullptr) window_.client->setGeometry(0, menuHeight, width(), std::max(0, height() - menuHeight));
+    }
+
+private:
+    Window& window_;
+};
+
+void buildMenu(QMenu* into, QMenuBar* bar, const Menu& menu, HWND hwnd) {
+    for (const MenuItem& item : menu.items) {
+        switch (item.kind) {
+        case MenuItem::Kind::Separator:
+            if (into != nullptr) into->addSeparator();
+            break;
+        case MenuItem::Kind::Popup: {
+            QMenu* popup = into != nullptr ? into->addMenu(fromAnsi(item.text.c_str()))
+                                           : bar->addMenu(fromAnsi(item.text.c_str()));
+            if (item.popup != nullptr) buildMenu(popup, nullptr, *item.popup, hwnd);
+            break;
+        }
+        case MenuItem::Kind::Item: {
+            QAction* action = into != nullptr ? into->addAction(fromAnsi(item.text.c_str()))
+                                              : bar->addAction(fromAnsi(item.text.c_str()));
+            action->setData(item.id);
+            const UINT id = item.id;
+            // Posted rather than called: the procedure never runs inside Qt's menu handling.
+            QObject::connect(action, &QAction::triggered, [hwnd, id] { PostMessageA(hwnd, WM_COMMAND, MAKEWPARAM(id, 0), 0); });
+            break;
+        }
+        }
+    }
+}
+
+}  // namespace
+
+QSize clientSize(const Window& window) {
+    if (window.client != nullptr) return window.client->size();
+    return window.screen.size();
+}
+
+void presentScreen(Window& window) {
+    if (window.client != nullptr) window.client->update();
+}
+
+}  // namespace kvarlo::platform
+
+using namespace kvarlo::platform;
+
+ATOM WINAPI RegisterClassA(const WNDCLASSA* wc) {
+    if (wc == nullptr || wc->lpszClassName == nullptr || IS_INTRESOURCE(wc->lpszClassName) || wc->lpfnWndProc == nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    const std::string name = wc->lpszClassName;
+    if (classes().count(classKey(name)) != 0) {
+        SetLastError(ERROR_CLASS_ALREADY_EXISTS);
+        return 0;
+    }
+    WindowClass entry{*wc, name, {}, false};
+    if (wc->lpszMenuName != nullptr) {
+        entry.menuIsId = IS_INTRESOURCE(wc->lpszMenuName);
+        entry.menuName = entry.menuIsId ? std::string() : std::string(wc->lpszMenuName);
+    }
+    entry.spec.lpszClassName = nullptr;  // the copies above own the texts
+    if (!entry.menuIsId) entry.spec.lpszMenuName = nullptr;
+    classes()[classKey(name)] = entry;
+    return nextAtom++;
+}
+
+BOOL WINAPI UnregisterClassA(LPCSTR className, HINSTANCE) {
+    if (className == nullptr || IS_INTRESOURCE(className)) return FALSE;
+    return classes().erase(classKey(className)) != 0 ? TRUE : FALSE;
+}
+
+HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width,
+                            int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param) {
+    if (className == nullptr || IS_INTRESOURCE(className)) {
+        SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
+        return nullptr;
+    }
+    const auto found = classes().find(classKey(className));
+    if (found == classes().end()) {
+        SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
+        return nullptr;
+    }
+    if (!haveWidgets() || !onGuiThread()) {  // windows need the QApplication's thread
+        SetLastError(ERROR_INVALID_FUNCTION);
+        return nullptr;
+    }
+    ensurePump();
+    const WindowClass& cls = found->second;
+
+    auto* window = new Window;
+    window->className = cls.name;
+    window->proc = cls.spec.lpfnWndProc;
+    window->style = style;
+    window->classStyle = cls.spec.style;
+    window->title = windowName != nullptr ? windowName : "";
+
+    auto* top = new TopWidget(*window);
+    window->top = top;
+    top->setWindowTitle(fromAnsi(window->title.c_str()));
+    if (cls.spec.hIcon != nullptr) {
+        if (const QIcon* icon = iconFromHandle(cls.spec.hIcon)) top->setWindowIcon(*icon);
+    }
+    if (menu == nullptr) {
+        if (cls.menuIsId) {
+            menu = LoadMenuA(cls.spec.hInstance, cls.spec.lpszMenuName);
+        } else if (!cls.menuName.empty()) {
+            menu = LoadMenuA(cls.spec.hInstance, cls.menuName.c_str());
+        }
+    }
+    window->menu = menuFromHandle(menu);
+    if (window->menu != nullptr) {
+        window->menuBar = new QMenuBar(top);
+        buildMenu(nullptr, window->menuBar, *window->menu, handleOf(window));
+    }
+    window->client = new ClientWidget(*window, top);
+
+    // The outer size is what the program asks for; the menu bar comes out of the client area.
+    if (width == CW_USEDEFAULT) width = 640;
+    if (height == CW_USEDEFAULT) height = 480;
+    top->resize(std::max(width, 1), std::max(height, 1));
+    if (x != CW_USEDEFAULT) top->move(x, y);
+    static_cast<TopWidget*>(top)->layoutChildren();
+    window->screen = QImage(clientSize(*window).expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+    window->screen.fill(Qt::white);
+    registerLiveWindow(window);
+
+    CREATESTRUCTA create{param, instance, menu, parent, height, width, y, x, static_cast<LONG>(style), windowName,
+                         className, 0};
+    if (callWindowProc(*window, WM_CREATE, 0, reinterpret_cast<LPARAM>(&create)) == -1) {
+        DestroyWindow(handleOf(window));
+        SetLastError(ERROR_INVALID_FUNCTION);
+        return nullptr;
+    }
+    if (style & WS_VISIBLE) ShowWindow(handleOf(window), SW_SHOW);
+    return handleOf(window);
+}
+
+BOOL WINAPI DestroyWindow(HWND hwnd) {
+    Window* window = windowFromHandle(hwnd);
+    if (window == nullptr || window->destroying) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return FALSE;
+    }
+    window->destroying = true;
+    window->visible = false;
+    if (window->top != nullptr) window->top->hide();
+    callWindowProc(*window, WM_DESTROY, 0, 0);
+    callWindowProc(*window, WM_NCDESTROY, 0, 0);
+    unregisterLiveWindow(window);
+    if (window->dialog == nullptr) {
+        delete window->top;  // takes the menu bar and the client widget with it
+        delete window->menu;
+    }
+    delete window;
+    return TRUE;
+}
+
+BOOL WINAPI IsWindow(HWND hwnd) { return isLiveWindow(hwnd) ? TRUE : FALSE; }
+
+BOOL WINAPI ShowWindow(HWND hwnd, int showCommand) {
+    Window* window = windowFromHandle(hwnd);
+    if (window == nullptr) return FALSE;
+    const bool wasVisible = window->visible;
+    if (showCommand == SW_HIDE) {
+        window->top->hide();
+        window->visible = false;
+        return wasVisible;
+    }
+    if (showCommand == SW_SHOWMAXIMIZED) {
+        window->top->showMaximized();
+    } else if (showCommand == SW_SHOWMINIMIZED) {
+        window->top->showMinimized();
+    } else {
+        window->top->show();
+    }
+    window->visible = true;
+    window->client->setFocus();
+    if (!wasVisible) {
+        // A window manager adds a frame around the widget: keep the outer size as asked.
+        QPointer<QWidget> top = window->top;
+        QTimer::singleShot(200, top, [top] {
+            const QSize frame = top->frameGeometry().size() - top->geometry().size();
+            if (!frame.isEmpty() && frame != QSize(0, 0)) top->resize(top->size() - frame);
+        });
+        invalidateWindow(*window, nullptr, true);
+    }
+    return wasVisible;
+}
+
+BOOL WINAPI UpdateWindow(HWND hwnd) {
+    Window* window = windowFromHandle(hwnd);
+    if (window == nullptr) return FALSE;
+    bool due;
+    {
+        std::lock_guard lock(queueMutex());
+        due = window->invalid && window->visible;
+    }
+    if (due) callWindowProc(*window, WM_PAINT, 0, 0);
+    return TRUE;
+}
+
+LRESULT WINAPI DefWindowProcA(HWND hwnd, UINT message, WPARAM, LPARAM) {
+    switch (message) {
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        if (BeginPaint(hwnd, &paint) != nullptr) EndPaint(hwnd, &paint);
+        return 0;
+    }
+    case WM_CLOSE:
+        DestroyWindow(hwnd);
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+BOOL WINAPI SetWindowTextA(HWND hwnd, LPCSTR text) {
+    Window* window = windowFromHandle(hwnd);
+    if (window == nullptr) return FALSE;
+    window->title = text != nullptr ? text : "";
+    if (window->top != nullptr) window->top->setWindowTitle(fromAnsi(window->title.c_str()));
+    return TRUE;
+}
+
+int WINAPI GetWindowTextA(HWND hwnd, LPSTR buffer, int maxCount) {
+    Window* window = windowFromHandle(hwnd);
+    if (window == nullptr || buffer == nullptr || maxCount <= 0) return 0;
+    const int n = std::min<int>(static_cast<int>(window->title.size()), maxCount - 1);
+    std::memcpy(buffer, window->title.data(), static_cast<size_t>(n));
+    buffer[n] = '\0';
+    return n;
+}
+
+int WINAPI GetWindowTextLengthA(HWND hwnd) {
+    Window* window = windowFromHandle(hwnd);
+    return window == nullptr ? 0 : static_cast<int>(window->title.size());
+}
+
+BOOL WINAPI GetClientRect(HWND hwnd, LPRECT rect) {
+    Window* window = windowFromHandle(hwnd);
+    if (window == nullptr || rect == nullptr) return FALSE;
+    const QSize size = clientSize(*window);
+    *rect = RECT{0, 0, size.width(), size.height()};
+    return TRUE;
+}
+
+BOOL WINAPI InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase) {
+    Window* window = windowFromHandle(hwnd);
+    if (window == nullptr) return FALSE;
+    if (rect != nullptr) {
+        const QRect area(QPoint(rect->left, rect->top), QPoint(rect->right - 1, rect->bottom - 1));
+        invalidateWindow(*window, &area, erase != FALSE);
+    } else {
+        invalidateWindow(*window, nullptr, erase != FALSE);
+    }
+    return TRUE;
+}
+
+BOOL WINAPI ValidateRect(HWND hwnd, const RECT*) {
+    Window* window = windowFromHandle(hwnd);
+    if (window == nullptr) return FALSE;
+    std::lock_guard lock(queueMutex());
+    window->invalid = false;  // partial validation is not kept: the whole client becomes valid
+    window->eraseRequested = false;
+    return TRUE;
+}
+
+BOOL WINAPI ScreenToClient(HWND hwnd, LPPOINT point) {
+    Window* window = windowFromHandle(hwnd);
+    if (window == nullptr || point == nullptr || window->client == nullptr) return FALSE;
+    const QPoint origin = window->client->mapToGlobal(QPoint(0, 0));
+    point->x -= origin.x();
+    point->y -= origin.y();
+    return TRUE;
+}
+
+BOOL WINAPI ClientToScreen(HWND hwnd, LPPOINT point) {
+    Window* window = windowFromHandle(hwnd);
+    if (window == nullptr || point == nullptr || window->client == nullptr) return FALSE;
+    const QPoint origin = window->client->mapToGlobal(QPoint(0, 0));
+    point->x += origin.x();
+    point->y += origin.y();
+    return TRUE;
+}

@@ -1,0 +1,210 @@
+// The layer's file calls, the Windows-1251 conversion and the scripted file dialogs: all of
+// them work without a QApplication.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "platform/cp1251.h"
+#include "platform/qt/test_seams.h"
+#include "platform/win32.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+namespace seam = kvarlo::platform::testing;
+
+class FileCalls : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder = fs::temp_directory_path() / ("kvarlo-files-" + std::to_string(::getpid()));
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+    }
+    void TearDown() override { fs::remove_all(folder); }
+    std::string path(const char* name) const { return (folder / name).string(); }
+    fs::path folder;
+};
+
+TEST(Cp1251, RoundTripsEveryAssignedByte) {
+    for (int b = 1; b < 256; ++b) {
+        const std::string one(1, static_cast<char>(b));
+        const std::string utf8 = kvarlo::cp1251ToUtf8(one);
+        const auto back = kvarlo::utf8ToCp1251(utf8);
+        if (b == 0x98) {  // unassigned: shown as the replacement character, never produced back
+            EXPECT_FALSE(back.has_value());
+            continue;
+        }
+        ASSERT_TRUE(back.has_value()) << b;
+        EXPECT_EQ(*back, one) << b;
+    }
+    EXPECT_EQ(kvarlo::cp1251ToUtf8("\xC0\xFF\xA8\xB8"), "\xD0\x90\xD1\x8F\xD0\x81\xD1\x91");  // А я Ё ё in UTF-8
+}
+
+TEST(Cp1251, RefusesWhatItCannotHold) {
+    EXPECT_FALSE(kvarlo::utf8ToCp1251("\xE4\xB8\xAD").has_value());  // a CJK character
+    EXPECT_FALSE(kvarlo::utf8ToCp1251("\xC3").has_value());          // truncated sequence
+    EXPECT_FALSE(kvarlo::utf8ToCp1251("\xC0\x80").has_value());      // overlong NUL
+    EXPECT_EQ(kvarlo::utf8ToCp1251("abc"), std::optional<std::string>("abc"));
+}
+
+TEST_F(FileCalls, WritesAndReadsBackThroughHandles) {
+    const std::string name = path("a.t1a");
+    HANDLE out = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    ASSERT_NE(out, INVALID_HANDLE_VALUE);
+    const char data[] = "0123456789";
+    DWORD written = 0;
+    EXPECT_TRUE(WriteFile(out, data, 10, &written, nullptr));
+    EXPECT_EQ(written, 10u);
+    EXPECT_TRUE(CloseHandle(out));
+
+    HANDLE in = CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(in, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetFileSize(in, nullptr), 10u);
+    char buffer[64] = {};
+    DWORD read = 0;
+    EXPECT_TRUE(ReadFile(in, buffer, sizeof buffer, &read, nullptr));  // at most the size asked
+    EXPECT_EQ(read, 10u);
+    EXPECT_EQ(std::string(buffer, read), "0123456789");
+    EXPECT_TRUE(CloseHandle(in));
+    EXPECT_FALSE(CloseHandle(in));  // a closed handle is refused, not reused
+
+    // CREATE_ALWAYS truncates an existing file.
+    out = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(out, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(CloseHandle(out));
+    EXPECT_EQ(fs::file_size(name), 0u);
+}
+
+TEST_F(FileCalls, FailuresAreReportedWithErrorCodes) {
+    EXPECT_EQ(CreateFileA(path("missing").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(CreateFileA(folder.string().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(CreateFileA("", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(CreateFileA(path("new").c_str(), GENERIC_READ, 0, nullptr, CREATE_NEW, 0, nullptr) != INVALID_HANDLE_VALUE, true);
+    EXPECT_EQ(CreateFileA(path("new").c_str(), GENERIC_READ, 0, nullptr, CREATE_NEW, 0, nullptr), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_EXISTS));
+    DWORD n = 7;
+    char byte;
+    EXPECT_FALSE(ReadFile(nullptr, &byte, 1, &n, nullptr));
+    EXPECT_EQ(n, 0u);
+    int notAHandle = 0;
+    EXPECT_FALSE(WriteFile(&notAHandle, &byte, 1, &n, nullptr));
+}
+
+TEST_F(FileCalls, CyrillicNamesMeetTheFileSystemAsUtf8) {
+    const std::string ansi = path("\xD4\xE8\xE3\xF3\xF0\xE0.t1a");  // "Фигура.t1a" in 1251
+    HANDLE out = CreateFileA(ansi.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(out, INVALID_HANDLE_VALUE);
+    CloseHandle(out);
+    EXPECT_TRUE(fs::exists(folder / "\xD0\xA4\xD0\xB8\xD0\xB3\xD1\x83\xD1\x80\xD0\xB0.t1a"));
+}
+
+TEST_F(FileCalls, ReplacesAFileAtomicallyWithMoveFileEx) {
+    std::ofstream(path("target")) << "old";
+    std::ofstream(path("temp")) << "new";
+    EXPECT_FALSE(MoveFileExA(path("temp").c_str(), path("target").c_str(), 0));  // no replacing unless asked
+    EXPECT_TRUE(MoveFileExA(path("temp").c_str(), path("target").c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
+    std::ifstream in(path("target"));
+    std::string text;
+    in >> text;
+    EXPECT_EQ(text, "new");
+    EXPECT_FALSE(fs::exists(path("temp")));
+    EXPECT_TRUE(DeleteFileA(path("target").c_str()));
+    EXPECT_FALSE(DeleteFileA(path("target").c_str()));
+
+    char temp[MAX_PATH];
+    const UINT first = GetTempFileNameA(folder.string().c_str(), "kvr", 0, temp);
+    ASSERT_NE(first, 0u);
+    EXPECT_TRUE(fs::exists(temp));  // created, so a second call cannot get the same name
+    char second[MAX_PATH];
+    ASSERT_NE(GetTempFileNameA(folder.string().c_str(), "kvr", 0, second), 0u);
+    EXPECT_STRNE(temp, second);
+}
+
+TEST_F(FileCalls, CurrentDirectoryAndModuleName) {
+    char before[512];
+    ASSERT_GT(GetCurrentDirectoryA(sizeof before, before), 0u);
+    ASSERT_TRUE(SetCurrentDirectoryA(folder.string().c_str()));
+    char now[512];
+    const DWORD length = GetCurrentDirectoryA(sizeof now, now);
+    EXPECT_EQ(std::string(now, length), fs::canonical(folder).string());
+    char tiny[4];
+    EXPECT_EQ(GetCurrentDirectoryA(sizeof tiny, tiny), length + 1);  // the size it needs
+    ASSERT_TRUE(SetCurrentDirectoryA(before));
+
+    char module[MAX_PATH];
+    const DWORD n = GetModuleFileNameA(nullptr, module, sizeof module);
+    ASSERT_GT(n, 0u);
+    EXPECT_EQ(std::string(module, n), fs::canonical("/proc/self/exe").string());
+    char cut[5];
+    EXPECT_EQ(GetModuleFileNameA(nullptr, cut, sizeof cut), 5u);  // truncated and terminated
+    EXPECT_EQ(std::strlen(cut), 4u);
+}
+
+OPENFILENAMEA dialogFor(char* name, DWORD size, DWORD flags, const char* extension) {
+    OPENFILENAMEA ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.lpstrFilter = "\xD4\xE8\xE3\xF3\xF0\xFB (*.t1a)\0*.t1a\0All\0*.*\0";
+    ofn.lpstrFile = name;
+    ofn.nMaxFile = size;
+    ofn.lpstrTitle = "\xCE\xF2\xEA\xF0\xFB\xF2\xFC";
+    ofn.lpstrInitialDir = "/tmp";
+    ofn.lpstrDefExt = extension;
+    ofn.Flags = flags;
+    return ofn;
+}
+
+TEST_F(FileCalls, ScriptedDialogsAnswerLikeTheRealOnes) {
+    seam::clearFileDialogLog();
+    seam::clearFileDialogAnswers();
+    char name[256] = "untitled";
+
+    // Save: the default extension is added to a name without one.
+    seam::answerNextFileDialog(path("game"));
+    OPENFILENAMEA save = dialogFor(name, 256, OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY, "t1b");
+    ASSERT_TRUE(GetSaveFileNameA(&save));
+    EXPECT_EQ(std::string(name), path("game.t1b"));
+    EXPECT_EQ(std::string(name + save.nFileOffset), "game.t1b");
+    EXPECT_EQ(std::string(name + save.nFileExtension), "t1b");
+
+    // Open with must-exist: a missing file fails, an existing one is delivered as chosen.
+    seam::answerNextFileDialog(path("absent.t1a"));
+    OPENFILENAMEA open = dialogFor(name, 256, OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST, nullptr);
+    EXPECT_FALSE(GetOpenFileNameA(&open));
+    std::ofstream(path("here.t1a")) << "x";
+    seam::answerNextFileDialog(path("here.t1a"));
+    ASSERT_TRUE(GetOpenFileNameA(&open));
+    EXPECT_EQ(std::string(name), path("here.t1a"));
+
+    // Cancel, and a name too long for the buffer.
+    seam::cancelNextFileDialog();
+    EXPECT_FALSE(GetOpenFileNameA(&open));
+    EXPECT_EQ(CommDlgExtendedError(), 0u);
+    char small[8] = "";
+    seam::answerNextFileDialog(path("here.t1a"));
+    OPENFILENAMEA shortBuffer = dialogFor(small, sizeof small, 0, nullptr);
+    EXPECT_FALSE(GetOpenFileNameA(&shortBuffer));
+    EXPECT_EQ(CommDlgExtendedError(), static_cast<DWORD>(FNERR_BUFFERTOOSMALL));
+
+    // With nothing scripted and no display to show one, a dialog is a cancel, not a hang.
+    EXPECT_FALSE(GetOpenFileNameA(&open));
+
+    const auto log = seam::fileDialogLog();
+    ASSERT_EQ(log.size(), 6u);
+    EXPECT_TRUE(log[0].save);
+    EXPECT_EQ(log[0].proposedName, "untitled");
+    EXPECT_EQ(log[0].defaultExtension, "t1b");
+    EXPECT_EQ(log[0].flags, static_cast<DWORD>(OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY));
+    EXPECT_EQ(log[0].title, "\xCE\xF2\xEA\xF0\xFB\xF2\xFC");
+    ASSERT_EQ(log[0].filters.size(), 2u);
+    EXPECT_EQ(log[0].filters[0].first, "\xD4\xE8\xE3\xF3\xF0\xFB (*.t1a)");
+    EXPECT_EQ(log[0].filters[1].second, "*.*");
+    EXPECT_EQ(log[0].initialDir, "/tmp");
+    EXPECT_FALSE(log[1].save);
+}
+
+}  // namespace
