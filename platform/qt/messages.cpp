@@ -293,6 +293,12 @@ void waitForWork() {
 }
 
 LRESULT callWindowProc(Window& window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (window.dialog != nullptr) {
+        // Dialogs: the program's dialog procedure first; a paint it leaves alone is still done.
+        const INT_PTR handled = window.dialogProc != nullptr ? window.dialogProc(handleOf(&window), message, wParam, lParam) : 0;
+        if (!handled && message == WM_PAINT) ValidateRect(handleOf(&window), nullptr);
+        return handled;
+    }
     if (window.proc == nullptr) return DefWindowProcA(handleOf(&window), message, wParam, lParam);
     return window.proc(handleOf(&window), message, wParam, lParam);
 }

@@ -1,0 +1,64 @@
+// The application object, the module and window handles, and the small window services the rest
+// of the program calls: title, repaint requests, sounds, the failure beep, draining queued
+// messages, the shell, the manual and the About box.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/win32.h"
+#include "shell/sound.h"
+#include "shell/window_state.h"
+
+namespace kvarlo {
+
+// Filled by the program entry; empty (and zero) before it runs.
+struct Application {
+    char title[324] = {};      // string resource 103
+    char className[324] = {};  // string resource 109
+    HACCEL accelerators = nullptr;
+    int32_t windowWidth = 0;
+    int32_t windowHeight = 0;
+};
+
+extern Application application;
+extern HINSTANCE instance;  // the module; stored first thing by the entry
+extern HWND mainWindow;     // null until the window exists
+extern WindowState windowState;
+
+// The WAVE resources the About box plays in turn, and the one the next box plays.
+extern const char* const aboutSounds[3];
+extern int32_t aboutSoundIndex;
+
+// The window text becomes the title followed by middle and tail.
+void setWindowTitle(const char* middle, const char* tail);
+
+// Invalidates the client area (no erase) and posts a paint, so every request gets a paint of
+// its own whatever the update region holds by then.
+void requestRepaint();
+
+// Plays a WAVE resource of the module, asynchronously, without the default sound on failure.
+bool playResourceSound(const char* name, bool loop);
+
+// The information beep: the only answer to a refused or failed command.
+void failureBeep();
+
+// Removes every queued message of this kind for this window; returns how many.
+int32_t drainMessages(HWND window, UINT kind);
+
+// Opens a document or a web address through the shell; true when the shell accepted it.
+bool shellOpen(const char* target);
+
+// The executable's folder with a trailing separator ('/' or '\\', whichever the path uses);
+// empty when the name cannot be had. Lives in a static buffer.
+const char* programDirectory();
+// programDirectory() followed by name, in a second static buffer.
+const char* programFilePath(const char* name);
+
+// Opens help.txt from the executable's folder, whatever the current directory is.
+bool openManual();
+
+// Runs the About box with the next of the About sounds playing, and stops the sound after.
+void showAbout(HWND owner);
+INT_PTR CALLBACK aboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+}  // namespace kvarlo

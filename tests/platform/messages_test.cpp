@@ -1,0 +1,175 @@
+// The message queue as the program relies on it: order, paints, quit, other threads, timers.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include "platform/qt/test_seams.h"
+#include "platform/win32.h"
+#include "platform/qt_application.h"
+
+namespace {
+
+std::vector<UINT> received;
+int paints = 0;
+
+LRESULT CALLBACK recordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    received.push_back(message);
+    if (message == WM_PAINT) {
+        ++paints;
+        PAINTSTRUCT paint;
+        BeginPaint(window, &paint);
+        EndPaint(window, &paint);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+class MessageQueue : public ::testing::Test {
+protected:
+    void SetUp() override {
+        kvarlo::testing::qtApplication();
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = recordingProc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "QUEUETEST";
+        RegisterClassA(&wc);
+        window = CreateWindowExA(0, "QUEUETEST", "queue", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0, 300, 200, nullptr,
+                                 nullptr, GetModuleHandleA(nullptr), nullptr);
+        ASSERT_NE(window, nullptr);
+        received.clear();
+        paints = 0;
+    }
+    void TearDown() override {
+        DestroyWindow(window);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {}  // nothing left for the next test
+        UnregisterClassA("QUEUETEST", GetModuleHandleA(nullptr));
+    }
+    // Dispatches until the queue is empty (nothing ready), like a loop that is about to wait.
+    void pumpReady() {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    }
+    HWND window = nullptr;
+};
+
+TEST_F(MessageQueue, PostedMessagesComeInOrderAndQuitComesAfterThem) {
+    PostMessageA(window, WM_USER + 1, 0, 0);
+    PostQuitMessage(3);
+    PostMessageA(window, WM_USER + 2, 0, 0);
+    MSG msg;
+    ASSERT_TRUE(GetMessageA(&msg, nullptr, 0, 0));
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_USER + 1));
+    EXPECT_EQ(msg.hwnd, window);
+    ASSERT_TRUE(GetMessageA(&msg, nullptr, 0, 0));
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_USER + 2));
+    EXPECT_FALSE(GetMessageA(&msg, nullptr, 0, 0));
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
+    EXPECT_EQ(msg.wParam, 3u);
+}
+
+TEST_F(MessageQueue, AnInvalidWindowGetsOnePaintOnceTheQueueIsEmpty) {
+    ShowWindow(window, SW_SHOW);
+    pumpReady();  // the first paint after showing
+    ASSERT_EQ(paints, 1);
+    received.clear();
+
+    InvalidateRect(window, nullptr, FALSE);
+    InvalidateRect(window, nullptr, FALSE);
+    PostMessageA(window, WM_USER, 0, 0);
+    pumpReady();
+    // The posted message first, then a single synthesized paint that validated the window.
+    EXPECT_EQ(received, (std::vector<UINT>{WM_USER, WM_PAINT}));
+
+    // A hidden window gets no paints until it is shown again.
+    ShowWindow(window, SW_HIDE);
+    InvalidateRect(window, nullptr, FALSE);
+    received.clear();
+    pumpReady();
+    EXPECT_TRUE(received.empty());
+}
+
+TEST_F(MessageQueue, PostedPaintsAreDeliveredAsPosted) {
+    ShowWindow(window, SW_SHOW);
+    pumpReady();
+    paints = 0;
+    // As a repaint request does it: invalidate and post, twice.
+    for (int i = 0; i < 2; ++i) {
+        InvalidateRect(window, nullptr, FALSE);
+        PostMessageA(window, WM_PAINT, 0, 0);
+    }
+    pumpReady();
+    EXPECT_EQ(paints, 2);  // one per posted message; the first one validated the window
+}
+
+TEST_F(MessageQueue, PeekFiltersByWindowAndRangeAndCanLeaveTheMessage) {
+    PostMessageA(window, WM_USER + 5, 1, 0);
+    PostMessageA(nullptr, WM_USER + 6, 2, 0);  // a thread message
+    PostMessageA(window, WM_TIMER, 9, 0);
+    MSG msg;
+    ASSERT_TRUE(PeekMessageA(&msg, window, WM_TIMER, WM_TIMER, PM_NOREMOVE));
+    EXPECT_EQ(msg.wParam, 9u);
+    ASSERT_TRUE(PeekMessageA(&msg, window, WM_TIMER, WM_TIMER, PM_REMOVE));
+    EXPECT_FALSE(PeekMessageA(&msg, window, WM_TIMER, WM_TIMER, PM_REMOVE));
+    ASSERT_TRUE(PeekMessageA(&msg, window, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_USER + 5));
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_USER + 6));
+    EXPECT_EQ(msg.hwnd, nullptr);
+    EXPECT_FALSE(PostMessageA(reinterpret_cast<HWND>(&msg), WM_USER, 0, 0));  // not a window
+}
+
+TEST_F(MessageQueue, APostFromAnotherThreadWakesTheWaitingLoop) {
+    std::thread worker([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        PostMessageA(window, WM_APP + 1, 42, 0);
+    });
+    MSG msg;
+    ASSERT_TRUE(GetMessageA(&msg, nullptr, 0, 0));
+    worker.join();
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_APP + 1));
+    EXPECT_EQ(msg.wParam, 42u);
+}
+
+TEST_F(MessageQueue, TimersDeliverWmTimerUntilKilled) {
+    ASSERT_NE(SetTimer(window, 7, 20, nullptr), 0u);
+    MSG msg;
+    ASSERT_TRUE(GetMessageA(&msg, nullptr, 0, 0));  // blocks until the timer is due
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_TIMER));
+    EXPECT_EQ(msg.hwnd, window);
+    EXPECT_EQ(msg.wParam, 7u);
+    // Taking the message restarts the interval: nothing is due right now.
+    EXPECT_FALSE(PeekMessageA(&msg, window, WM_TIMER, WM_TIMER, PM_REMOVE));
+    EXPECT_TRUE(KillTimer(window, 7));
+    EXPECT_FALSE(KillTimer(window, 7));
+    std::this_thread::sleep_for(std::chrono::milliseconds(40));
+    EXPECT_FALSE(PeekMessageA(&msg, window, WM_TIMER, WM_TIMER, PM_REMOVE));
+}
+
+TEST_F(MessageQueue, DestroyingAWindowDropsItsMessagesAndTimers) {
+    PostMessageA(window, WM_USER, 0, 0);
+    SetTimer(window, 1, 10, nullptr);
+    ASSERT_TRUE(DestroyWindow(window));
+    EXPECT_EQ(received, (std::vector<UINT>{WM_DESTROY, WM_NCDESTROY}));
+    EXPECT_FALSE(IsWindow(window));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    MSG msg;
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    window = CreateWindowExA(0, "QUEUETEST", "again", 0, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+}
+
+TEST_F(MessageQueue, TheCloseBoxAsksTheWindowWhichDestroysItselfByDefault) {
+    ShowWindow(window, SW_SHOW);
+    pumpReady();
+    received.clear();
+    kvarlo::platform::testing::topLevelWidget(window)->close();
+    pumpReady();
+    EXPECT_EQ(received, (std::vector<UINT>{WM_CLOSE, WM_DESTROY, WM_NCDESTROY}));
+    EXPECT_FALSE(IsWindow(window));
+    window = CreateWindowExA(0, "QUEUETEST", "again", 0, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+}
+
+}  // namespace

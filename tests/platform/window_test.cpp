@@ -1,0 +1,349 @@
+// A window as the program makes it: the menu from the resource script, the client area under
+// it, keys and accelerators, mouse presses, and frames drawn through the GDI calls.
+#include <gtest/gtest.h>
+
+#include <QTest>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/qt/test_seams.h"
+#include "platform/win32.h"
+#include "platform/qt_application.h"
+
+namespace {
+
+namespace seam = kvarlo::platform::testing;
+
+std::vector<MSG> received;
+void (*painter)(HWND, HDC) = nullptr;
+
+LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    received.push_back(MSG{window, message, wParam, lParam, 0, {}});
+    if (message == WM_PAINT) {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(window, &paint);
+        if (painter != nullptr) painter(window, dc);
+        EndPaint(window, &paint);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+class MainWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        kvarlo::testing::qtApplication();
+        instance = GetModuleHandleA(nullptr);
+        WNDCLASSA wc{};
+        wc.style = CS_HREDRAW | CS_VREDRAW;
+        wc.lpfnWndProc = windowProc;
+        wc.hInstance = instance;
+        wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(107));
+        wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+        wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
+        wc.lpszMenuName = MAKEINTRESOURCEA(109);
+        wc.lpszClassName = "IGAME";
+        ASSERT_NE(RegisterClassA(&wc), 0);
+        window = CreateWindowExA(0, "IGAME", "\xCA\xE2\xE0\xF0\xEB\xEE", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0, 640, 480,
+                                 nullptr, nullptr, instance, nullptr);
+        ASSERT_NE(window, nullptr);
+        ShowWindow(window, SW_SHOWNORMAL);
+        UpdateWindow(window);
+        accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(109));
+        received.clear();
+        painter = nullptr;
+    }
+    void TearDown() override {
+        painter = nullptr;
+        DestroyWindow(window);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {}
+        UnregisterClassA("IGAME", instance);
+    }
+    // Runs a main loop until nothing is ready: accelerators first, then dispatch.
+    void pump() {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (!TranslateAcceleratorA(msg.hwnd, accelerators, &msg)) {
+                TranslateMessage(&msg);
+                DispatchMessageA(&msg);
+            }
+        }
+    }
+    std::vector<MSG> messages(UINT kind) const {
+        std::vector<MSG> out;
+        for (const MSG& m : received) {
+            if (m.message == kind) out.push_back(m);
+        }
+        return out;
+    }
+    void key(Qt::Key key, Qt::KeyboardModifiers modifiers, const QString& text = {}) {
+        QWidget* client = seam::clientWidget(window);
+        QTest::sendKeyEvent(QTest::KeyAction::Press, client, key, text, modifiers);
+        QTest::sendKeyEvent(QTest::KeyAction::Release, client, key, text, modifiers);
+        pump();
+    }
+    HINSTANCE instance = nullptr;
+    HWND window = nullptr;
+    HACCEL accelerators = nullptr;
+};
+
+TEST_F(MainWindow, TheMenuComesFromTheResourceScriptWithItsLabelsAndIds) {
+    const std::vector<std::string> expected = {
+        "&Файл", "  &Открыть Фигуру...", "  -", "  В&ыход",
+        "&Игра", "  &Начать Игру заново", "  -", "  Обратно 1 ход    (стрелка влево)",
+        "  Восстановить 1 ход    (   вправо)", "  -", "  Обратно до начального хода    (   вверх)",
+        "  Восстановить до конечного хода (вниз)", "  -", "  &Открыть Игру...", "  &Сохранить Игру как...",
+        "Р&ешение", "  &Заново искать Решение", "  -", "  &Искать Решение", "  &Прервать поиск", "  -",
+        "  &Лучшее Решение в Игру", "  -", "  &Открыть Решение", "  &Сохранить Решение как", "  -",
+        "  PROграмма и набор сложных фигур",
+        "&Редактор", "  &Редактировать Фигуру", "  -", "  &Сохранить Фигуру как...", "  -", "  &Убрать Фигуру",
+        "&? Помощь", "  &Читать Руководство...", "  -", "  &Интернет-сайт", "  &О программе...",
+    };
+    // The test source is UTF-8 throughout; Qt shows the labels in Unicode.
+    std::vector<std::string> shown = seam::menuBarLabels(window);
+    ASSERT_EQ(shown.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(shown[i], expected[i]) << i;
+
+    const std::vector<std::vector<UINT>> ids = {
+        {32775, 0, 105},
+        {32777, 0, 32784, 32785, 0, 32786, 32787, 0, 32780, 32779},
+        {32788, 0, 32789, 32790, 0, 32791, 0, 32792, 32793, 0, 32794},
+        {32772, 0, 32774, 0, 32771},
+        {32773, 0, 32783, 104},
+    };
+    HMENU menu = GetMenu(window);
+    ASSERT_EQ(GetMenuItemCount(menu), 5);
+    for (int p = 0; p < 5; ++p) {
+        HMENU popup = GetSubMenu(menu, p);
+        ASSERT_EQ(GetMenuItemCount(popup), static_cast<int>(ids[p].size()));
+        for (size_t i = 0; i < ids[p].size(); ++i) EXPECT_EQ(GetMenuItemID(popup, static_cast<int>(i)), ids[p][i]);
+    }
+    char label[64];
+    ASSERT_GT(GetMenuStringA(menu, 105, label, sizeof label, MF_BYCOMMAND), 0);
+    EXPECT_STREQ(label, "\xC2&\xFB\xF5\xEE\xE4");  // "В&ыход" in 1251
+}
+
+TEST_F(MainWindow, AMenuItemBecomesItsCommand) {
+    ASSERT_TRUE(seam::triggerMenuCommand(window, 32790));
+    pump();
+    const auto commands = messages(WM_COMMAND);
+    ASSERT_EQ(commands.size(), 1u);
+    EXPECT_EQ(LOWORD(commands[0].wParam), 32790);
+    EXPECT_EQ(HIWORD(commands[0].wParam), 0);
+}
+
+TEST_F(MainWindow, TheClientAreaIsTheOuterSizeLessTheMenuBar) {
+    RECT client;
+    ASSERT_TRUE(GetClientRect(window, &client));
+    EXPECT_EQ(client.left, 0);
+    EXPECT_EQ(client.right, 640);
+    EXPECT_GT(client.bottom, 430);
+    EXPECT_LT(client.bottom, 475);
+    // A resize gives the new size and a paint of the whole client.
+    seam::topLevelWidget(window)->resize(500, 400);
+    received.clear();
+    pump();
+    GetClientRect(window, &client);
+    EXPECT_EQ(client.right, 500);
+    EXPECT_EQ(messages(WM_PAINT).size(), 1u);
+}
+
+TEST_F(MainWindow, KeypadKeysAreTheirOwnVirtualKeys) {
+    key(Qt::Key_Minus, Qt::KeypadModifier, "-");
+    key(Qt::Key_Minus, Qt::NoModifier, "-");
+    key(Qt::Key_Asterisk, Qt::KeypadModifier, "*");
+    key(Qt::Key_Slash, Qt::KeypadModifier, "/");
+    key(Qt::Key_Plus, Qt::KeypadModifier, "+");
+    key(Qt::Key_Left, Qt::NoModifier);
+    key(Qt::Key_Insert, Qt::NoModifier);
+    key(Qt::Key_Shift, Qt::ShiftModifier);  // a modifier alone is not a key of its own
+    std::vector<WPARAM> downs, ups;
+    for (const MSG& m : messages(WM_KEYDOWN)) downs.push_back(m.wParam);
+    for (const MSG& m : messages(WM_KEYUP)) ups.push_back(m.wParam);
+    const std::vector<WPARAM> expected = {VK_SUBTRACT, VK_OEM_MINUS, VK_MULTIPLY, VK_DIVIDE, VK_ADD, VK_LEFT, VK_INSERT};
+    EXPECT_EQ(downs, expected);
+    EXPECT_EQ(ups, expected);
+    EXPECT_TRUE(messages(WM_COMMAND).empty());
+    // Releases carry the transition bits.
+    EXPECT_EQ(static_cast<DWORD>(messages(WM_KEYUP)[0].lParam) & 0xC0000000u, 0xC0000000u);
+}
+
+TEST_F(MainWindow, AltQuestionMarkAndAltSlashGiveTheAboutCommand) {
+    key(Qt::Key_Question, Qt::AltModifier | Qt::ShiftModifier, "?");
+    key(Qt::Key_Slash, Qt::AltModifier);  // no text, as some platforms send it with Alt
+    const auto commands = messages(WM_COMMAND);
+    ASSERT_EQ(commands.size(), 2u);
+    EXPECT_EQ(LOWORD(commands[0].wParam), 104);
+    EXPECT_EQ(HIWORD(commands[0].wParam), 1);  // from an accelerator
+    EXPECT_EQ(LOWORD(commands[1].wParam), 104);
+    // The character messages were taken by the accelerators, the key messages went to Windows'
+    // system keys.
+    EXPECT_TRUE(messages(WM_SYSCHAR).empty());
+    EXPECT_EQ(messages(WM_SYSKEYDOWN).size(), 2u);
+
+    // Without Alt the same characters are plain typing.
+    received.clear();
+    key(Qt::Key_Question, Qt::ShiftModifier, "?");
+    EXPECT_TRUE(messages(WM_COMMAND).empty());
+    ASSERT_EQ(messages(WM_CHAR).size(), 1u);
+    EXPECT_EQ(messages(WM_CHAR)[0].wParam, static_cast<WPARAM>('?'));
+    EXPECT_EQ(messages(WM_KEYDOWN)[0].wParam, static_cast<WPARAM>(VK_OEM_2));
+}
+
+TEST_F(MainWindow, CyrillicTypingArrivesAs1251Characters) {
+    key(static_cast<Qt::Key>(0x0419), Qt::NoModifier, QString(QChar(0x0439)));  // й on the Q key
+    ASSERT_EQ(messages(WM_CHAR).size(), 1u);
+    EXPECT_EQ(messages(WM_CHAR)[0].wParam, 0xE9u);
+    EXPECT_EQ(messages(WM_KEYDOWN)[0].wParam, static_cast<WPARAM>('Q'));
+}
+
+TEST_F(MainWindow, TheCursorPositionIsThatOfTheLastMouseEvent) {
+    QTest::mouseClick(seam::clientWidget(window), Qt::LeftButton, Qt::NoModifier, QPoint(123, 45));
+    QTest::mouseClick(seam::clientWidget(window), Qt::RightButton, Qt::NoModifier, QPoint(7, 8));
+    pump();
+    ASSERT_EQ(messages(WM_LBUTTONDOWN).size(), 1u);
+    EXPECT_EQ(GET_X_LPARAM(messages(WM_LBUTTONDOWN)[0].lParam), 123);
+    EXPECT_EQ(GET_Y_LPARAM(messages(WM_LBUTTONDOWN)[0].lParam), 45);
+    ASSERT_EQ(messages(WM_RBUTTONDOWN).size(), 1u);
+    POINT point;
+    ASSERT_TRUE(GetCursorPos(&point));
+    ASSERT_TRUE(ScreenToClient(window, &point));
+    EXPECT_EQ(point.x, 7);
+    EXPECT_EQ(point.y, 8);
+    // Tests may place the cursor themselves.
+    POINT origin{0, 0};
+    ClientToScreen(window, &origin);
+    SetCursorPos(origin.x + 300, origin.y + 200);
+    GetCursorPos(&point);
+    ScreenToClient(window, &point);
+    EXPECT_EQ(point.x, 300);
+    EXPECT_EQ(point.y, 200);
+}
+
+// ---- Drawing ----
+
+QRgb pixel(const QImage& image, int x, int y) { return image.pixel(x, y) & 0xFFFFFF; }
+
+void drawLineWith(HDC dc, int width, COLORREF colour, int x1, int y1, int x2, int y2) {
+    HPEN pen = CreatePen(PS_SOLID, width, colour);
+    HGDIOBJ old = SelectObject(dc, pen);
+    MoveToEx(dc, x1, y1, nullptr);
+    LineTo(dc, x2, y2);
+    SelectObject(dc, old);
+    EXPECT_TRUE(DeleteObject(pen));
+}
+
+// A frame as the board view draws it: a bottom-up 32-bit DIB, grey fill, pens, text, one blit.
+void paintFrame(HWND window, HDC windowDc) {
+    RECT client;
+    GetClientRect(window, &client);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = 40;
+    info.bmiHeader.biWidth = client.right;
+    info.bmiHeader.biHeight = client.bottom;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    ASSERT_NE(bitmap, nullptr);
+    ASSERT_NE(bits, nullptr);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
+    std::memset(bits, 176, static_cast<size_t>(client.right) * client.bottom * 4);
+    drawLineWith(dc, 8, 0x5A5A5A, 218, 429, 275, 429);
+    drawLineWith(dc, 1, 0x808080, 210, 429, 283, 429);
+    drawLineWith(dc, 6, 0x0078B4, 218, 429, 275, 429);
+    drawLineWith(dc, 1, 0x000000, 10, 300, 20, 300);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, 0x000000);
+    const char* text = "\xD5\xEE\xE4\xFB: 12";  // "Ходы: 12"
+    TextOutA(dc, 8, 8, text, static_cast<int>(std::strlen(text)));
+    BitBlt(windowDc, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
+    SelectObject(dc, oldBitmap);
+    DeleteDC(dc);
+    EXPECT_TRUE(DeleteObject(bitmap));
+}
+
+TEST_F(MainWindow, AFrameDrawnThroughTheGdiCallsReachesTheWindow) {
+    painter = paintFrame;
+    InvalidateRect(window, nullptr, FALSE);
+    PostMessageA(window, WM_PAINT, 0, 0);
+    pump();
+    const QImage frame = seam::lastPresentedFrame(window);
+    RECT client;
+    GetClientRect(window, &client);
+    ASSERT_EQ(frame.width(), client.right);
+    ASSERT_EQ(frame.height(), client.bottom);
+
+    const QRgb grey = 0xB0B0B0, brown = 0xB47800, dark = 0x5A5A5A;
+    EXPECT_EQ(pixel(frame, 600, 100), grey);
+    EXPECT_EQ(pixel(frame, 246, 429), brown);  // middle of the brown bar
+    // Six brown rows over an underlay of eight, all centred on the line.
+    int brownRows = 0, darkRows = 0, first = -1;
+    for (int y = 420; y < 440; ++y) {
+        const QRgb c = pixel(frame, 246, y);
+        if (c == brown) ++brownRows;
+        if (c == dark) ++darkRows;
+        if (c != grey && first < 0) first = y;
+    }
+    EXPECT_EQ(brownRows, 6);
+    EXPECT_EQ(darkRows, 2);
+    EXPECT_EQ(first, 425);
+    EXPECT_EQ(pixel(frame, 246, 425), dark);
+    EXPECT_EQ(pixel(frame, 246, 432), dark);
+    EXPECT_EQ(pixel(frame, 216, 429), brown);  // round ends reach past the end points
+    EXPECT_EQ(pixel(frame, 212, 429), 0x808080u);  // the thin grid line beyond the bars
+    // A one-pixel line leaves out its last pixel.
+    EXPECT_EQ(pixel(frame, 10, 300), 0u);
+    EXPECT_EQ(pixel(frame, 19, 300), 0u);
+    EXPECT_EQ(pixel(frame, 20, 300), grey);
+    EXPECT_EQ(pixel(frame, 15, 301), grey);
+
+    // The Cyrillic text is there, dark on the grey, within one line of about 16 pixels.
+    int dark_pixels = 0, outside = 0;
+    for (int y = 0; y < 40; ++y) {
+        for (int x = 0; x < 200; ++x) {
+            if (qGray(frame.pixel(x, y)) < 90) (y >= 8 && y < 26 && x >= 8 && x < 100 ? dark_pixels : outside)++;
+        }
+    }
+    EXPECT_GT(dark_pixels, 40);
+    EXPECT_EQ(outside, 0);
+}
+
+TEST_F(MainWindow, OpaqueTextFillsItsBoxAndObjectsAreManagedLikeGdi) {
+    BITMAPINFO info{};
+    info.bmiHeader = BITMAPINFOHEADER{40, 100, 40, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    ASSERT_NE(bitmap, nullptr);
+    EXPECT_EQ(static_cast<const uint32_t*>(bits)[0] & 0xFFFFFF, 0u);  // handed out zeroed
+    HDC dc = CreateCompatibleDC(nullptr);
+    SelectObject(dc, bitmap);
+    EXPECT_EQ(SetBkMode(dc, OPAQUE), OPAQUE);
+    SetBkColor(dc, 0x00FF00);
+    EXPECT_EQ(SetTextColor(dc, 0x0000FF), 0u);
+    ASSERT_TRUE(TextOutA(dc, 2, 2, "\xC0\xE1", 2));
+    const auto* pixels = static_cast<const uint32_t*>(bits);
+    EXPECT_EQ(pixels[3 * 100 + 3] & 0xFFFFFF, 0x00FF00u);  // the box behind the glyphs, in 0xRRGGBB memory
+
+    HPEN pen = CreatePen(PS_SOLID, 3, 0x123456);
+    HGDIOBJ old = SelectObject(dc, pen);
+    EXPECT_EQ(GetCurrentObject(dc, OBJ_PEN), static_cast<HGDIOBJ>(pen));
+    EXPECT_FALSE(DeleteObject(pen));  // still selected
+    EXPECT_EQ(SelectObject(dc, old), static_cast<HGDIOBJ>(pen));
+    EXPECT_TRUE(DeleteObject(pen));
+    EXPECT_FALSE(DeleteObject(pen));  // gone
+    DeleteDC(dc);
+    EXPECT_TRUE(DeleteObject(bitmap));
+
+    info.bmiHeader.biBitCount = 24;
+    EXPECT_EQ(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0), nullptr);
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biWidth = 0;  // a client area of no width: no bitmap
+    EXPECT_EQ(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0), nullptr);
+    EXPECT_EQ(bits, nullptr);
+}
+
+}  // namespace

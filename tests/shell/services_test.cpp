@@ -1,0 +1,214 @@
+// The window services over the layer: title, repaint requests, sounds, beeps, the shell, the
+// program's folder and the About box with its rotating sounds.
+#include <gtest/gtest.h>
+
+#include <QTest>
+#include <QTimer>
+#include <QWidget>
+#include <filesystem>
+#include <string>
+
+#include "platform/qt/test_seams.h"
+#include "platform/qt_application.h"
+#include "shell/resource.h"
+#include "shell/services.h"
+
+namespace {
+
+namespace seam = kvarlo::platform::testing;
+using seam::SoundEvent;
+
+int paints = 0;
+
+LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_PAINT) {
+        ++paints;
+        PAINTSTRUCT paint;
+        BeginPaint(window, &paint);
+        EndPaint(window, &paint);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+class Services : public ::testing::Test {
+protected:
+    void SetUp() override {
+        kvarlo::testing::qtApplication();
+        seam::setAudioOutputEnabled(false);
+        seam::clearSoundLog();
+        seam::clearShellLog();
+        seam::setShellAnswer(false);
+        kvarlo::instance = GetModuleHandleA(nullptr);
+        ASSERT_GT(LoadStringA(kvarlo::instance, IDS_APP_TITLE, kvarlo::application.title, 324), 0);
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = windowProc;
+        wc.hInstance = kvarlo::instance;
+        wc.lpszClassName = "SERVICES";
+        RegisterClassA(&wc);
+        kvarlo::mainWindow = CreateWindowExA(0, "SERVICES", "", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0, 640, 480, nullptr,
+                                             nullptr, kvarlo::instance, nullptr);
+        ASSERT_NE(kvarlo::mainWindow, nullptr);
+        ShowWindow(kvarlo::mainWindow, SW_SHOW);
+        UpdateWindow(kvarlo::mainWindow);
+        paints = 0;
+    }
+    void TearDown() override {
+        DestroyWindow(kvarlo::mainWindow);
+        kvarlo::mainWindow = nullptr;
+        UnregisterClassA("SERVICES", kvarlo::instance);
+        seam::setShellAnswer(std::nullopt);
+    }
+    static void pump() {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    }
+};
+
+TEST_F(Services, TheTitleIsTheApplicationTitleWithMiddleAndTail) {
+    // The application title: Головоломка "Кварло 1", 22 characters in 1251.
+    EXPECT_STREQ(kvarlo::application.title, "\xC3\xEE\xEB\xEE\xE2\xEE\xEB\xEE\xEC\xEA\xE0 \"\xCA\xE2\xE0\xF0\xEB\xEE 1\"");
+    kvarlo::setWindowTitle(" - \xD4\xE8\xE3\xF3\xF0\xE0 ", "default");
+    char text[400];
+    GetWindowTextA(kvarlo::mainWindow, text, sizeof text);
+    EXPECT_EQ(std::string(text), std::string(kvarlo::application.title) + " - \xD4\xE8\xE3\xF3\xF0\xE0 default");
+    EXPECT_EQ(seam::topLevelWidget(kvarlo::mainWindow)->windowTitle(),
+              QString::fromUtf8("Головоломка \"Кварло 1\" - Фигура default"));
+    // A tail longer than the buffer is cut, never overrun.
+    const std::string longTail(400, 'x');
+    kvarlo::setWindowTitle(" - ", longTail.c_str());
+    EXPECT_EQ(GetWindowTextLengthA(kvarlo::mainWindow), 323);
+}
+
+TEST_F(Services, EveryRepaintRequestGetsAPaintOfItsOwn) {
+    kvarlo::requestRepaint();
+    kvarlo::requestRepaint();
+    pump();
+    EXPECT_EQ(paints, 2);
+}
+
+TEST_F(Services, DrainingRemovesOnlyThatKindForThatWindow) {
+    PostMessageA(kvarlo::mainWindow, WM_TIMER, 1, 0);
+    PostMessageA(kvarlo::mainWindow, WM_USER, 0, 0);
+    PostMessageA(kvarlo::mainWindow, WM_TIMER, 1, 0);
+    PostMessageA(nullptr, WM_TIMER, 2, 0);
+    EXPECT_EQ(kvarlo::drainMessages(kvarlo::mainWindow, WM_TIMER), 2);
+    MSG msg;
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_USER));
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.hwnd, nullptr);
+}
+
+TEST_F(Services, SoundsAndBeepsReachThePlayerWithTheirFlags) {
+    const auto folder = std::filesystem::path(SOURCE_DIR) / "assets";
+    const std::string jump = (folder / "explosio.wav").string();
+    EXPECT_TRUE(kvarlo::playFileSound(jump.c_str(), false));
+    EXPECT_FALSE(kvarlo::playFileSound("no-such-file.wav", true));  // silence
+    EXPECT_TRUE(kvarlo::playResourceSound("REC2", false));
+    EXPECT_FALSE(kvarlo::playResourceSound("REC9", false));
+    kvarlo::failureBeep();
+    const auto log = seam::soundLog();
+    ASSERT_EQ(log.size(), 5u);
+    EXPECT_EQ(log[0].kind, SoundEvent::Kind::File);
+    EXPECT_EQ(log[0].flags, 0x0003u);
+    EXPECT_TRUE(log[0].started);
+    EXPECT_EQ(log[1].flags, 0x000Bu);
+    EXPECT_FALSE(log[1].started);
+    EXPECT_EQ(log[2].kind, SoundEvent::Kind::Resource);
+    EXPECT_EQ(log[2].name, "REC2");
+    EXPECT_EQ(log[2].flags, 0x00040007u);
+    EXPECT_FALSE(log[3].started);
+    EXPECT_EQ(log[4].kind, SoundEvent::Kind::Beep);
+    EXPECT_EQ(log[4].flags, static_cast<DWORD>(MB_ICONASTERISK));
+}
+
+TEST_F(Services, RealPlaybackWithoutAnAudioDeviceIsSilentNotAnError) {
+    seam::setAudioOutputEnabled(true);
+    const std::string jump = (std::filesystem::path(SOURCE_DIR) / "assets" / "explosio.wav").string();
+    EXPECT_TRUE(kvarlo::playFileSound(jump.c_str(), false));
+    EXPECT_TRUE(kvarlo::playResourceSound("REC1", true));
+    PlaySoundA(nullptr, nullptr, 0);
+    seam::setAudioOutputEnabled(false);
+}
+
+TEST_F(Services, TheManualIsOpenedFromTheProgramsFolder) {
+    const std::string executable = std::filesystem::canonical("/proc/self/exe").string();
+    const std::string folder = executable.substr(0, executable.rfind('/') + 1);
+    EXPECT_EQ(std::string(kvarlo::programDirectory()), folder);
+    EXPECT_EQ(std::string(kvarlo::programFilePath("help.txt")), folder + "help.txt");
+    EXPECT_FALSE(kvarlo::openManual());  // the scripted shell refuses
+    seam::setShellAnswer(true);
+    EXPECT_TRUE(kvarlo::shellOpen("https://example.org/"));
+    const auto log = seam::shellLog();
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[0], folder + "help.txt");
+    EXPECT_EQ(log[1], "https://example.org/");
+}
+
+TEST_F(Services, AShellRequestForAMissingFileFailsWithoutAskingTheDesktop) {
+    seam::setShellAnswer(std::nullopt);
+    EXPECT_FALSE(kvarlo::shellOpen("/no/such/help.txt"));
+    EXPECT_FALSE(kvarlo::shellOpen(nullptr));
+}
+
+// Closes the About box that is about to open, in one of the ways a user can.
+enum class Closing { Button, Escape, CloseBox, Enter };
+void closeAboutSoon(Closing how) {
+    QTimer::singleShot(20, [how] {
+        QWidget* box = seam::activeDialogWidget();
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->windowTitle(), QString::fromUtf8("О программе"));
+        switch (how) {
+        case Closing::Button:
+            for (QObject* child : box->children()) {
+                if (auto* button = qobject_cast<QWidget*>(child); button && button->inherits("QPushButton")) {
+                    QTest::mouseClick(button, Qt::LeftButton);
+                }
+            }
+            break;
+        case Closing::Escape: QTest::keyClick(box, Qt::Key_Escape); break;
+        case Closing::Enter: QTest::keyClick(box, Qt::Key_Return); break;
+        case Closing::CloseBox: box->close(); break;
+        }
+    });
+}
+
+TEST_F(Services, FourAboutBoxesPlayTheirSoundsInTurnEachStoppedWhenItCloses) {
+    kvarlo::aboutSoundIndex = 0;
+    const Closing ways[] = {Closing::Button, Closing::Escape, Closing::CloseBox, Closing::Enter};
+    for (Closing how : ways) {
+        closeAboutSoon(how);
+        kvarlo::showAbout(kvarlo::mainWindow);
+    }
+    std::vector<std::string> played;
+    for (const SoundEvent& e : seam::soundLog()) {
+        if (e.kind == SoundEvent::Kind::Resource) {
+            played.push_back(e.name);
+            EXPECT_EQ(e.flags, 0x0004000Fu);  // looping for as long as the box is open
+            EXPECT_TRUE(e.started);
+        } else {
+            played.push_back(e.kind == SoundEvent::Kind::Stop ? "stop" : "?");
+        }
+    }
+    EXPECT_EQ(played, (std::vector<std::string>{"REC1", "stop", "REC2", "stop", "REC5", "stop", "REC1", "stop"}));
+    EXPECT_EQ(seam::activeDialogWidget(), nullptr);
+}
+
+TEST_F(Services, TheMainWindowKeepsGettingItsMessagesWhileTheBoxIsOpen) {
+    QTimer::singleShot(10, [] {
+        kvarlo::requestRepaint();  // as a search thread's progress would
+    });
+    QTimer::singleShot(60, [] { closeAboutSoon(Closing::Escape); });
+    kvarlo::showAbout(kvarlo::mainWindow);
+    EXPECT_EQ(paints, 1);
+}
+
+TEST(AboutDialogProc, EndsOnOkAndCancelOnly) {
+    EXPECT_TRUE(kvarlo::aboutDialogProc(nullptr, WM_INITDIALOG, 0, 0));
+    EXPECT_FALSE(kvarlo::aboutDialogProc(nullptr, WM_COMMAND, MAKEWPARAM(3, 0), 0));
+    EXPECT_FALSE(kvarlo::aboutDialogProc(nullptr, WM_KEYDOWN, VK_ESCAPE, 0));
+    EXPECT_TRUE(kvarlo::aboutDialogProc(nullptr, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0));
+}
+
+}  // namespace
