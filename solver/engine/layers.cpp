@@ -15,7 +15,7 @@ namespace {
 // Positions handed to one worker at a time: small enough for a prompt stop and fair sharing.
 constexpr uint64_t chunkPositions = 2048;
 // Children wait in a small per-shard buffer so a shard's lock is taken once per batch.
-constexpr int32_t pendingPerShard = 16;
+constexpr int32_t pendingPerShard = 32;
 
 int32_t shardOf(uint64_t h) { return static_cast<int32_t>(h >> (64 - LayeredSearch::shardBits)); }
 
@@ -70,11 +70,20 @@ struct BuildShard {
         return true;
     }
 
-    // False when the table cannot grow; `overflow` is set when a count no longer fits.
-    bool insert(Bits pos, uint64_t h, const C& count, MemoryBudget& budget, bool& overflow) {
-        if ((n + 1) * 4 > cap * 3 && !grow(budget)) {
-            return false;
+    // Room for `more` insertions without passing three quarters full; false when the table
+    // cannot grow.
+    bool reserve(uint64_t more, MemoryBudget& budget) {
+        while ((n + more) * 4 > cap * 3) {
+            if (!grow(budget)) {
+                return false;
+            }
         }
+        return true;
+    }
+
+    // Adds the count to the position's cell, taking a free cell for a new position; the room
+    // must have been reserved. `overflow` is set when the count no longer fits.
+    void insert(Bits pos, uint64_t h, const C& count, bool& overflow) {
         const uint64_t mask = cap - 1;
         for (uint64_t k = h & mask;; k = (k + 1) & mask) {
             CountedPosition<C>& cell = table[k];
@@ -82,13 +91,13 @@ struct BuildShard {
                 if (!addCount(cell.count, count)) {
                     overflow = true;
                 }
-                return true;
+                return;
             }
             if (cell.pos.empty()) {
                 cell.pos = pos;
                 cell.count = count;
                 ++n;
-                return true;
+                return;
             }
         }
     }
@@ -383,15 +392,22 @@ LayeredSearch::Outcome LayeredSearch::expandTyped(const std::function<bool()>& t
         std::vector<int32_t> fill(shardCount, 0);
         auto flush = [&](int32_t s) {
             BuildShard<C>& shard = next[s];
+            const Pending<C>* batch = &pending[s * pendingPerShard];
             bool over = false;
             {
                 std::lock_guard<std::mutex> guard(shard.lock);
-                for (int32_t i = 0; i < fill[s]; ++i) {
-                    const Pending<C>& p = pending[s * pendingPerShard + i];
-                    if (!shard.insert(p.pos, p.hash, p.count, budget_, over)) {
-                        outOfMemory = true;
-                        abort = true;
-                        break;
+                if (!shard.reserve(fill[s], budget_)) {
+                    outOfMemory = true;
+                    abort = true;
+                } else {
+                    // The cells are scattered over a table far larger than the caches: ask
+                    // for all of the batch's cells before touching the first.
+                    const uint64_t mask = shard.cap - 1;
+                    for (int32_t i = 0; i < fill[s]; ++i) {
+                        __builtin_prefetch(&shard.table[batch[i].hash & mask]);
+                    }
+                    for (int32_t i = 0; i < fill[s]; ++i) {
+                        shard.insert(batch[i].pos, batch[i].hash, batch[i].count, over);
                     }
                 }
             }

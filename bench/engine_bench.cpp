@@ -1,0 +1,86 @@
+// Deterministic benchmarks of the search engine: fixed figures, fixed depths. Reports canonical
+// positions expanded per second, jumps generated per second and the peak bytes per stored
+// position, for one thread and for two.
+#include <benchmark/benchmark.h>
+
+#include "board/board.h"
+#include "solver/engine/layers.h"
+
+namespace kvarlo::engine {
+namespace {
+
+// Every slot of the board holds a match except the centre's slot in direction 0.
+Board almostFull() {
+    Board board(7, 7);
+    for (int32_t i = 0; i < board.nodeCount; ++i) {
+        for (int32_t d = 0; d < 3; ++d) {
+            board.nodes[i].edges[d].hasMatch = board.slotExists(i, d);
+        }
+    }
+    board.slot({24, 0}).hasMatch = 0;
+    return board;
+}
+
+// The 42 slots between the nodes within two steps of the centre, less the centre's slot in
+// direction 0: a compact 41-match figure whose layers grow about sevenfold per jump.
+Board innerHexagon() {
+    Board board(7, 7);
+    auto inside = [](int32_t x, int32_t y) {
+        const int32_t dx = x - 3, dy = y - 3;
+        return std::max({std::abs(dx), std::abs(dy), std::abs(dx - dy)}) <= 2;
+    };
+    for (int32_t i = 0; i < board.nodeCount; ++i) {
+        const Node& n = board.nodes[i];
+        for (int32_t d = 0; d < 3; ++d) {
+            if (board.slotExists(i, d) && inside(n.x, n.y) && inside(n.x + DX[d], n.y + DY[d])) {
+                board.nodes[i].edges[d].hasMatch = 1;
+            }
+        }
+    }
+    board.slot({24, 0}).hasMatch = 0;
+    return board;
+}
+
+void runLayers(benchmark::State& state, const Board& board, int32_t layers) {
+    const JumpGraph graph = graphFromBoard(board);
+    const int32_t threads = static_cast<int32_t>(state.range(0));
+    uint64_t expanded = 0;
+    uint64_t jumps = 0;
+    uint64_t stored = 0;
+    uint64_t peak = 0;
+    for (auto _ : state) {
+        MemoryBudget budget(uint64_t{8} << 30);
+        LayeredSearch search(graph, budget, threads);
+        for (int32_t k = 0; k < layers; ++k) {
+            if (search.expandNext() != ExpandResult::Expanded) {
+                break;
+            }
+        }
+        expanded = 0;
+        stored = 0;
+        const auto& sizes = search.layerSizes();
+        for (size_t k = 0; k < sizes.size(); ++k) {
+            stored += sizes[k];
+            expanded += k + 1 < sizes.size() || search.finished() ? sizes[k] : 0;
+        }
+        jumps = search.jumpsGenerated();
+        peak = budget.peak();
+    }
+    state.counters["positions/s"] =
+        benchmark::Counter(static_cast<double>(expanded), benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["jumps/s"] =
+        benchmark::Counter(static_cast<double>(jumps), benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["stored"] = static_cast<double>(stored);
+    state.counters["peakBytes/stored"] = static_cast<double>(peak) / static_cast<double>(stored);
+}
+
+void BM_AlmostFullEightLayers(benchmark::State& state) { runLayers(state, almostFull(), 8); }
+void BM_HexagonSixLayers(benchmark::State& state) { runLayers(state, innerHexagon(), 6); }
+
+BENCHMARK(BM_AlmostFullEightLayers)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_HexagonSixLayers)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+}  // namespace kvarlo::engine
+
+BENCHMARK_MAIN();
