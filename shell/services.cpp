@@ -11,7 +11,6 @@ namespace kvarlo {
 Application application;
 HINSTANCE instance = nullptr;
 HWND mainWindow = nullptr;
-WindowState windowState;
 
 const char* const aboutSounds[3] = {"REC1", "REC2", "REC5"};
 int32_t aboutSoundIndex = 0;

@@ -7,7 +7,6 @@
 
 #include "platform/win32.h"
 #include "shell/sound.h"
-#include "shell/window_state.h"
 
 namespace kvarlo {
 
@@ -23,7 +22,6 @@ struct Application {
 extern Application application;
 extern HINSTANCE instance;  // the module; stored first thing by the entry
 extern HWND mainWindow;     // null until the window exists
-extern WindowState windowState;
 
 // The WAVE resources the About box plays in turn, and the one the next box plays.
 extern const char* const aboutSounds[3];

@@ -1,0 +1,35 @@
+// The program's single instances, alive from start-up to the end of the process: the one
+// board, the game on it, the window state, the solver's results and the document name.
+#pragma once
+
+#include "board/board.h"
+#include "documents/document_name.h"
+#include "game/game.h"
+#include "shell/window_state.h"
+#include "solver/results.h"
+#include "view/board_view.h"
+
+namespace kvarlo {
+
+struct Program {
+    Board board{7, 7};  // built before the window exists
+    MoveHistory history;
+    GameState game;
+    WindowState window;
+    SolverResults results;
+    DocumentName documentName;
+    BackBuffer backBuffer;
+};
+
+Program& program();
+
+// Puts every instance back to its state at program start (tests run many programs in one
+// process). The solver must be idle.
+void resetProgram();
+
+// The two configured web addresses: file addresses of the installed read-me and figure
+// collection by default, resolved against the program's folder when relative.
+const char* siteAddress();
+const char* productAddress();
+
+}  // namespace kvarlo

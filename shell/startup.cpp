@@ -1,0 +1,109 @@
+// Program entry and start-up.
+#include "shell/startup.h"
+
+#include <cstdio>
+
+#include "documents/documents.h"
+#include "shell/program.h"
+#include "shell/resource.h"
+#include "shell/services.h"
+#include "shell/window_proc.h"
+#include "solver/control.h"
+
+namespace kvarlo {
+
+namespace {
+
+// The solver reaches the window through these: the beep, repaints, and its timer.
+constexpr UINT_PTR solverTimerId = 1;
+
+void bindSolverToWindow() {
+    Program& p = program();
+    SolverHost host;
+    host.failureBeep = [] { failureBeep(); };
+    host.requestRepaint = [] { requestRepaint(); };
+    host.startTicks = [](int32_t ms) { SetTimer(mainWindow, solverTimerId, ms, nullptr); };
+    host.stopTicks = [] { KillTimer(mainWindow, solverTimerId); };
+    bindSolver(SolverContext{&p.board, &p.history, &p.game, &p.window, &p.results}, host);
+}
+
+}  // namespace
+
+int initApplication(UINT titleId, UINT classNameId, UINT menuId, UINT acceleratorsId,
+                    UINT iconId, LPCSTR cursorId, int show, int width, int height) {
+    if (!instance) {
+        return 0;
+    }
+    application.windowWidth = width;
+    application.windowHeight = height;
+    if (LoadStringA(instance, titleId, application.title, sizeof application.title) == 0 ||
+        LoadStringA(instance, classNameId, application.className,
+                    sizeof application.className) == 0) {
+        return 0;
+    }
+
+    WNDCLASSA windowClass{};
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = mainWindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(iconId));
+    windowClass.hCursor = LoadCursorA(nullptr, cursorId);
+    // No background brush: every paint covers the whole client area itself.
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
+    windowClass.lpszMenuName = MAKEINTRESOURCEA(menuId);
+    windowClass.lpszClassName = application.className;
+    if (!RegisterClassA(&windowClass)) {
+        return 0;
+    }
+
+    mainWindow = CreateWindowExA(0, application.className, application.title,
+                                 WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0, width, height, nullptr,
+                                 nullptr, instance, nullptr);
+    if (!mainWindow) {
+        return 0;
+    }
+    bindSolverToWindow();
+    ShowWindow(mainWindow, show);
+    UpdateWindow(mainWindow);
+
+    application.accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(acceleratorsId));
+    return 1;
+}
+
+void startUp() {
+    char versionText[64];
+    std::snprintf(versionText, sizeof versionText, " %s %s %g", "Public", "Version", 25.02);
+    setWindowTitle(versionText, "");
+
+    Program& p = program();
+    if (!openFigure(nullptr, p.board, p.documentName, "default.t1a")) {
+        return;  // no figure: the editor stays open on the board as it was
+    }
+    setWindowTitle(" - Фигура ", p.documentName.text);
+    p.window.mode = AppMode::Game;
+    newGame(p.board, p.history, p.game);
+    requestRepaint();
+}
+
+int runMessageLoop() {
+    MSG message{};
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        if (!TranslateAcceleratorA(message.hwnd, application.accelerators, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+    return static_cast<int>(message.wParam);
+}
+
+int runProgram(HINSTANCE moduleInstance, int show) {
+    instance = moduleInstance;
+    if (!initApplication(IDS_APP_TITLE, IDC_IGAME, IDC_IGAME, IDC_IGAME, IDI_IGAME,
+                         IDC_ARROW, show, 640, 480)) {
+        return 0;
+    }
+    startUp();
+    return runMessageLoop();
+}
+
+}  // namespace kvarlo

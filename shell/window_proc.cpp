@@ -1,0 +1,356 @@
+// The main window procedure.
+#include "shell/window_proc.h"
+
+#include "documents/documents.h"
+#include "shell/program.h"
+#include "shell/resource.h"
+#include "shell/services.h"
+#include "solver/control.h"
+#include "view/board_view.h"
+
+namespace kvarlo {
+
+namespace {
+
+// The middle parts of the window title; the document name follows each.
+constexpr char figureTitle[] = " - Фигура ";
+constexpr char gameTitle[] = " - Игра ";
+constexpr char solutionTitle[] = " - Решение ";
+
+bool isBusy() { return busy.load() >= 1; }
+
+Program& p() { return program(); }
+
+void showTitle(const char* middle) { setWindowTitle(middle, p().documentName.text); }
+
+// Leaving Game mode forgets the history (and every mark) of the game.
+void resetHistoryIfIn(AppMode mode) {
+    if (p().window.mode == mode) {
+        resetHistory(p().board, p().history);
+    }
+}
+
+void clearSolverState() {
+    p().results.depth = 0;
+    p().results.status = 0;
+}
+
+// --- Commands -----------------------------------------------------------------------------
+
+void removeFigure(HWND) {
+    resetHistoryIfIn(AppMode::Game);
+    p().window.mode = AppMode::Editor;
+    clearSolverState();
+    p().board.clearAllMatches();
+    requestRepaint();
+}
+
+void editFigure(HWND) {
+    resetHistoryIfIn(AppMode::Game);
+    p().window.mode = AppMode::Editor;
+    requestRepaint();
+}
+
+void saveFigureCommand(HWND window) {
+    if (saveFigure(window, p().board, p().documentName)) {
+        showTitle(figureTitle);
+    }
+    requestRepaint();
+}
+
+void openFigureCommand(HWND window) {
+    if (!openFigure(window, p().board, p().documentName)) {
+        failureBeep();
+        return;
+    }
+    clearSolverState();
+    if (p().window.mode != AppMode::Editor) {
+        resetHistory(p().board, p().history);
+    }
+    showTitle(figureTitle);
+    p().window.mode = AppMode::Game;
+    newGame(p().board, p().history, p().game);
+    requestRepaint();
+}
+
+void restartGame(HWND) {
+    resetHistoryIfIn(AppMode::Solver);
+    p().window.mode = AppMode::Game;
+    newGame(p().board, p().history, p().game);
+    requestRepaint();
+}
+
+void saveGameCommand(HWND window) {
+    if (p().window.mode != AppMode::Game) {
+        failureBeep();
+        return;
+    }
+    if (saveGame(window, p().board, p().history, p().game, p().documentName)) {
+        showTitle(gameTitle);
+    }
+}
+
+void openGameCommand(HWND window) {
+    if (!openGame(window, p().board, p().history, p().game, p().documentName)) {
+        failureBeep();
+        return;
+    }
+    clearSolverState();
+    p().window.mode = AppMode::Game;
+    showTitle(gameTitle);
+    requestRepaint();
+}
+
+// The history commands act in Game mode only, silently otherwise.
+template <void (*step)()>
+void inGame(HWND) {
+    if (p().window.mode == AppMode::Game) {
+        step();
+        requestRepaint();
+    }
+}
+void undoStep() { undoMove(p().board, p().history); }
+void redoStep() { redoMove(p().board, p().history); }
+void firstStep() { goToMove(p().board, p().history, 0); }
+void lastStep() { goToMove(p().board, p().history, p().history.total); }
+
+void searchAnew(HWND) {
+    resetHistoryIfIn(AppMode::Game);
+    p().window.mode = AppMode::Solver;
+    p().window.showStats = 1;
+    clearSolverState();
+    requestRepaint();
+    startSearch();
+}
+
+void searchOn(HWND) {
+    if (p().window.mode != AppMode::Solver) {
+        failureBeep();
+        return;
+    }
+    p().results.status = 0;
+    requestRepaint();
+    startSearch();
+}
+
+void stopSearch(HWND) {
+    if (p().window.mode != AppMode::Solver) {
+        resetHistory(p().board, p().history);
+        p().window.mode = AppMode::Solver;
+    }
+    requestStop();
+    requestRepaint();
+}
+
+void bestSolutionIntoGame(HWND) {
+    if (p().window.mode != AppMode::Solver) {
+        failureBeep();
+        return;
+    }
+    startSearch();
+}
+
+void openSolutionCommand(HWND window) {
+    if (!openSolution(window, p().board, p().results, p().documentName)) {
+        failureBeep();
+        return;
+    }
+    resetHistoryIfIn(AppMode::Game);
+    p().window.mode = AppMode::Solver;
+    showTitle(solutionTitle);
+    requestRepaint();
+}
+
+void saveSolutionCommand(HWND window) {
+    if (p().window.mode != AppMode::Solver) {
+        failureBeep();
+        return;
+    }
+    if (saveSolution(window, p().board, p().results, p().documentName)) {
+        showTitle(solutionTitle);
+    }
+}
+
+void about(HWND window) { showAbout(window); }
+void exitProgram(HWND window) { DestroyWindow(window); }
+void manual(HWND) { openManual(); }
+void site(HWND) { shellOpen(siteAddress()); }
+void product(HWND) { shellOpen(productAddress()); }
+
+struct Command {
+    int id;
+    bool whileBusy;  // carried out also while a search runs
+    void (*run)(HWND);
+};
+
+constexpr Command commands[] = {
+    {IDM_ABOUT, true, about},
+    {IDM_EXIT, true, exitProgram},
+    {ID_HELP_MANUAL, true, manual},
+    {ID_HELP_SITE, true, site},
+    {ID_SOLVER_STOP, true, stopSearch},
+    {ID_HELP_PRODUCT, true, product},
+    {ID_FIGURE_REMOVE, false, removeFigure},
+    {ID_FIGURE_EDIT, false, editFigure},
+    {ID_FIGURE_SAVE, false, saveFigureCommand},
+    {ID_FIGURE_OPEN, false, openFigureCommand},
+    {ID_GAME_RESTART, false, restartGame},
+    {ID_GAME_SAVE, false, saveGameCommand},
+    {ID_GAME_OPEN, false, openGameCommand},
+    {ID_GAME_BACK, false, inGame<undoStep>},
+    {ID_GAME_FORWARD, false, inGame<redoStep>},
+    {ID_GAME_FIRST, false, inGame<firstStep>},
+    {ID_GAME_LAST, false, inGame<lastStep>},
+    {ID_SOLVER_SEARCH_ANEW, false, searchAnew},
+    {ID_SOLVER_SEARCH, false, searchOn},
+    {ID_SOLVER_BEST_TO_GAME, false, bestSolutionIntoGame},
+    {ID_SOLUTION_OPEN, false, openSolutionCommand},
+    {ID_SOLUTION_SAVE, false, saveSolutionCommand},
+};
+
+LRESULT onCommand(HWND window, WPARAM wParam, LPARAM lParam) {
+    const int id = LOWORD(wParam);
+    const Command* found = nullptr;
+    for (const Command& c : commands) {
+        if (c.id == id) {
+            found = &c;
+        }
+    }
+    if (found && found->whileBusy) {
+        found->run(window);
+        return 0;
+    }
+    if (isBusy()) {
+        return 0;  // everything else waits until the search is over, known or not
+    }
+    if (!found) {
+        return DefWindowProcA(window, WM_COMMAND, wParam, lParam);
+    }
+    found->run(window);
+    return 0;
+}
+
+// --- Keys ---------------------------------------------------------------------------------
+
+void onKeyDown(WPARAM key) {
+    if (isBusy() || p().window.mode != AppMode::Game) {
+        return;
+    }
+    switch (key) {
+        case VK_BACK:
+        case VK_LEFT:
+            undoStep();
+            break;
+        case VK_UP:
+            firstStep();
+            break;
+        case VK_RIGHT:
+            redoStep();
+            break;
+        case VK_DOWN:
+            lastStep();
+            break;
+        default:
+            return;
+    }
+    requestRepaint();
+}
+
+void onKeyUp(WPARAM key) {
+    WindowState& w = p().window;
+    switch (key) {
+        case VK_SPACE:
+            w.statsColumnMode = (w.statsColumnMode + 1) % 3;
+            w.showStats = 1;
+            requestRepaint();
+            return;
+        case VK_MULTIPLY:
+            w.showBoard = w.showBoard ? 0 : 1;
+            requestRepaint();
+            return;
+        case VK_DIVIDE:
+            w.showStats = w.showStats ? 0 : 1;
+            requestRepaint();
+            return;
+        case VK_SUBTRACT:
+            requestStop();
+            requestRepaint();
+            return;
+        default:
+            break;
+    }
+    if (isBusy()) {
+        return;
+    }
+    if (key == VK_ADD) {
+        p().results.status = 0;
+        w.showStats = 1;
+        requestRepaint();
+        startSearch();
+    } else if (key == VK_INSERT) {
+        startSearch();
+    }
+}
+
+// --- Mouse and paint ----------------------------------------------------------------------
+
+// The press is only recorded; the next paint that draws the board resolves it.
+void onMousePress(HWND window, bool left) {
+    WindowState& w = p().window;
+    POINT cursor{};
+    if (GetCursorPos(&cursor)) {
+        ScreenToClient(window, &cursor);
+        w.mouseX = cursor.x;
+        w.mouseY = cursor.y;
+        (left ? w.clickPending : w.rightClickPending) = 1;
+        requestRepaint();
+    }
+    if (isBusy()) {
+        w.clickPending = 0;
+    }
+}
+
+void onPaint(HWND window) {
+    Program& state = p();
+    FrameState frame{state.board, state.history, state.game, state.window, state.results,
+                     busy.load()};
+    paintWindow(window, state.backBuffer, frame);
+}
+
+}  // namespace
+
+LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_DESTROY:
+            // A search still running is stopped and joined before the loop ends.
+            shutdownSolver();
+            PostQuitMessage(0);
+            return 0;
+        case WM_PAINT:
+            onPaint(window);
+            return 0;
+        case WM_KEYDOWN:
+            onKeyDown(wParam);
+            return 0;
+        case WM_KEYUP:
+            onKeyUp(wParam);
+            return 0;
+        case WM_COMMAND:
+            return onCommand(window, wParam, lParam);
+        case WM_TIMER:
+            // The solver's ticks: take its newest results, then one repaint however many
+            // ticks piled up behind a slow paint.
+            solverTick();
+            requestRepaint();
+            drainMessages(window, WM_TIMER);
+            return 0;
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+            onMousePress(window, message == WM_LBUTTONDOWN);
+            return 0;
+        default:
+            return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+}  // namespace kvarlo
