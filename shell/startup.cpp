@@ -96,13 +96,20 @@ int runMessageLoop() {
     return static_cast<int>(message.wParam);
 }
 
-int runProgram(HINSTANCE moduleInstance, int show) {
+int startProgram(HINSTANCE moduleInstance, int show) {
     instance = moduleInstance;
     if (!initApplication(IDS_APP_TITLE, IDC_IGAME, IDC_IGAME, IDC_IGAME, IDI_IGAME,
                          IDC_ARROW, show, 640, 480)) {
         return 0;
     }
     startUp();
+    return 1;
+}
+
+int runProgram(HINSTANCE moduleInstance, int show) {
+    if (!startProgram(moduleInstance, show)) {
+        return 0;
+    }
     return runMessageLoop();
 }
 

@@ -18,6 +18,10 @@ void startUp();
 // Fetches and dispatches messages, accelerators first, until the quit message; its code.
 int runMessageLoop();
 
+// The entry up to the message loop: the instance stored, the window made, start-up done.
+// 1 on success, 0 when the window could not be made.
+int startProgram(HINSTANCE instance, int show);
+
 // The whole entry: what WinMain does.
 int runProgram(HINSTANCE instance, int show);
 

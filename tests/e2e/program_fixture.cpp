@@ -1,0 +1,153 @@
+#include "e2e/program_fixture.h"
+
+#include <QCoreApplication>
+#include <QThread>
+#include <fstream>
+
+#include "documents/file_format.h"
+
+namespace kvarlo::testing {
+
+void ProgramTest::writeDefaultFigure(const std::filesystem::path& folder) {
+    Board board(7, 7);
+    for (EdgeRef r : {ref(24, 0), ref(24, 1), ref(17, 0)}) {
+        board.slot(r).hasMatch = 1;
+    }
+    const FixedArray<uint8_t> image = encodeFigure(board, 0);
+    std::ofstream out(folder / "default.t1a", std::ios::binary);
+    out.write(reinterpret_cast<const char*>(image.data()), image.count());
+}
+
+void ProgramTest::SetUp() {
+    qtApplication();
+    seam::setAudioOutputEnabled(false);
+    seam::clearSoundLog();
+    seam::clearShellLog();
+    seam::setShellAnswer(false);
+    seam::clearFileDialogAnswers();
+    seam::clearFileDialogLog();
+
+    previousFolder_ = std::filesystem::current_path();
+    folder_ = std::filesystem::temp_directory_path() /
+              ("kvarlo-e2e-" + std::to_string(QCoreApplication::applicationPid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(folder_);
+    std::filesystem::create_directories(folder_);
+    prepareFolder(folder_);
+    std::filesystem::current_path(folder_);
+
+    resetProgram();
+    busy.store(0);
+    ASSERT_EQ(startProgram(GetModuleHandleA(nullptr), SW_SHOW), 1);
+    pump();
+}
+
+void ProgramTest::TearDown() {
+    if (mainWindow) {
+        DestroyWindow(mainWindow);
+        pump();
+        mainWindow = nullptr;
+    }
+    UnregisterClassA(application.className, instance);
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    }
+    busy.store(0);
+    seam::setShellAnswer(std::nullopt);
+    std::filesystem::current_path(previousFolder_);
+    std::filesystem::remove_all(folder_);
+}
+
+void ProgramTest::pump() {
+    MSG message;
+    for (int round = 0; round < 1000; ++round) {
+        QCoreApplication::processEvents();
+        if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            return;
+        }
+        if (message.message == WM_QUIT) {
+            return;
+        }
+        if (!TranslateAcceleratorA(message.hwnd, application.accelerators, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+}
+
+bool ProgramTest::waitWhileBusy(std::chrono::milliseconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (busy.load() != 0) {
+        if (std::chrono::steady_clock::now() > end) {
+            return false;
+        }
+        pump();
+        QThread::msleep(5);
+    }
+    pump();
+    return true;
+}
+
+LRESULT ProgramTest::send(UINT message, WPARAM wParam, LPARAM lParam) {
+    const LRESULT result = SendMessageA(mainWindow, message, wParam, lParam);
+    pump();
+    return result;
+}
+
+void ProgramTest::clickAt(int32_t x, int32_t y, bool left) {
+    POINT point{x, y};
+    ClientToScreen(mainWindow, &point);
+    SetCursorPos(point.x, point.y);
+    send(left ? WM_LBUTTONDOWN : WM_RBUTTONDOWN);
+}
+
+ScreenPoint ProgramTest::slotMiddle(EdgeRef slot) {
+    RECT client{};
+    GetClientRect(mainWindow, &client);
+    const Board& board = state().board;
+    const BoardLayout layout = computeLayout(client.right, client.bottom, board);
+    const ScreenPoint a = nodeScreenPosition(board, slot.node, layout);
+    const ScreenPoint b =
+        nodeScreenPosition(board, board.neighbourForward(slot.node, slot.direction), layout);
+    return ScreenPoint{(a.x + b.x) / 2, (a.y + b.y) / 2};
+}
+
+bool ProgramTest::jumpFirst() {
+    const Board& board = state().board;
+    for (int32_t i = 0; i < board.nodeCount; ++i) {
+        for (int32_t d = 0; d < 3; ++d) {
+            if (!board.nodes[i].edges[d].movable) {
+                continue;
+            }
+            Board probe(board);
+            probe.clearTargets();
+            markTargets(probe, i, d);
+            for (int32_t j = 0; j < probe.nodeCount; ++j) {
+                for (int32_t e = 0; e < 3; ++e) {
+                    if (probe.nodes[j].edges[e].target) {
+                        clickSlot(ref(i, d));
+                        clickSlot(ref(j, e));
+                        return true;
+                    }
+                }
+            }
+        }
+    }
+    return false;
+}
+
+std::string ProgramTest::title() {
+    char text[400] = {};
+    GetWindowTextA(mainWindow, text, sizeof text);
+    return text;
+}
+
+int ProgramTest::beeps() {
+    int count = 0;
+    for (const seam::SoundEvent& e : seam::soundLog()) {
+        count += e.kind == seam::SoundEvent::Kind::Beep;
+    }
+    return count;
+}
+
+}  // namespace kvarlo::testing

@@ -1,0 +1,222 @@
+// The window procedure message by message: start-up, commands in each mode, keys, mouse
+// presses, titles, beeps and dialogs, and what is refused while the solver is busy.
+#include "e2e/program_fixture.h"
+
+#include <fstream>
+
+namespace kvarlo::testing {
+namespace {
+
+const std::string appTitle = "Головоломка \"Кварло 1\"";
+
+class WithDefaultFigure : public ProgramTest {
+protected:
+    void prepareFolder(const std::filesystem::path& folder) override {
+        writeDefaultFigure(folder);
+    }
+};
+
+using WithoutDefaultFigure = ProgramTest;
+
+TEST_F(WithDefaultFigure, StartsAGameOnTheDefaultFigure) {
+    EXPECT_EQ(title(), appTitle + " - Фигура default");
+    EXPECT_EQ(state().window.mode, AppMode::Game);
+    EXPECT_EQ(state().game.initialMatches, 3);
+    EXPECT_EQ(state().history.total, 0);
+    EXPECT_STREQ(state().documentName.text, "default");
+    EXPECT_GT(state().board.countMovable(), 0);
+}
+
+TEST_F(WithoutDefaultFigure, StartsInTheEditorWithTheVersionInTheTitle) {
+    EXPECT_EQ(title(), appTitle + " Public Version 25.02");
+    EXPECT_EQ(state().window.mode, AppMode::Editor);
+    EXPECT_STREQ(state().documentName.text, "untitled");
+    EXPECT_EQ(state().board.countMatches(), 0);
+}
+
+TEST_F(WithDefaultFigure, ArrowKeysAndBackspaceWalkTheHistoryInGameModeOnly) {
+    clickSlot(ref(24, 1));
+    clickSlot(ref(17, 1));
+    ASSERT_TRUE(jumpFirst());
+    const int32_t total = state().history.total;
+    ASSERT_EQ(total, 2);
+
+    keyDown(VK_LEFT);
+    EXPECT_EQ(state().history.current, total - 1);
+    keyDown(VK_UP);
+    EXPECT_EQ(state().history.current, 0);
+    keyDown(VK_BACK);  // nothing left to take back
+    EXPECT_EQ(state().history.current, 0);
+    keyDown(VK_RIGHT);
+    EXPECT_EQ(state().history.current, 1);
+    keyDown(VK_DOWN);
+    EXPECT_EQ(state().history.current, total);
+
+    command(ID_FIGURE_EDIT);  // the editor: history forgotten, keys and history commands inert
+    EXPECT_EQ(state().window.mode, AppMode::Editor);
+    EXPECT_EQ(state().history.total, 0);
+    const int before = beeps();
+    keyDown(VK_LEFT);
+    command(ID_GAME_BACK);
+    command(ID_GAME_FIRST);
+    EXPECT_EQ(beeps(), before);
+}
+
+TEST_F(WithDefaultFigure, KeyReleasesSwitchTheDisplay) {
+    keyUp(VK_DIVIDE);
+    EXPECT_EQ(state().window.showStats, 0);
+    keyUp(VK_SPACE);
+    EXPECT_EQ(state().window.statsColumnMode, 2);
+    EXPECT_EQ(state().window.showStats, 1);
+    keyUp(VK_SPACE);
+    EXPECT_EQ(state().window.statsColumnMode, 0);
+    keyUp(VK_SPACE);
+    EXPECT_EQ(state().window.statsColumnMode, 1);
+
+    keyUp(VK_MULTIPLY);
+    EXPECT_EQ(state().window.showBoard, 0);
+    // A click while the board is hidden waits, and takes effect once it is shown again.
+    clickSlot(ref(24, 1));
+    EXPECT_EQ(state().window.clickPending, 1);
+    EXPECT_FALSE(state().board.slot(ref(24, 1)).selected);
+    keyUp(VK_MULTIPLY);
+    EXPECT_EQ(state().window.showBoard, 1);
+    EXPECT_EQ(state().window.clickPending, 0);
+    EXPECT_TRUE(state().board.slot(ref(24, 1)).selected);
+
+    keyUp(VK_SUBTRACT);  // a stop request while idle is dropped
+    EXPECT_EQ(busy.load(), 0);
+}
+
+TEST_F(WithDefaultFigure, CommandsOutsideTheirModeBeepAndShowNoDialog) {
+    command(ID_SOLVER_SEARCH);
+    command(ID_SOLVER_BEST_TO_GAME);
+    command(ID_SOLUTION_SAVE);
+    EXPECT_EQ(beeps(), 3);
+    EXPECT_EQ(busy.load(), 0);
+    command(ID_FIGURE_EDIT);
+    command(ID_GAME_SAVE);
+    EXPECT_EQ(beeps(), 4);
+    EXPECT_TRUE(seam::fileDialogLog().empty());
+    EXPECT_EQ(state().window.mode, AppMode::Editor);
+}
+
+TEST_F(WithDefaultFigure, ACancelledOpenBeepsAndChangesNothing) {
+    clickSlot(ref(24, 1));
+    clickSlot(ref(17, 1));
+    const std::string before = title();
+    for (int id : {ID_FIGURE_OPEN, ID_GAME_OPEN, ID_SOLUTION_OPEN}) {
+        seam::cancelNextFileDialog();
+        command(id);
+    }
+    EXPECT_EQ(beeps(), 3);
+    EXPECT_EQ(title(), before);
+    EXPECT_EQ(state().window.mode, AppMode::Game);
+    EXPECT_EQ(state().history.total, 1);
+    // A cancelled save is silent.
+    seam::cancelNextFileDialog();
+    command(ID_GAME_SAVE);
+    EXPECT_EQ(beeps(), 3);
+}
+
+TEST_F(WithDefaultFigure, SavingAndOpeningNameTheDocumentInTheTitle) {
+    const std::string path = (folder_ / "star").string();
+    seam::answerNextFileDialog(path);
+    command(ID_FIGURE_SAVE);
+    EXPECT_EQ(title(), appTitle + " - Фигура " + path);
+    EXPECT_EQ(std::filesystem::file_size(path + ".t1a"), 918u);
+    EXPECT_EQ(state().window.mode, AppMode::Game);
+    const auto requests = seam::fileDialogLog();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].title, "Сохранить Фигуру в файл как");
+    EXPECT_EQ(requests[0].proposedName, "default.t1a");
+    EXPECT_EQ(requests[0].defaultExtension, "t1a");
+
+    // A game saved after two moves opens with its history.
+    clickSlot(ref(24, 1));
+    clickSlot(ref(17, 1));
+    seam::answerNextFileDialog(path);
+    command(ID_GAME_SAVE);
+    EXPECT_EQ(title(), appTitle + " - Игра " + path);
+    EXPECT_EQ(seam::fileDialogLog().back().proposedName, path + ".t1b");
+    command(ID_FIGURE_REMOVE);
+    EXPECT_EQ(state().board.countMatches(), 0);
+    seam::answerNextFileDialog(path + ".t1b");
+    command(ID_GAME_OPEN);
+    EXPECT_EQ(state().window.mode, AppMode::Game);
+    EXPECT_EQ(state().history.total, 1);
+    EXPECT_EQ(state().board.countMatches(), 2);
+
+    // Opening the figure again starts a new game on it.
+    seam::answerNextFileDialog(path + ".t1a");
+    command(ID_FIGURE_OPEN);
+    EXPECT_EQ(title(), appTitle + " - Фигура " + path);
+    EXPECT_EQ(state().board.countMatches(), 3);
+    EXPECT_EQ(state().history.total, 0);
+    EXPECT_EQ(beeps(), 0);
+}
+
+TEST_F(WithDefaultFigure, RemovingTheFigureAndStartingAnewGivesAnEmptyGame) {
+    clickSlot(ref(24, 1));
+    clickSlot(ref(17, 1));
+    command(ID_FIGURE_REMOVE);
+    EXPECT_EQ(state().window.mode, AppMode::Editor);
+    command(ID_GAME_RESTART);
+    EXPECT_EQ(state().window.mode, AppMode::Game);
+    EXPECT_EQ(state().board.countMatches(), 0);
+    EXPECT_EQ(state().history.current, 0);
+    EXPECT_EQ(state().history.total, 0);
+}
+
+TEST_F(WithDefaultFigure, InterruptingWhileIdleOnlySwitchesToTheSolver) {
+    command(ID_FIGURE_EDIT);
+    const std::string before = title();
+    command(ID_SOLVER_STOP);
+    EXPECT_EQ(state().window.mode, AppMode::Solver);
+    EXPECT_EQ(busy.load(), 0);
+    EXPECT_EQ(title(), before);
+}
+
+TEST_F(WithDefaultFigure, WhileBusyOnlyTheHarmlessInputIsAccepted) {
+    busy.store(1);  // as if a search were running
+    const auto sounds = seam::soundLog().size();
+
+    command(ID_FIGURE_OPEN);
+    command(ID_GAME_SAVE);
+    command(ID_SOLVER_SEARCH);
+    command(ID_FIGURE_REMOVE);
+    EXPECT_TRUE(seam::fileDialogLog().empty());
+    EXPECT_EQ(seam::soundLog().size(), sounds);  // not even a beep
+    EXPECT_EQ(state().board.countMatches(), 3);
+
+    keyDown(VK_LEFT);
+    keyUp(VK_ADD);
+    keyUp(VK_INSERT);
+    EXPECT_EQ(busy.load(), 1);
+
+    const ScreenPoint p = slotMiddle(ref(24, 1));
+    clickAt(p.x, p.y);
+    EXPECT_EQ(state().window.mouseX, p.x);
+    EXPECT_EQ(state().window.mouseY, p.y);
+    EXPECT_EQ(state().window.clickPending, 0);
+    EXPECT_FALSE(state().board.slot(ref(24, 1)).selected);
+
+    keyUp(VK_SPACE);
+    EXPECT_EQ(state().window.statsColumnMode, 2);
+    keyUp(VK_SUBTRACT);
+    EXPECT_EQ(busy.load(), 2);
+    command(ID_SOLVER_STOP);
+    EXPECT_EQ(busy.load(), 2);
+    EXPECT_EQ(state().window.mode, AppMode::Solver);
+    EXPECT_EQ(state().history.total, 0);
+
+    command(ID_HELP_MANUAL);
+    command(ID_HELP_SITE);
+    command(ID_HELP_PRODUCT);
+    EXPECT_EQ(seam::shellLog().size(), 3u);
+    EXPECT_NE(seam::shellLog()[0].find("help.txt"), std::string::npos);
+    busy.store(0);
+}
+
+}  // namespace
+}  // namespace kvarlo::testing
