@@ -25,5 +25,6 @@ int runInfo(const std::vector<std::string>& args);
 int runMoves(const std::vector<std::string>& args);
 int runFigure(const std::vector<std::string>& args);
 int runSolve(const std::vector<std::string>& args);
+int runRender(const std::vector<std::string>& args);
 
 }  // namespace kvarlo::cli

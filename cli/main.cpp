@@ -14,6 +14,8 @@ const Command commands[] = {
     {"moves", "moves FILE [--json]           the legal jumps in the file's position", runMoves},
     {"figure", "figure -o OUT.t1a [--slots N:D,...] [--full]   write a figure file", runFigure},
     {"solve", "solve FILE|--graph G.txt [-o OUT.t1c] [--json] ...   run the search engine", runSolve},
+    {"render", "render FILE -o OUT.png [--size WxH] [--mode editor|game|solver]   draw a frame",
+     runRender},
 };
 
 void printUsage(FILE* to) {

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include <QImage>
+
 #include "documents/document_bytes.h"
 #include "documents/file_format.h"
 
@@ -223,7 +225,7 @@ TEST_F(Cli, UsageErrorsExitWithTwoAndWriteNothing) {
 }
 
 TEST_F(Cli, EveryCommandHasHelp) {
-    for (const std::string command : {"info", "moves", "figure"}) {
+    for (const std::string command : {"info", "moves", "figure", "solve", "render"}) {
         Outcome help = run({command, "--help"});
         EXPECT_EQ(help.status, 0);
         EXPECT_EQ(help.out.rfind("usage: kvarlo-cli " + command, 0), 0u) << help.out;
@@ -239,6 +241,42 @@ TEST_F(Cli, AFigureThatCannotBeWrittenFailsCleanly) {
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.err.rfind("kvarlo-cli: no/such/folder/f.t1a: cannot create", 0), 0u)
         << result.err;
+}
+
+TEST_F(Cli, RenderDrawsTheFrameTheWindowWouldShow) {
+    spit(dir / "f.t1a", bytesOf(encodeFigure(twoMatches(), 0)));
+    Outcome result = run({"render", "f.t1a", "-o", "f.png"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "");
+    QImage image((dir / "f.png").string().c_str());
+    ASSERT_FALSE(image.isNull());
+    ASSERT_EQ(image.size(), QSize(640, 480));
+    EXPECT_EQ(image.pixel(630, 10) & 0xFFFFFF, 0xB0B0B0u);  // the grey background
+    // A figure is shown as a game started on it: both matches movable, brown on top.
+    EXPECT_EQ(image.pixel(320 + 36, 240) & 0xFFFFFF, 0xB47800u);  // the slot (24, 0)
+
+    result = run({"render", "f.t1a", "-o", "small.png", "--size", "300x200", "--mode", "editor"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(QImage((dir / "small.png").string().c_str()).size(), QSize(300, 200));
+}
+
+TEST_F(Cli, RenderRefusesBadArgumentsAndFilesWithoutWritingAnImage) {
+    spit(dir / "f.t1a", bytesOf(encodeFigure(twoMatches(), 0)));
+    spit(dir / "short.t1a", std::vector<uint8_t>(917, 0));
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"render", "f.t1a"},
+          {"render", "f.t1a", "-o", "x.png", "--size", "0x10"},
+          {"render", "f.t1a", "-o", "x.png", "--size", "wide"},
+          {"render", "f.t1a", "-o", "x.png", "--mode", "museum"}}) {
+        Outcome result = run(args);
+        EXPECT_EQ(result.status, 2) << args.back();
+        EXPECT_FALSE(result.err.empty());
+    }
+    Outcome refused = run({"render", "short.t1a", "-o", "x.png"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.out, "");
+    EXPECT_NE(refused.err.find("short.t1a"), std::string::npos) << refused.err;
+    EXPECT_FALSE(fs::exists(dir / "x.png"));
 }
 
 }  // namespace

@@ -1,0 +1,180 @@
+// kvarlo-cli render: the frame the game's window would paint for a file, as a PNG image, drawn
+// by the window's own painting code on an off-screen surface.
+#include <charconv>
+#include <cstdio>
+#include <string>
+
+#include "cli/arguments.h"
+#include "cli/commands.h"
+#include "cli/document_file.h"
+#include "cli/png_writer.h"
+#include "game/clock.h"
+#include "platform/win32.h"
+#include "view/board_view.h"
+
+#ifndef _WIN32
+#include <QGuiApplication>
+#endif
+
+namespace kvarlo::cli {
+
+namespace {
+
+const char* const help =
+    "usage: kvarlo-cli render FILE -o OUT.png [--size WxH] [--mode editor|game|solver]\n"
+    "\n"
+    "Draws the frame the game's window would show with FILE opened, at a client area of\n"
+    "WxH pixels (640x480 unless given), and writes it as a PNG image.\n"
+    "\n"
+    "  --mode  editor, game or solver. By default a figure is shown as a game started on\n"
+    "          it, a game as it was saved, and a solution in the solver with its statistics.\n";
+
+// The frame's clock stands still, so a game shows exactly the time it was saved with.
+int32_t frozenClock() { return 0; }
+
+bool parseSize(const std::string& text, int32_t& width, int32_t& height) {
+    const size_t x = text.find('x');
+    if (x == std::string::npos) {
+        return false;
+    }
+    const char* begin = text.data();
+    const auto [wEnd, wError] = std::from_chars(begin, begin + x, width);
+    const auto [hEnd, hError] = std::from_chars(begin + x + 1, begin + text.size(), height);
+    return wError == std::errc() && hError == std::errc() && wEnd == begin + x &&
+           hEnd == begin + text.size() && width > 0 && height > 0 && width <= 8192 &&
+           height <= 8192;
+}
+
+bool parseMode(const std::string& text, AppMode& mode) {
+    if (text == "editor") {
+        mode = AppMode::Editor;
+    } else if (text == "game") {
+        mode = AppMode::Game;
+    } else if (text == "solver") {
+        mode = AppMode::Solver;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// Draws the frame into a top-down 32-bit surface and encodes it.
+bool renderToPng(FrameState& frame, int32_t width, int32_t height, std::vector<uint8_t>& png) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down, so the rows read in image order
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!bitmap || !bits) {
+        return false;
+    }
+    HDC surface = CreateCompatibleDC(nullptr);
+    if (!surface) {
+        DeleteObject(bitmap);
+        return false;
+    }
+    HGDIOBJ previous = SelectObject(surface, bitmap);
+    renderFrame(surface, bits, width, height, frame);
+    png = encodePng(static_cast<const uint8_t*>(bits), width, height, width * 4);
+    SelectObject(surface, previous);
+    DeleteDC(surface);
+    DeleteObject(bitmap);
+    return true;
+}
+
+}  // namespace
+
+int runRender(const std::vector<std::string>& args) {
+    std::string file;
+    std::string output;
+    int32_t width = 640;
+    int32_t height = 480;
+    std::optional<AppMode> mode;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(help, stdout);
+            return exitOk;
+        }
+        if (arg == "-o" || arg == "--size" || arg == "--mode") {
+            if (i + 1 == args.size()) {
+                return usageError("render", arg + " needs a value");
+            }
+            const std::string& value = args[++i];
+            if (arg == "-o") {
+                output = value;
+            } else if (arg == "--size" && !parseSize(value, width, height)) {
+                return usageError("render", "'" + value + "' is not a size WxH");
+            } else if (arg == "--mode") {
+                AppMode m{};
+                if (!parseMode(value, m)) {
+                    return usageError("render", "'" + value + "' is not editor, game or solver");
+                }
+                mode = m;
+            }
+        } else if (!arg.starts_with("-") && file.empty()) {
+            file = arg;
+        } else {
+            return usageError("render", "unexpected argument '" + arg + "'");
+        }
+    }
+    if (file.empty() || output.empty()) {
+        return usageError("render", "a file and an output image (-o) are needed");
+    }
+
+    LoadedDocument document;
+    std::string reason;
+    if (!readDocument(file, document, reason)) {
+        std::fprintf(stderr, "kvarlo-cli: %s: %s\n", file.c_str(), reason.c_str());
+        return exitRefused;
+    }
+
+    setCalendarSecondsSource(frozenClock);
+    WindowState window;
+    switch (document.kind) {
+        case DocumentKind::Figure:
+            window.mode = AppMode::Game;
+            newGame(document.board, document.history, document.state);
+            break;
+        case DocumentKind::Game:
+            window.mode = AppMode::Game;
+            document.state.startTime = frozenClock() - document.state.elapsedSeconds;
+            break;
+        case DocumentKind::Solution:
+            window.mode = AppMode::Solver;
+            break;
+    }
+    if (mode) {
+        window.mode = *mode;
+    }
+
+#ifndef _WIN32
+    // Text needs Qt's font machinery; no display is needed for an off-screen surface.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    int argc = 1;
+    char name[] = "kvarlo-cli";
+    char* argv[] = {name, nullptr};
+    QGuiApplication application(argc, argv);
+#endif
+
+    FrameState frame{document.board, document.history, document.state, window,
+                     document.results, 0};
+    std::vector<uint8_t> png;
+    if (!renderToPng(frame, width, height, png)) {
+        std::fprintf(stderr, "kvarlo-cli: cannot make a %dx%d drawing surface\n", width, height);
+        return exitRefused;
+    }
+    if (!writeFileAtomically(output, png, reason)) {
+        std::fprintf(stderr, "kvarlo-cli: %s: %s\n", output.c_str(), reason.c_str());
+        return exitRefused;
+    }
+    return exitOk;
+}
+
+}  // namespace kvarlo::cli
