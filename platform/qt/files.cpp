@@ -10,7 +10,9 @@
 #include <ctime>
 #include <string>
 #include <chrono>
+#include <mutex>
 #include <thread>
+#include <unordered_set>
 
 #include "platform/cp1251.h"
 #include "platform/win32.h"
@@ -19,12 +21,17 @@ namespace {
 
 thread_local DWORD lastError = ERROR_SUCCESS;
 
-// A file HANDLE points at one of these; the magic tells a file from anything else passed in.
+// A file HANDLE points at one of these. Only handles in the open set are accepted, so a closed
+// or made-up handle is refused instead of being read through.
 struct FileObject {
-    static constexpr uint32_t fileMagic = 0x46494C45;  // "FILE"
-    uint32_t magic = fileMagic;
     int fd = -1;
 };
+
+std::mutex openFilesMutex;
+std::unordered_set<const FileObject*>& openFiles() {
+    static auto* files = new std::unordered_set<const FileObject*>;
+    return *files;
+}
 
 DWORD errorFromErrno(int error) {
     switch (error) {
@@ -45,9 +52,9 @@ DWORD errorFromErrno(int error) {
 }
 
 FileObject* fileFromHandle(HANDLE handle) {
-    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return nullptr;
+    std::lock_guard lock(openFilesMutex);
     auto* file = static_cast<FileObject*>(handle);
-    return file->magic == FileObject::fileMagic ? file : nullptr;
+    return openFiles().count(file) != 0 ? file : nullptr;
 }
 
 // A program path (1251) as the file system spells it; empty names are refused.
@@ -115,6 +122,10 @@ HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD access, DWORD /*shareMode: not 
     if (flagsAndAttributes & FILE_FLAG_SEQUENTIAL_SCAN) ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     auto* file = new FileObject;
     file->fd = fd;
+    {
+        std::lock_guard lock(openFilesMutex);
+        openFiles().insert(file);
+    }
     SetLastError(ERROR_SUCCESS);
     return file;
 }
@@ -170,8 +181,11 @@ BOOL WINAPI CloseHandle(HANDLE handle) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
+    {
+        std::lock_guard lock(openFilesMutex);
+        openFiles().erase(file);
+    }
     const int result = ::close(file->fd);
-    file->magic = 0;
     delete file;
     if (result != 0) {  // a delayed write error shows up here; report it
         SetLastError(errorFromErrno(errno));
@@ -299,8 +313,7 @@ UINT WINAPI GetTempFileNameA(LPCSTR path, LPCSTR prefix, UINT unique, LPSTR temp
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    std::string folder = path;
-    if (folder.empty()) folder = ".";
+    std::string folder(*path != '\0' ? path : ".");
     if (folder.back() != '/' && folder.back() != '\\') folder += '/';
     const std::string stem = prefix ? std::string(prefix).substr(0, 3) : std::string();
     // Like Windows: a given number names the file without creating it; 0 means find a free

@@ -178,7 +178,8 @@ HACCEL WINAPI LoadAcceleratorsA(HINSTANCE instance, LPCSTR name) {
         const AcceleratorResource& r = table.accelerators[i];
         if (!resourceNameMatches(r.name, name)) continue;
         // Kept for the life of the process, like a loaded resource.
-        static std::vector<Accelerators*> loaded;
+        static auto* loadedTables = new std::vector<Accelerators*>;
+        std::vector<Accelerators*>& loaded = *loadedTables;
         for (Accelerators* a : loaded) {
             if (a->entries.size() == r.count && std::equal(a->entries.begin(), a->entries.end(), r.entries, [](const ACCEL& x, const ACCEL& y) {
                     return x.fVirt == y.fVirt && x.key == y.key && x.cmd == y.cmd;
