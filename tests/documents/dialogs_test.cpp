@@ -1,0 +1,172 @@
+// The six document commands through scripted file dialogs: what they ask the dialog, what they
+// write and read, and the document name they leave.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "documents/document_bytes.h"
+#include "documents/documents.h"
+#include "documents/file_format.h"
+#include "game/clock.h"
+#include "platform/qt/test_seams.h"
+
+namespace kvarlo {
+namespace {
+
+namespace fs = std::filesystem;
+namespace seams = platform::testing;
+
+std::vector<uint8_t> bytesOf(const FixedArray<uint8_t>& image) {
+    return std::vector<uint8_t>(image.data(), image.data() + image.count());
+}
+
+std::vector<uint8_t> slurp(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+void spit(const fs::path& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+}
+
+int32_t fixedNow() { return 1000; }
+
+class DocumentDialogs : public ::testing::Test {
+protected:
+    void SetUp() override {
+        previous = fs::current_path();
+        dir = fs::temp_directory_path() /
+              ("kvarlo-dialogs-" + std::to_string(getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        fs::current_path(dir);
+        seams::clearFileDialogAnswers();
+        seams::clearFileDialogLog();
+        setCalendarSecondsSource(fixedNow);
+        board.nodes[24].edges[0].hasMatch = 1;
+        board.nodes[24].edges[1].hasMatch = 1;
+    }
+    void TearDown() override {
+        setCalendarSecondsSource(nullptr);
+        seams::clearFileDialogAnswers();
+        fs::current_path(previous);
+        fs::remove_all(dir);
+    }
+
+    std::string path(const char* file) const { return (dir / file).string(); }
+
+    seams::FileDialogRequest lastRequest() const {
+        const auto log = seams::fileDialogLog();
+        return log.empty() ? seams::FileDialogRequest{} : log.back();
+    }
+
+    fs::path previous;
+    fs::path dir;
+    Board board{7, 7};
+    DocumentName name;
+};
+
+using Pairs = std::vector<std::pair<std::string, std::string>>;
+
+TEST_F(DocumentDialogs, SavesProposeTheSharedNameWithTheirOwnExtension) {
+    seams::answerNextFileDialog(path("star"));
+    ASSERT_TRUE(saveFigure(nullptr, board, name));
+    auto request = lastRequest();
+    EXPECT_TRUE(request.save);
+    EXPECT_EQ(request.title, saveFigureTitle);
+    EXPECT_EQ(request.filters, (Pairs{{"Map Files", "*.t1a"}, {"Any Files", "*.*"}}));
+    EXPECT_EQ(request.defaultExtension, "t1a");
+    EXPECT_EQ(request.proposedName, "untitled.t1a");
+    EXPECT_EQ(request.flags, 0x0006u);
+    EXPECT_EQ(request.initialDir, dir.string());
+    EXPECT_EQ(name.text, path("star"));
+    EXPECT_EQ(slurp(dir / "star.t1a"), bytesOf(encodeFigure(board, 1000)));
+
+    MoveHistory history;
+    seams::answerNextFileDialog(path("star.t1b"));
+    ASSERT_TRUE(saveGame(nullptr, board, history, GameState{2, 0, 75, 0}, name));
+    request = lastRequest();
+    EXPECT_EQ(request.title, saveGameTitle);
+    EXPECT_EQ(request.filters, (Pairs{{"Game Files", "*.t1b"}, {"Any Files", "*.*"}}));
+    EXPECT_EQ(request.defaultExtension, "t1b");
+    EXPECT_EQ(request.proposedName, path("star.t1b"));
+    EXPECT_EQ(slurp(dir / "star.t1b"),
+              bytesOf(encodeGame(board, history, GameState{2, 0, 75, 0}, 1000)));
+
+    SolverResults results;
+    seams::answerNextFileDialog(path("other.t1c"));
+    ASSERT_TRUE(saveSolution(nullptr, board, results, name));
+    request = lastRequest();
+    EXPECT_EQ(request.title, saveSolutionTitle);
+    EXPECT_EQ(request.filters, (Pairs{{"Solving Files", "*.t1c"}, {"Any Files", "*.*"}}));
+    EXPECT_EQ(request.proposedName, path("star.t1c"));
+    EXPECT_EQ(name.text, path("other"));
+    EXPECT_EQ(slurp(dir / "other.t1c"), bytesOf(encodeSolution(board, results, 1000)));
+}
+
+TEST_F(DocumentDialogs, ACancelledSaveWritesNothingAndKeepsTheName) {
+    seams::cancelNextFileDialog();
+    EXPECT_FALSE(saveFigure(nullptr, board, name));
+    EXPECT_STREQ(name.text, "untitled");
+    EXPECT_TRUE(fs::is_empty(dir));
+}
+
+TEST_F(DocumentDialogs, OpenedGameRunsItsClockOnFromTheSavedTime) {
+    MoveHistory history;
+    history.records[0] = test::jumpA;
+    history.total = 1;
+    history.current = 1;
+    spit(dir / "g.t1b", bytesOf(encodeGame(board, history, GameState{2, 0, 75, 0}, 3)));
+    test::World world;
+    seams::answerNextFileDialog(path("g.t1b"));
+    ASSERT_TRUE(openGame(nullptr, world.board, world.history, world.state, name));
+    const auto request = lastRequest();
+    EXPECT_FALSE(request.save);
+    EXPECT_EQ(request.title, openGameTitle);
+    EXPECT_EQ(request.flags, 0x1805u);
+    EXPECT_EQ(request.defaultExtension, "");
+    EXPECT_EQ(request.proposedName, "");
+    EXPECT_EQ(world.state.startTime, 1000 - 75);
+    EXPECT_EQ(world.history.total, 1);
+    EXPECT_EQ(world.history.records[0], test::jumpA);
+    EXPECT_EQ(name.text, path("g"));
+}
+
+TEST_F(DocumentDialogs, RefusedOrCancelledOpensChangeNothing) {
+    auto figure = bytesOf(encodeFigure(board, 3));
+    figure[28] = 8;
+    spit(dir / "wide.t1a", figure);
+    SolverResults results;
+    auto solution = bytesOf(encodeSolution(board, results, 3));
+    solution[72] = 44;  // spectrumCount 300 in a file of the size 300 entries need
+    solution[73] = 1;
+    solution.resize(958 + 8 * 300);
+    spit(dir / "s.t1c", solution);
+    setDocumentName(name, "/keep/me.t1a");
+
+    test::World world;
+    const test::World before = world;
+    seams::answerNextFileDialog(path("wide.t1a"));
+    EXPECT_FALSE(openFigure(nullptr, world.board, name));
+    seams::answerNextFileDialog(path("s.t1c"));
+    EXPECT_FALSE(openSolution(nullptr, world.board, world.results, name));
+    seams::answerNextFileDialog(path("s.t1c"));
+    EXPECT_FALSE(openGame(nullptr, world.board, world.history, world.state, name));
+    seams::cancelNextFileDialog();
+    EXPECT_FALSE(openSolution(nullptr, world.board, world.results, name));
+    EXPECT_TRUE(test::sameWorld(world, before));
+    EXPECT_STREQ(name.text, "/keep/me");
+    EXPECT_EQ(seams::fileDialogLog().size(), 4u);
+}
+
+}  // namespace
+}  // namespace kvarlo
