@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QPainter>
 #include <QScreen>
 #include <QTimer>
@@ -339,15 +340,18 @@ BOOL WINAPI ShowWindow(HWND hwnd, int showCommand) {
     }
     window->visible = true;
     window->client->setFocus();
-    if (!wasVisible) {
-        // A window manager adds a frame around the widget: keep the outer size as asked.
+    const QString platform = QGuiApplication::platformName();
+    const bool realDesktop = platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
+    if (!wasVisible && realDesktop) {
+        // A window manager adds a frame around the widget (and tells its size a little later):
+        // keep the outer size as asked. Headless platforms only pretend to have frames.
         QPointer<QWidget> top = window->top;
         QTimer::singleShot(200, top, [top] {
             const QSize frame = top->frameGeometry().size() - top->geometry().size();
             if (!frame.isEmpty() && frame != QSize(0, 0)) top->resize(top->size() - frame);
         });
-        invalidateWindow(*window, nullptr, true);
     }
+    if (!wasVisible) invalidateWindow(*window, nullptr, true);
     return wasVisible;
 }
 

@@ -141,6 +141,13 @@ TEST_F(MainWindow, TheClientAreaIsTheOuterSizeLessTheMenuBar) {
     EXPECT_EQ(client.right, 640);
     EXPECT_GT(client.bottom, 430);
     EXPECT_LT(client.bottom, 475);
+    // It stays so once the window has settled, and nothing asks for another paint.
+    QTest::qWait(300);
+    received.clear();
+    pump();
+    GetClientRect(window, &client);
+    EXPECT_EQ(client.right, 640);
+    EXPECT_TRUE(messages(WM_PAINT).empty());
     // A resize gives the new size and a paint of the whole client.
     seam::topLevelWidget(window)->resize(500, 400);
     received.clear();
