@@ -47,6 +47,11 @@ public:
         bytes = newBytes;
     }
 
+    // Accounting alone, for blocks whose memory is managed by hand: charge() fails, changing
+    // nothing, when the total would pass the limit.
+    bool charge(uint64_t bytes) { return reserve(bytes); }
+    void refund(uint64_t bytes) { release(bytes); }
+
     uint64_t used() const { return used_.load(std::memory_order_relaxed); }
     uint64_t peak() const { return peak_.load(std::memory_order_relaxed); }
     uint64_t limit() const { return limit_; }

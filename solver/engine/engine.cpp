@@ -159,22 +159,21 @@ void SearchEngine::runIncomplete(const std::function<bool()>& shouldStop,
         // The root frame is pushed by the first slice.
     }
     probeSums_.resize(graph_.startMatches() + 1, 0.0);
+    // Each round is a fixed amount of work and ends with a fresh report, so a stop decided on
+    // the report's numbers comes at the same point on every run with the same seed.
     auto last = std::chrono::steady_clock::now();
     while (!(shouldStop && shouldStop())) {
         if (!dfs_->done) {
             dfsSliceStep();
         }
         probeBatch(256);
+        publish();
         const auto now = std::chrono::steady_clock::now();
-        if (now - last >= std::chrono::milliseconds(50) || dfs_->done) {
+        if (onProgress && now - last >= std::chrono::milliseconds(50)) {
             last = now;
-            publish();
-            if (onProgress) {
-                onProgress();
-            }
+            onProgress();
         }
     }
-    publish();
     if (onProgress) {
         onProgress();
     }

@@ -47,14 +47,22 @@ struct BuildShard {
     uint64_t cap = 0;
     uint64_t n = 0;
 
+    // Doubles the table. Only the growth is charged to the budget: the sum of all tables' sizes
+    // when a layer is done does not depend on how the threads interleaved, so neither does
+    // whether the layer fits. The old table lives on for the copy, one shard per thread at
+    // most: a transient beyond the account of under 1% of the layer.
     bool grow(MemoryBudget& budget) {
         const uint64_t newCap = cap == 0 ? 16 : cap * 2;
-        auto* fresh = static_cast<CountedPosition<C>*>(
-            budget.allocate(newCap * sizeof(CountedPosition<C>)));
-        if (!fresh) {
+        const uint64_t growth = (newCap - cap) * sizeof(CountedPosition<C>);
+        if (!budget.charge(growth)) {
             return false;
         }
-        std::memset(static_cast<void*>(fresh), 0, newCap * sizeof(CountedPosition<C>));
+        auto* fresh = static_cast<CountedPosition<C>*>(
+            std::calloc(newCap, sizeof(CountedPosition<C>)));
+        if (!fresh) {
+            budget.refund(growth);
+            return false;
+        }
         for (uint64_t i = 0; i < cap; ++i) {
             if (!table[i].pos.empty()) {
                 uint64_t k = hashBits(table[i].pos) & (newCap - 1);
@@ -64,7 +72,7 @@ struct BuildShard {
                 fresh[k] = table[i];
             }
         }
-        budget.free(table, cap * sizeof(CountedPosition<C>));
+        std::free(table);
         table = fresh;
         cap = newCap;
         return true;

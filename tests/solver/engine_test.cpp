@@ -88,6 +88,9 @@ TEST(SearchEngineTest, IncompleteSearchWithinItsBudget) {
 
     // The same seed gives the same estimates; another seed other ones.
     const EngineReport again = runUntilProbes(graph, budget, 5, 2048);
+    EXPECT_EQ(again.layers, r.layers);
+    EXPECT_EQ(again.probes, r.probes);
+    EXPECT_EQ(again.exactSpectrum, r.exactSpectrum);
     EXPECT_EQ(again.spectrum, r.spectrum);
     EXPECT_EQ(again.bestSequence.size(), r.bestSequence.size());
     const EngineReport other = runUntilProbes(graph, budget, 6, 2048);
