@@ -2,9 +2,8 @@
 #include "documents/file_format.h"
 
 #include <algorithm>
-#include <cstdarg>
-#include <cstdio>
 #include <cstring>
+#include <type_traits>
 
 #include "documents/byte_order.h"
 
@@ -12,12 +11,18 @@ namespace kvarlo {
 
 namespace {
 
-[[gnu::format(printf, 1, 2)]] std::string format(const char* pattern, ...) {
-    char text[256];
-    va_list args;
-    va_start(args, pattern);
-    std::vsnprintf(text, sizeof text, pattern, args);
-    va_end(args);
+// Joins text and numbers into a refusal reason (no printf: its size specifiers differ between
+// the C runtimes we build for).
+void append(std::string& text, const char* part) { text += part; }
+template <typename Number>
+    requires std::is_arithmetic_v<Number>
+void append(std::string& text, Number part) {
+    text += std::to_string(part);
+}
+template <typename... Parts>
+std::string say(const Parts&... parts) {
+    std::string text;
+    (append(text, parts), ...);
     return text;
 }
 
@@ -91,17 +96,16 @@ FileHeader readHeader(const ByteReader& in) {
 bool checkHeader(const FileHeader& h, DocumentKind expected, const Board& board,
                  std::string& reason) {
     if (h.kind != static_cast<uint32_t>(expected)) {
-        reason = format("kind %u where a %s (%u) was expected", h.kind,
-                        documentKindName(static_cast<uint32_t>(expected)),
-                        static_cast<uint32_t>(expected));
+        reason = say("kind ", h.kind, " where a ", documentKindName(static_cast<uint32_t>(expected)),
+                     " (", static_cast<uint32_t>(expected), ") was expected");
         return false;
     }
     if (h.width != board.width) {
-        reason = format("width %d where the board's is %d", h.width, board.width);
+        reason = say("width ", h.width, " where the board's is ", board.width);
         return false;
     }
     if (h.height != board.height) {
-        reason = format("height %d where the board's is %d", h.height, board.height);
+        reason = say("height ", h.height, " where the board's is ", board.height);
         return false;
     }
     return true;
@@ -129,8 +133,8 @@ bool readNodes(const ByteReader& in, size_t at, const Board& board, FixedArray<N
             s.target = in.u8(flags + 4);
         }
         if (node.x != i % board.width || node.y != i / board.width) {
-            reason = format("node %d holds x %d, y %d where %d, %d belong", i, node.x, node.y,
-                            i % board.width, i / board.width);
+            reason = say("node ", i, " holds x ", int{node.x}, ", y ", int{node.y}, " where ",
+                         i % board.width, ", ", i / board.width, " belong");
             return false;
         }
     }
@@ -151,8 +155,8 @@ bool readMoves(const ByteReader& in, size_t at, int32_t count, const Board& boar
         if (!isValidRecord(board, move)) {
             for (EdgeRef ref : {move.from, move.to, move.jumped}) {
                 if (!board.isValidRef(ref)) {
-                    reason = format("%s %d names node %d, direction %d, outside the board", what,
-                                    i, ref.node, ref.direction);
+                    reason = say(what, " ", i, " names node ", int{ref.node}, ", direction ",
+                                 int{ref.direction}, ", outside the board");
                     break;
                 }
             }
@@ -281,8 +285,7 @@ bool decodeFigure(std::span<const uint8_t> bytes, const Board& board, FigureCont
     const ByteReader in(asRead(bytes, DocumentKind::Figure, board));
     const int64_t needed = figureFileSize(board.nodeCount);
     if (static_cast<int64_t>(in.size()) != needed) {
-        reason = format("size %zu, a figure needs %lld", in.size(),
-                        static_cast<long long>(needed));
+        reason = say("size ", in.size(), ", a figure needs ", needed);
         return false;
     }
     out.header = readHeader(in);
@@ -299,8 +302,7 @@ bool decodeGame(std::span<const uint8_t> bytes, const Board& board, GameContents
     // No file this short can pass the size check below; saying so is clearer than naming a
     // kind or width that lies past its end.
     if (in.size() < gameHeadSize) {
-        reason = format("size %zu, shorter than the %zu-byte head of a game", in.size(),
-                        gameHeadSize);
+        reason = say("size ", in.size(), ", shorter than the ", gameHeadSize, "-byte head of a game");
         return false;
     }
     out.header = readHeader(in);
@@ -311,17 +313,16 @@ bool decodeGame(std::span<const uint8_t> bytes, const Board& board, GameContents
     const int32_t total = in.i32(44);
     const int64_t needed = gameFileSize(board.nodeCount, total);
     if (static_cast<int64_t>(in.size()) != needed) {
-        reason = format("size %zu, a game of %d moves needs %lld", in.size(), total,
-                        static_cast<long long>(needed));
+        reason = say("size ", in.size(), ", a game of ", total, " moves needs ", needed);
         return false;
     }
     // A negative total can match a short file's size; it would count the history backwards.
     if (total < 0 || total > historyCapacity) {
-        reason = format("total %d outside 0..%d", total, historyCapacity);
+        reason = say("total ", total, " outside 0..", historyCapacity);
         return false;
     }
     if (current < 0 || current > total) {
-        reason = format("current %d outside 0..%d", current, total);
+        reason = say("current ", current, " outside 0..", total);
         return false;
     }
     out.state.initialMatches = in.i32(36);
@@ -343,8 +344,8 @@ bool decodeSolution(std::span<const uint8_t> bytes, const Board& board, Solution
     }
     const ByteReader in(asRead(bytes, DocumentKind::Solution, board));
     if (in.size() < solutionHeadSize) {
-        reason = format("size %zu, shorter than the %zu-byte head of a solution", in.size(),
-                        solutionHeadSize);
+        reason = say("size ", in.size(), ", shorter than the ", solutionHeadSize,
+                     "-byte head of a solution");
         return false;
     }
     out.header = readHeader(in);
@@ -355,17 +356,17 @@ bool decodeSolution(std::span<const uint8_t> bytes, const Board& board, Solution
     const int32_t spectrumCount = in.i32(72);
     const int64_t needed = solutionFileSize(board.nodeCount, bestCount, spectrumCount);
     if (static_cast<int64_t>(in.size()) != needed) {
-        reason = format("size %zu, a solution of %d best moves and %d spectrum entries needs %lld",
-                        in.size(), bestCount, spectrumCount, static_cast<long long>(needed));
+        reason = say("size ", in.size(), ", a solution of ", bestCount, " best moves and ",
+                     spectrumCount, " spectrum entries needs ", needed);
         return false;
     }
     // The size alone bounds only 9 * bestCount + 8 * spectrumCount; each array holds 148.
     if (bestCount < 0 || bestCount > solverCapacity) {
-        reason = format("bestCount %d outside 0..%d", bestCount, solverCapacity);
+        reason = say("bestCount ", bestCount, " outside 0..", solverCapacity);
         return false;
     }
     if (spectrumCount < 0 || spectrumCount > solverCapacity) {
-        reason = format("spectrumCount %d outside 0..%d", spectrumCount, solverCapacity);
+        reason = say("spectrumCount ", spectrumCount, " outside 0..", solverCapacity);
         return false;
     }
     SolverResults& r = out.results;

@@ -100,7 +100,7 @@ TEST_F(DocumentFiles, RefusedOrMissingFixedFileChangesNothing) {
 TEST_F(DocumentFiles, ReplacingAFileWritesItWholeAndLeavesNoTemporary) {
     spit(dir / "f.t1a", std::vector<uint8_t>(5000, 0x55));
     const auto image = bytesOf(encodeFigure(figure(), 9));
-    ASSERT_TRUE(writeFileReplacing((dir / "f.t1a").c_str(), image.data(),
+    ASSERT_TRUE(writeFileReplacing((dir / "f.t1a").string().c_str(), image.data(),
                                    static_cast<uint32_t>(image.size())));
     EXPECT_EQ(slurp(dir / "f.t1a"), image);
     EXPECT_EQ(entriesIn(dir), 1u);
@@ -115,13 +115,13 @@ TEST_F(DocumentFiles, AFailedReplaceKeepsWhatWasThere) {
     const auto image = bytesOf(encodeFigure(figure(), 9));
     // The target is a folder: the temporary file is written, the rename fails.
     fs::create_directories(dir / "taken.t1a" / "inside");
-    EXPECT_FALSE(writeFileReplacing((dir / "taken.t1a").c_str(), image.data(),
+    EXPECT_FALSE(writeFileReplacing((dir / "taken.t1a").string().c_str(), image.data(),
                                     static_cast<uint32_t>(image.size())));
     EXPECT_TRUE(fs::is_directory(dir / "taken.t1a" / "inside"));
     EXPECT_EQ(entriesIn(dir), 1u) << "the temporary file is removed again";
 
     // No folder to put the temporary file in.
-    EXPECT_FALSE(writeFileReplacing((dir / "none" / "f.t1a").c_str(), image.data(),
+    EXPECT_FALSE(writeFileReplacing((dir / "none" / "f.t1a").string().c_str(), image.data(),
                                     static_cast<uint32_t>(image.size())));
     EXPECT_FALSE(fs::exists(dir / "none"));
 }

@@ -185,7 +185,7 @@ TEST(DocumentImage, FigureIsJudgedByItsFirst918Bytes) {
     std::string reason;
 
     auto shorter = image;
-    shorter.pop_back();
+    shorter.resize(shorter.size() - 1);
     World world;
     EXPECT_FALSE(loadFigureImage(shorter, world.board, reason));
     EXPECT_EQ(reason, "size 917, a figure needs 918");
