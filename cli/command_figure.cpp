@@ -81,7 +81,12 @@ int runFigure(const std::vector<std::string>& args) {
             if (i + 1 == args.size()) {
                 return usageError("figure", arg + " needs a value");
             }
-            (arg == "-o" ? output : slotLists.emplace_back()) = args[++i];
+            const std::string& value = args[++i];
+            if (arg == "-o") {
+                output = value;
+            } else {
+                slotLists.push_back(value);
+            }
         } else if (arg.starts_with("--slots=")) {
             slotLists.push_back(arg.substr(8));
         } else {

@@ -143,13 +143,6 @@ TEST(DocumentImage, SolutionIsHeaderWordsNodesBestAndSpectrum) {
 
 // ---- round trips and sizes ----------------------------------------------------------------
 
-TEST(DocumentImage, FigureRoundTripKeepsEveryFlag) {
-    World world;
-    std::string reason;
-    ASSERT_TRUE(loadFigureImage(figureImage(), world.board, reason)) << reason;
-    EXPECT_TRUE(test::sameBoard(world.board, sourceBoard()));
-}
-
 TEST(DocumentImage, GameRoundTripAtBothEndsOfTheHistory) {
     for (int32_t total : {0, 148}) {
         const auto image = gameImage(total, total / 2);
@@ -170,9 +163,10 @@ TEST(DocumentImage, GameRoundTripAtBothEndsOfTheHistory) {
     }
 }
 
-TEST(DocumentImage, SolutionRoundTripWithFullArrays) {
-    const auto image = solutionImage(148, 148);
+TEST(DocumentImage, SolutionRoundTripWithFullArraysIgnoresWhatFollows) {
+    auto image = solutionImage(148, 148);
     EXPECT_EQ(image.size(), 3474u);
+    image.insert(image.end(), 40, 0xEE);  // never read
     World world;
     std::string reason;
     ASSERT_TRUE(loadSolutionImage(image, world.board, world.results, reason)) << reason;
@@ -211,15 +205,6 @@ TEST(DocumentImage, LongGameLoadsOnlyWithAFullHistory) {
     EXPECT_FALSE(loadGameImage(padded, untouched.board, untouched.history, untouched.state, 0,
                                reason));
     EXPECT_EQ(reason, "size 2270, a game of 147 moves needs 2261");
-}
-
-TEST(DocumentImage, LongSolutionLoadsOnlyWithFullArrays) {
-    std::string reason;
-    World world;
-    auto full = solutionImage(148, 148);
-    full.insert(full.end(), 40, 0xEE);
-    EXPECT_TRUE(loadSolutionImage(full, world.board, world.results, reason)) << reason;
-    EXPECT_TRUE(test::sameResults(world.results, sourceResults(148, 148)));
 }
 
 // ---- loading installs what the program expects -------------------------------------------
