@@ -2,7 +2,10 @@
 // write and read, and the document name they leave.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <filesystem>
 #include <fstream>
@@ -118,6 +121,28 @@ TEST_F(DocumentDialogs, ACancelledSaveWritesNothingAndKeepsTheName) {
     EXPECT_FALSE(saveFigure(nullptr, board, name));
     EXPECT_STREQ(name.text, "untitled");
     EXPECT_TRUE(fs::is_empty(dir));
+}
+
+TEST_F(DocumentDialogs, AFailedWriteKeepsTheOldFileAndTheName) {
+    const std::vector<uint8_t> old(100, 0x5A);
+    spit(dir / "star.t1a", old);
+    // Writes past 500 bytes fail (EFBIG instead of the signal), as on a full disk.
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 500;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    seams::answerNextFileDialog(path("star.t1a"));
+    const bool saved918 = saveFigure(nullptr, board, name);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_FALSE(saved918);
+    EXPECT_EQ(slurp(dir / "star.t1a"), old);
+    EXPECT_STREQ(name.text, "untitled");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1)
+        << "the temporary file is removed again";
 }
 
 TEST_F(DocumentDialogs, OpenedGameRunsItsClockOnFromTheSavedTime) {
