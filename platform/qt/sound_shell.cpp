@@ -1,17 +1,20 @@
-// WAVE playback over QSoundEffect, the information beep, and the shell's "open" over
+// WAVE playback over QAudioSink, the information beep, and the shell's "open" over
 // QDesktopServices; each with a log that tests read.
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
-#include <QSoundEffect>
-#include <QStandardPaths>
-#include <QTemporaryDir>
+#include <QAudioDevice>
+#include <QAudioFormat>
+#include <QAudioSink>
+#include <QBuffer>
+#include <QMediaDevices>
+#include <QTimer>
 #include <QRegularExpression>
 #include <QUrl>
 #include <cstring>
 #include <fstream>
-#include <map>
+#include <iterator>
 #include <strings.h>
 
 #include "platform/cp1251.h"
@@ -52,43 +55,111 @@ bool isWaveFile(const std::string& systemPath) {
     return in.read(header, sizeof header) && looksLikeWave(header, sizeof header);
 }
 
-// The one effect that plays; a new sound replaces the one playing, as with the WINMM calls.
-QSoundEffect* effect = nullptr;
+// The PCM samples of a RIFF/WAVE image and their format; false for anything else.
+bool decodeWave(const QByteArray& bytes, QAudioFormat& format, QByteArray& samples) {
+    if (!looksLikeWave(bytes.constData(), static_cast<size_t>(bytes.size()))) return false;
+    auto le16 = [&](qsizetype at) { return static_cast<uint16_t>(uint8_t(bytes[at]) | uint8_t(bytes[at + 1]) << 8); };
+    auto le32 = [&](qsizetype at) { return static_cast<uint32_t>(le16(at) | static_cast<uint32_t>(le16(at + 2)) << 16); };
+    bool haveFormat = false;
+    for (qsizetype at = 12; at + 8 <= bytes.size();) {
+        const QByteArray id = bytes.mid(at, 4);
+        const qsizetype size = le32(at + 4);
+        const qsizetype body = at + 8;
+        if (size > bytes.size() - body) return false;  // a chunk running past the end
+        if (id == "fmt " && size >= 16) {
+            const uint16_t bits = le16(body + 14);
+            if (le16(body) != 1 || (bits != 8 && bits != 16) || le16(body + 2) == 0) return false;  // PCM only
+            format.setSampleRate(static_cast<int>(le32(body + 4)));
+            format.setChannelCount(le16(body + 2));
+            format.setSampleFormat(bits == 8 ? QAudioFormat::UInt8 : QAudioFormat::Int16);
+            haveFormat = true;
+        } else if (id == "data" && haveFormat) {
+            samples = bytes.mid(body, size);
+            return true;
+        }
+        at = body + size + (size & 1);
+    }
+    return false;
+}
+
+// Plays one sound at a time; a new sound replaces the one playing, as with the WINMM calls.
+// QAudioSink over the decoded samples rather than QSoundEffect: the latter's sample cache can
+// deadlock the process at exit while it is still loading a sound.
+class Player : public QObject {
+public:
+    void play(const QByteArray& samples, const QAudioFormat& format, bool loop) {
+        stop();
+        const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+        if (device.isNull()) return;  // no audio device: silence
+        loop_ = loop;
+        pcm_ = samples;
+        buffer_.setData(pcm_);
+        buffer_.open(QIODevice::ReadOnly);
+        sink_ = new QAudioSink(device, format, this);
+        QObject::connect(sink_, &QAudioSink::stateChanged, this, [this, sink = sink_](QAudio::State state) {
+            if (state != QAudio::IdleState || sink != sink_) return;
+            if (loop_) {  // start over, outside the sink's own signal
+                QTimer::singleShot(0, this, [this, sink] {
+                    if (sink != sink_) return;
+                    sink_->stop();
+                    buffer_.seek(0);
+                    sink_->start(&buffer_);
+                });
+            }
+        });
+        sink_->start(&buffer_);
+    }
+    void stop() {
+        if (sink_ != nullptr) {
+            sink_->stop();
+            sink_->deleteLater();
+            sink_ = nullptr;
+        }
+        buffer_.close();
+    }
+
+private:
+    QAudioSink* sink_ = nullptr;
+    QBuffer buffer_;
+    QByteArray pcm_;
+    bool loop_ = false;
+};
+
+Player* player = nullptr;
 
 void stopPlayback() {
-    if (effect != nullptr && onGuiThread()) effect->stop();
+    if (player != nullptr && onGuiThread()) player->stop();
 }
 
-void startPlayback(const QString& systemPath, bool loop) {
+// Starts the sound when there is somewhere to play it; the caller has checked the image.
+void startPlayback(const QByteArray& wave, bool loop) {
     if (!audio().outputEnabled || !haveWidgets() || !onGuiThread()) return;
-    if (effect == nullptr) effect = new QSoundEffect(QCoreApplication::instance());
-    effect->stop();
-    effect->setSource(QUrl::fromLocalFile(systemPath));
-    effect->setLoopCount(loop ? QSoundEffect::Infinite : 1);
-    effect->play();
+    QAudioFormat format;
+    QByteArray samples;
+    if (!decodeWave(wave, format, samples)) return;
+    if (player == nullptr) {  // lives as long as the application
+        player = new Player;
+        player->setParent(QCoreApplication::instance());
+        QObject::connect(QCoreApplication::instance(), &QObject::destroyed, [] { player = nullptr; });
+    }
+    player->play(samples, format, loop);
 }
 
-// QSoundEffect plays files only: a resource is written out once into a private folder.
-QString resourceFile(const BinaryResource& resource) {
-    static QTemporaryDir* folder = nullptr;
-    static std::map<const BinaryResource*, QString> written;
-    if (const auto it = written.find(&resource); it != written.end()) return it->second;
-    if (folder == nullptr) folder = new QTemporaryDir;
-    if (!folder->isValid()) return {};
-    const QString path = folder->filePath(QString::number(written.size()) + QStringLiteral(".wav"));
-    std::ofstream out(path.toStdString(), std::ios::binary);
-    out.write(reinterpret_cast<const char*>(resource.data), resource.size);
-    if (!out) return {};
-    written[&resource] = path;
-    return path;
+QByteArray readWave(const std::string& systemPath) {
+    std::ifstream in(systemPath, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
 bool playFile(LPCSTR name, DWORD flags) {
     const std::string systemPath = cp1251ToUtf8(name);
-    const bool playable = isWaveFile(systemPath);
+    const QByteArray wave = isWaveFile(systemPath) ? readWave(systemPath) : QByteArray();
+    QAudioFormat format;
+    QByteArray samples;
+    const bool playable = decodeWave(wave, format, samples);
     record({testing::SoundEvent::Kind::File, name, flags, playable});
     if (!playable) return false;  // silence: the default sound is never played instead
-    startPlayback(QString::fromStdString(systemPath), (flags & SND_LOOP) != 0);
+    startPlayback(wave, (flags & SND_LOOP) != 0);
     return true;
 }
 
@@ -141,12 +212,16 @@ BOOL WINAPI PlaySoundA(LPCSTR sound, HMODULE module, DWORD flags) {
     }
     if ((flags & SND_RESOURCE) == SND_RESOURCE) {
         const BinaryResource* resource = module != nullptr ? findBinary("WAVE", sound) : nullptr;
-        const bool playable = resource != nullptr && looksLikeWave(reinterpret_cast<const char*>(resource->data), resource->size);
+        const QByteArray wave = resource != nullptr ? QByteArray::fromRawData(reinterpret_cast<const char*>(resource->data),
+                                                                               static_cast<qsizetype>(resource->size))
+                                                    : QByteArray();
+        QAudioFormat format;
+        QByteArray samples;
+        const bool playable = decodeWave(wave, format, samples);
         record({testing::SoundEvent::Kind::Resource, IS_INTRESOURCE(sound) ? "#" + std::to_string(LOWORD(sound)) : sound,
                 flags, playable});
         if (!playable) return FALSE;
-        const QString path = resourceFile(*resource);
-        if (!path.isEmpty()) startPlayback(path, (flags & SND_LOOP) != 0);
+        startPlayback(wave, (flags & SND_LOOP) != 0);
         return TRUE;
     }
     return playFile(sound, flags) ? TRUE : FALSE;

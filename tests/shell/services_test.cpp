@@ -6,6 +6,8 @@
 #include <QTimer>
 #include <QWidget>
 #include <filesystem>
+#include <fstream>
+#include <unistd.h>
 #include <string>
 
 #include "platform/qt/test_seams.h"
@@ -121,6 +123,21 @@ TEST_F(Services, SoundsAndBeepsReachThePlayerWithTheirFlags) {
     EXPECT_FALSE(log[3].started);
     EXPECT_EQ(log[4].kind, SoundEvent::Kind::Beep);
     EXPECT_EQ(log[4].flags, static_cast<DWORD>(MB_ICONASTERISK));
+}
+
+TEST_F(Services, ADamagedSoundFileIsSilence) {
+    const auto path = std::filesystem::temp_directory_path() / ("kvarlo-bad-" + std::to_string(::getpid()) + ".wav");
+    const char bytes[] = "RIFF\x24\x00\x00\x00WAVEfmt \x10\x00\x00\x00\x01\x00\x01\x00\x40\x1f\x00\x00"
+                        "\x40\x1f\x00\x00\x01\x00\x08\x00" "data\xff\xff\x00\x00";  // data runs past the end
+    std::string image(bytes, sizeof bytes - 1);
+    std::ofstream(path, std::ios::binary).write(image.data(), static_cast<std::streamsize>(image.size()));
+    EXPECT_FALSE(kvarlo::playFileSound(path.string().c_str(), false));
+    image.replace(20, 2, "\x03\x00");  // not PCM
+    std::ofstream(path, std::ios::binary).write(image.data(), static_cast<std::streamsize>(image.size()));
+    EXPECT_FALSE(kvarlo::playFileSound(path.string().c_str(), false));
+    std::filesystem::remove(path);
+    ASSERT_EQ(seam::soundLog().size(), 2u);
+    EXPECT_FALSE(seam::soundLog()[0].started);
 }
 
 TEST_F(Services, RealPlaybackWithoutAnAudioDeviceIsSilentNotAnError) {
