@@ -9,6 +9,11 @@
 #define IDD_ABOUTBOX 103
 #define IDB_ABOUT 135
 
+// Controls without an id of their own (windows.h leaves this to the resource editors' headers)
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
+
 // Commands
 #define IDM_ABOUT 104
 #define IDM_EXIT 105

@@ -48,7 +48,7 @@ struct SoundEvent {
 };
 std::vector<SoundEvent> soundLog();
 void clearSoundLog();
-// Real playback through QSoundEffect is on by default; tests switch it off to stay quiet.
+// Real playback (QAudioSink) is on by default; tests switch it off to stay quiet.
 void setAudioOutputEnabled(bool enabled);
 
 // ShellExecuteA requests (file or address in 1251). When an answer is set, the shell is not
