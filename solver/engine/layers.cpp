@@ -46,13 +46,49 @@ struct BuildShard {
     CountedPosition<C>* table = nullptr;
     uint64_t cap = 0;
     uint64_t n = 0;
+    // Copies of table and cap that other threads may read without the lock, only to prefetch
+    // a cell early: a stale value costs a wasted prefetch, never a wrong access.
+    std::atomic<CountedPosition<C>*> hintTable{nullptr};
+    std::atomic<uint64_t> hintCap{0};
 
-    // Doubles the table. Only the growth is charged to the budget: the sum of all tables' sizes
-    // when a layer is done does not depend on how the threads interleaved, so neither does
-    // whether the layer fits. The old table lives on for the copy, one shard per thread at
-    // most: a transient beyond the account of under 1% of the layer.
+    void publishHint() {
+        hintTable.store(table, std::memory_order_relaxed);
+        hintCap.store(cap, std::memory_order_relaxed);
+    }
+    // Starts fetching the cell a hash will probe first.
+    void prefetch(uint64_t h) const {
+        CountedPosition<C>* t = hintTable.load(std::memory_order_relaxed);
+        const uint64_t c = hintCap.load(std::memory_order_relaxed);
+        if (t) {
+            __builtin_prefetch(&t[((h & 0xFFFFFFFFull) * c) >> 32], 1);
+        }
+    }
+
+    // The cell a hash starts probing at: the hash's low half scaled to the capacity, which
+    // need not be a power of two, so a table can be sized close to what it will hold.
+    uint64_t home(uint64_t h) const { return ((h & 0xFFFFFFFFull) * cap) >> 32; }
+
+    // Sets the table up empty with `cells` cells; false when the budget has no room.
+    bool allocate(uint64_t cells, MemoryBudget& budget) {
+        if (!budget.charge(cells * sizeof(CountedPosition<C>))) {
+            return false;
+        }
+        table = static_cast<CountedPosition<C>*>(std::calloc(cells, sizeof(CountedPosition<C>)));
+        if (!table) {
+            budget.refund(cells * sizeof(CountedPosition<C>));
+            return false;
+        }
+        cap = cells;
+        publishHint();
+        return true;
+    }
+
+    // Grows the table by half. Only the growth is charged to the budget: the sum of all
+    // tables' sizes when a layer is done does not depend on how the threads interleaved, so
+    // neither does whether the layer fits. The old table lives on for the copy, one shard per
+    // thread at most: a transient beyond the account of under 1% of the layer.
     bool grow(MemoryBudget& budget) {
-        const uint64_t newCap = cap == 0 ? 16 : cap * 2;
+        const uint64_t newCap = cap < 16 ? 16 : cap + cap / 2;
         const uint64_t growth = (newCap - cap) * sizeof(CountedPosition<C>);
         if (!budget.charge(growth)) {
             return false;
@@ -63,25 +99,27 @@ struct BuildShard {
             budget.refund(growth);
             return false;
         }
-        for (uint64_t i = 0; i < cap; ++i) {
-            if (!table[i].pos.empty()) {
-                uint64_t k = hashBits(table[i].pos) & (newCap - 1);
-                while (!fresh[k].pos.empty()) {
-                    k = (k + 1) & (newCap - 1);
-                }
-                fresh[k] = table[i];
-            }
-        }
-        std::free(table);
+        CountedPosition<C>* old = table;
+        const uint64_t oldCap = cap;
         table = fresh;
         cap = newCap;
+        for (uint64_t i = 0; i < oldCap; ++i) {
+            if (!old[i].pos.empty()) {
+                uint64_t k = home(hashBits(old[i].pos));
+                while (!table[k].pos.empty()) {
+                    k = k + 1 == cap ? 0 : k + 1;
+                }
+                table[k] = old[i];
+            }
+        }
+        publishHint();
+        std::free(old);
         return true;
     }
 
-    // Room for `more` insertions without passing three quarters full; false when the table
-    // cannot grow.
+    // Room for `more` insertions without passing 80% full; false when the table cannot grow.
     bool reserve(uint64_t more, MemoryBudget& budget) {
-        while ((n + more) * 4 > cap * 3) {
+        while ((n + more) * 5 > cap * 4) {
             if (!grow(budget)) {
                 return false;
             }
@@ -92,8 +130,7 @@ struct BuildShard {
     // Adds the count to the position's cell, taking a free cell for a new position; the room
     // must have been reserved. `overflow` is set when the count no longer fits.
     void insert(Bits pos, uint64_t h, const C& count, bool& overflow) {
-        const uint64_t mask = cap - 1;
-        for (uint64_t k = h & mask;; k = (k + 1) & mask) {
+        for (uint64_t k = home(h);; k = k + 1 == cap ? 0 : k + 1) {
             CountedPosition<C>& cell = table[k];
             if (cell.pos == pos) {
                 if (!addCount(cell.count, count)) {
@@ -379,6 +416,25 @@ LayeredSearch::Outcome LayeredSearch::expandTyped(const std::function<bool()>& t
     progressDone_.store(0, std::memory_order_relaxed);
 
     auto next = std::make_unique<BuildShard<C>[]>(shardCount);
+    // Each shard's table starts at the size the next layer will probably need, judged by how
+    // the last layer grew, so few tables grow and they end close to full. A guess the budget
+    // cannot afford falls back to small tables that grow as needed.
+    {
+        const size_t k = layerSizes_.size();
+        const double growth =
+            k >= 2 ? std::clamp(static_cast<double>(layerSizes_[k - 1]) / layerSizes_[k - 2], 0.5, 12.0)
+                   : 12.0;
+        const uint64_t perShard =
+            static_cast<uint64_t>(static_cast<double>(cur.size) * growth / shardCount / 0.75) + 16;
+        for (int32_t s = 0; s < shardCount; ++s) {
+            if (!next[s].allocate(perShard, budget_) && !next[s].allocate(16, budget_)) {
+                for (int32_t t = 0; t < s; ++t) {
+                    budget_.free(next[t].table, next[t].cap * sizeof(CountedPosition<C>));
+                }
+                return Outcome::OutOfMemory;
+            }
+        }
+    }
     std::atomic<uint64_t> nextItem{0};
     std::atomic<bool> abort{false};
     std::atomic<bool> outOfMemory{false};
@@ -410,9 +466,8 @@ LayeredSearch::Outcome LayeredSearch::expandTyped(const std::function<bool()>& t
                 } else {
                     // The cells are scattered over a table far larger than the caches: ask
                     // for all of the batch's cells before touching the first.
-                    const uint64_t mask = shard.cap - 1;
                     for (int32_t i = 0; i < fill[s]; ++i) {
-                        __builtin_prefetch(&shard.table[batch[i].hash & mask]);
+                        __builtin_prefetch(&shard.table[shard.home(batch[i].hash)]);
                     }
                     for (int32_t i = 0; i < fill[s]; ++i) {
                         shard.insert(batch[i].pos, batch[i].hash, batch[i].count, over);
@@ -462,6 +517,7 @@ LayeredSearch::Outcome LayeredSearch::expandTyped(const std::function<bool()>& t
                         }
                         const uint64_t h = hashBits(child);
                         const int32_t s = shardOf(h);
+                        next[s].prefetch(h);
                         pending[s * pendingPerShard + fill[s]] = Pending<C>{child, entry.count, h};
                         if (++fill[s] == pendingPerShard) {
                             flush(s);
