@@ -36,6 +36,20 @@
 // Narrow strings are Windows-1251 everywhere, file paths included; the Linux layer converts them
 // to and from Unicode where they meet Qt and the file system. A file name the other side cannot
 // represent makes the call fail.
+//
+// Where the Linux layer knowingly differs from Windows:
+// - A paint surface (BeginPaint) is not clipped to the update region: a posted WM_PAINT that finds
+//   the window valid still reaches the screen.
+// - DIB sections keep their rows top-down in memory whatever the sign of biHeight; only 32 bpp
+//   BI_RGB sections exist. Partial invalidation and validation cover the bounding rectangle.
+// - WM_CHAR/WM_SYSCHAR are queued with their key message, so TranslateMessage has nothing to do.
+//   Menu commands are posted, not sent. SendMessageA works on the window's own thread only.
+//   WM_SIZE, WM_ERASEBKGND, WM_SETFOCUS, WM_MOUSEMOVE and the non-client messages are not sent.
+// - The file dialogs never change the current directory. Share modes are not enforced.
+// - Sounds play asynchronously always (SND_SYNC is treated as SND_ASYNC); PCM WAVE only.
+// - GetCursorPos reports the position of the last mouse event over a window of ours (or the
+//   last SetCursorPos); SetCursorPos does not move the pointer on screen.
+// - Stock objects, classes, menus and icons live until the process ends.
 #pragma once
 
 #ifdef _WIN32

@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPixmap>
+#include <QPointer>
 #include <QPushButton>
 #include <cstring>
 #include <deque>
@@ -229,7 +230,10 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND own
     }
     ensurePump();
     Window* owner = windowFromHandle(ownerHandle);
-    DialogBox box(owner != nullptr ? owner->top : nullptr);
+    // Owned by the owner's widget, which may go first: the guard notices and ends the box.
+    QPointer<DialogBox> guard = new DialogBox(owner != nullptr ? owner->top : nullptr);
+    DialogBox& box = *guard;
+    DialogBox* const boxAddress = guard.data();
     auto* window = new Window;
     window->className = "#32770";
     window->dialog = &box;
@@ -237,6 +241,14 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND own
     window->top = &box;
     window->visible = true;
     box.window = window;
+    QObject::connect(&box, &QObject::destroyed, [window] {
+        window->dialog = nullptr;
+        window->top = nullptr;
+        if (!window->dialogEnded) {
+            window->dialogEnded = true;
+            window->dialogResult = -1;
+        }
+    });
     box.setWindowTitle(fromAnsi(resource->caption));
     box.setFixedSize(unitsX(resource->cx), unitsY(resource->cy));
     box.setWindowModality(Qt::ApplicationModal);
@@ -295,9 +307,14 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND own
     }
     const INT_PTR result = window->dialogEnded ? window->dialogResult : IDCANCEL;
     openDialog = outer;
-    box.hide();
-    box.window = nullptr;
+    if (guard) {
+        guard->hide();
+        guard->window = nullptr;
+        QObject::disconnect(guard, &QObject::destroyed, nullptr, nullptr);
+    }
+    window->dialog = boxAddress;  // still a dialog while it is taken down, whatever became of the box
     DestroyWindow(handleOf(window));
+    delete guard.data();
     return result;
 }
 

@@ -221,6 +221,14 @@ TEST_F(Services, TheMainWindowKeepsGettingItsMessagesWhileTheBoxIsOpen) {
     EXPECT_EQ(paints, 1);
 }
 
+TEST_F(Services, TheBoxEndsWhenItsOwnerGoesAway) {
+    QTimer::singleShot(20, [] { DestroyWindow(kvarlo::mainWindow); });
+    kvarlo::showAbout(kvarlo::mainWindow);  // returns instead of waiting on a box that is gone
+    EXPECT_FALSE(IsWindow(kvarlo::mainWindow));
+    EXPECT_EQ(seam::activeDialogWidget(), nullptr);
+    EXPECT_EQ(seam::soundLog().back().kind, SoundEvent::Kind::Stop);
+}
+
 TEST(AboutDialogProc, EndsOnOkAndCancelOnly) {
     EXPECT_TRUE(kvarlo::aboutDialogProc(nullptr, WM_INITDIALOG, 0, 0));
     EXPECT_FALSE(kvarlo::aboutDialogProc(nullptr, WM_COMMAND, MAKEWPARAM(3, 0), 0));
