@@ -162,7 +162,12 @@ bool runFileDialog(OPENFILENAMEA* ofn, bool save) {
         for (const auto& [description, pattern] : request.filters) {
             QString patterns = fromAnsi(pattern.c_str());
             patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-            filters << fromAnsi(description.c_str()) + QStringLiteral(" (") + patterns + QLatin1Char(')');
+            const QString text = fromAnsi(description.c_str());
+            // Qt reads the patterns from the text's last parentheses; a description that already
+            // shows them ("Figures (*.t1a)") is used as it is.
+            filters << (text.endsWith(QStringLiteral("(") + patterns + QLatin1Char(')'))
+                            ? text
+                            : text + QStringLiteral(" (") + patterns + QLatin1Char(')'));
         }
         if (!filters.isEmpty()) {
             dialog.setNameFilters(filters);

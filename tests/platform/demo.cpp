@@ -1,7 +1,7 @@
 // platform-demo: a window made only of the layer's calls, to look at. The real menu and
 // accelerators from the resource script, a frame drawn with the GDI calls (the lattice, a few
 // matches in each of the pens, Russian status text), the About box on Alt+? or from the menu.
-// "platform-demo --about" opens the About box at once.
+// "platform-demo --about" opens the About box at once, "--save" the save dialog.
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -106,6 +106,22 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         if (LOWORD(wParam) == IDM_ABOUT) kvarlo::showAbout(window);
         if (LOWORD(wParam) == IDM_EXIT) DestroyWindow(window);
         if (LOWORD(wParam) == ID_HELP_MANUAL) kvarlo::openManual();
+        if (LOWORD(wParam) == ID_FIGURE_SAVE) {  // the save dialog as the documents use it
+            static char name[256] = "untitled";
+            char folder[512];
+            GetCurrentDirectoryA(sizeof folder, folder);
+            OPENFILENAMEA ofn{};
+            ofn.lStructSize = sizeof ofn;
+            ofn.hwndOwner = window;
+            ofn.lpstrFilter = "\xD4\xE8\xE3\xF3\xF0\xFB (*.t1a)\0*.t1a\0\xC2\xF1\xE5 \xF4\xE0\xE9\xEB\xFB\0*.*\0";
+            ofn.lpstrFile = name;
+            ofn.nMaxFile = 256;
+            ofn.lpstrInitialDir = folder;
+            ofn.lpstrTitle = "\xD1\xEE\xF5\xF0\xE0\xED\xE8\xF2\xFC \xD4\xE8\xE3\xF3\xF0\xF3 \xE2 \xF4\xE0\xE9\xEB \xEA\xE0\xEA";
+            ofn.lpstrDefExt = "t1a";
+            ofn.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY;
+            if (GetSaveFileNameA(&ofn)) kvarlo::setWindowTitle(" - \xD4\xE8\xE3\xF3\xF0\xE0 ", name);
+        }
         return 0;
     default: return DefWindowProcA(window, message, wParam, lParam);
     }
@@ -136,6 +152,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show) {
     kvarlo::setWindowTitle(" Public Version 25.02", "");
     HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDC_IGAME));
     if (std::strstr(commandLine, "--about") != nullptr) PostMessageA(kvarlo::mainWindow, WM_COMMAND, IDM_ABOUT, 0);
+    if (std::strstr(commandLine, "--save") != nullptr) PostMessageA(kvarlo::mainWindow, WM_COMMAND, ID_FIGURE_SAVE, 0);
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0)) {
         if (!TranslateAcceleratorA(msg.hwnd, accelerators, &msg)) {
