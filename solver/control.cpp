@@ -11,6 +11,13 @@ namespace kvarlo {
 
 namespace {
 
+// busy becomes 2 only while a search runs: a stop asked for while idle is dropped.
+void stopIfRunning(std::atomic<int32_t>& flag) {
+    int32_t cur = flag.load();
+    while (cur >= 1 && !flag.compare_exchange_weak(cur, 2)) {
+    }
+}
+
 bool sameGraph(const engine::JumpGraph& a, const engine::JumpGraph& b) {
     if (a.slotCount != b.slotCount || !(a.start == b.start) || a.fixedMatches != b.fixedMatches ||
         a.slotRefs.size() != b.slotRefs.size() || !(a.jumps == b.jumps)) {
@@ -63,11 +70,7 @@ void SolverControl::startSearch() {
     search(results.depth == 0);
 }
 
-void SolverControl::requestStop() {
-    int32_t cur = busy_.load();
-    while (cur >= 1 && !busy_.compare_exchange_weak(cur, 2)) {
-    }
-}
+void SolverControl::requestStop() { stopIfRunning(busy_); }
 
 void SolverControl::search(bool fromStart) {
     engine::JumpGraph graph = engine::graphFromBoard(*context_.board);
@@ -217,11 +220,7 @@ void startSearch() {
     }
 }
 
-void requestStop() {
-    int32_t cur = busy.load();
-    while (cur >= 1 && !busy.compare_exchange_weak(cur, 2)) {
-    }
-}
+void requestStop() { stopIfRunning(busy); }
 
 void solverTick() {
     if (control) {
