@@ -2,6 +2,7 @@
 // it, keys and accelerators, mouse presses, and frames drawn through the GDI calls.
 #include <gtest/gtest.h>
 
+#include <QIcon>
 #include <QTest>
 #include <cstring>
 #include <string>
@@ -123,6 +124,17 @@ TEST_F(MainWindow, TheMenuComesFromTheResourceScriptWithItsLabelsAndIds) {
     char label[64];
     ASSERT_GT(GetMenuStringA(menu, 105, label, sizeof label, MF_BYCOMMAND), 0);
     EXPECT_STREQ(label, "\xC2&\xFB\xF5\xEE\xE4");  // "В&ыход" in 1251
+}
+
+TEST_F(MainWindow, TheTitleAndTheIconReachTheFrame) {
+    QWidget* top = seam::topLevelWidget(window);
+    EXPECT_EQ(top->windowTitle(), QString::fromUtf8("Кварло"));
+    const QIcon icon = top->windowIcon();
+    ASSERT_FALSE(icon.isNull());
+    EXPECT_EQ(icon.pixmap(32, 32).size(), QSize(32, 32));
+    char title[16];
+    EXPECT_EQ(GetWindowTextA(window, title, sizeof title), 6);
+    EXPECT_STREQ(title, "\xCA\xE2\xE0\xF0\xEB\xEE");
 }
 
 TEST_F(MainWindow, AMenuItemBecomesItsCommand) {
