@@ -1,13 +1,27 @@
-# kvarlo_add_test(NAME SOURCES <files...> LIBRARIES <targets...>)
+# kvarlo_add_test(NAME SOURCES <files...> LIBRARIES <targets...> [ENVIRONMENT VAR=VALUE])
 # Builds one GoogleTest executable and registers each of its tests with CTest.
 include(GoogleTest)
-find_package(GTest REQUIRED)
+
+# The host's GoogleTest; a cross build (Windows) compiles it from the sources Debian ships.
+find_package(GTest QUIET)
+if(NOT GTest_FOUND)
+  set(_kvarlo_gtest_source /usr/src/googletest)
+  if(NOT EXISTS "${_kvarlo_gtest_source}/CMakeLists.txt")
+    message(FATAL_ERROR "GoogleTest not found (install libgtest-dev and googletest)")
+  endif()
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+  add_subdirectory("${_kvarlo_gtest_source}" "${CMAKE_BINARY_DIR}/googletest" EXCLUDE_FROM_ALL)
+endif()
 
 function(kvarlo_add_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES;ENVIRONMENT" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} GTest::gtest GTest::gtest_main)
   target_include_directories(${name} PRIVATE "${PROJECT_SOURCE_DIR}" "${PROJECT_SOURCE_DIR}/tests")
+  # Discovered tests take one variable here (a list loses all but its first element on the
+  # way); what every test needs, such as the offscreen platform, the test presets set.
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     PROPERTIES ENVIRONMENT "${ARG_ENVIRONMENT}")
