@@ -182,9 +182,18 @@ Bytes aboutBitmap() {
         return cx + k * step - (count - 1) * step / 2;
     };
     auto nodeY = [&](int row) { return cy + (row - 3) * rowStep; };
+    // The lattice: every pair of nodes one step apart, along the rows and across them.
     for (int row = 0; row < 7; ++row) {
         const int count = 7 - (row < 3 ? 3 - row : row - 3);
         for (int k = 0; k + 1 < count; ++k) p.line(nodeX(row, k), nodeY(row), nodeX(row, k + 1), nodeY(row), 0, grid);
+        if (row == 6) continue;
+        const int below = 7 - (row + 1 < 3 ? 2 - row : row + 1 - 3);
+        for (int k = 0; k < count; ++k) {
+            for (int j = 0; j < below; ++j) {
+                const int dx = nodeX(row + 1, j) - nodeX(row, k);
+                if (dx * dx <= (step / 2 + 1) * (step / 2 + 1)) p.line(nodeX(row, k), nodeY(row), nodeX(row + 1, j), nodeY(row + 1), 0, grid);
+            }
+        }
     }
     // Matches: a small triangle and a jump about to happen.
     p.match(nodeX(3, 2) + 2, nodeY(3) + 2, nodeX(3, 4) + 2, nodeY(3) + 2, 2, shadow, shadow);
