@@ -166,7 +166,7 @@ void SearchEngine::runIncomplete(const std::function<bool()>& shouldStop,
         if (!dfs_->done) {
             dfsSliceStep();
         }
-        probeBatch(256);
+        probeBatch(256, shouldStop);
         publish();
         const auto now = std::chrono::steady_clock::now();
         if (onProgress && now - last >= std::chrono::milliseconds(50)) {
@@ -263,30 +263,55 @@ bool SearchEngine::dfsSliceStep() {
     return d.done;
 }
 
-void SearchEngine::probeBatch(uint32_t probes) {
-    // Starting points drawn from the last complete layer in proportion to their path counts,
-    // by one pass over the layer with sorted random marks.
-    double total = 0;
-    layers_->forEachInLastLayer([&](Bits, const Count256& c) { total += toDouble(c); });
+void SearchEngine::probeBatch(uint32_t probes, const std::function<bool()>& shouldStop) {
+    // Starting points are drawn from the last complete layer in proportion to their path
+    // counts, by one pass over the layer with sorted random marks. A pass over a large layer
+    // is slow, so each draws many starts at once and the rounds use them up.
+    constexpr uint32_t startsPerPass = 1 << 16;
+    if (layerWeight_ < 0) {
+        double total = 0;
+        if (!layers_->forEachInLastLayer([&](Bits, const Count256& c) { total += toDouble(c); },
+                                         shouldStop)) {
+            return;
+        }
+        layerWeight_ = total;
+    }
+    const double total = layerWeight_;
     if (total <= 0) {
         return;
     }
-    std::vector<double> marks(probes);
-    for (double& m : marks) {
-        m = uniform(rng_) * total;
-    }
-    std::sort(marks.begin(), marks.end());
-    std::vector<Bits> starts;
-    starts.reserve(probes);
-    double prefix = 0;
-    size_t next = 0;
-    layers_->forEachInLastLayer([&](Bits p, const Count256& c) {
-        prefix += toDouble(c);
-        while (next < marks.size() && marks[next] < prefix) {
-            starts.push_back(p);
-            ++next;
+    if (probeStarts_.size() < probes) {
+        std::vector<double> marks(startsPerPass);
+        for (double& m : marks) {
+            m = uniform(rng_) * total;
         }
-    });
+        std::sort(marks.begin(), marks.end());
+        std::vector<Bits> drawn;
+        drawn.reserve(startsPerPass);
+        double prefix = 0;
+        size_t next = 0;
+        const bool whole = layers_->forEachInLastLayer(
+            [&](Bits p, const Count256& c) {
+                prefix += toDouble(c);
+                while (next < marks.size() && marks[next] < prefix) {
+                    drawn.push_back(p);
+                    ++next;
+                }
+            },
+            shouldStop);
+        if (!whole) {
+            return;  // stopped half way: the marks are drawn again next time
+        }
+        // The pass visits the layer in order; the rounds take the starts in random order so
+        // that any prefix of them is an unbiased sample too.
+        for (size_t i = drawn.size(); i > 1; --i) {
+            std::swap(drawn[i - 1], drawn[splitmix(rng_) % i]);
+        }
+        probeStarts_.insert(probeStarts_.begin(), drawn.begin(), drawn.end());
+    }
+    std::vector<Bits> starts(probeStarts_.end() - std::min<size_t>(probes, probeStarts_.size()),
+                             probeStarts_.end());
+    probeStarts_.resize(probeStarts_.size() - starts.size());
     std::vector<int16_t> legal;
     for (Bits p : starts) {
         // Knuth's estimator: the product of the branching factors along one random playout is

@@ -70,7 +70,7 @@ private:
     void publish();
     void runIncomplete(const std::function<bool()>& shouldStop,
                        const std::function<void()>& onProgress);
-    void probeBatch(uint32_t probes);
+    void probeBatch(uint32_t probes, const std::function<bool()>& shouldStop);
     bool dfsSliceStep();
 
     JumpGraph graph_;
@@ -84,6 +84,8 @@ private:
     std::unique_ptr<Dfs> dfs_;
     std::vector<double> probeSums_;
     uint64_t probes_ = 0;
+    double layerWeight_ = -1;        // sum of the last layer's counts; -1 until known
+    std::vector<Bits> probeStarts_;  // drawn in one pass over the layer, used up in rounds
     uint64_t rng_;
 
     mutable std::mutex lock_;

@@ -320,15 +320,19 @@ bool LayeredSearch::layerContains(int32_t k, Bits p) const {
     return std::visit([&](const auto& layer) { return findIn(layer.shards[shard], c); }, last_);
 }
 
-void LayeredSearch::forEachInLastLayer(
-    const std::function<void(Bits, const Count256&)>& f) const {
-    std::visit(
+bool LayeredSearch::forEachInLastLayer(const std::function<void(Bits, const Count256&)>& f,
+                                       const std::function<bool()>& stop) const {
+    return std::visit(
         [&](const auto& layer) {
             for (const auto& shard : layer.shards) {
+                if (stop && stop()) {
+                    return false;
+                }
                 for (uint64_t i = 0; i < shard.n; ++i) {
                     f(shard.data[i].pos, widen(shard.data[i].count));
                 }
             }
+            return true;
         },
         last_);
 }

@@ -102,7 +102,9 @@ public:
     bool layerContains(int32_t k, Bits p) const;
 
     // The last layer with its counts, for sampling: calls f(position, count) in a fixed order.
-    void forEachInLastLayer(const std::function<void(Bits, const Count256&)>& f) const;
+    // `stop`, asked between shards, ends the walk early; false then.
+    bool forEachInLastLayer(const std::function<void(Bits, const Count256&)>& f,
+                            const std::function<bool()>& stop = {}) const;
 
     const JumpGraph& graph() const { return graph_; }
 
