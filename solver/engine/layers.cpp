@@ -182,7 +182,7 @@ LayeredSearch::LayeredSearch(const JumpGraph& graph, MemoryBudget& budget, int32
     flipImages_.resize(static_cast<size_t>(symmetryCount_) * jumpCount);
     for (int32_t g = 0; g < symmetryCount_; ++g) {
         for (int32_t j = 0; j < jumpCount; ++j) {
-            flipImages_[g * jumpCount + j] =
+            flipImages_[j * symmetryCount_ + g] =
                 applyPermutation(graph.symmetries[g], flip_[j], graph.slotCount);
         }
     }
@@ -214,6 +214,11 @@ LayeredSearch::LayeredSearch(const JumpGraph& graph, MemoryBudget& budget, int32
     std::vector<int32_t> fill(jumpsFromStart_.begin(), jumpsFromStart_.end() - 1);
     for (int32_t j = 0; j < jumpCount; ++j) {
         jumpsByFrom_[fill[graph.jumps[j].from]++] = j;
+    }
+    for (int32_t j : jumpsByFrom_) {
+        const Jump& jump = graph.jumps[j];
+        needByFrom_.push_back(Bits::bit(jump.from) | Bits::bit(jump.over));
+        toByFrom_.push_back(Bits::bit(jump.to));
     }
 
     spectrum_.assign(graph.startMatches() + 1, Count256{});
@@ -402,7 +407,6 @@ LayeredSearch::Outcome LayeredSearch::expandTyped(const std::function<bool()>& t
         return Outcome::Stopped;
     }
     auto& cur = std::get<CountedLayer<C>>(last_);
-    const int32_t jumpCount = static_cast<int32_t>(graph_.jumps.size());
     const int32_t fixed = graph_.fixedMatches;
 
     struct Item {
@@ -505,16 +509,16 @@ LayeredSearch::Outcome LayeredSearch::expandTyped(const std::function<bool()>& t
                 bool anyJump = false;
                 forEachBit(r, [&](int32_t from) {
                     for (int32_t k = jumpsFromStart_[from]; k < jumpsFromStart_[from + 1]; ++k) {
-                        const int32_t j = jumpsByFrom_[k];
-                        const Jump& jump = graph_.jumps[j];
-                        if (!r.test(jump.over) || r.test(jump.to)) {
+                        if (!((r & needByFrom_[k]) == needByFrom_[k]) || !(r & toByFrom_[k]).empty()) {
                             continue;
                         }
+                        const int32_t j = jumpsByFrom_[k];
                         anyJump = true;
                         ++generated;
-                        Bits child = r ^ flip_[j];
+                        const Bits* flips = &flipImages_[static_cast<size_t>(j) * symmetryCount_];
+                        Bits child = r ^ flips[0];
                         for (int32_t g = 1; g < symmetryCount_; ++g) {
-                            const Bits image = images[g] ^ flipImages_[g * jumpCount + j];
+                            const Bits image = images[g] ^ flips[g];
                             if (image < child) {
                                 child = image;
                             }

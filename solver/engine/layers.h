@@ -125,10 +125,14 @@ private:
     std::vector<Bits> byteImages_;
     // Per jump: the mask of the three slots it flips, and its image under each symmetry.
     std::vector<Bits> flip_;
-    std::vector<Bits> flipImages_;  // [symmetry * jumps + jump]
-    // Jumps grouped by their `from` slot.
+    // [jump * symmetries + symmetry]: a jump's images lie together, as the expansion reads them.
+    std::vector<Bits> flipImages_;
+    // Jumps grouped by their `from` slot, with the masks that test them: `from` and `over`
+    // must be set and `to` clear.
     std::vector<int32_t> jumpsFromStart_;  // slotCount + 1 offsets into jumpsByFrom_
     std::vector<int32_t> jumpsByFrom_;
+    std::vector<Bits> needByFrom_;
+    std::vector<Bits> toByFrom_;
 
     std::vector<PositionLayer> stored_;  // layers 0 .. last - 1
     std::variant<CountedLayer<Count64>, CountedLayer<Count128>, CountedLayer<Count256>> last_;
