@@ -25,6 +25,18 @@ protected:
         pump();
     }
     QRgb pixel(ScreenPoint p) { return frame().pixel(p.x, p.y) & 0xFFFFFF; }
+    // In the editor: every slot but the centre's holds a match, a figure far too big for the
+    // search to finish here.
+    void editAlmostFullBoard() {
+        command(ID_FIGURE_EDIT);
+        Board& board = state().board;
+        for (int32_t i = 0; i < board.nodeCount; ++i) {
+            for (int32_t d = 0; d < 3; ++d) {
+                board.nodes[i].edges[d].hasMatch = board.slotExists(i, d) ? 1 : 0;
+            }
+        }
+        board.slot(ref(24, 0)).hasMatch = 0;
+    }
 };
 
 constexpr QRgb brown = 0xB47800;      // red 180, green 120, blue 0
@@ -109,15 +121,7 @@ TEST_F(Play, ABestSolutionThatNoLongerFitsTheBoardIsRefused) {
 }
 
 TEST_F(Play, KeypadMinusStopsALongSearchAndKeypadPlusGoesOn) {
-    // The full board less one match is far too big to finish here.
-    command(ID_FIGURE_EDIT);
-    Board& board = state().board;
-    for (int32_t i = 0; i < board.nodeCount; ++i) {
-        for (int32_t d = 0; d < 3; ++d) {
-            board.nodes[i].edges[d].hasMatch = board.slotExists(i, d) ? 1 : 0;
-        }
-    }
-    board.slot(ref(24, 0)).hasMatch = 0;
+    editAlmostFullBoard();
     command(ID_SOLVER_SEARCH_ANEW);
     ASSERT_GE(busy.load(), 1);
     QThread::msleep(300);
@@ -137,14 +141,7 @@ TEST_F(Play, KeypadMinusStopsALongSearchAndKeypadPlusGoesOn) {
 }
 
 TEST_F(Play, ClosingTheWindowDuringASearchStopsIt) {
-    command(ID_FIGURE_EDIT);
-    Board& board = state().board;
-    for (int32_t i = 0; i < board.nodeCount; ++i) {
-        for (int32_t d = 0; d < 3; ++d) {
-            board.nodes[i].edges[d].hasMatch = board.slotExists(i, d) ? 1 : 0;
-        }
-    }
-    board.slot(ref(24, 0)).hasMatch = 0;
+    editAlmostFullBoard();
     command(ID_SOLVER_SEARCH_ANEW);
     ASSERT_GE(busy.load(), 1);
     command(IDM_EXIT);
