@@ -17,6 +17,14 @@ constexpr uint64_t chunkPositions = 2048;
 // Children wait in a small per-shard buffer so a shard's lock is taken once per batch.
 constexpr int32_t pendingPerShard = 32;
 
+// A position as a 128-bit integer: its order is the order of Bits.
+inline unsigned __int128 wide(Bits b) {
+    return (static_cast<unsigned __int128>(b.hi) << 64) | b.lo;
+}
+inline Bits narrow(unsigned __int128 v) {
+    return Bits{static_cast<uint64_t>(v), static_cast<uint64_t>(v >> 64)};
+}
+
 int32_t shardOf(uint64_t h) { return static_cast<int32_t>(h >> (64 - LayeredSearch::shardBits)); }
 
 // Runs fn(i) for i in [0, count) on `threads` threads.
@@ -183,43 +191,49 @@ LayeredSearch::LayeredSearch(const JumpGraph& graph, MemoryBudget& budget, int32
     for (int32_t g = 0; g < symmetryCount_; ++g) {
         for (int32_t j = 0; j < jumpCount; ++j) {
             flipImages_[j * symmetryCount_ + g] =
-                applyPermutation(graph.symmetries[g], flip_[j], graph.slotCount);
+                wide(applyPermutation(graph.symmetries[g], flip_[j], graph.slotCount));
         }
     }
-    if (symmetryCount_ > 1) {
-        byteImages_.resize(static_cast<size_t>(symmetryCount_ - 1) * byteCount_ * 256);
-        for (int32_t g = 1; g < symmetryCount_; ++g) {
-            for (int32_t b = 0; b < byteCount_; ++b) {
-                for (int32_t v = 0; v < 256; ++v) {
-                    Bits p;
-                    for (int32_t i = 0; i < 8; ++i) {
-                        if ((v >> i) & 1 && 8 * b + i < graph.slotCount) {
-                            p.set(8 * b + i);
-                        }
-                    }
-                    byteImages_[((g - 1) * byteCount_ + b) * 256 + v] =
-                        applyPermutation(graph.symmetries[g], p, graph.slotCount);
+    byteImages_.resize(static_cast<size_t>(byteCount_) * 256 * symmetryCount_ * 2);
+    for (int32_t b = 0; b < byteCount_; ++b) {
+        for (int32_t v = 0; v < 256; ++v) {
+            Bits p;
+            for (int32_t i = 0; i < 8; ++i) {
+                if ((v >> i) & 1 && 8 * b + i < graph.slotCount) {
+                    p.set(8 * b + i);
                 }
+            }
+            for (int32_t g = 0; g < symmetryCount_; ++g) {
+                const Bits image = applyPermutation(graph.symmetries[g], p, graph.slotCount);
+                const size_t at = ((static_cast<size_t>(b) * 256 + v) * symmetryCount_ + g) * 2;
+                byteImages_[at] = image.lo;
+                byteImages_[at + 1] = image.hi;
             }
         }
     }
-    jumpsFromStart_.assign(graph.slotCount + 1, 0);
-    for (const Jump& j : graph.jumps) {
-        ++jumpsFromStart_[j.from + 1];
-    }
     for (int32_t s = 0; s < graph.slotCount; ++s) {
-        jumpsFromStart_[s + 1] += jumpsFromStart_[s];
+        slots_.set(s);
     }
-    jumpsByFrom_.resize(jumpCount);
-    std::vector<int32_t> fill(jumpsFromStart_.begin(), jumpsFromStart_.end() - 1);
-    for (int32_t j = 0; j < jumpCount; ++j) {
-        jumpsByFrom_[fill[graph.jumps[j].from]++] = j;
-    }
-    for (int32_t j : jumpsByFrom_) {
-        const Jump& jump = graph.jumps[j];
-        needByFrom_.push_back(Bits::bit(jump.from) | Bits::bit(jump.over));
-        toByFrom_.push_back(Bits::bit(jump.to));
-    }
+    // The jump lists: counting sort of the jumps by `from`, then by `to`, each keeping the
+    // graph's order within a slot.
+    auto group = [&](auto slotOf, std::vector<int32_t>& start, std::vector<JumpTest>& list) {
+        start.assign(graph.slotCount + 1, 0);
+        for (const Jump& j : graph.jumps) {
+            ++start[slotOf(j) + 1];
+        }
+        for (int32_t s = 0; s < graph.slotCount; ++s) {
+            start[s + 1] += start[s];
+        }
+        list.resize(jumpCount);
+        std::vector<int32_t> fill(start.begin(), start.end() - 1);
+        for (int32_t j = 0; j < jumpCount; ++j) {
+            const Jump& jump = graph.jumps[j];
+            list[fill[slotOf(jump)]++] =
+                JumpTest{Bits::bit(jump.from) | Bits::bit(jump.over), Bits::bit(jump.to), j};
+        }
+    };
+    group([](const Jump& j) { return j.from; }, fromStart_, byFrom_);
+    group([](const Jump& j) { return j.to; }, toStart_, byTo_);
 
     spectrum_.assign(graph.startMatches() + 1, Count256{});
     deadEnds_.assign(graph.startMatches() + 1, std::nullopt);
@@ -274,18 +288,68 @@ int32_t LayeredSearch::countBits() const {
         last_);
 }
 
-void LayeredSearch::imagesOf(Bits p, Bits* out) const {
-    out[0] = p;
+namespace {
+
+// Two words in one vector register.
+using Word2 = uint64_t __attribute__((vector_size(16)));
+
+// The images of a position from the byte table: one row of `count` images OR-ed into the
+// accumulators per nonzero byte. With the count known when compiling, the accumulators stay
+// in registers.
+template <int32_t Fixed>
+void imagesFromTable(const uint64_t* table, int32_t byteCount, int32_t runtimeCount, Bits p,
+                     unsigned __int128* out) {
+    const int32_t count = Fixed > 0 ? Fixed : runtimeCount;
+    Word2 acc[Fixed > 0 ? Fixed : maxSymmetries];
+    for (int32_t g = 0; g < count; ++g) {
+        acc[g] = Word2{0, 0};
+    }
     uint8_t bytes[16];
     std::memcpy(bytes, &p.lo, 8);
     std::memcpy(bytes + 8, &p.hi, 8);
-    for (int32_t g = 1; g < symmetryCount_; ++g) {
-        const Bits* table = &byteImages_[static_cast<size_t>(g - 1) * byteCount_ * 256];
-        Bits acc;
-        for (int32_t b = 0; b < byteCount_; ++b) {
-            acc = acc | table[b * 256 + bytes[b]];
+    for (int32_t b = 0; b < byteCount; ++b) {
+        if (bytes[b] == 0) {
+            continue;
         }
-        out[g] = acc;
+        const uint64_t* row = table + (static_cast<size_t>(b) * 256 + bytes[b]) * 2 * count;
+#pragma GCC unroll 12
+        for (int32_t g = 0; g < count; ++g) {
+            Word2 v;
+            std::memcpy(&v, row + 2 * g, sizeof v);
+            acc[g] |= v;
+        }
+    }
+    for (int32_t g = 0; g < count; ++g) {
+        out[g] = (static_cast<unsigned __int128>(acc[g][1]) << 64) | acc[g][0];
+    }
+}
+
+// The smallest of a child's images: image g is the parent's image g with the jump's image g
+// flipped. Unrolled when the symmetry count is known when compiling.
+template <int32_t Fixed>
+inline unsigned __int128 smallestImage(const unsigned __int128* keys,
+                                       const unsigned __int128* flips, int32_t runtimeCount) {
+    const int32_t count = Fixed > 0 ? Fixed : runtimeCount;
+    unsigned __int128 best = keys[0] ^ flips[0];
+#pragma GCC unroll 12
+    for (int32_t g = 1; g < count; ++g) {
+        const unsigned __int128 image = keys[g] ^ flips[g];
+        best = image < best ? image : best;
+    }
+    return best;
+}
+
+}  // namespace
+
+void LayeredSearch::imagesOf(Bits p, unsigned __int128* out) const {
+    const uint64_t* t = byteImages_.data();
+    switch (symmetryCount_) {
+        case 12: imagesFromTable<12>(t, byteCount_, 12, p, out); break;
+        case 6: imagesFromTable<6>(t, byteCount_, 6, p, out); break;
+        case 4: imagesFromTable<4>(t, byteCount_, 4, p, out); break;
+        case 2: imagesFromTable<2>(t, byteCount_, 2, p, out); break;
+        case 1: out[0] = wide(p); break;
+        default: imagesFromTable<0>(t, byteCount_, symmetryCount_, p, out); break;
     }
 }
 
@@ -293,9 +357,29 @@ Bits LayeredSearch::canonical(Bits p) const {
     if (symmetryCount_ == 1) {
         return p;
     }
-    Bits images[maxSymmetries];
+    unsigned __int128 images[maxSymmetries];
     imagesOf(p, images);
-    return *std::min_element(images, images + symmetryCount_);
+    return narrow(*std::min_element(images, images + symmetryCount_));
+}
+
+int32_t LayeredSearch::legalJumps(Bits p, int32_t* out) const {
+    // Every candidate is tested without a branch and its index written; the count moves on
+    // only for a legal one. A jump is legal when none of these is set: `from` or `over`
+    // missing, `to` occupied.
+    const Bits empty = slots_ & Bits{~p.lo, ~p.hi};
+    const bool byTo = empty.count() < p.count();
+    const int32_t* start = byTo ? toStart_.data() : fromStart_.data();
+    const JumpTest* list = byTo ? byTo_.data() : byFrom_.data();
+    int32_t n = 0;
+    forEachBit(byTo ? empty : p, [&](int32_t slot) {
+        for (const JumpTest* t = list + start[slot]; t != list + start[slot + 1]; ++t) {
+            const uint64_t blocked = (empty.lo & t->need.lo) | (empty.hi & t->need.hi) |
+                                     (p.lo & t->to.lo) | (p.hi & t->to.hi);
+            out[n] = t->jump;
+            n += blocked == 0;
+        }
+    });
+    return n;
 }
 
 template <typename T>
@@ -488,7 +572,8 @@ LayeredSearch::Outcome LayeredSearch::expandTyped(const std::function<bool()>& t
             }
             fill[s] = 0;
         };
-        Bits images[maxSymmetries];
+        unsigned __int128 keys[maxSymmetries];
+        std::vector<int32_t> legal(graph_.jumps.size() + 1);
         auto lastTick = std::chrono::steady_clock::now();
         for (;;) {
             if (abort.load(std::memory_order_relaxed)) {
@@ -503,36 +588,33 @@ LayeredSearch::Outcome LayeredSearch::expandTyped(const std::function<bool()>& t
             for (uint64_t e = item.begin; e < item.end; ++e) {
                 const CountedPosition<C>& entry = cur.shards[item.shard].data[e];
                 const Bits r = entry.pos;
-                if (symmetryCount_ > 1) {
-                    imagesOf(r, images);
-                }
-                bool anyJump = false;
-                forEachBit(r, [&](int32_t from) {
-                    for (int32_t k = jumpsFromStart_[from]; k < jumpsFromStart_[from + 1]; ++k) {
-                        if (!((r & needByFrom_[k]) == needByFrom_[k]) || !(r & toByFrom_[k]).empty()) {
-                            continue;
-                        }
-                        const int32_t j = jumpsByFrom_[k];
-                        anyJump = true;
-                        ++generated;
-                        const Bits* flips = &flipImages_[static_cast<size_t>(j) * symmetryCount_];
-                        Bits child = r ^ flips[0];
-                        for (int32_t g = 1; g < symmetryCount_; ++g) {
-                            const Bits image = images[g] ^ flips[g];
-                            if (image < child) {
-                                child = image;
-                            }
-                        }
-                        const uint64_t h = hashBits(child);
-                        const int32_t s = shardOf(h);
-                        next[s].prefetch(h);
-                        pending[s * pendingPerShard + fill[s]] = Pending<C>{child, entry.count, h};
-                        if (++fill[s] == pendingPerShard) {
-                            flush(s);
-                        }
+                imagesOf(r, keys);
+                const int32_t legalCount = legalJumps(r, legal.data());
+                for (int32_t i = 0; i < legalCount; ++i) {
+                    const int32_t j = legal[i];
+                    ++generated;
+                    // The child's canonical form.
+                    const unsigned __int128* flips =
+                        &flipImages_[static_cast<size_t>(j) * symmetryCount_];
+                    unsigned __int128 best;
+                    switch (symmetryCount_) {
+                        case 12: best = smallestImage<12>(keys, flips, 12); break;
+                        case 6: best = smallestImage<6>(keys, flips, 6); break;
+                        case 4: best = smallestImage<4>(keys, flips, 4); break;
+                        case 2: best = smallestImage<2>(keys, flips, 2); break;
+                        case 1: best = keys[0] ^ flips[0]; break;
+                        default: best = smallestImage<0>(keys, flips, symmetryCount_); break;
                     }
-                });
-                if (!anyJump) {
+                    const Bits child = narrow(best);
+                    const uint64_t h = hashBits(child);
+                    const int32_t s = shardOf(h);
+                    next[s].prefetch(h);
+                    pending[s * pendingPerShard + fill[s]] = Pending<C>{child, entry.count, h};
+                    if (++fill[s] == pendingPerShard) {
+                        flush(s);
+                    }
+                }
+                if (legalCount == 0) {
                     const int32_t m = r.count() + fixed;
                     if (!addCount(local.spectrum[m], widen(entry.count))) {
                         overflow = true;

@@ -121,18 +121,34 @@ private:
     int32_t threads_;
     int32_t symmetryCount_;
     int32_t byteCount_;
-    // Per non-identity symmetry, per byte of the position, per byte value: the image bits.
-    std::vector<Bits> byteImages_;
-    // Per jump: the mask of the three slots it flips, and its image under each symmetry.
+    // The images of a position's bytes, [(byte * 256 + value) * symmetries + symmetry], as
+    // pairs of words (low, high): one byte value's images under every symmetry lie together,
+    // so a position's images are built by OR-ing one contiguous row per nonzero byte into a
+    // row of accumulators. 16 bytes per entry: 12 symmetries and 12 bytes take 576 KiB.
+    std::vector<uint64_t> byteImages_;
+    // Per jump: the mask of the three slots it flips.
     std::vector<Bits> flip_;
-    // [jump * symmetries + symmetry]: a jump's images lie together, as the expansion reads them.
-    std::vector<Bits> flipImages_;
-    // Jumps grouped by their `from` slot, with the masks that test them: `from` and `over`
-    // must be set and `to` clear.
-    std::vector<int32_t> jumpsFromStart_;  // slotCount + 1 offsets into jumpsByFrom_
-    std::vector<int32_t> jumpsByFrom_;
-    std::vector<Bits> needByFrom_;
-    std::vector<Bits> toByFrom_;
+    // [jump * symmetries + symmetry]: a jump's flip mask under each symmetry, as 128-bit
+    // integers (low slots in the low word, so integer order is the order of Bits). A jump's
+    // images lie together, as the expansion reads them: 16 bytes each, 192 for twelve.
+    std::vector<unsigned __int128> flipImages_;
+    // The jump lists the expansion walks, one record per jump:
+    //   0 need (16): the `from` and `over` bits, both must be set
+    //  16 to   (16): the `to` bit, must be clear
+    //  32 jump (4):  index into graph.jumps, 36 padding (4)        -> 40 bytes
+    // grouped once by `from` slot (walked over a position's matches, for sparse positions) and
+    // once by `to` slot (walked over its empty slots, for dense ones).
+    struct JumpTest {
+        Bits need;
+        Bits to;
+        int32_t jump;
+    };
+    static_assert(sizeof(JumpTest) == 40);
+    std::vector<int32_t> fromStart_;  // slotCount + 1 offsets into byFrom_
+    std::vector<JumpTest> byFrom_;
+    std::vector<int32_t> toStart_;    // slotCount + 1 offsets into byTo_
+    std::vector<JumpTest> byTo_;
+    Bits slots_;                      // every slot of the graph
 
     std::vector<PositionLayer> stored_;  // layers 0 .. last - 1
     std::variant<CountedLayer<Count64>, CountedLayer<Count128>, CountedLayer<Count256>> last_;
@@ -146,7 +162,12 @@ private:
     std::atomic<uint64_t> progressDone_{0};
     std::atomic<uint64_t> progressTotal_{0};
 
-    void imagesOf(Bits p, Bits* out) const;
+    // The position's images under every symmetry in use, as 128-bit integers; out[0] is p.
+    void imagesOf(Bits p, unsigned __int128* out) const;
+    // Writes the indices of p's legal jumps to `out` (room for every jump of the graph) and
+    // returns how many, walking whichever is shorter: p's matches or its empty slots. The
+    // order differs between the two; nothing depends on it.
+    int32_t legalJumps(Bits p, int32_t* out) const;
     template <typename C>
     void freeLayer(CountedLayer<C>& layer);
     void freeLayer(PositionLayer& layer);
