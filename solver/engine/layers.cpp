@@ -48,30 +48,18 @@ void parallelFor(uint64_t count, int32_t threads, F&& fn) {
 
 // One shard of the layer being built: an open-addressing table keyed by position (the empty
 // position marks a free cell; no child of a jump is empty).
+//   table: `cap` cells of CountedPosition<C> (24 bytes with 64-bit counts), linear probing
+//          from home(hash), kept at most 80% full, grown by half when a new position would
+//          pass that;
+//   n:     cells in use.
+// Children reach a shard in batches of `pendingPerShard` under its lock, the batch's cells
+// prefetched before the first insert.
 template <typename C>
 struct BuildShard {
     std::mutex lock;
     CountedPosition<C>* table = nullptr;
     uint64_t cap = 0;
     uint64_t n = 0;
-    // Copies of table and cap that other threads may read without the lock, only to prefetch
-    // a cell early: a stale value costs a wasted prefetch, never a wrong access.
-    std::atomic<CountedPosition<C>*> hintTable{nullptr};
-    std::atomic<uint64_t> hintCap{0};
-
-    void publishHint() {
-        hintTable.store(table, std::memory_order_relaxed);
-        hintCap.store(cap, std::memory_order_relaxed);
-    }
-    // Starts fetching the cell a hash will probe first.
-    void prefetch(uint64_t h) const {
-        CountedPosition<C>* t = hintTable.load(std::memory_order_relaxed);
-        const uint64_t c = hintCap.load(std::memory_order_relaxed);
-        if (t) {
-            __builtin_prefetch(&t[((h & 0xFFFFFFFFull) * c) >> 32], 1);
-        }
-    }
-
     // The cell a hash starts probing at: the hash's low half scaled to the capacity, which
     // need not be a power of two, so a table can be sized close to what it will hold.
     uint64_t home(uint64_t h) const { return ((h & 0xFFFFFFFFull) * cap) >> 32; }
@@ -87,7 +75,6 @@ struct BuildShard {
             return false;
         }
         cap = cells;
-        publishHint();
         return true;
     }
 
@@ -120,48 +107,45 @@ struct BuildShard {
                 table[k] = old[i];
             }
         }
-        publishHint();
         std::free(old);
         return true;
     }
 
-    // Room for `more` insertions without passing 80% full; false when the table cannot grow.
-    bool reserve(uint64_t more, MemoryBudget& budget) {
-        while ((n + more) * 5 > cap * 4) {
-            if (!grow(budget)) {
-                return false;
-            }
-        }
-        return true;
-    }
-
-    // Adds the count to the position's cell, taking a free cell for a new position; the room
-    // must have been reserved. `overflow` is set when the count no longer fits.
-    void insert(Bits pos, uint64_t h, const C& count, bool& overflow) {
+    // Adds the count to the position's cell, or takes a free cell for a new position unless
+    // that would pass 80% full: false then, nothing changed, and the table must grow first.
+    // Growing only for a new position makes a table's final size depend on its positions
+    // alone, not on the order they came in. `overflow` is set when the count no longer fits.
+    bool insert(Bits pos, uint64_t h, const C& count, bool& overflow) {
         for (uint64_t k = home(h);; k = k + 1 == cap ? 0 : k + 1) {
             CountedPosition<C>& cell = table[k];
             if (cell.pos == pos) {
                 if (!addCount(cell.count, count)) {
                     overflow = true;
                 }
-                return;
+                return true;
             }
             if (cell.pos.empty()) {
+                if ((n + 1) * 5 > cap * 4) {
+                    return false;
+                }
                 cell.pos = pos;
                 cell.count = count;
                 ++n;
-                return;
+                return true;
             }
         }
     }
 };
 
+// A child waiting for its shard's batch: 0 pos (16), 16 count (8, 16 or 32), then its hash
+// (8), so the shard and the cell are not computed twice.
 template <typename C>
 struct Pending {
     Bits pos;
     C count;
     uint64_t hash;
 };
+static_assert(sizeof(Pending<Count64>) == 32);
 
 template <typename C>
 constexpr int32_t countBitsOf() {
@@ -508,16 +492,26 @@ LayeredSearch::Outcome LayeredSearch::expandTyped(const std::function<bool()>& t
     progressDone_.store(0, std::memory_order_relaxed);
 
     auto next = std::make_unique<BuildShard<C>[]>(shardCount);
-    // Each shard's table starts at the size the next layer will probably need, judged by how
-    // the last layer grew, so few tables grow and they end close to full. A guess the budget
-    // cannot afford falls back to small tables that grow as needed.
+    // Each shard's table starts at the size the next layer will probably need, so few tables
+    // grow and they end close to full. The guess: the last layer's growth, times the change of
+    // growth from the layer before (on dense figures the growth falls a little every layer),
+    // the tables filled to 73% by it. A guess the budget cannot afford falls back to small
+    // tables that grow as needed.
     {
         const size_t k = layerSizes_.size();
-        const double growth =
-            k >= 2 ? std::clamp(static_cast<double>(layerSizes_[k - 1]) / layerSizes_[k - 2], 0.5, 12.0)
-                   : 12.0;
+        auto growthAt = [&](size_t i) {
+            return static_cast<double>(layerSizes_[i]) / static_cast<double>(layerSizes_[i - 1]);
+        };
+        double growth = 12.0;
+        if (k >= 2) {
+            growth = growthAt(k - 1);
+            if (k >= 3) {
+                growth *= std::clamp(growthAt(k - 1) / growthAt(k - 2), 0.8, 1.25);
+            }
+            growth = std::clamp(growth, 0.5, 12.0);
+        }
         const uint64_t perShard =
-            static_cast<uint64_t>(static_cast<double>(cur.size) * growth / shardCount / 0.75) + 16;
+            static_cast<uint64_t>(static_cast<double>(cur.size) * growth / shardCount / 0.73) + 16;
         for (int32_t s = 0; s < shardCount; ++s) {
             if (!next[s].allocate(perShard, budget_) && !next[s].allocate(16, budget_)) {
                 for (int32_t t = 0; t < s; ++t) {
@@ -552,17 +546,19 @@ LayeredSearch::Outcome LayeredSearch::expandTyped(const std::function<bool()>& t
             bool over = false;
             {
                 std::lock_guard<std::mutex> guard(shard.lock);
-                if (!shard.reserve(fill[s], budget_)) {
-                    outOfMemory = true;
-                    abort = true;
-                } else {
-                    // The cells are scattered over a table far larger than the caches: ask
-                    // for all of the batch's cells before touching the first.
-                    for (int32_t i = 0; i < fill[s]; ++i) {
-                        __builtin_prefetch(&shard.table[shard.home(batch[i].hash)]);
-                    }
-                    for (int32_t i = 0; i < fill[s]; ++i) {
-                        shard.insert(batch[i].pos, batch[i].hash, batch[i].count, over);
+                // The cells are scattered over a table far larger than the caches: ask for
+                // all of the batch's cells before touching the first.
+                for (int32_t i = 0; i < fill[s]; ++i) {
+                    __builtin_prefetch(&shard.table[shard.home(batch[i].hash)]);
+                }
+                for (int32_t i = 0; i < fill[s] && !outOfMemory.load(std::memory_order_relaxed);
+                     ++i) {
+                    while (!shard.insert(batch[i].pos, batch[i].hash, batch[i].count, over)) {
+                        if (!shard.grow(budget_)) {
+                            outOfMemory = true;
+                            abort = true;
+                            break;
+                        }
                     }
                 }
             }
@@ -608,7 +604,6 @@ LayeredSearch::Outcome LayeredSearch::expandTyped(const std::function<bool()>& t
                     const Bits child = narrow(best);
                     const uint64_t h = hashBits(child);
                     const int32_t s = shardOf(h);
-                    next[s].prefetch(h);
                     pending[s * pendingPerShard + fill[s]] = Pending<C>{child, entry.count, h};
                     if (++fill[s] == pendingPerShard) {
                         flush(s);
@@ -712,7 +707,7 @@ LayeredSearch::Outcome LayeredSearch::expandTyped(const std::function<bool()>& t
         }
         std::sort(shard.table, shard.table + n,
                   [](const CountedPosition<C>& a, const CountedPosition<C>& b) {
-                      return a.pos < b.pos;
+                      return wide(a.pos) < wide(b.pos);
                   });
         void* data = shard.table;
         uint64_t bytes = shard.cap * sizeof(CountedPosition<C>);
