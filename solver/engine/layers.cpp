@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <mutex>
 #include <thread>
@@ -55,7 +56,7 @@ void parallelFor(uint64_t count, int32_t threads, F&& fn) {
 // Children reach a shard in batches of `pendingPerShard` under its lock, the batch's cells
 // prefetched before the first insert.
 template <typename C>
-struct BuildShard {
+struct alignas(64) BuildShard {
     std::mutex lock;
     CountedPosition<C>* table = nullptr;
     uint64_t cap = 0;
@@ -512,7 +513,32 @@ LayeredSearch::Outcome LayeredSearch::expandTyped(const std::function<bool()>& t
         }
         const uint64_t perShard =
             static_cast<uint64_t>(static_cast<double>(cur.size) * growth / shardCount / 0.73) + 16;
-        for (int32_t s = 0; s < shardCount; ++s) {
+        // 1. The usual case: one charge for every table, the tables then zeroed by all threads
+        //    at once (zeroing a layer's tables takes a while on one core).
+        const uint64_t allBytes = perShard * shardCount * sizeof(CountedPosition<C>);
+        bool ready = false;
+        if (budget_.charge(allBytes)) {
+            std::atomic<bool> failed{false};
+            parallelFor(shardCount, threads_, [&](uint64_t s) {
+                next[s].table = static_cast<CountedPosition<C>*>(
+                    std::calloc(perShard, sizeof(CountedPosition<C>)));
+                next[s].cap = next[s].table ? perShard : 0;
+                if (!next[s].table) {
+                    failed = true;
+                }
+            });
+            ready = !failed;
+            if (!ready) {
+                for (int32_t s = 0; s < shardCount; ++s) {
+                    std::free(next[s].table);
+                    next[s].table = nullptr;
+                    next[s].cap = 0;
+                }
+                budget_.refund(allBytes);
+            }
+        }
+        // 2. Otherwise shard by shard, as many full-sized tables as fit, small ones after.
+        for (int32_t s = 0; !ready && s < shardCount; ++s) {
             if (!next[s].allocate(perShard, budget_) && !next[s].allocate(16, budget_)) {
                 for (int32_t t = 0; t < s; ++t) {
                     budget_.free(next[t].table, next[t].cap * sizeof(CountedPosition<C>));
@@ -641,20 +667,31 @@ LayeredSearch::Outcome LayeredSearch::expandTyped(const std::function<bool()>& t
         }
     };
 
-    std::atomic<int32_t> running{threads_ - 1};
+    // The other workers may still be busy when this thread runs out of work: it keeps ticking
+    // so a stop stays prompt, and wakes as soon as the last one is done.
+    std::mutex doneLock;
+    std::condition_variable doneSignal;
+    int32_t running = threads_ - 1;
     std::vector<std::thread> pool;
     for (int32_t t = 1; t < threads_; ++t) {
         pool.emplace_back([&, t] {
             work(t);
-            --running;
+            std::lock_guard<std::mutex> guard(doneLock);
+            if (--running == 0) {
+                doneSignal.notify_one();
+            }
         });
     }
     work(0);
-    // The other workers may still be busy: keep ticking so a stop stays prompt.
-    while (running.load() > 0) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        if (tick && tick()) {
-            abort = true;
+    {
+        std::unique_lock<std::mutex> guard(doneLock);
+        while (!doneSignal.wait_for(guard, std::chrono::milliseconds(5),
+                                    [&] { return running == 0; })) {
+            guard.unlock();
+            if (tick && tick()) {
+                abort = true;
+            }
+            guard.lock();
         }
     }
     for (std::thread& t : pool) {
