@@ -288,6 +288,39 @@ TEST(LayeredSearchTest, StopAndOutOfMemoryKeepTheCompletedLayers) {
     }
 }
 
+// Whether a layer fits depends on the positions alone: the tables of a layer end at sizes set
+// by the positions each one holds, whatever order the threads brought them in, and a budget
+// too small for the guessed sizes falls back to small tables that grow. Over budgets from
+// "only the first layers" to "everything", one and two threads stop at the same layer, with
+// the layers and the dead ends counted so far of the full search.
+TEST(LayeredSearchTest, WhereATightBudgetStopsDoesNotDependOnTheThreads) {
+    std::mt19937 rng(11);
+    Board board = testing::randomFigure(rng, 18, 2);
+    const JumpGraph graph = graphFromBoard(board);
+    const Outcome reference = solve(graph, 1, true);
+    ASSERT_EQ(reference.last, ExpandResult::Finished);
+    int32_t stoppedEarly = 0;
+    for (uint64_t budget = 16 * 1024; budget <= 8 * 1024 * 1024; budget += budget / 4) {
+        const Outcome one = solve(graph, 1, true, budget);
+        const Outcome two = solve(graph, 2, true, budget);
+        ASSERT_EQ(one.layers, two.layers) << budget;
+        EXPECT_EQ(one.last, two.last) << budget;
+        EXPECT_EQ(one.spectrum, two.spectrum) << budget;
+        ASSERT_LE(one.layers.size(), reference.layers.size()) << budget;
+        for (size_t k = 0; k < one.layers.size(); ++k) {
+            EXPECT_EQ(one.layers[k], reference.layers[k]) << budget;
+        }
+        if (one.last == ExpandResult::OutOfMemory) {
+            ++stoppedEarly;
+        } else {
+            EXPECT_EQ(one.spectrum, reference.spectrum) << budget;
+        }
+    }
+    // The range covers budgets that stop the search and budgets that let it finish.
+    EXPECT_GT(stoppedEarly, 2);
+    EXPECT_EQ(solve(graph, 2, true, 8 * 1024 * 1024).last, ExpandResult::Finished);
+}
+
 TEST(GraphFileTest, ReadsAndRefusesWithLineNumbers) {
     JumpGraph graph;
     std::string error;
