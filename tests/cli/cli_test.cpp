@@ -15,6 +15,7 @@
 #include <QImage>
 
 #include "documents/document_bytes.h"
+#include "support/test_files.h"
 #include "documents/file_format.h"
 
 namespace kvarlo {
@@ -22,55 +23,19 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void spit(const fs::path& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::vector<uint8_t> bytesOf(const FixedArray<uint8_t>& image) {
-    return std::vector<uint8_t>(image.data(), image.data() + image.count());
-}
+using Outcome = testing::CliOutcome;
+using testing::bytesOf;
+using testing::readText;
+using testing::writeBytes;
 
 class Cli : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("kvarlo-cli-test-" + std::to_string(getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
-    // Runs kvarlo-cli in the test's folder; arguments are passed to the shell single-quoted.
+    // Runs kvarlo-cli in the test's folder.
     Outcome run(const std::vector<std::string>& args) {
-        std::string command = "cd '" + dir.string() + "' && '" KVARLO_CLI_PATH "'";
-        for (const std::string& arg : args) {
-            command += " '" + arg + "'";
-        }
-        command += " >'" + (dir / "stdout").string() + "' 2>'" + (dir / "stderr").string() + "'";
-        Outcome result;
-        const int raw = std::system(command.c_str());
-        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        result.out = slurp(dir / "stdout");
-        result.err = slurp(dir / "stderr");
-        fs::remove(dir / "stdout");
-        fs::remove(dir / "stderr");
-        return result;
+        return testing::runCli(dir.path(), KVARLO_CLI_PATH, args);
     }
 
-    fs::path dir;
+    testing::TestFolder dir{"kvarlo-cli-test"};
 };
 
 Board twoMatches() {
@@ -96,7 +61,7 @@ TEST_F(Cli, FigureThenMovesListsTheJumpsInRuleOrder) {
 
 TEST_F(Cli, FigureWritesWhatTheGameSaves) {
     ASSERT_EQ(run({"figure", "--slots", "24:0,24:1", "-o", "f.t1a"}).status, 0);
-    const std::string written = slurp(dir / "f.t1a");
+    const std::string written = readText(dir / "f.t1a");
     const auto expected = bytesOf(encodeFigure(twoMatches(), 0));
     ASSERT_EQ(written.size(), expected.size());
     // Everything but createdTime (bytes 8 to 11).
@@ -109,7 +74,7 @@ TEST_F(Cli, FigureWritesWhatTheGameSaves) {
     // --full: every one of the board's 90 slots; written over the old file, nothing left beside.
     ASSERT_EQ(run({"figure", "--full", "-o", "f.t1a"}).status, 0);
     EXPECT_NE(run({"info", "f.t1a", "--json"}).out.find("\"matches\": 90,"), std::string::npos);
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
 }
 
 TEST_F(Cli, InfoJsonOnAGameShowsEveryField) {
@@ -119,7 +84,7 @@ TEST_F(Cli, InfoJsonOnAGameShowsEveryField) {
     history.current = 1;
     history.total = 2;
     // Saved under a figure's name: the header decides the kind.
-    spit(dir / "g.t1a", bytesOf(encodeGame(twoMatches(), history, GameState{2, 0, 75, 1}, 1000)));
+    writeBytes(dir / "g.t1a", bytesOf(encodeGame(twoMatches(), history, GameState{2, 0, 75, 1}, 1000)));
     Outcome info = run({"info", "g.t1a", "--json"});
     ASSERT_EQ(info.status, 0) << info.err;
     for (const char* field :
@@ -153,7 +118,7 @@ TEST_F(Cli, InfoJsonOnASolutionShowsEveryField) {
     r.bestSolution[0] = test::jumpA;
     r.spectrum[1] = 12;
     r.spectrum[2] = 5;
-    spit(dir / "s.t1c", bytesOf(encodeSolution(twoMatches(), r, 1000)));
+    writeBytes(dir / "s.t1c", bytesOf(encodeSolution(twoMatches(), r, 1000)));
     Outcome info = run({"info", "s.t1c", "--json"});
     ASSERT_EQ(info.status, 0) << info.err;
     for (const char* field :
@@ -169,13 +134,13 @@ TEST_F(Cli, InfoJsonOnASolutionShowsEveryField) {
 TEST_F(Cli, RefusedFilesGetOneLineOnStderrOnly) {
     auto figure = bytesOf(encodeFigure(twoMatches(), 0));
     figure.pop_back();
-    spit(dir / "short.t1a", figure);
+    writeBytes(dir / "short.t1a", figure);
     MoveHistory history;
     history.current = 5;
-    spit(dir / "bad.t1b", bytesOf(encodeGame(twoMatches(), history, GameState{}, 0)));
+    writeBytes(dir / "bad.t1b", bytesOf(encodeGame(twoMatches(), history, GameState{}, 0)));
     auto other = bytesOf(encodeFigure(twoMatches(), 0));
     other[0] = 9;
-    spit(dir / "other.t1a", other);
+    writeBytes(dir / "other.t1a", other);
 
     const std::pair<const char*, const char*> cases[] = {
         {"short.t1a", "kvarlo-cli: short.t1a: size 917, a figure needs 918\n"},
@@ -244,11 +209,11 @@ TEST_F(Cli, AFigureThatCannotBeWrittenFailsCleanly) {
 }
 
 TEST_F(Cli, RenderDrawsTheFrameTheWindowWouldShow) {
-    spit(dir / "f.t1a", bytesOf(encodeFigure(twoMatches(), 0)));
+    writeBytes(dir / "f.t1a", bytesOf(encodeFigure(twoMatches(), 0)));
     Outcome result = run({"render", "f.t1a", "-o", "f.png"});
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.out, "");
-    QImage image((dir / "f.png").string().c_str());
+    QImage image((dir / "f.png").c_str());
     ASSERT_FALSE(image.isNull());
     ASSERT_EQ(image.size(), QSize(640, 480));
     EXPECT_EQ(image.pixel(630, 10) & 0xFFFFFF, 0xB0B0B0u);  // the grey background
@@ -257,12 +222,12 @@ TEST_F(Cli, RenderDrawsTheFrameTheWindowWouldShow) {
 
     result = run({"render", "f.t1a", "-o", "small.png", "--size", "300x200", "--mode", "editor"});
     ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(QImage((dir / "small.png").string().c_str()).size(), QSize(300, 200));
+    EXPECT_EQ(QImage((dir / "small.png").c_str()).size(), QSize(300, 200));
 }
 
 TEST_F(Cli, RenderRefusesBadArgumentsAndFilesWithoutWritingAnImage) {
-    spit(dir / "f.t1a", bytesOf(encodeFigure(twoMatches(), 0)));
-    spit(dir / "short.t1a", std::vector<uint8_t>(917, 0));
+    writeBytes(dir / "f.t1a", bytesOf(encodeFigure(twoMatches(), 0)));
+    writeBytes(dir / "short.t1a", std::vector<uint8_t>(917, 0));
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{"render", "f.t1a"},
           {"render", "f.t1a", "-o", "x.png", "--size", "0x10"},

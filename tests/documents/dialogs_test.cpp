@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "documents/document_bytes.h"
+#include "support/test_files.h"
 #include "documents/documents.h"
 #include "documents/file_format.h"
 #include "game/clock.h"
@@ -23,35 +24,14 @@ namespace kvarlo {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::bytesOf;
 namespace seams = platform::testing;
-
-std::vector<uint8_t> bytesOf(const FixedArray<uint8_t>& image) {
-    return std::vector<uint8_t>(image.data(), image.data() + image.count());
-}
-
-std::vector<uint8_t> slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
-void spit(const fs::path& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-}
 
 int32_t fixedNow() { return 1000; }
 
 class DocumentDialogs : public ::testing::Test {
 protected:
     void SetUp() override {
-        previous = fs::current_path();
-        dir = fs::temp_directory_path() /
-              ("kvarlo-dialogs-" + std::to_string(getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        fs::current_path(dir);
         seams::clearFileDialogAnswers();
         seams::clearFileDialogLog();
         setCalendarSecondsSource(fixedNow);
@@ -61,8 +41,6 @@ protected:
     void TearDown() override {
         setCalendarSecondsSource(nullptr);
         seams::clearFileDialogAnswers();
-        fs::current_path(previous);
-        fs::remove_all(dir);
     }
 
     std::string path(const char* file) const { return (dir / file).string(); }
@@ -72,8 +50,8 @@ protected:
         return log.empty() ? seams::FileDialogRequest{} : log.back();
     }
 
-    fs::path previous;
-    fs::path dir;
+    testing::TestFolder folder{"kvarlo-dialogs", true};
+    const fs::path& dir = folder.path();
     Board board{7, 7};
     DocumentName name;
 };
@@ -92,7 +70,7 @@ TEST_F(DocumentDialogs, SavesProposeTheSharedNameWithTheirOwnExtension) {
     EXPECT_EQ(request.flags, 0x0006u);
     EXPECT_EQ(request.initialDir, dir.string());
     EXPECT_EQ(name.text, path("star"));
-    EXPECT_EQ(slurp(dir / "star.t1a"), bytesOf(encodeFigure(board, 1000)));
+    EXPECT_EQ(testing::readBytes(dir / "star.t1a"), bytesOf(encodeFigure(board, 1000)));
 
     MoveHistory history;
     seams::answerNextFileDialog(path("star.t1b"));
@@ -102,7 +80,7 @@ TEST_F(DocumentDialogs, SavesProposeTheSharedNameWithTheirOwnExtension) {
     EXPECT_EQ(request.filters, (Pairs{{"Game Files", "*.t1b"}, {"Any Files", "*.*"}}));
     EXPECT_EQ(request.defaultExtension, "t1b");
     EXPECT_EQ(request.proposedName, path("star.t1b"));
-    EXPECT_EQ(slurp(dir / "star.t1b"),
+    EXPECT_EQ(testing::readBytes(dir / "star.t1b"),
               bytesOf(encodeGame(board, history, GameState{2, 0, 75, 0}, 1000)));
 
     SolverResults results;
@@ -113,7 +91,7 @@ TEST_F(DocumentDialogs, SavesProposeTheSharedNameWithTheirOwnExtension) {
     EXPECT_EQ(request.filters, (Pairs{{"Solving Files", "*.t1c"}, {"Any Files", "*.*"}}));
     EXPECT_EQ(request.proposedName, path("star.t1c"));
     EXPECT_EQ(name.text, path("other"));
-    EXPECT_EQ(slurp(dir / "other.t1c"), bytesOf(encodeSolution(board, results, 1000)));
+    EXPECT_EQ(testing::readBytes(dir / "other.t1c"), bytesOf(encodeSolution(board, results, 1000)));
 }
 
 TEST_F(DocumentDialogs, ACancelledSaveWritesNothingAndKeepsTheName) {
@@ -125,7 +103,7 @@ TEST_F(DocumentDialogs, ACancelledSaveWritesNothingAndKeepsTheName) {
 
 TEST_F(DocumentDialogs, AFailedWriteKeepsTheOldFileAndTheName) {
     const std::vector<uint8_t> old(100, 0x5A);
-    spit(dir / "star.t1a", old);
+    testing::writeBytes(dir / "star.t1a", old);
     // Writes past 500 bytes fail (EFBIG instead of the signal), as on a full disk.
     rlimit saved{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
@@ -139,7 +117,7 @@ TEST_F(DocumentDialogs, AFailedWriteKeepsTheOldFileAndTheName) {
     std::signal(SIGXFSZ, previousHandler);
 
     EXPECT_FALSE(saved918);
-    EXPECT_EQ(slurp(dir / "star.t1a"), old);
+    EXPECT_EQ(testing::readBytes(dir / "star.t1a"), old);
     EXPECT_STREQ(name.text, "untitled");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1)
         << "the temporary file is removed again";
@@ -150,7 +128,7 @@ TEST_F(DocumentDialogs, OpenedGameRunsItsClockOnFromTheSavedTime) {
     history.records[0] = test::jumpA;
     history.total = 1;
     history.current = 1;
-    spit(dir / "g.t1b", bytesOf(encodeGame(board, history, GameState{2, 0, 75, 0}, 3)));
+    testing::writeBytes(dir / "g.t1b", bytesOf(encodeGame(board, history, GameState{2, 0, 75, 0}, 3)));
     test::World world;
     seams::answerNextFileDialog(path("g.t1b"));
     ASSERT_TRUE(openGame(nullptr, world.board, world.history, world.state, name));
@@ -169,13 +147,13 @@ TEST_F(DocumentDialogs, OpenedGameRunsItsClockOnFromTheSavedTime) {
 TEST_F(DocumentDialogs, RefusedOrCancelledOpensChangeNothing) {
     auto figure = bytesOf(encodeFigure(board, 3));
     figure[28] = 8;
-    spit(dir / "wide.t1a", figure);
+    testing::writeBytes(dir / "wide.t1a", figure);
     SolverResults results;
     auto solution = bytesOf(encodeSolution(board, results, 3));
     solution[72] = 44;  // spectrumCount 300 in a file of the size 300 entries need
     solution[73] = 1;
     solution.resize(958 + 8 * 300);
-    spit(dir / "s.t1c", solution);
+    testing::writeBytes(dir / "s.t1c", solution);
     setDocumentName(name, "/keep/me.t1a");
 
     test::World world;

@@ -13,27 +13,14 @@
 #include <vector>
 
 #include "documents/document_bytes.h"
+#include "support/test_files.h"
 #include "documents/file_format.h"
 
 namespace kvarlo {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::vector<uint8_t> bytesOf(const FixedArray<uint8_t>& image) {
-    return std::vector<uint8_t>(image.data(), image.data() + image.count());
-}
-
-std::vector<uint8_t> slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
-void spit(const fs::path& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-}
+using testing::bytesOf;
 
 size_t entriesIn(const fs::path& dir) {
     return static_cast<size_t>(
@@ -43,22 +30,8 @@ size_t entriesIn(const fs::path& dir) {
 // Each test works in a folder of its own, which is also the current folder.
 class DocumentFiles : public ::testing::Test {
 protected:
-    void SetUp() override {
-        previous = fs::current_path();
-        dir = fs::temp_directory_path() /
-              ("kvarlo-documents-" + std::to_string(getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        fs::current_path(dir);
-    }
-    void TearDown() override {
-        fs::current_path(previous);
-        fs::remove_all(dir);
-    }
-
-    fs::path previous;
-    fs::path dir;
+    testing::TestFolder folder{"kvarlo-documents", true};
+    const fs::path& dir = folder.path();
 };
 
 Board figure() {
@@ -72,7 +45,7 @@ Board figure() {
 TEST_F(DocumentFiles, FixedNameLoadsFromTheCurrentFolderAndNamesTheDocument) {
     auto image = bytesOf(encodeFigure(figure(), 5));
     image.insert(image.end(), 64, 0xEE);  // never read
-    spit(dir / "default.t1a", image);
+    testing::writeBytes(dir / "default.t1a", image);
     test::World world;
     DocumentName name;
     ASSERT_TRUE(openFigure(nullptr, world.board, name, "default.t1a"));
@@ -83,9 +56,9 @@ TEST_F(DocumentFiles, FixedNameLoadsFromTheCurrentFolderAndNamesTheDocument) {
 TEST_F(DocumentFiles, RefusedOrMissingFixedFileChangesNothing) {
     auto image = bytesOf(encodeFigure(figure(), 5));
     image.pop_back();
-    spit(dir / "short.t1a", image);
+    testing::writeBytes(dir / "short.t1a", image);
     auto game = bytesOf(encodeGame(figure(), MoveHistory{}, GameState{}, 5));
-    spit(dir / "game.t1a", game);
+    testing::writeBytes(dir / "game.t1a", game);
     for (const char* file : {"short.t1a", "game.t1a", "missing.t1a", ""}) {
         test::World world;
         const test::World before = world;
@@ -98,16 +71,16 @@ TEST_F(DocumentFiles, RefusedOrMissingFixedFileChangesNothing) {
 }
 
 TEST_F(DocumentFiles, ReplacingAFileWritesItWholeAndLeavesNoTemporary) {
-    spit(dir / "f.t1a", std::vector<uint8_t>(5000, 0x55));
+    testing::writeBytes(dir / "f.t1a", std::vector<uint8_t>(5000, 0x55));
     const auto image = bytesOf(encodeFigure(figure(), 9));
     ASSERT_TRUE(writeFileReplacing((dir / "f.t1a").string().c_str(), image.data(),
                                    static_cast<uint32_t>(image.size())));
-    EXPECT_EQ(slurp(dir / "f.t1a"), image);
+    EXPECT_EQ(testing::readBytes(dir / "f.t1a"), image);
     EXPECT_EQ(entriesIn(dir), 1u);
 
     // A bare name goes to the current folder.
     ASSERT_TRUE(writeFileReplacing("g.t1a", image.data(), static_cast<uint32_t>(image.size())));
-    EXPECT_EQ(slurp(dir / "g.t1a"), image);
+    EXPECT_EQ(testing::readBytes(dir / "g.t1a"), image);
     EXPECT_EQ(entriesIn(dir), 2u);
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "documents/document_bytes.h"
+#include "support/test_files.h"
 
 namespace kvarlo {
 namespace {
@@ -18,9 +19,7 @@ using test::jumpA;
 using test::jumpB;
 using test::World;
 
-std::vector<uint8_t> bytesOf(const FixedArray<uint8_t>& image) {
-    return std::vector<uint8_t>(image.data(), image.data() + image.count());
-}
+using testing::bytesOf;
 
 // A figure with the two matches of jumpA/jumpB and some marks, which files keep as they are.
 Board sourceBoard() {

@@ -27,12 +27,6 @@ void ProgramTest::SetUp() {
     seam::clearFileDialogAnswers();
     seam::clearFileDialogLog();
 
-    previousFolder_ = std::filesystem::current_path();
-    folder_ = std::filesystem::temp_directory_path() /
-              ("kvarlo-e2e-" + std::to_string(QCoreApplication::applicationPid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(folder_);
-    std::filesystem::create_directories(folder_);
     prepareFolder(folder_);
     std::filesystem::current_path(folder_);
 
@@ -54,8 +48,6 @@ void ProgramTest::TearDown() {
     }
     busy.store(0);
     seam::setShellAnswer(std::nullopt);
-    std::filesystem::current_path(previousFolder_);
-    std::filesystem::remove_all(folder_);
 }
 
 void ProgramTest::pump() {

@@ -16,6 +16,7 @@
 #include "shell/services.h"
 #include "shell/startup.h"
 #include "solver/control.h"
+#include "support/test_files.h"
 
 namespace kvarlo::testing {
 
@@ -61,8 +62,8 @@ protected:
 
     Program& state() { return program(); }
 
-    std::filesystem::path folder_;
-    std::filesystem::path previousFolder_;
+    TestFolder folderOwner_{"kvarlo-e2e"};
+    const std::filesystem::path& folder_ = folderOwner_.path();
 };
 
 }  // namespace kvarlo::testing

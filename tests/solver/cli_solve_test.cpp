@@ -11,43 +11,22 @@
 
 #include "documents/file_format.h"
 #include "solver/brute_force.h"
+#include "support/test_files.h"
 
 namespace kvarlo {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using Outcome = testing::CliOutcome;
 
 class SolveCli : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("kvarlo-solve-test-" + std::to_string(getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
+    static std::string slurp(const fs::path& path) { return testing::readText(path); }
 
-    static std::string slurp(const fs::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-
-    Outcome run(const std::vector<std::string>& args) {
-        std::string command = "cd '" + dir.string() + "' && '" KVARLO_CLI_PATH "' solve";
-        for (const std::string& arg : args) {
-            command += " '" + arg + "'";
-        }
-        command += " >stdout 2>stderr";
-        const int raw = std::system(command.c_str());
-        return Outcome{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(dir / "stdout"),
-                       slurp(dir / "stderr")};
+    Outcome run(std::vector<std::string> args) {
+        args.insert(args.begin(), "solve");
+        return testing::runCli(dir.path(), KVARLO_CLI_PATH, args);
     }
 
     void writeFigure(const std::string& name, const Board& board) {
@@ -56,7 +35,7 @@ protected:
         out.write(reinterpret_cast<const char*>(image.data()), image.count());
     }
 
-    fs::path dir;
+    testing::TestFolder dir{"kvarlo-solve-test"};
 };
 
 TEST_F(SolveCli, ExactCountsAndTheSavedSolution) {
