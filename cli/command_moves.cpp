@@ -30,9 +30,7 @@ int runMoves(const std::vector<std::string>& args) {
         return *done;
     }
     LoadedDocument doc;
-    std::string reason;
-    if (!readDocument(parsed.file, doc, reason)) {
-        std::fprintf(stderr, "kvarlo-cli: %s: %s\n", parsed.file.c_str(), reason.c_str());
+    if (!readDocumentOrReport(parsed.file, doc)) {
         return exitRefused;
     }
     const std::vector<MoveRecord> jumps = legalJumps(doc.board);

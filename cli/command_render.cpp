@@ -127,9 +127,7 @@ int runRender(const std::vector<std::string>& args) {
     }
 
     LoadedDocument document;
-    std::string reason;
-    if (!readDocument(file, document, reason)) {
-        std::fprintf(stderr, "kvarlo-cli: %s: %s\n", file.c_str(), reason.c_str());
+    if (!readDocumentOrReport(file, document)) {
         return exitRefused;
     }
 
@@ -170,6 +168,7 @@ int runRender(const std::vector<std::string>& args) {
         std::fprintf(stderr, "kvarlo-cli: cannot make a %dx%d drawing surface\n", width, height);
         return exitRefused;
     }
+    std::string reason;
     if (!writeFileAtomically(output, png, reason)) {
         std::fprintf(stderr, "kvarlo-cli: %s: %s\n", output.c_str(), reason.c_str());
         return exitRefused;

@@ -214,8 +214,7 @@ int runSolve(const std::vector<std::string>& args) {
             return exitRefused;
         }
     } else {
-        if (!readDocument(a.file, doc, reason)) {
-            std::fprintf(stderr, "kvarlo-cli: %s: %s\n", a.file.c_str(), reason.c_str());
+        if (!readDocumentOrReport(a.file, doc)) {
             return exitRefused;
         }
         doc.board.clearMarks();

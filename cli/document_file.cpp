@@ -93,6 +93,15 @@ bool readDocument(const std::string& path, LoadedDocument& out, std::string& rea
     return true;
 }
 
+bool readDocumentOrReport(const std::string& path, LoadedDocument& out) {
+    std::string reason;
+    if (readDocument(path, out, reason)) {
+        return true;
+    }
+    std::fprintf(stderr, "kvarlo-cli: %s: %s\n", path.c_str(), reason.c_str());
+    return false;
+}
+
 bool writeFileAtomically(const std::string& path, std::span<const uint8_t> image,
                          std::string& reason) {
     namespace fs = std::filesystem;

@@ -32,6 +32,10 @@ struct LoadedDocument {
 // cannot be read.
 bool readDocument(const std::string& path, LoadedDocument& out, std::string& reason);
 
+// readDocument for a command: a refused file is reported on stderr as one line naming the file
+// and the reason ("kvarlo-cli: FILE: REASON"), and nothing else is printed.
+bool readDocumentOrReport(const std::string& path, LoadedDocument& out);
+
 // Writes the image to a temporary file beside the target and renames it over the target, so an
 // existing file is either replaced whole or left as it was.
 bool writeFileAtomically(const std::string& path, std::span<const uint8_t> image,
