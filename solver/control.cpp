@@ -31,21 +31,6 @@ bool sameGraph(const engine::JumpGraph& a, const engine::JumpGraph& b) {
     return true;
 }
 
-void copyResults(const SolverResults& from, SolverResults& to) {
-    to.status = from.status;
-    to.depth = from.depth;
-    to.auxCounter = from.auxCounter;
-    to.progressDone = from.progressDone;
-    to.progressTotal = from.progressTotal;
-    to.positionsExamined = from.positionsExamined;
-    to.elapsedMs = from.elapsedMs;
-    to.bestCount = from.bestCount;
-    to.spectrumCount = from.spectrumCount;
-    std::copy(from.bestSolution.data(), from.bestSolution.data() + solverCapacity,
-              to.bestSolution.data());
-    std::copy(from.spectrum.data(), from.spectrum.data() + solverCapacity, to.spectrum.data());
-}
-
 }  // namespace
 
 SolverControl::SolverControl(std::atomic<int32_t>& busy, const SolverContext& context,
@@ -128,7 +113,7 @@ void SolverControl::tick() {
     }
     const bool ended = finished_.load();
     if (fresh && !quitting_) {
-        copyResults(*fresh, *context_.results);
+        *context_.results = *fresh;
     }
     if (ended && thread_.joinable()) {
         thread_.join();
