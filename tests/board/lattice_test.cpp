@@ -90,16 +90,6 @@ TEST(Lattice, NodesCarryTheirCoordinatesAndTheHexagonIsActive) {
     }
 }
 
-TEST(Lattice, IndexOfIgnoresActivityAndRejectsOutsidePoints) {
-    Board b(7, 7);
-    EXPECT_EQ(b.indexOf(4, 0), 4);  // inactive, still indexed
-    EXPECT_EQ(b.indexOf(6, 6), 48);
-    EXPECT_EQ(b.indexOf(-1, 0), -1);
-    EXPECT_EQ(b.indexOf(0, -1), -1);
-    EXPECT_EQ(b.indexOf(7, 0), -1);
-    EXPECT_EQ(b.indexOf(0, 7), -1);
-}
-
 TEST(Lattice, NeighboursStepInTheSixDirectionsAndStopAtTheHexagon) {
     Board b(7, 7);
     EXPECT_EQ(b.neighbourForward(centre, 0), 25);
@@ -213,17 +203,6 @@ TEST(Lattice, CountsAndClearsVisitTheNodesTheyShould) {
             EXPECT_EQ(s.hasMatch, 1) << i;
         }
     }
-}
-
-TEST(Lattice, CopiesAreIndependent) {
-    Board a(7, 7);
-    Board b(a);
-    b.nodes[24].edges[0].hasMatch = 1;
-    EXPECT_EQ(a.countMatches(), 0);
-    a = b;
-    EXPECT_EQ(a.countMatches(), 1);
-    b.nodes[24].edges[0].hasMatch = 0;
-    EXPECT_EQ(a.countMatches(), 1);
 }
 
 // A loaded file can hold any node record. Whatever the bytes, no lookup reads or writes outside

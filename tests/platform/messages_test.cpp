@@ -12,20 +12,9 @@
 
 namespace {
 
-std::vector<UINT> received;
-int paints = 0;
-
-LRESULT CALLBACK recordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    received.push_back(message);
-    if (message == WM_PAINT) {
-        ++paints;
-        PAINTSTRUCT paint;
-        BeginPaint(window, &paint);
-        EndPaint(window, &paint);
-        return 0;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
-}
+std::vector<UINT>& received = kvarlo::testing::recordedMessages().received;
+int& paints = kvarlo::testing::recordedMessages().paints;
+constexpr WNDPROC recordingProc = kvarlo::testing::recordingWindowProc;
 
 class MessageQueue : public ::testing::Test {
 protected:

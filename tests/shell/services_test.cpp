@@ -20,18 +20,8 @@ namespace {
 namespace seam = kvarlo::platform::testing;
 using seam::SoundEvent;
 
-int paints = 0;
-
-LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_PAINT) {
-        ++paints;
-        PAINTSTRUCT paint;
-        BeginPaint(window, &paint);
-        EndPaint(window, &paint);
-        return 0;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
-}
+int& paints = kvarlo::testing::recordedMessages().paints;
+constexpr WNDPROC windowProc = kvarlo::testing::recordingWindowProc;
 
 class Services : public ::testing::Test {
 protected:
