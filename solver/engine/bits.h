@@ -8,7 +8,7 @@ namespace kvarlo::engine {
 
 inline constexpr int32_t maxSlots = 128;
 
-// Two words, low slots in `lo`. Ordered by (hi, lo) so sorted layers can be binary-searched.
+// Two words, low slots in `lo`. Ordered by (hi, lo): the order of canonical forms.
 struct Bits {
     uint64_t lo = 0;
     uint64_t hi = 0;

@@ -1,5 +1,5 @@
 // The layered search: expanding a layer in parallel into sharded hash tables, finishing the new
-// layer as sorted shards, and walking a solution back through the stored layers.
+// layer as shards in a fixed order, and walking a solution back through the stored layers.
 #include "solver/engine/layers.h"
 
 #include <algorithm>
@@ -47,11 +47,20 @@ void parallelFor(uint64_t count, int32_t threads, F&& fn) {
     }
 }
 
+// The part of a position's hash that orders a shard: its low half. A table's home cells follow
+// it, and a finished shard is sorted by it (then by position): a fixed order whatever the
+// threads did, found again by a binary search.
+inline uint32_t orderKey(Bits p) { return static_cast<uint32_t>(hashBits(p)); }
+
+// Probes run on past the last home cell into this many spare cells instead of wrapping to the
+// start, so a table's positions lie in nearly the order of their keys.
+constexpr uint64_t spareCells = 64;
+
 // One shard of the layer being built: an open-addressing table keyed by position (the empty
 // position marks a free cell; no child of a jump is empty).
-//   table: `cap` cells of CountedPosition<C> (24 bytes with 64-bit counts), linear probing
-//          from home(hash), kept at most 80% full, grown by half when a new position would
-//          pass that;
+//   table: `cap` home cells plus `spareCells` of CountedPosition<C> (24 bytes with 64-bit
+//          counts), linear probing from home(hash), kept at most 80% full, grown by half
+//          when a new position would pass that or run past the spare cells;
 //   n:     cells in use.
 // Children reach a shard in batches of `pendingPerShard` under its lock, the batch's cells
 // prefetched before the first insert.
@@ -64,60 +73,82 @@ struct alignas(64) BuildShard {
     // The cell a hash starts probing at: the hash's low half scaled to the capacity, which
     // need not be a power of two, so a table can be sized close to what it will hold.
     uint64_t home(uint64_t h) const { return ((h & 0xFFFFFFFFull) * cap) >> 32; }
+    uint64_t cells() const { return cap + spareCells; }
+    static uint64_t bytesFor(uint64_t homeCells) {
+        return (homeCells + spareCells) * sizeof(CountedPosition<C>);
+    }
 
-    // Sets the table up empty with `cells` cells; false when the budget has no room.
-    bool allocate(uint64_t cells, MemoryBudget& budget) {
-        if (!budget.charge(cells * sizeof(CountedPosition<C>))) {
+    // Sets the table up empty with `homeCells` home cells; false when the budget has no room.
+    bool allocate(uint64_t homeCells, MemoryBudget& budget) {
+        if (!budget.charge(bytesFor(homeCells))) {
             return false;
         }
-        table = static_cast<CountedPosition<C>*>(std::calloc(cells, sizeof(CountedPosition<C>)));
+        table = static_cast<CountedPosition<C>*>(
+            std::calloc(homeCells + spareCells, sizeof(CountedPosition<C>)));
         if (!table) {
-            budget.refund(cells * sizeof(CountedPosition<C>));
+            budget.refund(bytesFor(homeCells));
             return false;
         }
-        cap = cells;
+        cap = homeCells;
         return true;
     }
 
-    // Grows the table by half. Only the growth is charged to the budget: the sum of all
-    // tables' sizes when a layer is done does not depend on how the threads interleaved, so
-    // neither does whether the layer fits. The old table lives on for the copy, one shard per
-    // thread at most: a transient beyond the account of under 1% of the layer.
+    // Grows the table by half (again, in the rare case that its positions would run past the
+    // spare cells). Only the growth is charged to the budget: the sum of all tables' sizes
+    // when a layer is done does not depend on how the threads interleaved, so neither does
+    // whether the layer fits. The old table lives on for the copy, one shard per thread at
+    // most: a transient beyond the account of under 1% of the layer.
     bool grow(MemoryBudget& budget) {
-        const uint64_t newCap = cap < 16 ? 16 : cap + cap / 2;
-        const uint64_t growth = (newCap - cap) * sizeof(CountedPosition<C>);
-        if (!budget.charge(growth)) {
-            return false;
-        }
-        auto* fresh = static_cast<CountedPosition<C>*>(
-            std::calloc(newCap, sizeof(CountedPosition<C>)));
-        if (!fresh) {
-            budget.refund(growth);
-            return false;
-        }
-        CountedPosition<C>* old = table;
-        const uint64_t oldCap = cap;
-        table = fresh;
-        cap = newCap;
-        for (uint64_t i = 0; i < oldCap; ++i) {
-            if (!old[i].pos.empty()) {
-                uint64_t k = home(hashBits(old[i].pos));
-                while (!table[k].pos.empty()) {
-                    k = k + 1 == cap ? 0 : k + 1;
-                }
-                table[k] = old[i];
+        for (uint64_t newCap = cap < 16 ? 16 : cap + cap / 2;; newCap += newCap / 2) {
+            const uint64_t growth = bytesFor(newCap) - bytesFor(cap);
+            if (!budget.charge(growth)) {
+                return false;
             }
+            auto* fresh = static_cast<CountedPosition<C>*>(
+                std::calloc(newCap + spareCells, sizeof(CountedPosition<C>)));
+            if (!fresh) {
+                budget.refund(growth);
+                return false;
+            }
+            if (rehash(fresh, newCap)) {
+                std::free(table);
+                table = fresh;
+                cap = newCap;
+                return true;
+            }
+            std::free(fresh);
+            budget.refund(growth);
         }
-        std::free(old);
+    }
+
+    // Copies every position into `fresh`, an empty table of `newCap` home cells; false when
+    // they would run past its spare cells.
+    bool rehash(CountedPosition<C>* fresh, uint64_t newCap) const {
+        const uint64_t end = newCap + spareCells;
+        for (uint64_t i = 0; i < cells(); ++i) {
+            if (table[i].pos.empty()) {
+                continue;
+            }
+            uint64_t k = ((hashBits(table[i].pos) & 0xFFFFFFFFull) * newCap) >> 32;
+            while (k < end && !fresh[k].pos.empty()) {
+                ++k;
+            }
+            if (k == end) {
+                return false;
+            }
+            fresh[k] = table[i];
+        }
         return true;
     }
 
     // Adds the count to the position's cell, or takes a free cell for a new position unless
-    // that would pass 80% full: false then, nothing changed, and the table must grow first.
-    // Growing only for a new position makes a table's final size depend on its positions
-    // alone, not on the order they came in. `overflow` is set when the count no longer fits.
+    // that would pass 80% full or the spare cells: false then, nothing changed, and the table
+    // must grow first. Growing only for a new position makes a table's final size depend on
+    // its positions alone, not on the order they came in (which cells linear probing fills
+    // does not depend on it either). `overflow` is set when the count no longer fits.
     bool insert(Bits pos, uint64_t h, const C& count, bool& overflow) {
-        for (uint64_t k = home(h);; k = k + 1 == cap ? 0 : k + 1) {
+        const uint64_t end = cells();
+        for (uint64_t k = home(h); k < end; ++k) {
             CountedPosition<C>& cell = table[k];
             if (cell.pos == pos) {
                 if (!addCount(cell.count, count)) {
@@ -135,6 +166,31 @@ struct alignas(64) BuildShard {
                 return true;
             }
         }
+        return false;
+    }
+
+    // Packs the positions to the front of the table in the order of (orderKey, position) and
+    // returns how many there are. They already lie in nearly that order, so an insertion sort
+    // only mends the few that a collision pushed past a later key.
+    uint64_t finish() {
+        std::vector<uint32_t> keys(n);
+        uint64_t m = 0;
+        for (uint64_t i = 0; i < cells(); ++i) {
+            if (table[i].pos.empty()) {
+                continue;
+            }
+            const CountedPosition<C> e = table[i];
+            const uint32_t key = orderKey(e.pos);
+            uint64_t j = m++;
+            for (; j > 0 && (keys[j - 1] > key || (keys[j - 1] == key && e.pos < table[j - 1].pos));
+                 --j) {
+                table[j] = table[j - 1];
+                keys[j] = keys[j - 1];
+            }
+            table[j] = e;
+            keys[j] = key;
+        }
+        return m;
     }
 };
 
@@ -378,7 +434,12 @@ bool LayeredSearch::findIn(const Block<T>& shard, Bits p) {
             return e.pos;
         }
     };
-    const T* it = std::lower_bound(begin, end, p, [&](const T& e, Bits v) { return key(e) < v; });
+    // Shards are in the order of (orderKey, position).
+    const uint32_t pk = orderKey(p);
+    const T* it = std::lower_bound(begin, end, p, [&](const T& e, Bits v) {
+        const uint32_t ek = orderKey(key(e));
+        return ek != pk ? ek < pk : key(e) < v;
+    });
     return it != end && key(*it) == p;
 }
 
@@ -515,13 +576,13 @@ LayeredSearch::Outcome LayeredSearch::expandTyped(const std::function<bool()>& t
             static_cast<uint64_t>(static_cast<double>(cur.size) * growth / shardCount / 0.73) + 16;
         // 1. The usual case: one charge for every table, the tables then zeroed by all threads
         //    at once (zeroing a layer's tables takes a while on one core).
-        const uint64_t allBytes = perShard * shardCount * sizeof(CountedPosition<C>);
+        const uint64_t allBytes = BuildShard<C>::bytesFor(perShard) * shardCount;
         bool ready = false;
         if (budget_.charge(allBytes)) {
             std::atomic<bool> failed{false};
             parallelFor(shardCount, threads_, [&](uint64_t s) {
                 next[s].table = static_cast<CountedPosition<C>*>(
-                    std::calloc(perShard, sizeof(CountedPosition<C>)));
+                    std::calloc(perShard + spareCells, sizeof(CountedPosition<C>)));
                 next[s].cap = next[s].table ? perShard : 0;
                 if (!next[s].table) {
                     failed = true;
@@ -541,7 +602,7 @@ LayeredSearch::Outcome LayeredSearch::expandTyped(const std::function<bool()>& t
         for (int32_t s = 0; !ready && s < shardCount; ++s) {
             if (!next[s].allocate(perShard, budget_) && !next[s].allocate(16, budget_)) {
                 for (int32_t t = 0; t < s; ++t) {
-                    budget_.free(next[t].table, next[t].cap * sizeof(CountedPosition<C>));
+                    budget_.free(next[t].table, BuildShard<C>::bytesFor(next[t].cap));
                 }
                 return Outcome::OutOfMemory;
             }
@@ -700,7 +761,9 @@ LayeredSearch::Outcome LayeredSearch::expandTyped(const std::function<bool()>& t
 
     auto dropNext = [&] {
         for (int32_t s = 0; s < shardCount; ++s) {
-            budget_.free(next[s].table, next[s].cap * sizeof(CountedPosition<C>));
+            if (next[s].table) {
+                budget_.free(next[s].table, BuildShard<C>::bytesFor(next[s].cap));
+            }
         }
     };
     if (outOfMemory || overflow || abort) {
@@ -730,24 +793,15 @@ LayeredSearch::Outcome LayeredSearch::expandTyped(const std::function<bool()>& t
         return Outcome::Finished;
     }
 
-    // The new layer: each shard compacted, sorted by position and shrunk to fit.
+    // The new layer: each shard packed in order and shrunk to fit.
     CountedLayer<C> built;
     built.shards.resize(shardCount);
     built.size = total;
     parallelFor(shardCount, threads_, [&](uint64_t s) {
         BuildShard<C>& shard = next[s];
-        uint64_t n = 0;
-        for (uint64_t i = 0; i < shard.cap; ++i) {
-            if (!shard.table[i].pos.empty()) {
-                shard.table[n++] = shard.table[i];
-            }
-        }
-        std::sort(shard.table, shard.table + n,
-                  [](const CountedPosition<C>& a, const CountedPosition<C>& b) {
-                      return wide(a.pos) < wide(b.pos);
-                  });
+        const uint64_t n = shard.finish();
         void* data = shard.table;
-        uint64_t bytes = shard.cap * sizeof(CountedPosition<C>);
+        uint64_t bytes = BuildShard<C>::bytesFor(shard.cap);
         budget_.shrink(data, bytes, n * sizeof(CountedPosition<C>));
         built.shards[s] = Block<CountedPosition<C>>{static_cast<CountedPosition<C>*>(data), n,
                                                     bytes / sizeof(CountedPosition<C>)};

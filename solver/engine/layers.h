@@ -23,7 +23,8 @@
 
 namespace kvarlo::engine {
 
-// One stored position with its path count. Shards of these are sorted by position.
+// One stored position with its path count. A shard keeps these in the order of the low half of
+// their hash, then of position (see orderKey in layers.cpp).
 //   Count64:  0 pos (16)  16 count (8)   -> 24 bytes
 //   Count128: 0 pos (16)  16 count (16)  -> 32 bytes
 template <typename C>
