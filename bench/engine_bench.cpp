@@ -3,7 +3,14 @@
 // position, for one thread and for two.
 #include <benchmark/benchmark.h>
 
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
 #include "board/board.h"
+#include "documents/file_format.h"
 #include "solver/engine/layers.h"
 
 namespace kvarlo::engine {
@@ -41,6 +48,20 @@ Board innerHexagon() {
     return board;
 }
 
+// The figure the game starts with: 21 matches, solved to the end (20 layers, all small enough
+// for the caches).
+Board defaultFigure() {
+    std::ifstream in(KVARLO_DEFAULT_FIGURE, std::ios::binary);
+    const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+    Board board(7, 7);
+    std::string reason;
+    if (!loadFigureImage(bytes, board, reason)) {
+        throw std::runtime_error(KVARLO_DEFAULT_FIGURE ": " + reason);
+    }
+    return board;
+}
+
+// Expands up to `layers` layers (all of them with a large number) and reports the counters.
 void runLayers(benchmark::State& state, const Board& board, int32_t layers) {
     const JumpGraph graph = graphFromBoard(board);
     const int32_t threads = static_cast<int32_t>(state.range(0));
@@ -76,9 +97,11 @@ void runLayers(benchmark::State& state, const Board& board, int32_t layers) {
 
 void BM_AlmostFullEightLayers(benchmark::State& state) { runLayers(state, almostFull(), 8); }
 void BM_HexagonSixLayers(benchmark::State& state) { runLayers(state, innerHexagon(), 6); }
+void BM_DefaultFigureComplete(benchmark::State& state) { runLayers(state, defaultFigure(), 1000); }
 
 BENCHMARK(BM_AlmostFullEightLayers)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_HexagonSixLayers)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_DefaultFigureComplete)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 }  // namespace kvarlo::engine
