@@ -275,6 +275,7 @@ LayeredSearch::LayeredSearch(const JumpGraph& graph, MemoryBudget& budget, int32
     };
     group([](const Jump& j) { return j.from; }, fromStart_, byFrom_);
     group([](const Jump& j) { return j.to; }, toStart_, byTo_);
+    buildFamilies();
 
     spectrum_.assign(graph.startMatches() + 1, Count256{});
     deadEnds_.assign(graph.startMatches() + 1, std::nullopt);
@@ -403,12 +404,11 @@ Bits LayeredSearch::canonical(Bits p) const {
     return narrow(*std::min_element(images, images + symmetryCount_));
 }
 
-int32_t LayeredSearch::legalJumps(Bits p, int32_t* out) const {
+int32_t LayeredSearch::legalJumps(Bits p, bool byTo, int32_t* out) const {
     // Every candidate is tested without a branch and its index written; the count moves on
     // only for a legal one. A jump is legal when none of these is set: `from` or `over`
     // missing, `to` occupied.
     const Bits empty = slots_ & Bits{~p.lo, ~p.hi};
-    const bool byTo = empty.count() < p.count();
     const int32_t* start = byTo ? toStart_.data() : fromStart_.data();
     const JumpTest* list = byTo ? byTo_.data() : byFrom_.data();
     int32_t n = 0;
@@ -420,6 +420,94 @@ int32_t LayeredSearch::legalJumps(Bits p, int32_t* out) const {
             n += blocked == 0;
         }
     });
+    return n;
+}
+
+void LayeredSearch::buildFamilies() {
+    const JumpGraph& g = graph_;
+    if (static_cast<int32_t>(g.slotRefs.size()) != g.slotCount) {
+        return;
+    }
+    for (const EdgeRef& ref : g.slotRefs) {
+        if (ref.node < 0 || ref.node >= 64 || ref.direction < 0 || ref.direction >= planeCount) {
+            return;
+        }
+    }
+    auto plane = [&](int32_t slot) { return static_cast<int32_t>(g.slotRefs[slot].direction); };
+    auto cell = [&](int32_t slot) { return static_cast<int32_t>(g.slotRefs[slot].node); };
+    for (size_t j = 0; j < g.jumps.size(); ++j) {
+        const Jump& jump = g.jumps[j];
+        const int32_t from = cell(jump.from);
+        const int32_t over = cell(jump.over) - from;
+        const int32_t to = cell(jump.to) - from;
+        auto same = [&](const JumpFamily& f) {
+            return f.planeFrom == plane(jump.from) && f.planeOver == plane(jump.over) &&
+                   f.planeTo == plane(jump.to) && f.overRight - f.overLeft == over &&
+                   f.toRight - f.toLeft == to;
+        };
+        auto it = std::find_if(families_.begin(), families_.end(), same);
+        if (it == families_.end()) {
+            JumpFamily f;
+            f.planeFrom = plane(jump.from);
+            f.planeOver = plane(jump.over);
+            f.planeTo = plane(jump.to);
+            f.overRight = std::max(over, 0);
+            f.overLeft = std::max(-over, 0);
+            f.toRight = std::max(to, 0);
+            f.toLeft = std::max(-to, 0);
+            families_.push_back(f);
+            it = families_.end() - 1;
+        }
+        it->cells |= uint64_t{1} << from;
+        it->jumpAt[from] = static_cast<int32_t>(j);
+    }
+    planeBytes_.assign(static_cast<size_t>(byteCount_) * 256 * planeCount, 0);
+    for (int32_t b = 0; b < byteCount_; ++b) {
+        for (int32_t v = 0; v < 256; ++v) {
+            for (int32_t i = 0; i < 8; ++i) {
+                const int32_t slot = 8 * b + i;
+                if ((v >> i) & 1 && slot < g.slotCount) {
+                    planeBytes_[(static_cast<size_t>(b) * 256 + v) * planeCount + plane(slot)] |=
+                        uint64_t{1} << cell(slot);
+                }
+            }
+        }
+    }
+}
+
+bool LayeredSearch::familiesPay(int32_t matches) const {
+    if (families_.empty()) {
+        return false;
+    }
+    // Instructions, roughly: a jump list entry takes about a dozen, a family about ten, and
+    // the plane words about six per byte of the position.
+    const int32_t walked = std::min(matches, graph_.slotCount - matches);
+    const double perSlot = static_cast<double>(graph_.jumps.size()) / graph_.slotCount;
+    return 12.0 * walked * perSlot > 10.0 * families_.size() + 6.0 * byteCount_;
+}
+
+int32_t LayeredSearch::legalJumpsByFamily(Bits p, int32_t* out) const {
+    uint64_t plane[planeCount] = {};
+    uint8_t bytes[16];
+    std::memcpy(bytes, &p.lo, 8);
+    std::memcpy(bytes + 8, &p.hi, 8);
+    for (int32_t b = 0; b < byteCount_; ++b) {
+        if (bytes[b] != 0) {
+            const uint64_t* row =
+                &planeBytes_[(static_cast<size_t>(b) * 256 + bytes[b]) * planeCount];
+            for (int32_t k = 0; k < planeCount; ++k) {
+                plane[k] |= row[k];
+            }
+        }
+    }
+    int32_t n = 0;
+    for (const JumpFamily& f : families_) {
+        const uint64_t over = (plane[f.planeOver] >> f.overRight) << f.overLeft;
+        const uint64_t to = (plane[f.planeTo] >> f.toRight) << f.toLeft;
+        for (uint64_t m = plane[f.planeFrom] & over & ~to & f.cells; m != 0; m &= m - 1) {
+            out[n++] = f.jumpAt[std::countr_zero(m)];
+        }
+    }
     return n;
 }
 
@@ -538,6 +626,11 @@ LayeredSearch::Outcome LayeredSearch::expandTyped(const std::function<bool()>& t
     }
     auto& cur = std::get<CountedLayer<C>>(last_);
     const int32_t fixed = graph_.fixedMatches;
+    // Every position of layer k holds the start's matches less k, so the shorter walk for the
+    // jump lists is the same for the whole layer.
+    const int32_t matches = graph_.start.count() - lastLayer();
+    const bool byTo = graph_.slotCount - matches < matches;
+    const bool byFamily = familiesPay(matches);
 
     struct Item {
         int32_t shard;
@@ -672,7 +765,8 @@ LayeredSearch::Outcome LayeredSearch::expandTyped(const std::function<bool()>& t
                 const CountedPosition<C>& entry = cur.shards[item.shard].data[e];
                 const Bits r = entry.pos;
                 imagesOf(r, keys);
-                const int32_t legalCount = legalJumps(r, legal.data());
+                const int32_t legalCount = byFamily ? legalJumpsByFamily(r, legal.data())
+                                                    : legalJumps(r, byTo, legal.data());
                 for (int32_t i = 0; i < legalCount; ++i) {
                     const int32_t j = legal[i];
                     ++generated;
@@ -697,7 +791,7 @@ LayeredSearch::Outcome LayeredSearch::expandTyped(const std::function<bool()>& t
                     }
                 }
                 if (legalCount == 0) {
-                    const int32_t m = r.count() + fixed;
+                    const int32_t m = matches + fixed;
                     if (!addCount(local.spectrum[m], widen(entry.count))) {
                         overflow = true;
                         abort = true;

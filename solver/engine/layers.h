@@ -8,6 +8,7 @@
 // spectrum at its number of matches.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -151,6 +152,30 @@ private:
     std::vector<JumpTest> byTo_;
     Bits slots_;                      // every slot of the graph
 
+    // Jump families, for a graph built from the board: a slot is a cell (its node) of a plane
+    // (its direction), one word per plane, and the jumps that are translations of one another
+    // form a family, tested for every cell at once with a few word operations. Empty when
+    // the graph's slots have no such places (a graph file) or a node lies past cell 63.
+    static constexpr int32_t planeCount = 3;
+    struct JumpFamily {
+        int32_t planeFrom = 0;
+        int32_t planeOver = 0;
+        int32_t planeTo = 0;
+        // A plane word moved by (w >> right) << left puts the cell of `over` (or `to`) where
+        // the cell of `from` is.
+        int32_t overRight = 0;
+        int32_t overLeft = 0;
+        int32_t toRight = 0;
+        int32_t toLeft = 0;
+        uint64_t cells = 0;                // the cells `from` takes in the family's jumps
+        std::array<int32_t, 64> jumpAt{};  // index into graph.jumps by the cell of `from`
+    };
+    std::vector<JumpFamily> families_;
+    // The plane words of a position's bytes, [(byte * 256 + value) * planeCount + plane].
+    std::vector<uint64_t> planeBytes_;
+    // Whether the families are cheaper than the jump lists for a layer with `matches` matches.
+    bool familiesPay(int32_t matches) const;
+
     std::vector<PositionLayer> stored_;  // layers 0 .. last - 1
     std::variant<CountedLayer<Count64>, CountedLayer<Count128>, CountedLayer<Count256>> last_;
     std::vector<uint64_t> layerSizes_;
@@ -166,9 +191,12 @@ private:
     // The position's images under every symmetry in use, as 128-bit integers; out[0] is p.
     void imagesOf(Bits p, unsigned __int128* out) const;
     // Writes the indices of p's legal jumps to `out` (room for every jump of the graph) and
-    // returns how many, walking whichever is shorter: p's matches or its empty slots. The
-    // order differs between the two; nothing depends on it.
-    int32_t legalJumps(Bits p, int32_t* out) const;
+    // returns how many, walking p's empty slots (`byTo`, for dense positions) or its matches.
+    // The order differs between the two; nothing depends on it.
+    int32_t legalJumps(Bits p, bool byTo, int32_t* out) const;
+    // The same by the jump families (which must exist), in another order.
+    int32_t legalJumpsByFamily(Bits p, int32_t* out) const;
+    void buildFamilies();
     template <typename C>
     void freeLayer(CountedLayer<C>& layer);
     void freeLayer(PositionLayer& layer);
