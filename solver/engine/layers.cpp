@@ -218,39 +218,17 @@ constexpr int32_t countBitsOf() {
 }  // namespace
 
 LayeredSearch::LayeredSearch(const JumpGraph& graph, MemoryBudget& budget, int32_t threads,
-                             bool useSymmetry)
+                             bool useSymmetry, ExpandMethod method)
     : graph_(graph),
       budget_(budget),
       threads_(std::max(1, threads)),
       symmetryCount_(useSymmetry ? static_cast<int32_t>(graph.symmetries.size()) : 1),
-      byteCount_((graph.slotCount + 7) / 8) {
+      byteCount_((graph.slotCount + 7) / 8),
+      images_(graph, symmetryCount_, method.vectors),
+      method_(method) {
     const int32_t jumpCount = static_cast<int32_t>(graph.jumps.size());
     for (const Jump& j : graph.jumps) {
         flip_.push_back(Bits::bit(j.from) | Bits::bit(j.over) | Bits::bit(j.to));
-    }
-    flipImages_.resize(static_cast<size_t>(symmetryCount_) * jumpCount);
-    for (int32_t g = 0; g < symmetryCount_; ++g) {
-        for (int32_t j = 0; j < jumpCount; ++j) {
-            flipImages_[j * symmetryCount_ + g] =
-                wide(applyPermutation(graph.symmetries[g], flip_[j], graph.slotCount));
-        }
-    }
-    byteImages_.resize(static_cast<size_t>(byteCount_) * 256 * symmetryCount_ * 2);
-    for (int32_t b = 0; b < byteCount_; ++b) {
-        for (int32_t v = 0; v < 256; ++v) {
-            Bits p;
-            for (int32_t i = 0; i < 8; ++i) {
-                if ((v >> i) & 1 && 8 * b + i < graph.slotCount) {
-                    p.set(8 * b + i);
-                }
-            }
-            for (int32_t g = 0; g < symmetryCount_; ++g) {
-                const Bits image = applyPermutation(graph.symmetries[g], p, graph.slotCount);
-                const size_t at = ((static_cast<size_t>(b) * 256 + v) * symmetryCount_ + g) * 2;
-                byteImages_[at] = image.lo;
-                byteImages_[at + 1] = image.hi;
-            }
-        }
     }
     for (int32_t s = 0; s < graph.slotCount; ++s) {
         slots_.set(s);
@@ -328,80 +306,6 @@ int32_t LayeredSearch::countBits() const {
             return countBitsOf<C>();
         },
         last_);
-}
-
-namespace {
-
-// Two words in one vector register.
-using Word2 = uint64_t __attribute__((vector_size(16)));
-
-// The images of a position from the byte table: one row of `count` images OR-ed into the
-// accumulators per nonzero byte. With the count known when compiling, the accumulators stay
-// in registers.
-template <int32_t Fixed>
-void imagesFromTable(const uint64_t* table, int32_t byteCount, int32_t runtimeCount, Bits p,
-                     unsigned __int128* out) {
-    const int32_t count = Fixed > 0 ? Fixed : runtimeCount;
-    Word2 acc[Fixed > 0 ? Fixed : maxSymmetries];
-    for (int32_t g = 0; g < count; ++g) {
-        acc[g] = Word2{0, 0};
-    }
-    uint8_t bytes[16];
-    std::memcpy(bytes, &p.lo, 8);
-    std::memcpy(bytes + 8, &p.hi, 8);
-    for (int32_t b = 0; b < byteCount; ++b) {
-        if (bytes[b] == 0) {
-            continue;
-        }
-        const uint64_t* row = table + (static_cast<size_t>(b) * 256 + bytes[b]) * 2 * count;
-#pragma GCC unroll 12
-        for (int32_t g = 0; g < count; ++g) {
-            Word2 v;
-            std::memcpy(&v, row + 2 * g, sizeof v);
-            acc[g] |= v;
-        }
-    }
-    for (int32_t g = 0; g < count; ++g) {
-        out[g] = (static_cast<unsigned __int128>(acc[g][1]) << 64) | acc[g][0];
-    }
-}
-
-// The smallest of a child's images: image g is the parent's image g with the jump's image g
-// flipped. Unrolled when the symmetry count is known when compiling.
-template <int32_t Fixed>
-inline unsigned __int128 smallestImage(const unsigned __int128* keys,
-                                       const unsigned __int128* flips, int32_t runtimeCount) {
-    const int32_t count = Fixed > 0 ? Fixed : runtimeCount;
-    unsigned __int128 best = keys[0] ^ flips[0];
-#pragma GCC unroll 12
-    for (int32_t g = 1; g < count; ++g) {
-        const unsigned __int128 image = keys[g] ^ flips[g];
-        best = image < best ? image : best;
-    }
-    return best;
-}
-
-}  // namespace
-
-void LayeredSearch::imagesOf(Bits p, unsigned __int128* out) const {
-    const uint64_t* t = byteImages_.data();
-    switch (symmetryCount_) {
-        case 12: imagesFromTable<12>(t, byteCount_, 12, p, out); break;
-        case 6: imagesFromTable<6>(t, byteCount_, 6, p, out); break;
-        case 4: imagesFromTable<4>(t, byteCount_, 4, p, out); break;
-        case 2: imagesFromTable<2>(t, byteCount_, 2, p, out); break;
-        case 1: out[0] = wide(p); break;
-        default: imagesFromTable<0>(t, byteCount_, symmetryCount_, p, out); break;
-    }
-}
-
-Bits LayeredSearch::canonical(Bits p) const {
-    if (symmetryCount_ == 1) {
-        return p;
-    }
-    unsigned __int128 images[maxSymmetries];
-    imagesOf(p, images);
-    return narrow(*std::min_element(images, images + symmetryCount_));
 }
 
 int32_t LayeredSearch::legalJumps(Bits p, bool byTo, int32_t* out) const {
@@ -630,7 +534,9 @@ LayeredSearch::Outcome LayeredSearch::expandTyped(const std::function<bool()>& t
     // jump lists is the same for the whole layer.
     const int32_t matches = graph_.start.count() - lastLayer();
     const bool byTo = graph_.slotCount - matches < matches;
-    const bool byFamily = familiesPay(matches);
+    const bool byFamily =
+        method_.jumps == ExpandMethod::Jumps::Families ||
+        (method_.jumps == ExpandMethod::Jumps::Cheapest && familiesPay(matches));
 
     struct Item {
         int32_t shard;
@@ -748,8 +654,9 @@ LayeredSearch::Outcome LayeredSearch::expandTyped(const std::function<bool()>& t
             }
             fill[s] = 0;
         };
-        unsigned __int128 keys[maxSymmetries];
+        SymmetryImages::Images keys;
         std::vector<int32_t> legal(graph_.jumps.size() + 1);
+        std::vector<Bits> children(graph_.jumps.size() + 1);
         auto lastTick = std::chrono::steady_clock::now();
         for (;;) {
             if (abort.load(std::memory_order_relaxed)) {
@@ -764,25 +671,15 @@ LayeredSearch::Outcome LayeredSearch::expandTyped(const std::function<bool()>& t
             for (uint64_t e = item.begin; e < item.end; ++e) {
                 const CountedPosition<C>& entry = cur.shards[item.shard].data[e];
                 const Bits r = entry.pos;
-                imagesOf(r, keys);
                 const int32_t legalCount = byFamily ? legalJumpsByFamily(r, legal.data())
                                                     : legalJumps(r, byTo, legal.data());
+                if (legalCount > 0) {
+                    images_.imagesOf(r, keys);
+                    images_.children(keys, legal.data(), legalCount, children.data());
+                }
+                generated += legalCount;
                 for (int32_t i = 0; i < legalCount; ++i) {
-                    const int32_t j = legal[i];
-                    ++generated;
-                    // The child's canonical form.
-                    const unsigned __int128* flips =
-                        &flipImages_[static_cast<size_t>(j) * symmetryCount_];
-                    unsigned __int128 best;
-                    switch (symmetryCount_) {
-                        case 12: best = smallestImage<12>(keys, flips, 12); break;
-                        case 6: best = smallestImage<6>(keys, flips, 6); break;
-                        case 4: best = smallestImage<4>(keys, flips, 4); break;
-                        case 2: best = smallestImage<2>(keys, flips, 2); break;
-                        case 1: best = keys[0] ^ flips[0]; break;
-                        default: best = smallestImage<0>(keys, flips, symmetryCount_); break;
-                    }
-                    const Bits child = narrow(best);
+                    const Bits child = children[i];
                     const uint64_t h = hashBits(child);
                     const int32_t s = shardOf(h);
                     pending[s * pendingPerShard + fill[s]] = Pending<C>{child, entry.count, h};

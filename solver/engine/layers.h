@@ -21,6 +21,7 @@
 #include "solver/engine/budget.h"
 #include "solver/engine/count.h"
 #include "solver/engine/graph.h"
+#include "solver/engine/images.h"
 
 namespace kvarlo::engine {
 
@@ -63,6 +64,14 @@ enum class ExpandResult {
     OutOfMemory,  // the next layer does not fit in the budget; the layer is dropped
 };
 
+// How the expansion finds the legal jumps and the canonical forms. The results never depend on
+// it (the tests compare the ways); the defaults are the fastest.
+struct ExpandMethod {
+    enum class Jumps { Cheapest, Lists, Families };
+    Jumps jumps = Jumps::Cheapest;
+    bool vectors = true;  // the vector implementation of the images, where the machine has it
+};
+
 class LayeredSearch {
 public:
     static constexpr int32_t shardBits = 8;
@@ -70,7 +79,7 @@ public:
 
     // `useSymmetry` false searches every position on its own (tests compare the two).
     LayeredSearch(const JumpGraph& graph, MemoryBudget& budget, int32_t threads,
-                  bool useSymmetry = true);
+                  bool useSymmetry = true, ExpandMethod method = {});
     ~LayeredSearch();
     LayeredSearch(const LayeredSearch&) = delete;
     LayeredSearch& operator=(const LayeredSearch&) = delete;
@@ -99,7 +108,7 @@ public:
     std::optional<std::vector<Jump>> sequenceTo(int32_t matches) const;
 
     // The smallest image of a position under the symmetries in use.
-    Bits canonical(Bits p) const;
+    Bits canonical(Bits p) const { return images_.canonical(p); }
     // True when layer k holds the class of `p` (p need not be canonical).
     bool layerContains(int32_t k, Bits p) const;
 
@@ -123,17 +132,10 @@ private:
     int32_t threads_;
     int32_t symmetryCount_;
     int32_t byteCount_;
-    // The images of a position's bytes, [(byte * 256 + value) * symmetries + symmetry], as
-    // pairs of words (low, high): one byte value's images under every symmetry lie together,
-    // so a position's images are built by OR-ing one contiguous row per nonzero byte into a
-    // row of accumulators. 16 bytes per entry: 12 symmetries and 12 bytes take 576 KiB.
-    std::vector<uint64_t> byteImages_;
+    SymmetryImages images_;
+    ExpandMethod method_;
     // Per jump: the mask of the three slots it flips.
     std::vector<Bits> flip_;
-    // [jump * symmetries + symmetry]: a jump's flip mask under each symmetry, as 128-bit
-    // integers (low slots in the low word, so integer order is the order of Bits). A jump's
-    // images lie together, as the expansion reads them: 16 bytes each, 192 for twelve.
-    std::vector<unsigned __int128> flipImages_;
     // The jump lists the expansion walks, one record per jump:
     //   0 need (16): the `from` and `over` bits, both must be set
     //  16 to   (16): the `to` bit, must be clear
@@ -188,8 +190,6 @@ private:
     std::atomic<uint64_t> progressDone_{0};
     std::atomic<uint64_t> progressTotal_{0};
 
-    // The position's images under every symmetry in use, as 128-bit integers; out[0] is p.
-    void imagesOf(Bits p, unsigned __int128* out) const;
     // Writes the indices of p's legal jumps to `out` (room for every jump of the graph) and
     // returns how many, walking p's empty slots (`byTo`, for dense positions) or its matches.
     // The order differs between the two; nothing depends on it.

@@ -203,6 +203,44 @@ TEST(LayeredSearchTest, ThreadCountDoesNotChangeAnything) {
     EXPECT_EQ(one.spectrum, four.spectrum);
 }
 
+TEST(LayeredSearchTest, EveryWayOfExpandingFindsTheSameLayers) {
+    // Dense: the whole board but four slots, where walking the empty slots is cheapest, four
+    // layers deep; sparse: a small figure where the jump families are, solved to the end.
+    Board dense(7, 7);
+    for (int32_t i = 0; i < dense.nodeCount; ++i) {
+        for (int32_t d = 0; d < 3; ++d) {
+            dense.nodes[i].edges[d].hasMatch = dense.slotExists(i, d);
+        }
+    }
+    for (EdgeRef r : {EdgeRef{24, 0}, EdgeRef{10, 1}, EdgeRef{31, 2}, EdgeRef{3, 0}}) {
+        dense.slot(r).hasMatch = 0;
+    }
+    std::mt19937 rng(5);
+    const Board sparse = testing::randomFigure(rng, 13, 2);
+    using Jumps = ExpandMethod::Jumps;
+    for (const auto& [board, depth] : {std::pair{dense, 4}, std::pair{sparse, 100}}) {
+        const JumpGraph graph = graphFromBoard(board);
+        std::optional<std::pair<std::vector<uint64_t>, std::vector<Count256>>> first;
+        for (Jumps jumps : {Jumps::Lists, Jumps::Families, Jumps::Cheapest}) {
+            for (bool vectors : {false, true}) {
+                MemoryBudget memory(1ull << 30);
+                LayeredSearch search(graph, memory, 2, true, ExpandMethod{jumps, vectors});
+                for (int32_t k = 0; k < depth && search.expandNext() == ExpandResult::Expanded;
+                     ++k) {
+                }
+                const std::pair got{search.layerSizes(), search.spectrum()};
+                if (!first) {
+                    first = got;
+                    EXPECT_GE(got.first.size(), 5u);
+                } else {
+                    EXPECT_EQ(got, *first) << "jumps " << static_cast<int>(jumps) << " vectors "
+                                           << vectors;
+                }
+            }
+        }
+    }
+}
+
 // A chain in which every step can be made two ways (from a over b, or from b over a, both onto
 // the same slot) doubles the count at each jump with one position per layer; two independent
 // side jumps interleave anywhere. 2^62 * 62 * 61 games: far beyond 64 bits.

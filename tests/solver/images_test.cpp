@@ -1,0 +1,101 @@
+// Symmetry images against images made slot by slot with the permutations themselves, for both
+// implementations and every number of images the vector one splits differently.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "solver/brute_force.h"
+#include "solver/engine/images.h"
+
+namespace kvarlo::engine {
+namespace {
+
+// The smallest image of p under the first `count` permutations of the graph.
+Bits smallestImage(const JumpGraph& graph, int32_t count, Bits p) {
+    Bits best = applyPermutation(graph.symmetries[0], p, graph.slotCount);
+    for (int32_t g = 1; g < count; ++g) {
+        const Bits image = applyPermutation(graph.symmetries[g], p, graph.slotCount);
+        if (image < best) {
+            best = image;
+        }
+    }
+    return best;
+}
+
+Bits randomPosition(std::mt19937_64& rng, int32_t slotCount) {
+    // From nearly empty to nearly full, so ties in the high word come up as well.
+    const double density = std::uniform_real_distribution<double>(0.02, 0.98)(rng);
+    std::bernoulli_distribution bit(density);
+    Bits p;
+    for (int32_t s = 0; s < slotCount; ++s) {
+        if (bit(rng)) {
+            p.set(s);
+        }
+    }
+    return p;
+}
+
+void checkImages(const JumpGraph& graph, int32_t count, bool vectors) {
+    SCOPED_TRACE(::testing::Message() << count << " images, vectors " << vectors);
+    const SymmetryImages images(graph, count, vectors);
+    std::mt19937_64 rng(static_cast<uint64_t>(count) * 31 + vectors);
+    std::uniform_int_distribution<int32_t> anyJump(0, static_cast<int32_t>(graph.jumps.size()) - 1);
+    for (int32_t trial = 0; trial < 300; ++trial) {
+        const Bits p = randomPosition(rng, graph.slotCount);
+        ASSERT_EQ(images.canonical(p), smallestImage(graph, count, p));
+        // The children's formula holds for any jump, legal or not.
+        std::vector<int32_t> jumps(1 + trial % 40);
+        for (int32_t& j : jumps) {
+            j = anyJump(rng);
+        }
+        SymmetryImages::Images parent;
+        images.imagesOf(p, parent);
+        std::vector<Bits> children(jumps.size());
+        images.children(parent, jumps.data(), static_cast<int32_t>(jumps.size()), children.data());
+        for (size_t i = 0; i < jumps.size(); ++i) {
+            const Jump& j = graph.jumps[jumps[i]];
+            const Bits child = p ^ Bits::bit(j.from) ^ Bits::bit(j.over) ^ Bits::bit(j.to);
+            ASSERT_EQ(children[i], smallestImage(graph, count, child)) << "jump " << jumps[i];
+        }
+    }
+}
+
+TEST(SymmetryImagesTest, BoardImagesMatchThePermutations) {
+    Board board(7, 7);
+    board.slot({24, 0}).hasMatch = 1;
+    const JumpGraph graph = graphFromBoard(board);
+    ASSERT_EQ(graph.symmetries.size(), 12u);
+    for (int32_t count : {1, 2, 4, 6, 7, 8, 9, 12}) {
+        for (bool vectors : {false, true}) {
+            checkImages(graph, count, vectors);
+        }
+    }
+}
+
+TEST(SymmetryImagesTest, UpToSixteenImagesInVectorsAndMoreWithout) {
+    // A ring of 120 slots (both words of a position), its rotations by multiples of 5 slots
+    // as the symmetries, and a jump along the ring from every slot.
+    JumpGraph ring;
+    ring.slotCount = 120;
+    for (int32_t s = 0; s < 120; ++s) {
+        ring.jumps.push_back(Jump{static_cast<uint8_t>(s), static_cast<uint8_t>((s + 1) % 120),
+                                  static_cast<uint8_t>((s + 2) % 120)});
+    }
+    for (int32_t k = 0; k < 24; ++k) {
+        Permutation perm{};
+        for (int32_t s = 0; s < 120; ++s) {
+            perm[s] = static_cast<uint8_t>((s + 5 * k) % 120);
+        }
+        ring.symmetries.push_back(perm);
+    }
+    for (int32_t count : {13, 16, 17, 24}) {
+        for (bool vectors : {false, true}) {
+            checkImages(ring, count, vectors);
+        }
+    }
+    EXPECT_FALSE(SymmetryImages(ring, 17, true).usesVectors());
+    EXPECT_FALSE(SymmetryImages(ring, 12, false).usesVectors());
+}
+
+}  // namespace
+}  // namespace kvarlo::engine
