@@ -3,7 +3,8 @@
 
 #include <cstring>
 
-#if defined(__x86_64__) && defined(__GNUC__)
+// Not on Windows: GCC there cannot align the stack for the 512-bit registers it spills.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(_WIN32)
 #include <immintrin.h>
 #define KVARLO_VECTOR_IMAGES 1
 #endif
@@ -170,8 +171,8 @@ inline uint64_t smallestLane(__m512i x) {
     x = minLanes(x, _mm512_mask_shuffle_i64x2(x, 0xFF, x, x, _MM_SHUFFLE(1, 0, 3, 2)));
     x = minLanes(x, _mm512_mask_shuffle_i64x2(x, 0xFF, x, x, _MM_SHUFFLE(2, 3, 0, 1)));
     x = minLanes(x, _mm512_mask_shuffle_epi32(x, 0xFFFF, x, _MM_PERM_BADC));
-    alignas(64) uint64_t lanes[8];
-    _mm512_store_si512(lanes, x);
+    uint64_t lanes[8];
+    _mm512_storeu_si512(lanes, x);
     return lanes[0];
 }
 
@@ -196,10 +197,10 @@ void SymmetryImages::imagesVector(const SymmetryImages& s, Bits p, Images& out) 
         loA = _mm512_or_si512(loA, _mm512_maskz_loadu_epi64(m.a, row + count));
         loB = _mm512_or_si512(loB, _mm512_maskz_loadu_epi64(m.b, row + count + 8));
     }
-    _mm512_store_si512(out.hi, hiA);
-    _mm512_store_si512(out.hi + 8, hiB);
-    _mm512_store_si512(out.lo, loA);
-    _mm512_store_si512(out.lo + 8, loB);
+    _mm512_storeu_si512(out.hi, hiA);
+    _mm512_storeu_si512(out.hi + 8, hiB);
+    _mm512_storeu_si512(out.lo, loA);
+    _mm512_storeu_si512(out.lo + 8, loB);
 }
 
 KVARLO_VECTOR_TARGET

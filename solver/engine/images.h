@@ -4,7 +4,8 @@
 // flipped under g, so a parent's images are built once and each child costs one pass over them.
 //
 // Two implementations give the same results: a plain one, and one over 512-bit vectors for
-// machines that have them (all images of a position in four registers).
+// x86-64 machines that have them (all images of a position in four registers; not in the
+// Windows build, whose compiler cannot align the stack for them).
 #pragma once
 
 #include <cstdint>
