@@ -537,8 +537,8 @@ LayeredSearch::Outcome LayeredSearch::expandTyped(const std::function<bool()>& t
     const int32_t matches = graph_.start.count() - lastLayer();
     const bool byTo = graph_.slotCount - matches < matches;
     const bool byFamily =
-        method_.jumps == ExpandMethod::Jumps::Families ||
-        (method_.jumps == ExpandMethod::Jumps::Cheapest && familiesPay(matches));
+        !families_.empty() && (method_.jumps == ExpandMethod::Jumps::Families ||
+                               (method_.jumps == ExpandMethod::Jumps::Cheapest && familiesPay(matches)));
 
     struct Item {
         int32_t shard;

@@ -65,7 +65,8 @@ enum class ExpandResult {
 };
 
 // How the expansion finds the legal jumps and the canonical forms. The results never depend on
-// it (the tests compare the ways); the defaults are the fastest.
+// it (the tests compare the ways); the defaults are the fastest. Families exist only for graphs
+// built from the board: elsewhere the jump lists serve whatever is asked.
 struct ExpandMethod {
     enum class Jumps { Cheapest, Lists, Families };
     Jumps jumps = Jumps::Cheapest;

@@ -268,6 +268,21 @@ JumpGraph doublingChain(int32_t steps) {
     return graph;
 }
 
+TEST(LayeredSearchTest, AskingAGraphFileForJumpFamiliesChangesNothing) {
+    const JumpGraph graph = doublingChain(12);
+    std::vector<std::vector<uint64_t>> layers;
+    for (auto jumps : {ExpandMethod::Jumps::Lists, ExpandMethod::Jumps::Families}) {
+        MemoryBudget memory(1ull << 30);
+        LayeredSearch search(graph, memory, 1, true, ExpandMethod{jumps, true});
+        while (search.expandNext() == ExpandResult::Expanded) {
+        }
+        EXPECT_TRUE(search.finished());
+        layers.push_back(search.layerSizes());
+    }
+    EXPECT_EQ(layers[0].size(), 15u);  // 12 chain steps and the 2 side jumps
+    EXPECT_EQ(layers[1], layers[0]);
+}
+
 TEST(LayeredSearchTest, CountsWidenPastSixtyFourBitsExactly) {
     const JumpGraph graph = doublingChain(60);
     MemoryBudget memory(1ull << 30);
