@@ -107,6 +107,10 @@ void SearchEngine::run(const std::function<bool()>& shouldStop,
         }
     };
     while (!exactStopped_ && !layers_->finished()) {
+        lookAhead(shouldStop, onProgress);
+        if (shouldStop && shouldStop()) {
+            return;
+        }
         const ExpandResult r = layers_->expandNext([&] {
             {
                 std::lock_guard<std::mutex> guard(lock_);
@@ -121,6 +125,9 @@ void SearchEngine::run(const std::function<bool()>& shouldStop,
         if (r == ExpandResult::OutOfMemory) {
             exactStopped_ = true;
         }
+        if (r == ExpandResult::Expanded || r == ExpandResult::Finished) {
+            forgetProbes();
+        }
         publish();
         notify();
         if (r == ExpandResult::Stopped) {
@@ -132,42 +139,88 @@ void SearchEngine::run(const std::function<bool()>& shouldStop,
     }
 }
 
+void SearchEngine::startIncomplete() {
+    if (dfs_) {
+        return;
+    }
+    dfs_ = std::make_unique<Dfs>();
+    Dfs& d = *dfs_;
+    d.weight.assign(graph_.slotCount, 0);
+    for (const Jump& j : graph_.jumps) {
+        ++d.weight[j.from];
+        ++d.weight[j.over];
+        ++d.weight[j.to];
+    }
+    // The table takes what the budget still allows, at most 64 MiB.
+    const uint64_t room = budget_.limit() - std::min(budget_.limit(), budget_.used());
+    uint64_t size = uint64_t{1} << 22;
+    while (size > 0 && size * sizeof(Dfs::TableEntry) > room / 2) {
+        size >>= 1;
+    }
+    if (size >= 1024) {
+        d.table = static_cast<Dfs::TableEntry*>(budget_.allocate(size * sizeof(Dfs::TableEntry)));
+        if (d.table) {
+            std::memset(static_cast<void*>(d.table), 0, size * sizeof(Dfs::TableEntry));
+            d.tableSize = size;
+        }
+    }
+    // The root frame is pushed by the first slice.
+    probeSums_.assign(graph_.startMatches() + 1, 0.0);
+}
+
+void SearchEngine::forgetProbes() {
+    probeSums_.assign(probeSums_.size(), 0.0);
+    probes_ = 0;
+    layerWeight_ = -1;
+    probeStarts_.clear();
+}
+
+void SearchEngine::incompleteRound(const std::function<bool()>& shouldStop) {
+    if (!dfs_->done) {
+        dfsSliceStep();
+    }
+    probeBatch(256, shouldStop);
+    publish();
+}
+
 void SearchEngine::runIncomplete(const std::function<bool()>& shouldStop,
                                  const std::function<void()>& onProgress) {
-    if (!dfs_) {
-        dfs_ = std::make_unique<Dfs>();
-        Dfs& d = *dfs_;
-        d.weight.assign(graph_.slotCount, 0);
-        for (const Jump& j : graph_.jumps) {
-            ++d.weight[j.from];
-            ++d.weight[j.over];
-            ++d.weight[j.to];
-        }
-        // The table takes what the budget still allows, at most 64 MiB.
-        const uint64_t room = budget_.limit() - std::min(budget_.limit(), budget_.used());
-        uint64_t size = uint64_t{1} << 22;
-        while (size > 0 && size * sizeof(Dfs::TableEntry) > room / 2) {
-            size >>= 1;
-        }
-        if (size >= 1024) {
-            d.table = static_cast<Dfs::TableEntry*>(budget_.allocate(size * sizeof(Dfs::TableEntry)));
-            if (d.table) {
-                std::memset(static_cast<void*>(d.table), 0, size * sizeof(Dfs::TableEntry));
-                d.tableSize = size;
-            }
-        }
-        // The root frame is pushed by the first slice.
-    }
-    probeSums_.resize(graph_.startMatches() + 1, 0.0);
-    // Each round is a fixed amount of work and ends with a fresh report, so a stop decided on
-    // the report's numbers comes at the same point on every run with the same seed.
+    startIncomplete();
     auto last = std::chrono::steady_clock::now();
     while (!(shouldStop && shouldStop())) {
-        if (!dfs_->done) {
-            dfsSliceStep();
+        incompleteRound(shouldStop);
+        const auto now = std::chrono::steady_clock::now();
+        if (onProgress && now - last >= std::chrono::milliseconds(50)) {
+            last = now;
+            onProgress();
         }
-        probeBatch(256, shouldStop);
-        publish();
+    }
+    if (onProgress) {
+        onProgress();
+    }
+}
+
+void SearchEngine::lookAhead(const std::function<bool()>& shouldStop,
+                             const std::function<void()>& onProgress) {
+    // The next layer's size, guessed from the last growth.
+    const std::vector<uint64_t>& sizes = layers_->layerSizes();
+    if (sizes.size() < 2) {
+        return;
+    }
+    const double growth =
+        static_cast<double>(sizes.back()) / static_cast<double>(sizes[sizes.size() - 2]);
+    const double expected = static_cast<double>(sizes.back()) * growth;
+    if (expected < static_cast<double>(options_.lookAheadPositions)) {
+        return;
+    }
+    // A round takes about as long as expanding 20 000 to 30 000 positions of a dense figure
+    // on two threads: one round per 250 000 positions is about a tenth of the layer's time.
+    // Counted in rounds, not seconds, so the same seed gives the same estimates.
+    const uint64_t rounds = static_cast<uint64_t>(expected / 250'000.0) + 1;
+    startIncomplete();
+    auto last = std::chrono::steady_clock::now();
+    for (uint64_t i = 0; i < rounds && !(shouldStop && shouldStop()); ++i) {
+        incompleteRound(shouldStop);
         const auto now = std::chrono::steady_clock::now();
         if (onProgress && now - last >= std::chrono::milliseconds(50)) {
             last = now;
@@ -360,7 +413,8 @@ void SearchEngine::publish() {
     }
 
     // The best result: the exact layers' fewest matches, or the depth-first search's when it
-    // found fewer.
+    // found fewer (never once the search is complete: then the layers' sequence, the same on
+    // every run).
     int32_t exactBest = -1;
     for (size_t m = 0; m < r.exactSpectrum.size(); ++m) {
         if (!r.exactSpectrum[m].isZero()) {
@@ -368,20 +422,17 @@ void SearchEngine::publish() {
             break;
         }
     }
-    {
-        std::lock_guard<std::mutex> guard(lock_);
-        if (exactBest >= 0 && report_.best == exactBest && !report_.bestSequence.empty() &&
-            (!dfs_ || dfs_->best + graph_.fixedMatches >= exactBest)) {
-            r.bestSequence = report_.bestSequence;
-        }
-    }
-    r.best = exactBest;
-    if (exactBest >= 0 && r.bestSequence.empty()) {
+    if (exactBest >= 0 && exactBest != layeredBest_) {
         if (auto seq = layers_->sequenceTo(exactBest)) {
-            r.bestSequence = std::move(*seq);
+            layeredBest_ = exactBest;
+            layeredSequence_ = std::move(*seq);
         }
     }
-    if (dfs_ && dfs_->best < 255 &&
+    if (exactBest >= 0 && exactBest == layeredBest_) {
+        r.best = exactBest;
+        r.bestSequence = layeredSequence_;
+    }
+    if (!r.complete && dfs_ && dfs_->best < 255 &&
         (r.best < 0 || dfs_->best + graph_.fixedMatches < r.best)) {
         r.best = dfs_->best + graph_.fixedMatches;
         r.bestSequence = dfs_->bestPath;

@@ -23,6 +23,10 @@ struct EngineOptions {
     uint64_t memoryBytes = 0;  // 0: half of the physical memory
     bool useSymmetry = true;
     uint64_t seed = 1;         // the incomplete phase's random probes
+    // Before a layer expected to hold at least this many positions (a long one), the
+    // incomplete phase runs for a share of that layer's work, so a figure too large for the
+    // exact search has a best sequence and estimates early on.
+    uint64_t lookAheadPositions = 2'000'000;
 };
 
 // One consistent view of the search.
@@ -70,6 +74,16 @@ private:
     void publish();
     void runIncomplete(const std::function<bool()>& shouldStop,
                        const std::function<void()>& onProgress);
+    // The incomplete phase's rounds before a long layer (see lookAheadPositions).
+    void lookAhead(const std::function<bool()>& shouldStop,
+                   const std::function<void()>& onProgress);
+    void startIncomplete();
+    // One round of the incomplete phase: a slice of the depth-first search, a batch of probes,
+    // a fresh report. A fixed amount of work, so a stop decided on the report's numbers comes
+    // at the same point on every run with the same seed.
+    void incompleteRound(const std::function<bool()>& shouldStop);
+    // The probes belong to the last layer: a new one starts them afresh.
+    void forgetProbes();
     void probeBatch(uint32_t probes, const std::function<bool()>& shouldStop);
     bool dfsSliceStep();
 
@@ -87,6 +101,10 @@ private:
     double layerWeight_ = -1;        // sum of the last layer's counts; -1 until known
     std::vector<Bits> probeStarts_;  // drawn in one pass over the layer, used up in rounds
     uint64_t rng_;
+    // The best sequence the layers gave, kept so the report does not rebuild it every time,
+    // and preferred once the search is complete (the same whatever the depth-first search did).
+    int32_t layeredBest_ = -1;
+    std::vector<Jump> layeredSequence_;
 
     mutable std::mutex lock_;
     EngineReport report_;

@@ -97,6 +97,54 @@ TEST(SearchEngineTest, IncompleteSearchWithinItsBudget) {
     EXPECT_NE(other.spectrum, r.spectrum);
 }
 
+TEST(SearchEngineTest, ALongLayerIsPrecededByAnEarlyAnswer) {
+    std::mt19937 rng(12);
+    Board board = testing::randomFigure(rng, 22, 2);
+    const JumpGraph graph = graphFromBoard(board);
+    EngineOptions options;
+    options.memoryBytes = 512ull << 20;
+    options.lookAheadPositions = 200;  // every layer past the first few counts as long
+    SearchEngine engine(graph, options);
+    // Stopped as soon as a best sequence and estimates are there while the layers still grow.
+    EngineReport early;
+    engine.run(
+        [&] {
+            const EngineReport r = engine.report();
+            if (r.estimated && r.best >= 0) {
+                early = r;
+                return true;
+            }
+            return false;
+        },
+        {});
+    ASSERT_TRUE(early.estimated);
+    EXPECT_FALSE(early.complete);
+    EXPECT_FALSE(early.layersFull);
+    Board replay(board);
+    for (const Jump& j : early.bestSequence) {
+        const MoveRecord m = toMoveRecord(graph, j);
+        ASSERT_TRUE(isLegalJump(replay, m));
+        testing::play(replay, m);
+    }
+    EXPECT_EQ(replay.countMatches(), early.best);
+    EXPECT_TRUE(testing::legalJumps(replay).empty());
+
+    // Going on to the end gives what an engine that never looked ahead gives, the best
+    // sequence included.
+    engine.run({}, {});
+    const EngineReport done = engine.report();
+    EngineOptions plain = options;
+    plain.lookAheadPositions = UINT64_MAX;
+    SearchEngine reference(graph, plain);
+    reference.run({}, {});
+    const EngineReport expected = reference.report();
+    ASSERT_TRUE(done.complete);
+    EXPECT_FALSE(done.estimated);
+    EXPECT_EQ(done.spectrum, expected.spectrum);
+    EXPECT_EQ(done.best, expected.best);
+    EXPECT_EQ(done.bestSequence, expected.bestSequence);
+}
+
 TEST(SearchEngineTest, EstimatesAreUnbiasedOnAverage) {
     // With layer 0 as the last that fits, the probes estimate the whole spectrum; over many
     // probes the total must come near the exact number of games.
