@@ -1,7 +1,7 @@
 // The search engine: exact layers while they fit in the memory budget, then an incomplete
 // phase (a depth-first search for the best result, random probes for the rest of the
-// spectrum). One engine belongs to one jump graph; running it again continues where it
-// stopped.
+// spectrum), which also runs for a while before each long layer. One engine belongs to one
+// jump graph; running it again continues where it stopped.
 #pragma once
 
 #include <atomic>

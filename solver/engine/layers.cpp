@@ -390,6 +390,14 @@ bool LayeredSearch::familiesPay(int32_t matches) const {
     return 12.0 * walked * perSlot > 10.0 * families_.size() + 6.0 * byteCount_;
 }
 
+int32_t LayeredSearch::legalJumpsOf(Bits p, int32_t* out) const {
+    const int32_t matches = p.count();
+    if (familiesPay(matches)) {
+        return legalJumpsByFamily(p, out);
+    }
+    return legalJumps(p, graph_.slotCount - matches < matches, out);
+}
+
 int32_t LayeredSearch::legalJumpsByFamily(Bits p, int32_t* out) const {
     static_assert(planeCount == 3);
     // A zero byte's row is zero: OR-ing it costs less than a branch that is hard to predict.

@@ -108,6 +108,11 @@ public:
     // layers hold one; the jumps are legal in turn from the graph's start.
     std::optional<std::vector<Jump>> sequenceTo(int32_t matches) const;
 
+    // Writes the indices (into graph().jumps) of p's legal jumps to `out`, which has room for
+    // every jump of the graph and one more, and returns how many: by the cheapest way for a
+    // position with p's number of matches.
+    int32_t legalJumpsOf(Bits p, int32_t* out) const;
+
     // The smallest image of a position under the symmetries in use.
     Bits canonical(Bits p) const { return images_.canonical(p); }
     // True when layer k holds the class of `p` (p need not be canonical).
