@@ -136,7 +136,7 @@ void SearchEngine::run(const std::function<bool()>& shouldStop,
         }
     }
     if (exactStopped_) {
-        runIncomplete(shouldStop, onProgress);
+        runRounds(UINT64_MAX, shouldStop, onProgress);
     }
 }
 
@@ -184,11 +184,11 @@ void SearchEngine::incompleteRound(const std::function<bool()>& shouldStop) {
     publish();
 }
 
-void SearchEngine::runIncomplete(const std::function<bool()>& shouldStop,
-                                 const std::function<void()>& onProgress) {
+void SearchEngine::runRounds(uint64_t rounds, const std::function<bool()>& shouldStop,
+                             const std::function<void()>& onProgress) {
     startIncomplete();
     auto last = std::chrono::steady_clock::now();
-    while (!(shouldStop && shouldStop())) {
+    for (uint64_t i = 0; i < rounds && !(shouldStop && shouldStop()); ++i) {
         incompleteRound(shouldStop);
         const auto now = std::chrono::steady_clock::now();
         if (onProgress && now - last >= std::chrono::milliseconds(50)) {
@@ -217,20 +217,7 @@ void SearchEngine::lookAhead(const std::function<bool()>& shouldStop,
     // A round takes about as long as expanding 20 000 to 30 000 positions of a dense figure
     // on two threads: one round per 250 000 positions is about a tenth of the layer's time.
     // Counted in rounds, not seconds, so the same seed gives the same estimates.
-    const uint64_t rounds = static_cast<uint64_t>(expected / 250'000.0) + 1;
-    startIncomplete();
-    auto last = std::chrono::steady_clock::now();
-    for (uint64_t i = 0; i < rounds && !(shouldStop && shouldStop()); ++i) {
-        incompleteRound(shouldStop);
-        const auto now = std::chrono::steady_clock::now();
-        if (onProgress && now - last >= std::chrono::milliseconds(50)) {
-            last = now;
-            onProgress();
-        }
-    }
-    if (onProgress) {
-        onProgress();
-    }
+    runRounds(static_cast<uint64_t>(expected / 250'000.0) + 1, shouldStop, onProgress);
 }
 
 bool SearchEngine::dfsSliceStep() {

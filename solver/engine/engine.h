@@ -72,8 +72,10 @@ public:
 
 private:
     void publish();
-    void runIncomplete(const std::function<bool()>& shouldStop,
-                       const std::function<void()>& onProgress);
+    // Rounds of the incomplete phase until `rounds` are done or a stop is asked for, with a
+    // progress call about every 50 ms and one at the end.
+    void runRounds(uint64_t rounds, const std::function<bool()>& shouldStop,
+                   const std::function<void()>& onProgress);
     // The incomplete phase's rounds before a long layer (see lookAheadPositions).
     void lookAhead(const std::function<bool()>& shouldStop,
                    const std::function<void()>& onProgress);

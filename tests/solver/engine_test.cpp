@@ -9,6 +9,19 @@
 namespace kvarlo::engine {
 namespace {
 
+// The report's best sequence is real: legal in turn on the board, ending with `best` matches
+// where no jump is left.
+void expectRealBestSequence(const Board& board, const JumpGraph& graph, const EngineReport& r) {
+    Board replay(board);
+    for (const Jump& j : r.bestSequence) {
+        const MoveRecord m = toMoveRecord(graph, j);
+        ASSERT_TRUE(isLegalJump(replay, m));
+        testing::play(replay, m);
+    }
+    EXPECT_EQ(replay.countMatches(), r.best);
+    EXPECT_TRUE(testing::legalJumps(replay).empty());
+}
+
 EngineReport runUntilProbes(const JumpGraph& graph, uint64_t budget, uint64_t seed,
                             uint64_t probes) {
     EngineOptions options;
@@ -58,16 +71,8 @@ TEST(SearchEngineTest, IncompleteSearchWithinItsBudget) {
     EXPECT_TRUE(r.estimated);
     EXPECT_LE(r.peakBytes, budget);
 
-    // The best sequence is real: legal in turn on the board, ending where no jump is left.
     ASSERT_GE(r.best, 1);
-    Board replay(board);
-    for (const Jump& j : r.bestSequence) {
-        const MoveRecord m = toMoveRecord(graph, j);
-        ASSERT_TRUE(isLegalJump(replay, m));
-        testing::play(replay, m);
-    }
-    EXPECT_EQ(replay.countMatches(), r.best);
-    EXPECT_TRUE(testing::legalJumps(replay).empty());
+    expectRealBestSequence(board, graph, r);
     if (r.best == 1) {
         EXPECT_TRUE(r.bestProven);
     }
@@ -120,14 +125,7 @@ TEST(SearchEngineTest, ALongLayerIsPrecededByAnEarlyAnswer) {
     ASSERT_TRUE(early.estimated);
     EXPECT_FALSE(early.complete);
     EXPECT_FALSE(early.layersFull);
-    Board replay(board);
-    for (const Jump& j : early.bestSequence) {
-        const MoveRecord m = toMoveRecord(graph, j);
-        ASSERT_TRUE(isLegalJump(replay, m));
-        testing::play(replay, m);
-    }
-    EXPECT_EQ(replay.countMatches(), early.best);
-    EXPECT_TRUE(testing::legalJumps(replay).empty());
+    expectRealBestSequence(board, graph, early);
 
     // Going on to the end gives what an engine that never looked ahead gives, the best
     // sequence included.
