@@ -79,8 +79,8 @@ SearchEngine::SearchEngine(JumpGraph graph, const EngineOptions& options)
       options_(options),
       budget_(options.memoryBytes ? options.memoryBytes : defaultMemoryBudget()),
       rng_(options.seed) {
-    const int32_t threads = options.threads > 0 ? options.threads : hardwareThreads();
-    layers_ = std::make_unique<LayeredSearch>(graph_, budget_, threads, options.useSymmetry);
+    threads_ = options.threads > 0 ? options.threads : hardwareThreads();
+    layers_ = std::make_unique<LayeredSearch>(graph_, budget_, threads_, options.useSymmetry);
     publish();
 }
 
@@ -177,10 +177,18 @@ void SearchEngine::forgetProbes() {
 }
 
 void SearchEngine::incompleteRound(const std::function<bool()>& shouldStop) {
-    if (!dfs_->done) {
+    // The depth-first search and the probes share nothing but the layers, which both only
+    // read: given a second thread, the search's slice runs beside the probes.
+    if (dfs_->done) {
+        probeBatch(256, shouldStop);
+    } else if (threads_ > 1) {
+        std::thread slice([this] { dfsSliceStep(); });
+        probeBatch(256, shouldStop);
+        slice.join();
+    } else {
         dfsSliceStep();
+        probeBatch(256, shouldStop);
     }
-    probeBatch(256, shouldStop);
     publish();
 }
 
@@ -403,7 +411,7 @@ void SearchEngine::probeBatch(uint32_t probes, const std::function<bool()>& shou
                     if (uniform(rng_) * s.weight < w) {
                         s.kept = child;
                     }
-                    ++dfs_->jumps;
+                    ++probeJumps_;
                 }
                 work += n;
             }
@@ -425,7 +433,7 @@ void SearchEngine::publish() {
     r.layers = layers_->layerSizes();
     r.exactSpectrum = layers_->spectrum();
     r.spectrum = r.exactSpectrum;
-    r.jumpsGenerated = layers_->jumpsGenerated() + (dfs_ ? dfs_->jumps : 0);
+    r.jumpsGenerated = layers_->jumpsGenerated() + (dfs_ ? dfs_->jumps : 0) + probeJumps_;
     r.progressDone = layers_->progressDone();
     r.progressTotal = layers_->progressTotal();
     r.peakBytes = budget_.peak();

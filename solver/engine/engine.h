@@ -91,6 +91,7 @@ private:
 
     JumpGraph graph_;
     EngineOptions options_;
+    int32_t threads_ = 1;
     MemoryBudget budget_;
     std::unique_ptr<LayeredSearch> layers_;
     bool exactStopped_ = false;  // the layers no longer fit: the rest is incomplete
@@ -100,6 +101,7 @@ private:
     std::unique_ptr<Dfs> dfs_;
     std::vector<double> probeSums_;
     uint64_t probes_ = 0;
+    uint64_t probeJumps_ = 0;  // jumps the probes made (the search's own are in dfs_)
     double layerWeight_ = -1;        // sum of the last layer's counts; -1 until known
     std::vector<Bits> probeStarts_;  // drawn in one pass over the layer, used up in rounds
     uint64_t rng_;
