@@ -7,23 +7,15 @@
 
 #include "board/jump_oracle.h"
 #include "board/moves.h"
+#include "support/boards.h"
 
 namespace kvarlo {
 namespace {
 
 using testing::Jump;
 
-EdgeRef ref(int32_t node, int32_t direction) {
-    return EdgeRef{static_cast<int16_t>(node), static_cast<int8_t>(direction)};
-}
-
-Board boardWith(std::initializer_list<EdgeRef> matches) {
-    Board b(7, 7);
-    for (EdgeRef r : matches) {
-        b.slot(r).hasMatch = 1;
-    }
-    return b;
-}
+using testing::boardWith;
+using testing::ref;
 
 std::vector<EdgeRef> targetsOf(Board b, EdgeRef s) {
     b.clearTargets();

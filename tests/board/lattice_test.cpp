@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "board/board.h"
+#include "support/boards.h"
 
 namespace kvarlo {
 namespace {
@@ -32,9 +33,7 @@ int32_t countActive(const Board& b) {
     return n;
 }
 
-EdgeRef ref(int32_t node, int32_t direction) {
-    return EdgeRef{static_cast<int16_t>(node), static_cast<int8_t>(direction)};
-}
+using testing::ref;
 
 TEST(Lattice, BoardSizesGiveTheHexagonsCountsOfNodesAndSlots) {
     struct Case {
@@ -236,18 +235,6 @@ TEST(Lattice, GarbageNodeRecordsNeverLeadOutsideTheBoard) {
         b.clearAllMatches();
         b.clearMarks();
     }
-}
-
-TEST(Lattice, RecordsAreLaidOutByteForByte) {
-    Board b(7, 7);
-    const auto* first = reinterpret_cast<const uint8_t*>(&b.nodes[0]);
-    const uint8_t expected[18] = {0, 0, 1, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0};
-    EXPECT_EQ(std::memcmp(first, expected, 18), 0);
-    const EdgeRef r = ref(10, 1);
-    const auto* rb = reinterpret_cast<const uint8_t*>(&r);
-    EXPECT_EQ(rb[0], 0x0A);
-    EXPECT_EQ(rb[1], 0x00);
-    EXPECT_EQ(rb[2], 0x01);
 }
 
 }  // namespace

@@ -7,14 +7,13 @@
 
 #include "game/click.h"
 #include "game/clock.h"
+#include "support/boards.h"
 #include "support/recording_sound.h"
 
 namespace kvarlo {
 namespace {
 
-EdgeRef ref(int32_t node, int32_t direction) {
-    return EdgeRef{static_cast<int16_t>(node), static_cast<int8_t>(direction)};
-}
+using testing::ref;
 
 int32_t fakeNow = 1000;
 int32_t fakeClock() { return fakeNow; }
@@ -102,10 +101,7 @@ struct Session {
     }
 };
 
-std::vector<uint8_t> bytesOf(const Board& b) {
-    const auto* p = reinterpret_cast<const uint8_t*>(b.nodes.get());
-    return std::vector<uint8_t>(p, p + sizeof(Node) * b.nodeCount);
-}
+using testing::nodeBytes;
 
 // A dense figure with long games: the full board less a few slots.
 void denseFigure(Session& s) {
@@ -135,11 +131,11 @@ TEST(NewGame, RestartsFromTheFirstPositionOfTheGame) {
     Session s;
     denseFigure(s);
     newGame(s.board, s.history, s.state);
-    const auto start = bytesOf(s.board);
+    const auto start = nodeBytes(s.board);
     s.jumpFirst();
     s.jumpFirst();
     newGame(s.board, s.history, s.state);
-    EXPECT_EQ(bytesOf(s.board), start);
+    EXPECT_EQ(nodeBytes(s.board), start);
     EXPECT_EQ(s.history.total, 0);
 }
 
@@ -201,9 +197,9 @@ TEST(History, UndoAndRedoHintTheNeighbouringMoves) {
     ASSERT_TRUE(redoMove(s.board, s.history));
     EXPECT_TRUE(s.flagged(&EdgeSlot::selected).empty());
     EXPECT_TRUE(s.flagged(&EdgeSlot::target).empty());
-    const auto end = bytesOf(s.board);
+    const auto end = nodeBytes(s.board);
     EXPECT_FALSE(redoMove(s.board, s.history));
-    EXPECT_EQ(bytesOf(s.board), end);
+    EXPECT_EQ(nodeBytes(s.board), end);
     EXPECT_EQ(s.history.current, 3);
 
     EXPECT_EQ(testing::recordedSounds().size(), 3u);
@@ -250,9 +246,9 @@ TEST(History, GoToMoveWalksTheWholeGameAndBack) {
     EXPECT_EQ(s.flagged(&EdgeSlot::selected), std::vector<EdgeRef>{moves[0].from});
     EXPECT_EQ(s.flagged(&EdgeSlot::target), std::vector<EdgeRef>{moves[0].to});
 
-    const auto atStart = bytesOf(s.board);
+    const auto atStart = nodeBytes(s.board);
     goToMove(s.board, s.history, 0);
-    EXPECT_EQ(bytesOf(s.board), atStart);
+    EXPECT_EQ(nodeBytes(s.board), atStart);
 
     goToMove(s.board, s.history, s.history.total);
     EXPECT_EQ(s.history.current, 5);
@@ -276,13 +272,13 @@ TEST(History, StepsThroughRandomGamesRestoreEveryFlag) {
             }
         }
         newGame(s.board, s.history, s.state);
-        std::vector<std::vector<uint8_t>> positions{bytesOf(s.board)};
+        std::vector<std::vector<uint8_t>> positions{nodeBytes(s.board)};
         while (s.board.countMovable() > 0) {
             const std::vector<EdgeRef> movable = s.flagged(&EdgeSlot::movable);
             s.click(movable[random() % movable.size()]);
             const std::vector<EdgeRef> targets = s.flagged(&EdgeSlot::target);
             s.click(targets[random() % targets.size()]);
-            positions.push_back(bytesOf(s.board));
+            positions.push_back(nodeBytes(s.board));
         }
         ASSERT_EQ(s.history.total, static_cast<int32_t>(positions.size()) - 1);
         EXPECT_EQ(s.state.gameOver, 1);
@@ -308,7 +304,7 @@ TEST(History, StepsThroughRandomGamesRestoreEveryFlag) {
                     slot.selected = slot.target = 0;
                 }
             }
-            ASSERT_EQ(bytesOf(plain), positions[s.history.current]) << "round " << round;
+            ASSERT_EQ(nodeBytes(plain), positions[s.history.current]) << "round " << round;
             const bool hintExpected = s.history.current < s.history.total && step > 0;
             if (hintExpected && !hinted.empty()) {
                 const MoveRecord& next = s.history.records[s.history.current];
@@ -350,23 +346,23 @@ TEST(Clicks, OnlyAPendingLeftClickIsResolved) {
     Session s;
     s.place({ref(24, 0), ref(24, 1)});
     newGame(s.board, s.history, s.state);
-    const auto before = bytesOf(s.board);
+    const auto before = nodeBytes(s.board);
     const ScreenPoint p = nodeScreenPosition(s.board, 24, s.layout);
     s.window.mouseX = p.x + 30;
     s.window.mouseY = p.y;
     s.window.rightClickPending = 1;
     processClick(s.board, s.history, s.state, s.window, s.layout);
     EXPECT_EQ(s.window.rightClickPending, 0);
-    EXPECT_EQ(bytesOf(s.board), before);
+    EXPECT_EQ(nodeBytes(s.board), before);
 }
 
 TEST(Clicks, TheSolverIgnoresTheBoardButTheGameCanStillEnd) {
     Session s;
     s.window.mode = AppMode::Solver;
     s.place({ref(24, 0), ref(24, 1)});
-    const auto before = bytesOf(s.board);  // no marks yet: nothing movable
+    const auto before = nodeBytes(s.board);  // no marks yet: nothing movable
     s.click(ref(24, 0));
-    EXPECT_EQ(bytesOf(s.board), before);
+    EXPECT_EQ(nodeBytes(s.board), before);
     EXPECT_EQ(s.state.gameOver, 1);
 }
 

@@ -12,6 +12,7 @@
 
 #include "board/board.h"
 #include "board/moves.h"
+#include "support/boards.h"
 
 namespace kvarlo::testing {
 
@@ -117,13 +118,6 @@ inline std::vector<size_t> positionsPerLayer(const Board& start) {
 }
 
 // The 7 x 7 board with matches on the given slots.
-inline Board boardWith(const std::vector<EdgeRef>& matches) {
-    Board board(7, 7);
-    for (EdgeRef r : matches) {
-        board.slot(r).hasMatch = 1;
-    }
-    return board;
-}
 
 // The slots of the nodes within `radius` steps of the centre.
 inline std::vector<EdgeRef> centralSlots(const Board& board, int32_t radius) {

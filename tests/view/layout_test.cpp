@@ -1,14 +1,13 @@
 // Placing the lattice on the client area and finding the slot under a point.
 #include <gtest/gtest.h>
 
+#include "support/boards.h"
 #include "view/layout.h"
 
 namespace kvarlo {
 namespace {
 
-EdgeRef ref(int32_t node, int32_t direction) {
-    return EdgeRef{static_cast<int16_t>(node), static_cast<int8_t>(direction)};
-}
+using testing::ref;
 
 TEST(Layout, A640By480ClientCentresTheHexagon) {
     Board b(7, 7);
