@@ -25,6 +25,16 @@ inline bool operator==(Jump a, Jump b) {
     return a.from == b.from && a.over == b.over && a.to == b.to;
 }
 
+// The jump rule on a position: the jumping match and the one it jumps over are there, the slot
+// it lands on is empty.
+inline bool canJump(Bits p, Jump j) { return p.test(j.from) && p.test(j.over) && !p.test(j.to); }
+
+// The position after a legal jump: the match leaves `from`, the one on `over` is removed, a
+// match lands on `to`.
+inline Bits afterJump(Bits p, Jump j) {
+    return p ^ Bits::bit(j.from) ^ Bits::bit(j.over) ^ Bits::bit(j.to);
+}
+
 // More symmetries than the hexagon's twelve only slow the canonical form down; a graph file
 // whose permutations generate more is refused.
 inline constexpr int32_t maxSymmetries = 48;
