@@ -59,6 +59,32 @@ TEST_F(Cli, FigureThenMovesListsTheJumpsInRuleOrder) {
     EXPECT_EQ(text.out, "(24,0) -> (31,0) over (24,1)\n(24,1) -> (17,1) over (24,0)\n");
 }
 
+// A file may claim a slot whose far end the board lacks: (3, 0) to (4, 0) lies outside the
+// hexagon. A match stored there is absent for every command alike, and the file's bytes stay.
+TEST_F(Cli, AMatchOnASlotWithoutAFarEndIsAbsentForEveryCommand) {
+    Board board(7, 7);
+    board.nodes[3].edges[0].exists = 1;
+    board.nodes[3].edges[0].hasMatch = 1;
+    board.nodes[3].edges[1].hasMatch = 1;
+    const auto image = bytesOf(encodeFigure(board, 0));
+    writeBytes(dir / "claim.t1a", image);
+
+    Outcome moves = run({"moves", "claim.t1a", "--json"});
+    EXPECT_EQ(moves.status, 0) << moves.err;
+    EXPECT_EQ(moves.out, "[]\n");
+
+    Outcome info = run({"info", "claim.t1a", "--json"});
+    EXPECT_NE(info.out.find("\"matches\": 1,"), std::string::npos) << info.out;
+
+    Outcome solve = run({"solve", "claim.t1a", "--json"});
+    ASSERT_EQ(solve.status, 0) << solve.err;
+    EXPECT_NE(solve.out.find("\"matches\": 1,"), std::string::npos) << solve.out;
+    EXPECT_NE(solve.out.find("\"best\": 1,"), std::string::npos) << solve.out;
+    EXPECT_NE(solve.out.find("\"spectrum\": [\"0\", \"1\"]"), std::string::npos) << solve.out;
+
+    EXPECT_EQ(testing::readBytes(dir / "claim.t1a"), image);
+}
+
 TEST_F(Cli, FigureWritesWhatTheGameSaves) {
     ASSERT_EQ(run({"figure", "--slots", "24:0,24:1", "-o", "f.t1a"}).status, 0);
     const std::string written = readText(dir / "f.t1a");
