@@ -234,6 +234,31 @@ TEST_F(Cli, AFigureThatCannotBeWrittenFailsCleanly) {
         << result.err;
 }
 
+// Outputs are written through a symbolic link to the file it names, with that file's
+// permissions kept, like the program's saves.
+TEST_F(Cli, OutputsGoThroughLinksAndKeepThePermissions) {
+    const auto owner = fs::perms::owner_read | fs::perms::owner_write;
+    fs::create_directories(dir / "keep");
+    writeBytes(dir / "keep" / "f.t1a", std::vector<uint8_t>(10, 1));
+    fs::permissions(dir / "keep" / "f.t1a", owner);
+    fs::create_symlink("keep/f.t1a", dir / "f.t1a");
+    Outcome made = run({"figure", "--slots", "24:0,24:1", "-o", "f.t1a"});
+    ASSERT_EQ(made.status, 0) << made.err;
+    EXPECT_TRUE(fs::is_symlink(dir / "f.t1a"));
+    EXPECT_EQ(testing::readBytes(dir / "keep" / "f.t1a").size(), 918u);
+    EXPECT_EQ(fs::status(dir / "keep" / "f.t1a").permissions() & fs::perms::mask, owner);
+
+    writeBytes(dir / "keep" / "s.t1c", std::vector<uint8_t>(10, 1));
+    fs::permissions(dir / "keep" / "s.t1c", owner);
+    fs::create_symlink("keep/s.t1c", dir / "s.t1c");
+    Outcome solved = run({"solve", "f.t1a", "-o", "s.t1c", "--json"});
+    ASSERT_EQ(solved.status, 0) << solved.err;
+    EXPECT_TRUE(fs::is_symlink(dir / "s.t1c"));
+    EXPECT_EQ(run({"info", "s.t1c", "--json"}).status, 0);
+    EXPECT_EQ(fs::status(dir / "keep" / "s.t1c").permissions() & fs::perms::mask, owner);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "keep"), fs::directory_iterator()), 2);
+}
+
 TEST_F(Cli, RenderDrawsTheFrameTheWindowWouldShow) {
     writeBytes(dir / "f.t1a", bytesOf(encodeFigure(twoMatches(), 0)));
     Outcome result = run({"render", "f.t1a", "-o", "f.png"});
