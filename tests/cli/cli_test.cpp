@@ -276,6 +276,37 @@ TEST_F(Cli, RenderDrawsTheFrameTheWindowWouldShow) {
     EXPECT_EQ(QImage((dir / "small.png").c_str()).size(), QSize(300, 200));
 }
 
+// A thumbnail is the board alone in a square: the corner where the panel writes its lines
+// stays background, and the figure is drawn.
+TEST_F(Cli, RenderDrawsASquareThumbnailWithoutThePanel) {
+    writeBytes(dir / "f.t1a", bytesOf(encodeFigure(twoMatches(), 0)));
+    ASSERT_EQ(run({"render", "f.t1a", "-o", "frame.png", "--size", "128x128"}).status, 0);
+    Outcome result = run({"render", "f.t1a", "-o", "thumb.png", "--thumbnail", "128"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const QImage frame((dir / "frame.png").c_str());
+    const QImage thumb((dir / "thumb.png").c_str());
+    ASSERT_EQ(thumb.size(), QSize(128, 128));
+    auto backgroundOnly = [](const QImage& image, QRect area) {
+        for (int y = area.top(); y <= area.bottom(); ++y) {
+            for (int x = area.left(); x <= area.right(); ++x) {
+                if ((image.pixel(x, y) & 0xFFFFFF) != 0xB0B0B0u) {
+                    return false;
+                }
+            }
+        }
+        return true;
+    };
+    const QRect panelCorner(0, 0, 24, 36);  // the first line's start, left of the board
+    EXPECT_FALSE(backgroundOnly(frame, panelCorner));
+    EXPECT_TRUE(backgroundOnly(thumb, panelCorner));
+    EXPECT_FALSE(backgroundOnly(thumb, QRect(0, 0, 128, 128)));
+
+    for (const char* size : {"0", "-3", "big", "9000"}) {
+        EXPECT_EQ(run({"render", "f.t1a", "-o", "x.png", "--thumbnail", size}).status, 2) << size;
+    }
+    EXPECT_FALSE(fs::exists(dir / "x.png"));
+}
+
 TEST_F(Cli, RenderRefusesBadArgumentsAndFilesWithoutWritingAnImage) {
     writeBytes(dir / "f.t1a", bytesOf(encodeFigure(twoMatches(), 0)));
     writeBytes(dir / "short.t1a", std::vector<uint8_t>(917, 0));
