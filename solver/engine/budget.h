@@ -72,8 +72,7 @@ public:
         if (!budget.reserve(bytes)) {
             return b;
         }
-        const uint64_t asked = bytes == 0 ? 1 : bytes;
-        b.data_ = zeroed ? std::calloc(asked, 1) : std::malloc(asked);
+        b.data_ = systemAllocate(bytes, zeroed);
         if (!b.data_) {
             budget.release(bytes);
             return b;
@@ -110,7 +109,7 @@ public:
         if (!data_ || newBytes >= bytes_) {
             return;
         }
-        void* q = std::realloc(data_, newBytes == 0 ? 1 : newBytes);
+        void* q = systemShrink(data_, bytes_, newBytes);
         if (!q) {
             return;
         }
@@ -128,14 +127,14 @@ public:
         if (!budget_ || newBytes < bytes_ || !budget_->reserve(newBytes - bytes_)) {
             return Regrow::NoRoom;
         }
-        void* fresh = std::calloc(newBytes == 0 ? 1 : newBytes, 1);
+        void* fresh = systemAllocate(newBytes, true);
         const Regrow r = !fresh ? Regrow::NoRoom : fill(fresh) ? Regrow::Done : Regrow::FillRefused;
         if (r != Regrow::Done) {
-            std::free(fresh);
+            systemFree(fresh, newBytes);
             budget_->release(newBytes - bytes_);
             return r;
         }
-        std::free(data_);
+        systemFree(data_, bytes_);
         data_ = fresh;
         bytes_ = newBytes;
         return r;
@@ -144,7 +143,7 @@ public:
     // Frees the memory and refunds its charge; the block is then empty.
     void reset() {
         if (data_) {
-            std::free(data_);
+            systemFree(data_, bytes_);
             budget_->release(bytes_);
         }
         budget_ = nullptr;
@@ -153,6 +152,16 @@ public:
     }
 
 private:
+    // The memory itself (budget.cpp). Large blocks come straight from the system, in huge pages
+    // where it has them: a layer's tables are touched at random, and a stop must give back
+    // gigabytes at once, which takes a while in small pages. A block's size alone says which
+    // kind it is. Null when the system refuses.
+    static void* systemAllocate(uint64_t bytes, bool zeroed);
+    static void systemFree(void* p, uint64_t bytes);
+    // The block at `p` cut to `newBytes` (maybe moved); null when the system refuses, `p`
+    // then unchanged.
+    static void* systemShrink(void* p, uint64_t bytes, uint64_t newBytes);
+
     MemoryBudget* budget_ = nullptr;
     void* data_ = nullptr;
     uint64_t bytes_ = 0;

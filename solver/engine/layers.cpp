@@ -15,6 +15,8 @@ namespace {
 
 // Positions handed to one worker at a time: small enough for a prompt stop and fair sharing.
 constexpr uint64_t chunkPositions = 2048;
+// Positions between two looks for a stop inside an item.
+constexpr uint64_t stopCheckPositions = 256;
 // Children wait in a small per-shard buffer so a shard's lock is taken once per batch.
 constexpr int32_t pendingPerShard = 32;
 
@@ -74,6 +76,19 @@ inline uint32_t orderKey(Bits p) { return static_cast<uint32_t>(hashBits(p)); }
 // Probes run on past the last home cell into this many spare cells instead of wrapping to the
 // start, so a table's positions lie in nearly the order of their keys.
 constexpr uint64_t spareCells = 64;
+
+// Calls `tick`, if any, when 50 ms have passed since `last`; true when it asks to stop.
+bool ticked(const std::function<bool()>& tick, std::chrono::steady_clock::time_point& last) {
+    if (!tick) {
+        return false;
+    }
+    const auto now = std::chrono::steady_clock::now();
+    if (now - last < std::chrono::milliseconds(50)) {
+        return false;
+    }
+    last = now;
+    return tick();
+}
 
 template <typename C>
 constexpr int32_t countBitsOf() {
@@ -562,18 +577,22 @@ LayeredSearch::Outcome LayeredSearch::expandTyped(const std::function<bool()>& t
                : next.overflow  ? Outcome::Overflow
                                 : Outcome::Stopped;
     }
-    addDeadEnds(next);
     uint64_t total = 0;
     for (int32_t s = 0; s < shardCount; ++s) {
         total += next.shards[s].n;
     }
     if (total == 0) {
+        addDeadEnds(next);
         finished_ = true;
         return Outcome::Finished;
     }
-    CountedLayer<C> built = pack(next, total);
+    std::optional<CountedLayer<C>> built = pack(next, total, tick);
+    if (!built) {
+        return Outcome::Stopped;
+    }
+    addDeadEnds(next);
     stored_.push_back(retire(cur));
-    last_ = std::move(built);
+    last_ = std::move(*built);
     layerSizes_.push_back(total);
     return Outcome::Expanded;
 }
@@ -673,19 +692,21 @@ void LayeredSearch::expandPart(const CountedLayer<C>& cur, Build<C>& next, Worke
         }
         const auto item = next.items[itemIndex];
         worker.generated = 0;
-        for (uint64_t e = item.begin; e < item.end; ++e) {
+        uint64_t e = item.begin;
+        for (; e < item.end; ++e) {
+            // A stop is looked for every few hundred positions, not only between items: an
+            // item of a dense layer takes milliseconds, more on a loaded machine.
+            if ((e - item.begin) % stopCheckPositions == stopCheckPositions - 1 &&
+                (next.abort.load(std::memory_order_relaxed) || ticked(tick, lastTick))) {
+                next.abort = true;
+                break;
+            }
             expandPosition(cur.shards[item.shard].data()[e], next, worker);
         }
         jumpsGenerated_.fetch_add(worker.generated, std::memory_order_relaxed);
-        progressDone_.fetch_add(item.end - item.begin, std::memory_order_relaxed);
-        if (tick) {
-            const auto now = std::chrono::steady_clock::now();
-            if (now - lastTick >= std::chrono::milliseconds(50)) {
-                lastTick = now;
-                if (tick()) {
-                    next.abort = true;
-                }
-            }
+        progressDone_.fetch_add(e - item.begin, std::memory_order_relaxed);
+        if (ticked(tick, lastTick)) {
+            next.abort = true;
         }
     }
     if (!next.abort.load()) {
@@ -771,18 +792,38 @@ void LayeredSearch::addDeadEnds(const Build<C>& next) {
     }
 }
 
-// Packing: each shard's table packed in order and shrunk to its positions.
+// Packing: each shard's table packed in order and shrunk to its positions. A large layer takes
+// a while: a stop asked for meanwhile drops it (nothing, when empty).
 template <typename C>
-CountedLayer<C> LayeredSearch::pack(Build<C>& next, uint64_t total) {
+std::optional<CountedLayer<C>> LayeredSearch::pack(Build<C>& next, uint64_t total,
+                                                   const std::function<bool()>& tick) {
     CountedLayer<C> built;
     built.shards.resize(shardCount);
     built.size = total;
-    parallelFor(shardCount, threads_, [&](uint64_t s) {
-        BuildShard<C>& shard = next.shards[s];
-        const uint64_t n = shard.finish();
-        shard.memory.shrink(n * sizeof(CountedPosition<C>));
-        built.shards[s] = Block<CountedPosition<C>>{std::move(shard.memory), n};
-    });
+    std::atomic<uint64_t> nextShard{0};
+    std::atomic<bool> stopped{false};
+    auto lastTick = std::chrono::steady_clock::now();
+    onThreads(
+        threads_,
+        [&](int32_t t) {
+            for (uint64_t s = nextShard++; s < shardCount && !stopped; s = nextShard++) {
+                BuildShard<C>& shard = next.shards[s];
+                const uint64_t n = shard.finish();
+                shard.memory.shrink(n * sizeof(CountedPosition<C>));
+                built.shards[s] = Block<CountedPosition<C>>{std::move(shard.memory), n};
+                if (t == 0 && ticked(tick, lastTick)) {
+                    stopped = true;
+                }
+            }
+        },
+        [&] {
+            if (tick && tick()) {
+                stopped = true;
+            }
+        });
+    if (stopped) {
+        return std::nullopt;
+    }
     return built;
 }
 

@@ -154,7 +154,8 @@ private:
     template <typename C>
     void addDeadEnds(const Build<C>& next);
     template <typename C>
-    CountedLayer<C> pack(Build<C>& next, uint64_t total);
+    std::optional<CountedLayer<C>> pack(Build<C>& next, uint64_t total,
+                                        const std::function<bool()>& tick);
     template <typename C>
     PositionLayer retire(CountedLayer<C>& cur);
     // Moves the last layer's counts to the next wider type; false when that does not fit.
