@@ -36,10 +36,20 @@ uint64_t defaultMemoryBudget() {
 namespace {
 
 constexpr uint64_t hugePage = uint64_t{2} << 20;
+constexpr uint64_t smallPage = 4096;
 // Blocks from this size on are mapped on their own.
 constexpr uint64_t largeBlock = uint64_t{4} << 20;
 
-uint64_t mappedLength(uint64_t bytes) { return (bytes + hugePage - 1) / hugePage * hugePage; }
+// A mapping ends at the next huge page when that adds at most a sixteenth to the block, else at
+// the next small page (its tail then in small pages): a touched huge page past the block's end
+// holds memory the budget was not charged for.
+uint64_t mappedLength(uint64_t bytes) {
+    const uint64_t huge = (bytes + hugePage - 1) / hugePage * hugePage;
+    if ((huge - bytes) * 16 <= bytes) {
+        return huge;
+    }
+    return (bytes + smallPage - 1) / smallPage * smallPage;
+}
 
 }  // namespace
 
@@ -48,8 +58,8 @@ void* ChargedBlock::systemAllocate(uint64_t bytes, bool zeroed) {
         const uint64_t asked = bytes == 0 ? 1 : bytes;
         return zeroed ? std::calloc(asked, 1) : std::malloc(asked);
     }
-    // Mapped one huge page larger, then trimmed to a huge page boundary at both ends, so the
-    // whole block can be backed by huge pages. Fresh mappings are zero.
+    // Mapped one huge page larger, then trimmed so that the block starts on a huge page
+    // boundary and all of it but the tail can be backed by huge pages. Fresh mappings are zero.
     const uint64_t length = mappedLength(bytes);
     void* raw = mmap(nullptr, length + hugePage, PROT_READ | PROT_WRITE,
                      MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
