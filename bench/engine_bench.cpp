@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <stdexcept>
 #include <string>
@@ -61,9 +62,22 @@ Board defaultFigure() {
     return board;
 }
 
+// A graph file shipped in assets/graphs.
+JumpGraph shippedGraph(const std::string& name) {
+    std::ifstream in(std::string(KVARLO_GRAPHS) + "/" + name);
+    const std::string text{std::istreambuf_iterator<char>(in), {}};
+    JumpGraph graph;
+    std::string error;
+    if (!parseGraph(text, graph, error)) {
+        throw std::runtime_error(name + ": " + error);
+    }
+    return graph;
+}
+
 // Expands up to `layers` layers (all of them with a large number) and reports the counters.
-void runLayers(benchmark::State& state, const Board& board, int32_t layers) {
-    const JumpGraph graph = graphFromBoard(board);
+// `check`, when given, is shown the finished search and names what is wrong with it.
+void runLayers(benchmark::State& state, const JumpGraph& graph, int32_t layers,
+               const std::function<std::string(const LayeredSearch&)>& check = {}) {
     const int32_t threads = static_cast<int32_t>(state.range(0));
     uint64_t expanded = 0;
     uint64_t jumps = 0;
@@ -86,6 +100,10 @@ void runLayers(benchmark::State& state, const Board& board, int32_t layers) {
         }
         jumps = search.jumpsGenerated();
         peak = budget.peak();
+        if (const std::string wrong = check ? check(search) : ""; !wrong.empty()) {
+            state.SkipWithError(wrong.c_str());
+            return;
+        }
     }
     state.counters["positions/s"] =
         benchmark::Counter(static_cast<double>(expanded), benchmark::Counter::kIsIterationInvariantRate);
@@ -130,13 +148,49 @@ void BM_RandomCellFloor(benchmark::State& state) {
         static_cast<double>(touched), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
-void BM_AlmostFullEightLayers(benchmark::State& state) { runLayers(state, almostFull(), 8); }
-void BM_HexagonSixLayers(benchmark::State& state) { runLayers(state, innerHexagon(), 6); }
-void BM_DefaultFigureComplete(benchmark::State& state) { runLayers(state, defaultFigure(), 1000); }
+// The published totals of a board's complete search: canonical positions in all its layers
+// (0: none published) and complete games.
+std::function<std::string(const LayeredSearch&)> totals(uint64_t positions, const char* games) {
+    return [=](const LayeredSearch& search) -> std::string {
+        uint64_t stored = 0;
+        for (uint64_t n : search.layerSizes()) {
+            stored += n;
+        }
+        Count256 sum;
+        for (const Count256& c : search.spectrum()) {
+            addCount(sum, c);
+        }
+        if (!search.finished() || (positions != 0 && stored != positions) || toDecimal(sum) != games) {
+            return "not the published totals: " + std::to_string(stored) + " positions, " +
+                   toDecimal(sum) + " games";
+        }
+        return "";
+    };
+}
+
+void BM_AlmostFullEightLayers(benchmark::State& state) {
+    runLayers(state, graphFromBoard(almostFull()), 8);
+}
+void BM_HexagonSixLayers(benchmark::State& state) {
+    runLayers(state, graphFromBoard(innerHexagon()), 6);
+}
+void BM_DefaultFigureComplete(benchmark::State& state) {
+    runLayers(state, graphFromBoard(defaultFigure()), 1000);
+}
+// The 15-hole triangle and the English 33-hole board, from a corner and from the centre.
+void BM_TriangleComplete(benchmark::State& state) {
+    runLayers(state, shippedGraph("triangle.txt"), 1000, totals(0, "568630"));
+}
+void BM_EnglishComplete(benchmark::State& state) {
+    runLayers(state, shippedGraph("english.txt"), 1000,
+              totals(23'475'688, "577116156815309849672"));
+}
 
 BENCHMARK(BM_AlmostFullEightLayers)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_HexagonSixLayers)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_DefaultFigureComplete)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_TriangleComplete)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_EnglishComplete)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_RandomCellFloor)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
+#include <utility>
 
 namespace kvarlo::engine {
 
@@ -32,32 +33,13 @@ public:
             release(bytes);
         }
     }
-    // Shrinks a block to `newBytes` where the allocator can; never grows it. `p` and `bytes`
-    // describe the block afterwards (unchanged when the allocator refuses).
-    void shrink(void*& p, uint64_t& bytes, uint64_t newBytes) {
-        if (!p || newBytes >= bytes) {
-            return;
-        }
-        void* q = std::realloc(p, newBytes == 0 ? 1 : newBytes);
-        if (!q) {
-            return;  // keeping the larger block is always safe
-        }
-        release(bytes - newBytes);
-        p = q;
-        bytes = newBytes;
-    }
-
-    // Accounting alone, for blocks whose memory is managed by hand: charge() fails, changing
-    // nothing, when the total would pass the limit.
-    bool charge(uint64_t bytes) { return reserve(bytes); }
-    void refund(uint64_t bytes) { release(bytes); }
 
     uint64_t used() const { return used_.load(std::memory_order_relaxed); }
     uint64_t peak() const { return peak_.load(std::memory_order_relaxed); }
     uint64_t limit() const { return limit_; }
-    void resetPeak() { peak_.store(used(), std::memory_order_relaxed); }
 
 private:
+    friend class ChargedBlock;
     bool reserve(uint64_t bytes) {
         uint64_t cur = used_.load(std::memory_order_relaxed);
         do {
@@ -76,6 +58,113 @@ private:
     uint64_t limit_;
     std::atomic<uint64_t> used_{0};
     std::atomic<uint64_t> peak_{0};
+};
+
+// A block of memory that holds its charge to a budget for as long as it lives: charged when it
+// is taken, refunded when it shrinks, is released or is destroyed, so no path of the search can
+// forget either half.
+class ChargedBlock {
+public:
+    ChargedBlock() = default;
+    // An empty block (false) when the budget has no room or the system refuses the memory.
+    static ChargedBlock take(MemoryBudget& budget, uint64_t bytes, bool zeroed = false) {
+        ChargedBlock b;
+        if (!budget.reserve(bytes)) {
+            return b;
+        }
+        b.data_ = systemAllocate(bytes, zeroed);
+        if (!b.data_) {
+            budget.release(bytes);
+            return b;
+        }
+        b.budget_ = &budget;
+        b.bytes_ = bytes;
+        return b;
+    }
+    ~ChargedBlock() { reset(); }
+    ChargedBlock(ChargedBlock&& o) noexcept : budget_(o.budget_), data_(o.data_), bytes_(o.bytes_) {
+        o.budget_ = nullptr;
+        o.data_ = nullptr;
+        o.bytes_ = 0;
+    }
+    ChargedBlock& operator=(ChargedBlock&& o) noexcept {
+        if (this != &o) {
+            reset();
+            std::swap(budget_, o.budget_);
+            std::swap(data_, o.data_);
+            std::swap(bytes_, o.bytes_);
+        }
+        return *this;
+    }
+    ChargedBlock(const ChargedBlock&) = delete;
+    ChargedBlock& operator=(const ChargedBlock&) = delete;
+
+    explicit operator bool() const { return data_ != nullptr; }
+    void* data() const { return data_; }
+    uint64_t bytes() const { return bytes_; }
+
+    // Shrinks the block to `newBytes` where the allocator can (never grows it) and refunds the
+    // difference; unchanged when the allocator refuses, which is always safe.
+    void shrink(uint64_t newBytes) {
+        if (!data_ || newBytes >= bytes_) {
+            return;
+        }
+        void* q = systemShrink(data_, bytes_, newBytes);
+        if (!q) {
+            return;
+        }
+        budget_->release(bytes_ - newBytes);
+        data_ = q;
+        bytes_ = newBytes;
+    }
+
+    // Replaces the block by a zeroed one of `newBytes` that `fill(fresh)` fills from the old
+    // contents (still in data()). Only the growth is charged: the old block lives on for the
+    // copy, a transient beyond the account. Unless Done, the block is unchanged.
+    enum class Regrow { Done, NoRoom, FillRefused };
+    template <typename Fill>
+    Regrow regrow(uint64_t newBytes, Fill&& fill) {
+        if (!budget_ || newBytes < bytes_ || !budget_->reserve(newBytes - bytes_)) {
+            return Regrow::NoRoom;
+        }
+        void* fresh = systemAllocate(newBytes, true);
+        const Regrow r = !fresh ? Regrow::NoRoom : fill(fresh) ? Regrow::Done : Regrow::FillRefused;
+        if (r != Regrow::Done) {
+            systemFree(fresh, newBytes);
+            budget_->release(newBytes - bytes_);
+            return r;
+        }
+        systemFree(data_, bytes_);
+        data_ = fresh;
+        bytes_ = newBytes;
+        return r;
+    }
+
+    // Frees the memory and refunds its charge; the block is then empty.
+    void reset() {
+        if (data_) {
+            systemFree(data_, bytes_);
+            budget_->release(bytes_);
+        }
+        budget_ = nullptr;
+        data_ = nullptr;
+        bytes_ = 0;
+    }
+
+private:
+    // The memory itself (budget.cpp). Large blocks come straight from the system, in huge pages
+    // where it has them: a layer's tables are touched at random, and a stop must give back
+    // gigabytes at once, which takes a while in small pages. A block's size alone says which
+    // kind it is. Null when the system refuses.
+    static void* systemAllocate(uint64_t bytes, bool zeroed);
+    static void systemFree(void* p, uint64_t bytes);
+    // The block at `p` cut to `newBytes` (maybe moved); null when the system refuses, `p`
+    // then unchanged.
+    static void* systemShrink(void* p, uint64_t bytes, uint64_t newBytes);
+
+    MemoryBudget* budget_ = nullptr;
+    void* data_ = nullptr;
+    uint64_t bytes_ = 0;
 };
 
 // Half of the physical memory: the default budget.

@@ -75,10 +75,6 @@ inline Count256 widen(Count64 v) { return Count256(v); }
 inline Count256 widen(Count128 v) { return Count256(v); }
 inline Count256 widen(const Count256& v) { return v; }
 
-// Conversions one width up, for redoing a layer whose counts overflowed.
-inline Count128 widenTo128(Count64 v) { return v; }
-inline Count256 widenTo256(Count128 v) { return Count256(v); }
-
 inline bool isZero(Count64 v) { return v == 0; }
 inline bool isZero(Count128 v) { return v == 0; }
 inline bool isZero(const Count256& v) { return v.isZero(); }

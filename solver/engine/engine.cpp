@@ -400,9 +400,7 @@ void SearchEngine::probeBatch(uint32_t probes, const std::function<bool()>& shou
                     continue;
                 }
                 for (int32_t i = 0; i < n; ++i) {
-                    const Jump& jump = graph_.jumps[legal[i]];
-                    const Bits child =
-                        q ^ Bits::bit(jump.from) ^ Bits::bit(jump.over) ^ Bits::bit(jump.to);
+                    const Bits child = afterJump(q, graph_.jumps[legal[i]]);
                     Stratum& s = strata[layers_->legalJumpsOf(child, childLegal.data())];
                     if (s.weight == 0) {
                         used.push_back(static_cast<int32_t>(&s - strata.data()));
@@ -450,33 +448,33 @@ void SearchEngine::publish() {
     // The best result: the exact layers' fewest matches, or the depth-first search's when it
     // found fewer (never once the search is complete: then the layers' sequence, the same on
     // every run).
-    int32_t exactBest = -1;
+    int32_t exactBest = noResult;
     for (size_t m = 0; m < r.exactSpectrum.size(); ++m) {
         if (!r.exactSpectrum[m].isZero()) {
             exactBest = static_cast<int32_t>(m);
             break;
         }
     }
-    if (exactBest >= 0 && exactBest != layeredBest_) {
+    if (exactBest != noResult && exactBest != layeredBest_) {
         if (auto seq = layers_->sequenceTo(exactBest)) {
             layeredBest_ = exactBest;
             layeredSequence_ = std::move(*seq);
         }
     }
-    if (exactBest >= 0 && exactBest == layeredBest_) {
+    if (exactBest != noResult && exactBest == layeredBest_) {
         r.best = exactBest;
         r.bestSequence = layeredSequence_;
     }
     if (!r.complete && dfs_ && dfs_->best < 255 &&
-        (r.best < 0 || dfs_->best + graph_.fixedMatches < r.best)) {
+        (r.best == noResult || dfs_->best + graph_.fixedMatches < r.best)) {
         r.best = dfs_->best + graph_.fixedMatches;
         r.bestSequence = dfs_->bestPath;
     }
     const int32_t lowest = graph_.fixedMatches + (graph_.start.empty() ? 0 : 1);
-    r.bestProven = r.complete || (r.best >= 0 && r.best <= lowest) ||
+    r.bestProven = r.complete || (r.best != noResult && r.best <= lowest) ||
                    (dfs_ && dfs_->done && dfs_->stack.empty());
-    if (r.best >= 0 && r.bestSequence.empty() && r.best != graph_.startMatches()) {
-        r.best = -1;  // never publish a result without the sequence that proves it
+    if (r.best != noResult && r.bestSequence.empty() && r.best != graph_.startMatches()) {
+        r.best = noResult;  // never publish a result without the sequence that proves it
     }
     std::lock_guard<std::mutex> guard(lock_);
     report_ = std::move(r);

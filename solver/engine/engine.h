@@ -29,6 +29,9 @@ struct EngineOptions {
     uint64_t lookAheadPositions = 2'000'000;
 };
 
+// The best result before any game has been seen to its end.
+inline constexpr int32_t noResult = -1;
+
 // One consistent view of the search.
 struct EngineReport {
     bool complete = false;         // every layer expanded: every count exact
@@ -40,7 +43,7 @@ struct EngineReport {
     std::vector<Count256> exactSpectrum;  // the exact part alone
     bool estimated = false;
     bool layersFull = false;  // the next layer did not fit: the search goes on incomplete
-    int32_t best = -1;  // fewest matches reached at the end of a game, -1 when none known yet
+    int32_t best = noResult;  // fewest matches reached at the end of a game, when one is known
     bool bestProven = false;
     std::vector<Jump> bestSequence;  // from the graph's start to a dead end with `best` matches
     uint64_t jumpsGenerated = 0;
@@ -107,7 +110,7 @@ private:
     uint64_t rng_;
     // The best sequence the layers gave, kept so the report does not rebuild it every time,
     // and preferred once the search is complete (the same whatever the depth-first search did).
-    int32_t layeredBest_ = -1;
+    int32_t layeredBest_ = noResult;
     std::vector<Jump> layeredSequence_;
 
     mutable std::mutex lock_;

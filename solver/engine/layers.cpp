@@ -15,36 +15,57 @@ namespace {
 
 // Positions handed to one worker at a time: small enough for a prompt stop and fair sharing.
 constexpr uint64_t chunkPositions = 2048;
+// Positions between two looks for a stop inside an item.
+constexpr uint64_t stopCheckPositions = 256;
 // Children wait in a small per-shard buffer so a shard's lock is taken once per batch.
 constexpr int32_t pendingPerShard = 32;
 
-// A position as a 128-bit integer: its order is the order of Bits.
-inline unsigned __int128 wide(Bits b) {
-    return (static_cast<unsigned __int128>(b.hi) << 64) | b.lo;
-}
-inline Bits narrow(unsigned __int128 v) {
-    return Bits{static_cast<uint64_t>(v), static_cast<uint64_t>(v >> 64)};
-}
-
 int32_t shardOf(uint64_t h) { return static_cast<int32_t>(h >> (64 - LayeredSearch::shardBits)); }
+
+// The engine's one way onto threads: work(t) for t in [0, threads), this thread being 0. While
+// the others finish, this thread calls `waiting` about every 5 ms, so a stop asked for then
+// stays prompt, and goes on as soon as the last one is done.
+template <typename F>
+void onThreads(int32_t threads, F&& work, const std::function<void()>& waiting = {}) {
+    std::mutex doneLock;
+    std::condition_variable doneSignal;
+    int32_t running = threads - 1;
+    std::vector<std::thread> pool;
+    for (int32_t t = 1; t < threads; ++t) {
+        pool.emplace_back([&, t] {
+            work(t);
+            std::lock_guard<std::mutex> guard(doneLock);
+            if (--running == 0) {
+                doneSignal.notify_one();
+            }
+        });
+    }
+    work(0);
+    {
+        std::unique_lock<std::mutex> guard(doneLock);
+        while (!doneSignal.wait_for(guard, std::chrono::milliseconds(5),
+                                    [&] { return running == 0; })) {
+            if (waiting) {
+                guard.unlock();
+                waiting();
+                guard.lock();
+            }
+        }
+    }
+    for (std::thread& t : pool) {
+        t.join();
+    }
+}
 
 // Runs fn(i) for i in [0, count) on `threads` threads.
 template <typename F>
 void parallelFor(uint64_t count, int32_t threads, F&& fn) {
     std::atomic<uint64_t> next{0};
-    auto loop = [&] {
+    onThreads(threads, [&](int32_t) {
         for (uint64_t i = next++; i < count; i = next++) {
             fn(i);
         }
-    };
-    std::vector<std::thread> pool;
-    for (int32_t t = 1; t < threads; ++t) {
-        pool.emplace_back(loop);
-    }
-    loop();
-    for (std::thread& t : pool) {
-        t.join();
-    }
+    });
 }
 
 // The part of a position's hash that orders a shard: its low half. A table's home cells follow
@@ -55,6 +76,32 @@ inline uint32_t orderKey(Bits p) { return static_cast<uint32_t>(hashBits(p)); }
 // Probes run on past the last home cell into this many spare cells instead of wrapping to the
 // start, so a table's positions lie in nearly the order of their keys.
 constexpr uint64_t spareCells = 64;
+
+// Calls `tick`, if any, when 50 ms have passed since `last`; true when it asks to stop.
+bool ticked(const std::function<bool()>& tick, std::chrono::steady_clock::time_point& last) {
+    if (!tick) {
+        return false;
+    }
+    const auto now = std::chrono::steady_clock::now();
+    if (now - last < std::chrono::milliseconds(50)) {
+        return false;
+    }
+    last = now;
+    return tick();
+}
+
+template <typename C>
+constexpr int32_t countBitsOf() {
+    if constexpr (std::is_same_v<C, Count64>) {
+        return 64;
+    } else if constexpr (std::is_same_v<C, Count128>) {
+        return 128;
+    } else {
+        return 256;
+    }
+}
+
+}  // namespace
 
 // One shard of the layer being built: an open-addressing table keyed by position (the empty
 // position marks a free cell; no child of a jump is empty).
@@ -67,9 +114,11 @@ constexpr uint64_t spareCells = 64;
 template <typename C>
 struct alignas(64) BuildShard {
     std::mutex lock;
-    CountedPosition<C>* table = nullptr;
+    ChargedBlock memory;
     uint64_t cap = 0;
     uint64_t n = 0;
+
+    CountedPosition<C>* table() const { return static_cast<CountedPosition<C>*>(memory.data()); }
     // The cell a hash starts probing at: the hash's low half scaled to the capacity, which
     // need not be a power of two, so a table can be sized close to what it will hold.
     uint64_t home(uint64_t h) const { return ((h & 0xFFFFFFFFull) * cap) >> 32; }
@@ -80,17 +129,9 @@ struct alignas(64) BuildShard {
 
     // Sets the table up empty with `homeCells` home cells; false when the budget has no room.
     bool allocate(uint64_t homeCells, MemoryBudget& budget) {
-        if (!budget.charge(bytesFor(homeCells))) {
-            return false;
-        }
-        table = static_cast<CountedPosition<C>*>(
-            std::calloc(homeCells + spareCells, sizeof(CountedPosition<C>)));
-        if (!table) {
-            budget.refund(bytesFor(homeCells));
-            return false;
-        }
-        cap = homeCells;
-        return true;
+        memory = ChargedBlock::take(budget, bytesFor(homeCells), true);
+        cap = memory ? homeCells : 0;
+        return static_cast<bool>(memory);
     }
 
     // Grows the table by half (again, in the rare case that its positions would run past the
@@ -98,26 +139,18 @@ struct alignas(64) BuildShard {
     // when a layer is done does not depend on how the threads interleaved, so neither does
     // whether the layer fits. The old table lives on for the copy, one shard per thread at
     // most: a transient beyond the account of under 1% of the layer.
-    bool grow(MemoryBudget& budget) {
+    bool grow() {
         for (uint64_t newCap = cap < 16 ? 16 : cap + cap / 2;; newCap += newCap / 2) {
-            const uint64_t growth = bytesFor(newCap) - bytesFor(cap);
-            if (!budget.charge(growth)) {
+            const auto r = memory.regrow(bytesFor(newCap), [&](void* fresh) {
+                return rehash(static_cast<CountedPosition<C>*>(fresh), newCap);
+            });
+            if (r == ChargedBlock::Regrow::NoRoom) {
                 return false;
             }
-            auto* fresh = static_cast<CountedPosition<C>*>(
-                std::calloc(newCap + spareCells, sizeof(CountedPosition<C>)));
-            if (!fresh) {
-                budget.refund(growth);
-                return false;
-            }
-            if (rehash(fresh, newCap)) {
-                std::free(table);
-                table = fresh;
+            if (r == ChargedBlock::Regrow::Done) {
                 cap = newCap;
                 return true;
             }
-            std::free(fresh);
-            budget.refund(growth);
         }
     }
 
@@ -125,18 +158,19 @@ struct alignas(64) BuildShard {
     // they would run past its spare cells.
     bool rehash(CountedPosition<C>* fresh, uint64_t newCap) const {
         const uint64_t end = newCap + spareCells;
+        const CountedPosition<C>* old = table();
         for (uint64_t i = 0; i < cells(); ++i) {
-            if (table[i].pos.empty()) {
+            if (old[i].pos.empty()) {
                 continue;
             }
-            uint64_t k = ((hashBits(table[i].pos) & 0xFFFFFFFFull) * newCap) >> 32;
+            uint64_t k = ((hashBits(old[i].pos) & 0xFFFFFFFFull) * newCap) >> 32;
             while (k < end && !fresh[k].pos.empty()) {
                 ++k;
             }
             if (k == end) {
                 return false;
             }
-            fresh[k] = table[i];
+            fresh[k] = old[i];
         }
         return true;
     }
@@ -147,9 +181,10 @@ struct alignas(64) BuildShard {
     // its positions alone, not on the order they came in (which cells linear probing fills
     // does not depend on it either). `overflow` is set when the count no longer fits.
     bool insert(Bits pos, uint64_t h, const C& count, bool& overflow) {
+        CountedPosition<C>* t = table();
         const uint64_t end = cells();
         for (uint64_t k = home(h); k < end; ++k) {
-            CountedPosition<C>& cell = table[k];
+            CountedPosition<C>& cell = t[k];
             if (cell.pos == pos) {
                 if (!addCount(cell.count, count)) {
                     overflow = true;
@@ -173,21 +208,21 @@ struct alignas(64) BuildShard {
     // returns how many there are. They already lie in nearly that order, so an insertion sort
     // only mends the few that a collision pushed past a later key.
     uint64_t finish() {
+        CountedPosition<C>* t = table();
         std::vector<uint32_t> keys(n);
         uint64_t m = 0;
         for (uint64_t i = 0; i < cells(); ++i) {
-            if (table[i].pos.empty()) {
+            if (t[i].pos.empty()) {
                 continue;
             }
-            const CountedPosition<C> e = table[i];
+            const CountedPosition<C> e = t[i];
             const uint32_t key = orderKey(e.pos);
             uint64_t j = m++;
-            for (; j > 0 && (keys[j - 1] > key || (keys[j - 1] == key && e.pos < table[j - 1].pos));
-                 --j) {
-                table[j] = table[j - 1];
+            for (; j > 0 && (keys[j - 1] > key || (keys[j - 1] == key && e.pos < t[j - 1].pos)); --j) {
+                t[j] = t[j - 1];
                 keys[j] = keys[j - 1];
             }
-            table[j] = e;
+            t[j] = e;
             keys[j] = key;
         }
         return m;
@@ -204,18 +239,45 @@ struct Pending {
 };
 static_assert(sizeof(Pending<Count64>) == 32);
 
+// The next layer while it is built: its shards' tables, the last layer's positions cut into
+// items of work, and the flags that end the work early.
 template <typename C>
-constexpr int32_t countBitsOf() {
-    if constexpr (std::is_same_v<C, Count64>) {
-        return 64;
-    } else if constexpr (std::is_same_v<C, Count128>) {
-        return 128;
-    } else {
-        return 256;
-    }
-}
+struct LayeredSearch::Build {
+    struct Item {
+        int32_t shard;
+        uint64_t begin;
+        uint64_t end;
+    };
+    std::unique_ptr<BuildShard<C>[]> shards = std::make_unique<BuildShard<C>[]>(shardCount);
+    std::vector<Item> items;
+    int32_t matches = 0;    // of every position of the layer expanded
+    bool byTo = false;      // the jump lists walked over the empty slots
+    bool byFamily = false;  // the jump families instead of the lists
+    std::atomic<uint64_t> nextItem{0};
+    std::atomic<bool> abort{false};
+    std::atomic<bool> outOfMemory{false};
+    std::atomic<bool> overflow{false};
+    std::vector<Worker<C>> workers;
 
-}  // namespace
+    void fail(std::atomic<bool>& why) {
+        why = true;
+        abort = true;
+    }
+};
+
+// One thread's share of an expansion: its children waiting per shard, and the dead ends it
+// met (added to the spectrum once the whole layer is done).
+template <typename C>
+struct LayeredSearch::Worker {
+    std::unique_ptr<Pending<C>[]> pending;
+    std::vector<int32_t> fill;
+    std::vector<Count256> spectrum;
+    std::vector<std::optional<Bits>> deadEnds;
+    SymmetryImages::Images keys;
+    std::vector<int32_t> legal;
+    std::vector<Bits> children;
+    uint64_t generated = 0;
+};
 
 LayeredSearch::LayeredSearch(const JumpGraph& graph, MemoryBudget& budget, int32_t threads,
                              bool useSymmetry, ExpandMethod method)
@@ -227,9 +289,6 @@ LayeredSearch::LayeredSearch(const JumpGraph& graph, MemoryBudget& budget, int32
       images_(graph, symmetryCount_, method.vectors),
       method_(method) {
     const int32_t jumpCount = static_cast<int32_t>(graph.jumps.size());
-    for (const Jump& j : graph.jumps) {
-        flip_.push_back(Bits::bit(j.from) | Bits::bit(j.over) | Bits::bit(j.to));
-    }
     for (int32_t s = 0; s < graph.slotCount; ++s) {
         slots_.set(s);
     }
@@ -264,47 +323,19 @@ LayeredSearch::LayeredSearch(const JumpGraph& graph, MemoryBudget& budget, int32
     first.shards.resize(shardCount);
     const Bits start = canonical(graph.start);
     auto& shard = first.shards[shardOf(hashBits(start))];
-    shard.data = static_cast<CountedPosition<Count64>*>(
-        budget_.allocate(sizeof(CountedPosition<Count64>)));
-    if (shard.data) {
-        shard.data[0] = CountedPosition<Count64>{start, 1};
-        shard.n = shard.cap = 1;
+    shard.memory = ChargedBlock::take(budget_, sizeof(CountedPosition<Count64>));
+    if (shard.memory) {
+        shard.data()[0] = CountedPosition<Count64>{start, 1};
+        shard.n = 1;
         first.size = 1;
     }
     last_ = std::move(first);
     layerSizes_.push_back(1);
 }
 
-LayeredSearch::~LayeredSearch() {
-    for (PositionLayer& layer : stored_) {
-        freeLayer(layer);
-    }
-    std::visit([this](auto& layer) { freeLayer(layer); }, last_);
-}
-
-template <typename C>
-void LayeredSearch::freeLayer(CountedLayer<C>& layer) {
-    for (auto& shard : layer.shards) {
-        budget_.free(shard.data, shard.cap * sizeof(CountedPosition<C>));
-        shard = {};
-    }
-    layer.size = 0;
-}
-
-void LayeredSearch::freeLayer(PositionLayer& layer) {
-    for (auto& shard : layer.shards) {
-        budget_.free(shard.data, shard.cap * sizeof(Bits));
-        shard = {};
-    }
-    layer.size = 0;
-}
-
 int32_t LayeredSearch::countBits() const {
     return std::visit(
-        [](const auto& layer) {
-            using C = decltype(layer.shards[0].data->count);
-            return countBitsOf<C>();
-        },
+        [](const auto& layer) { return countBitsOf<typename std::decay_t<decltype(layer)>::Count>(); },
         last_);
 }
 
@@ -427,8 +458,8 @@ int32_t LayeredSearch::legalJumpsByFamily(Bits p, int32_t* out) const {
 
 template <typename T>
 bool LayeredSearch::findIn(const Block<T>& shard, Bits p) {
-    const T* begin = shard.data;
-    const T* end = shard.data + shard.n;
+    const T* begin = shard.data();
+    const T* end = begin + shard.n;
     auto key = [](const T& e) -> Bits {
         if constexpr (std::is_same_v<T, Bits>) {
             return e;
@@ -466,7 +497,7 @@ bool LayeredSearch::forEachInLastLayer(const std::function<void(Bits, const Coun
                     return false;
                 }
                 for (uint64_t i = 0; i < shard.n; ++i) {
-                    f(shard.data[i].pos, widen(shard.data[i].count));
+                    f(shard.data()[i].pos, widen(shard.data()[i].count));
                 }
             }
             return true;
@@ -515,19 +546,16 @@ bool LayeredSearch::widenLastLayer() {
             continue;
         }
         auto& to = wide.shards[s];
-        to.data = static_cast<CountedPosition<W>*>(
-            budget_.allocate(from.n * sizeof(CountedPosition<W>)));
-        if (!to.data) {
-            freeLayer(wide);
+        to.memory = ChargedBlock::take(budget_, from.n * sizeof(CountedPosition<W>));
+        if (!to.memory) {
             return false;
         }
-        to.n = to.cap = from.n;
+        to.n = from.n;
         for (uint64_t i = 0; i < from.n; ++i) {
-            to.data[i].pos = from.data[i].pos;
-            to.data[i].count = W(from.data[i].count);
+            to.data()[i].pos = from.data()[i].pos;
+            to.data()[i].count = W(from.data()[i].count);
         }
     }
-    freeLayer(cur);
     last_ = std::move(wide);
     return true;
 }
@@ -539,301 +567,290 @@ LayeredSearch::Outcome LayeredSearch::expandTyped(const std::function<bool()>& t
         return Outcome::Stopped;
     }
     auto& cur = std::get<CountedLayer<C>>(last_);
-    const int32_t fixed = graph_.fixedMatches;
-    // Every position of layer k holds the start's matches less k, so the shorter walk for the
-    // jump lists is the same for the whole layer.
-    const int32_t matches = graph_.start.count() - lastLayer();
-    const bool byTo = graph_.slotCount - matches < matches;
-    const bool byFamily =
-        !families_.empty() && (method_.jumps == ExpandMethod::Jumps::Families ||
-                               (method_.jumps == ExpandMethod::Jumps::Cheapest && familiesPay(matches)));
-
-    struct Item {
-        int32_t shard;
-        uint64_t begin;
-        uint64_t end;
-    };
-    std::vector<Item> items;
-    for (int32_t s = 0; s < shardCount; ++s) {
-        for (uint64_t b = 0; b < cur.shards[s].n; b += chunkPositions) {
-            items.push_back(Item{s, b, std::min(cur.shards[s].n, b + chunkPositions)});
-        }
+    Build<C> next;
+    if (!sizeNext(cur, next)) {
+        return Outcome::OutOfMemory;
     }
-    progressTotal_.store(cur.size, std::memory_order_relaxed);
-    progressDone_.store(0, std::memory_order_relaxed);
-
-    auto next = std::make_unique<BuildShard<C>[]>(shardCount);
-    // Each shard's table starts at the size the next layer will probably need, so few tables
-    // grow and they end close to full. The guess: the last layer's growth, times the change of
-    // growth from the layer before (on dense figures the growth falls a little every layer),
-    // the tables filled to 73% by it. A guess the budget cannot afford falls back to small
-    // tables that grow as needed.
-    {
-        const size_t k = layerSizes_.size();
-        auto growthAt = [&](size_t i) {
-            return static_cast<double>(layerSizes_[i]) / static_cast<double>(layerSizes_[i - 1]);
-        };
-        double growth = 12.0;
-        if (k >= 2) {
-            growth = growthAt(k - 1);
-            if (k >= 3) {
-                growth *= std::clamp(growthAt(k - 1) / growthAt(k - 2), 0.8, 1.25);
-            }
-            growth = std::clamp(growth, 0.5, 12.0);
-        }
-        const uint64_t perShard =
-            static_cast<uint64_t>(static_cast<double>(cur.size) * growth / shardCount / 0.73) + 16;
-        // 1. The usual case: one charge for every table, the tables then zeroed by all threads
-        //    at once (zeroing a layer's tables takes a while on one core).
-        const uint64_t allBytes = BuildShard<C>::bytesFor(perShard) * shardCount;
-        bool ready = false;
-        if (budget_.charge(allBytes)) {
-            std::atomic<bool> failed{false};
-            parallelFor(shardCount, threads_, [&](uint64_t s) {
-                next[s].table = static_cast<CountedPosition<C>*>(
-                    std::calloc(perShard + spareCells, sizeof(CountedPosition<C>)));
-                next[s].cap = next[s].table ? perShard : 0;
-                if (!next[s].table) {
-                    failed = true;
-                }
-            });
-            ready = !failed;
-            if (!ready) {
-                for (int32_t s = 0; s < shardCount; ++s) {
-                    std::free(next[s].table);
-                    next[s].table = nullptr;
-                    next[s].cap = 0;
-                }
-                budget_.refund(allBytes);
-            }
-        }
-        // 2. Otherwise shard by shard, as many full-sized tables as fit, small ones after.
-        for (int32_t s = 0; !ready && s < shardCount; ++s) {
-            if (!next[s].allocate(perShard, budget_) && !next[s].allocate(16, budget_)) {
-                for (int32_t t = 0; t < s; ++t) {
-                    budget_.free(next[t].table, BuildShard<C>::bytesFor(next[t].cap));
-                }
-                return Outcome::OutOfMemory;
-            }
-        }
+    expandAll(cur, next, tick);
+    if (next.outOfMemory || next.overflow || next.abort) {
+        return next.outOfMemory ? Outcome::OutOfMemory
+               : next.overflow  ? Outcome::Overflow
+                                : Outcome::Stopped;
     }
-    std::atomic<uint64_t> nextItem{0};
-    std::atomic<bool> abort{false};
-    std::atomic<bool> outOfMemory{false};
-    std::atomic<bool> overflow{false};
-
-    struct Local {
-        std::vector<Count256> spectrum;
-        std::vector<std::optional<Bits>> deadEnds;
-    };
-    std::vector<Local> locals(threads_);
-    for (Local& l : locals) {
-        l.spectrum.assign(spectrum_.size(), Count256{});
-        l.deadEnds.assign(deadEnds_.size(), std::nullopt);
-    }
-
-    auto work = [&](int32_t t) {
-        Local& local = locals[t];
-        auto pending = std::make_unique<Pending<C>[]>(shardCount * pendingPerShard);
-        std::vector<int32_t> fill(shardCount, 0);
-        auto flush = [&](int32_t s) {
-            BuildShard<C>& shard = next[s];
-            const Pending<C>* batch = &pending[s * pendingPerShard];
-            bool over = false;
-            {
-                std::lock_guard<std::mutex> guard(shard.lock);
-                // The cells are scattered over a table far larger than the caches: ask for
-                // all of the batch's cells before touching the first.
-                for (int32_t i = 0; i < fill[s]; ++i) {
-                    __builtin_prefetch(&shard.table[shard.home(batch[i].hash)]);
-                }
-                for (int32_t i = 0; i < fill[s] && !outOfMemory.load(std::memory_order_relaxed);
-                     ++i) {
-                    while (!shard.insert(batch[i].pos, batch[i].hash, batch[i].count, over)) {
-                        if (!shard.grow(budget_)) {
-                            outOfMemory = true;
-                            abort = true;
-                            break;
-                        }
-                    }
-                }
-            }
-            if (over) {
-                overflow = true;
-                abort = true;
-            }
-            fill[s] = 0;
-        };
-        SymmetryImages::Images keys;
-        std::vector<int32_t> legal(graph_.jumps.size() + 1);
-        std::vector<Bits> children(graph_.jumps.size() + 1);
-        auto lastTick = std::chrono::steady_clock::now();
-        for (;;) {
-            if (abort.load(std::memory_order_relaxed)) {
-                break;
-            }
-            const uint64_t itemIndex = nextItem++;
-            if (itemIndex >= items.size()) {
-                break;
-            }
-            const Item item = items[itemIndex];
-            uint64_t generated = 0;
-            for (uint64_t e = item.begin; e < item.end; ++e) {
-                const CountedPosition<C>& entry = cur.shards[item.shard].data[e];
-                const Bits r = entry.pos;
-                const int32_t legalCount = byFamily ? legalJumpsByFamily(r, legal.data())
-                                                    : legalJumps(r, byTo, legal.data());
-                if (legalCount > 0) {
-                    images_.imagesOf(r, keys);
-                    images_.children(keys, legal.data(), legalCount, children.data());
-                }
-                generated += legalCount;
-                for (int32_t i = 0; i < legalCount; ++i) {
-                    const Bits child = children[i];
-                    const uint64_t h = hashBits(child);
-                    const int32_t s = shardOf(h);
-                    pending[s * pendingPerShard + fill[s]] = Pending<C>{child, entry.count, h};
-                    if (++fill[s] == pendingPerShard) {
-                        flush(s);
-                    }
-                }
-                if (legalCount == 0) {
-                    const int32_t m = matches + fixed;
-                    if (!addCount(local.spectrum[m], widen(entry.count))) {
-                        overflow = true;
-                        abort = true;
-                    }
-                    if (!local.deadEnds[m] || r < *local.deadEnds[m]) {
-                        local.deadEnds[m] = r;
-                    }
-                }
-            }
-            jumpsGenerated_.fetch_add(generated, std::memory_order_relaxed);
-            progressDone_.fetch_add(item.end - item.begin, std::memory_order_relaxed);
-            if (t == 0 && tick) {
-                const auto now = std::chrono::steady_clock::now();
-                if (now - lastTick >= std::chrono::milliseconds(50)) {
-                    lastTick = now;
-                    if (tick()) {
-                        abort = true;
-                    }
-                }
-            }
-        }
-        if (!abort.load()) {
-            for (int32_t s = 0; s < shardCount; ++s) {
-                if (fill[s] > 0) {
-                    flush(s);
-                }
-            }
-        }
-    };
-
-    // The other workers may still be busy when this thread runs out of work: it keeps ticking
-    // so a stop stays prompt, and wakes as soon as the last one is done.
-    std::mutex doneLock;
-    std::condition_variable doneSignal;
-    int32_t running = threads_ - 1;
-    std::vector<std::thread> pool;
-    for (int32_t t = 1; t < threads_; ++t) {
-        pool.emplace_back([&, t] {
-            work(t);
-            std::lock_guard<std::mutex> guard(doneLock);
-            if (--running == 0) {
-                doneSignal.notify_one();
-            }
-        });
-    }
-    work(0);
-    {
-        std::unique_lock<std::mutex> guard(doneLock);
-        while (!doneSignal.wait_for(guard, std::chrono::milliseconds(5),
-                                    [&] { return running == 0; })) {
-            guard.unlock();
-            if (tick && tick()) {
-                abort = true;
-            }
-            guard.lock();
-        }
-    }
-    for (std::thread& t : pool) {
-        t.join();
-    }
-
-    auto dropNext = [&] {
-        for (int32_t s = 0; s < shardCount; ++s) {
-            if (next[s].table) {
-                budget_.free(next[s].table, BuildShard<C>::bytesFor(next[s].cap));
-            }
-        }
-    };
-    if (outOfMemory || overflow || abort) {
-        dropNext();
-        return outOfMemory ? Outcome::OutOfMemory
-               : overflow  ? Outcome::Overflow
-                           : Outcome::Stopped;
-    }
-
-    // The layer is done: its dead ends join the spectrum.
-    for (const Local& local : locals) {
-        for (size_t m = 0; m < spectrum_.size(); ++m) {
-            addCount(spectrum_[m], local.spectrum[m]);
-            if (local.deadEnds[m] && (!deadEnds_[m] || *local.deadEnds[m] < *deadEnds_[m])) {
-                deadEnds_[m] = local.deadEnds[m];
-            }
-        }
-    }
-
     uint64_t total = 0;
     for (int32_t s = 0; s < shardCount; ++s) {
-        total += next[s].n;
+        total += next.shards[s].n;
     }
     if (total == 0) {
-        dropNext();
+        addDeadEnds(next);
         finished_ = true;
         return Outcome::Finished;
     }
+    std::optional<CountedLayer<C>> built = pack(next, total, tick);
+    if (!built) {
+        return Outcome::Stopped;
+    }
+    addDeadEnds(next);
+    stored_.push_back(retire(cur));
+    last_ = std::move(*built);
+    layerSizes_.push_back(total);
+    return Outcome::Expanded;
+}
 
-    // The new layer: each shard packed in order and shrunk to fit.
+// Sizing: each shard's table starts at the size the next layer will probably need, so few
+// tables grow and they end close to full. The guess: the last layer's growth, times the change
+// of growth from the layer before (on dense figures the growth falls a little every layer),
+// the tables filled to 73% by it. A guess the budget cannot afford falls back to small tables
+// that grow as needed. False when not even those fit.
+template <typename C>
+bool LayeredSearch::sizeNext(const CountedLayer<C>& cur, Build<C>& next) {
+    const size_t k = layerSizes_.size();
+    auto growthAt = [&](size_t i) {
+        return static_cast<double>(layerSizes_[i]) / static_cast<double>(layerSizes_[i - 1]);
+    };
+    double growth = 12.0;
+    if (k >= 2) {
+        growth = growthAt(k - 1);
+        if (k >= 3) {
+            growth *= std::clamp(growthAt(k - 1) / growthAt(k - 2), 0.8, 1.25);
+        }
+        growth = std::clamp(growth, 0.5, 12.0);
+    }
+    const uint64_t perShard =
+        static_cast<uint64_t>(static_cast<double>(cur.size) * growth / shardCount / 0.73) + 16;
+    // 1. The usual case: every table at that size, zeroed by all threads at once (zeroing a
+    //    layer's tables takes a while on one core). Either all of them fit or none is kept.
+    std::atomic<bool> failed{false};
+    parallelFor(shardCount, threads_, [&](uint64_t s) {
+        if (!failed && !next.shards[s].allocate(perShard, budget_)) {
+            failed = true;
+        }
+    });
+    if (!failed) {
+        return true;
+    }
+    for (int32_t s = 0; s < shardCount; ++s) {
+        next.shards[s].memory.reset();
+        next.shards[s].cap = 0;
+    }
+    // 2. Otherwise shard by shard, as many full-sized tables as fit, small ones after.
+    for (int32_t s = 0; s < shardCount; ++s) {
+        if (!next.shards[s].allocate(perShard, budget_) && !next.shards[s].allocate(16, budget_)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Expanding: the last layer cut into items of `chunkPositions`, taken by the threads in turn.
+// The calling thread ticks about every 50 ms while it works and every 5 ms once it waits for
+// the others.
+template <typename C>
+void LayeredSearch::expandAll(const CountedLayer<C>& cur, Build<C>& next,
+                              const std::function<bool()>& tick) {
+    for (int32_t s = 0; s < shardCount; ++s) {
+        for (uint64_t b = 0; b < cur.shards[s].n; b += chunkPositions) {
+            next.items.push_back({s, b, std::min(cur.shards[s].n, b + chunkPositions)});
+        }
+    }
+    // Every position of layer k holds the start's matches less k, so the cheapest way to find
+    // the legal jumps is the same for the whole layer.
+    next.matches = graph_.start.count() - lastLayer();
+    next.byTo = graph_.slotCount - next.matches < next.matches;
+    next.byFamily = !families_.empty() &&
+                    (method_.jumps == ExpandMethod::Jumps::Families ||
+                     (method_.jumps == ExpandMethod::Jumps::Cheapest && familiesPay(next.matches)));
+    progressTotal_.store(cur.size, std::memory_order_relaxed);
+    progressDone_.store(0, std::memory_order_relaxed);
+    next.workers.resize(threads_);
+    for (Worker<C>& w : next.workers) {
+        w.pending = std::make_unique<Pending<C>[]>(shardCount * pendingPerShard);
+        w.fill.assign(shardCount, 0);
+        w.spectrum.assign(spectrum_.size(), Count256{});
+        w.deadEnds.assign(deadEnds_.size(), std::nullopt);
+        w.legal.resize(graph_.jumps.size() + 1);
+        w.children.resize(graph_.jumps.size() + 1);
+    }
+    onThreads(
+        threads_,
+        [&](int32_t t) { expandPart(cur, next, next.workers[t], t == 0 ? tick : nullptr); },
+        [&] {
+            if (tick && tick()) {
+                next.abort = true;
+            }
+        });
+}
+
+template <typename C>
+void LayeredSearch::expandPart(const CountedLayer<C>& cur, Build<C>& next, Worker<C>& worker,
+                               const std::function<bool()>& tick) {
+    auto lastTick = std::chrono::steady_clock::now();
+    while (!next.abort.load(std::memory_order_relaxed)) {
+        const uint64_t itemIndex = next.nextItem++;
+        if (itemIndex >= next.items.size()) {
+            break;
+        }
+        const auto item = next.items[itemIndex];
+        worker.generated = 0;
+        uint64_t e = item.begin;
+        for (; e < item.end; ++e) {
+            // A stop is looked for every few hundred positions, not only between items: an
+            // item of a dense layer takes milliseconds, more on a loaded machine.
+            if ((e - item.begin) % stopCheckPositions == stopCheckPositions - 1 &&
+                (next.abort.load(std::memory_order_relaxed) || ticked(tick, lastTick))) {
+                next.abort = true;
+                break;
+            }
+            expandPosition(cur.shards[item.shard].data()[e], next, worker);
+        }
+        jumpsGenerated_.fetch_add(worker.generated, std::memory_order_relaxed);
+        progressDone_.fetch_add(e - item.begin, std::memory_order_relaxed);
+        if (ticked(tick, lastTick)) {
+            next.abort = true;
+        }
+    }
+    if (!next.abort.load()) {
+        for (int32_t s = 0; s < shardCount; ++s) {
+            if (worker.fill[s] > 0) {
+                merge(next, worker, s);
+            }
+        }
+    }
+}
+
+// One position: its children, canonical, wait in their shards' batches; without a child it is
+// a dead end.
+template <typename C>
+void LayeredSearch::expandPosition(const CountedPosition<C>& entry, Build<C>& next,
+                                   Worker<C>& worker) {
+    const Bits r = entry.pos;
+    const int32_t legalCount = next.byFamily ? legalJumpsByFamily(r, worker.legal.data())
+                                             : legalJumps(r, next.byTo, worker.legal.data());
+    worker.generated += legalCount;
+    if (legalCount == 0) {
+        const int32_t m = next.matches + graph_.fixedMatches;
+        if (!addCount(worker.spectrum[m], widen(entry.count))) {
+            next.fail(next.overflow);
+        }
+        if (!worker.deadEnds[m] || r < *worker.deadEnds[m]) {
+            worker.deadEnds[m] = r;
+        }
+        return;
+    }
+    images_.imagesOf(r, worker.keys);
+    images_.children(worker.keys, worker.legal.data(), legalCount, worker.children.data());
+    for (int32_t i = 0; i < legalCount; ++i) {
+        const Bits child = worker.children[i];
+        const uint64_t h = hashBits(child);
+        const int32_t s = shardOf(h);
+        worker.pending[s * pendingPerShard + worker.fill[s]] = Pending<C>{child, entry.count, h};
+        if (++worker.fill[s] == pendingPerShard) {
+            merge(next, worker, s);
+        }
+    }
+}
+
+// Merging: a batch of children into their shard's table, under its lock. The cells are
+// scattered over a table far larger than the caches: all of the batch's cells are asked for
+// before the first is touched.
+template <typename C>
+void LayeredSearch::merge(Build<C>& next, Worker<C>& worker, int32_t s) {
+    BuildShard<C>& shard = next.shards[s];
+    const Pending<C>* batch = &worker.pending[s * pendingPerShard];
+    const int32_t count = worker.fill[s];
+    worker.fill[s] = 0;
+    bool over = false;
+    {
+        std::lock_guard<std::mutex> guard(shard.lock);
+        for (int32_t i = 0; i < count; ++i) {
+            __builtin_prefetch(&shard.table()[shard.home(batch[i].hash)]);
+        }
+        for (int32_t i = 0; i < count && !next.outOfMemory.load(std::memory_order_relaxed); ++i) {
+            while (!shard.insert(batch[i].pos, batch[i].hash, batch[i].count, over)) {
+                if (!shard.grow()) {
+                    next.fail(next.outOfMemory);
+                    break;
+                }
+            }
+        }
+    }
+    if (over) {
+        next.fail(next.overflow);
+    }
+}
+
+// The layer is done: its dead ends join the spectrum.
+template <typename C>
+void LayeredSearch::addDeadEnds(const Build<C>& next) {
+    for (const Worker<C>& worker : next.workers) {
+        for (size_t m = 0; m < spectrum_.size(); ++m) {
+            addCount(spectrum_[m], worker.spectrum[m]);
+            if (worker.deadEnds[m] && (!deadEnds_[m] || *worker.deadEnds[m] < *deadEnds_[m])) {
+                deadEnds_[m] = worker.deadEnds[m];
+            }
+        }
+    }
+}
+
+// Packing: each shard's table packed in order and shrunk to its positions. A large layer takes
+// a while: a stop asked for meanwhile drops it (nothing, when empty).
+template <typename C>
+std::optional<CountedLayer<C>> LayeredSearch::pack(Build<C>& next, uint64_t total,
+                                                   const std::function<bool()>& tick) {
     CountedLayer<C> built;
     built.shards.resize(shardCount);
     built.size = total;
-    parallelFor(shardCount, threads_, [&](uint64_t s) {
-        BuildShard<C>& shard = next[s];
-        const uint64_t n = shard.finish();
-        void* data = shard.table;
-        uint64_t bytes = BuildShard<C>::bytesFor(shard.cap);
-        budget_.shrink(data, bytes, n * sizeof(CountedPosition<C>));
-        built.shards[s] = Block<CountedPosition<C>>{static_cast<CountedPosition<C>*>(data), n,
-                                                    bytes / sizeof(CountedPosition<C>)};
-    });
+    std::atomic<uint64_t> nextShard{0};
+    std::atomic<bool> stopped{false};
+    auto lastTick = std::chrono::steady_clock::now();
+    onThreads(
+        threads_,
+        [&](int32_t t) {
+            for (uint64_t s = nextShard++; s < shardCount && !stopped; s = nextShard++) {
+                BuildShard<C>& shard = next.shards[s];
+                const uint64_t n = shard.finish();
+                shard.memory.shrink(n * sizeof(CountedPosition<C>));
+                built.shards[s] = Block<CountedPosition<C>>{std::move(shard.memory), n};
+                if (t == 0 && ticked(tick, lastTick)) {
+                    stopped = true;
+                }
+            }
+        },
+        [&] {
+            if (tick && tick()) {
+                stopped = true;
+            }
+        });
+    if (stopped) {
+        return std::nullopt;
+    }
+    return built;
+}
 
-    // The old layer keeps its positions only: they are packed to the front of each block in
-    // place (a record never moves forward) and the block is shrunk.
+// Retiring: the old layer keeps its positions only, packed to the front of each block in place
+// (a record never moves forward), the block shrunk.
+template <typename C>
+PositionLayer LayeredSearch::retire(CountedLayer<C>& cur) {
     PositionLayer kept;
     kept.shards.resize(shardCount);
     kept.size = cur.size;
     for (int32_t s = 0; s < shardCount; ++s) {
         auto& from = cur.shards[s];
         if (from.n == 0) {
-            budget_.free(from.data, from.cap * sizeof(CountedPosition<C>));
+            from.memory.reset();
             continue;
         }
-        Bits* packed = reinterpret_cast<Bits*>(from.data);
+        Bits* packed = static_cast<Bits*>(from.memory.data());
         for (uint64_t i = 0; i < from.n; ++i) {
-            const Bits p = from.data[i].pos;
+            const Bits p = from.data()[i].pos;
             std::memcpy(static_cast<void*>(packed + i), &p, sizeof(Bits));
         }
-        void* data = from.data;
-        uint64_t bytes = from.cap * sizeof(CountedPosition<C>);
-        budget_.shrink(data, bytes, from.n * sizeof(Bits));
-        kept.shards[s] = Block<Bits>{static_cast<Bits*>(data), from.n, bytes / sizeof(Bits)};
-        from = {};
+        from.memory.shrink(from.n * sizeof(Bits));
+        kept.shards[s] = Block<Bits>{std::move(from.memory), from.n};
+        from.n = 0;
     }
-    stored_.push_back(std::move(kept));
-    last_ = std::move(built);
-    layerSizes_.push_back(total);
-    return Outcome::Expanded;
+    cur.size = 0;
+    return kept;
 }
 
 std::optional<std::vector<Jump>> LayeredSearch::sequenceTo(int32_t matches) const {
@@ -848,11 +865,13 @@ std::optional<std::vector<Jump>> LayeredSearch::sequenceTo(int32_t matches) cons
     for (int32_t k = layer; k > 0; --k) {
         bool found = false;
         for (size_t j = 0; j < graph_.jumps.size(); ++j) {
+            // A jump flips its three slots, so the position before it is the one after it
+            // undone by the same flip, and the jump must have been legal there.
             const Jump& jump = graph_.jumps[j];
-            if (q.test(jump.to) && !q.test(jump.from) && !q.test(jump.over) &&
-                layerContains(k - 1, q ^ flip_[j])) {
+            const Bits before = afterJump(q, jump);
+            if (canJump(before, jump) && layerContains(k - 1, before)) {
                 backwards.push_back(jump);
-                q = q ^ flip_[j];
+                q = before;
                 found = true;
                 break;
             }
@@ -872,10 +891,10 @@ std::optional<std::vector<Jump>> LayeredSearch::sequenceTo(int32_t matches) cons
         Bits p = graph_.start;
         for (auto it = backwards.rbegin(); it != backwards.rend(); ++it) {
             const Jump jump = applyPermutation(perm, *it);
-            if (!p.test(jump.from) || !p.test(jump.over) || p.test(jump.to)) {
+            if (!canJump(p, jump)) {
                 return std::nullopt;
             }
-            p = p ^ Bits::bit(jump.from) ^ Bits::bit(jump.over) ^ Bits::bit(jump.to);
+            p = afterJump(p, jump);
             sequence.push_back(jump);
         }
         return sequence;

@@ -37,12 +37,13 @@ struct CountedPosition {
 static_assert(sizeof(CountedPosition<Count64>) == 24);
 static_assert(sizeof(CountedPosition<Count128>) == 32);
 
-// A block of `n` records taken from the budget.
+// Records in a block of memory charged to the budget: `n` in use, room for as many as the
+// block holds.
 template <typename T>
 struct Block {
-    T* data = nullptr;
-    uint64_t n = 0;     // records in use
-    uint64_t cap = 0;   // records allocated
+    ChargedBlock memory;
+    uint64_t n = 0;
+    T* data() const { return static_cast<T*>(memory.data()); }
 };
 
 // A layer whose counts are no longer needed: positions only, for walking a solution back.
@@ -53,6 +54,7 @@ struct PositionLayer {
 
 template <typename C>
 struct CountedLayer {
+    using Count = C;
     std::vector<Block<CountedPosition<C>>> shards;
     uint64_t size = 0;
 };
@@ -81,7 +83,7 @@ public:
     // `useSymmetry` false searches every position on its own (tests compare the two).
     LayeredSearch(const JumpGraph& graph, MemoryBudget& budget, int32_t threads,
                   bool useSymmetry = true, ExpandMethod method = {});
-    ~LayeredSearch();
+    ~LayeredSearch() = default;
     LayeredSearch(const LayeredSearch&) = delete;
     LayeredSearch& operator=(const LayeredSearch&) = delete;
 
@@ -127,8 +129,35 @@ public:
 
 private:
     enum class Outcome { Expanded, Finished, Stopped, OutOfMemory, Overflow };
+    // One expansion in named steps (layers.cpp): the next layer's tables sized, the last
+    // layer's positions expanded with their children merged into those tables, the dead ends
+    // added to the spectrum, the tables packed into the new layer, the old layer retired to
+    // its positions. `Build` holds the next layer while it is built, `Worker` one thread's
+    // share of the expansion.
+    template <typename C>
+    struct Build;
+    template <typename C>
+    struct Worker;
     template <typename C>
     Outcome expandTyped(const std::function<bool()>& tick);
+    template <typename C>
+    bool sizeNext(const CountedLayer<C>& cur, Build<C>& next);
+    template <typename C>
+    void expandAll(const CountedLayer<C>& cur, Build<C>& next, const std::function<bool()>& tick);
+    template <typename C>
+    void expandPart(const CountedLayer<C>& cur, Build<C>& next, Worker<C>& worker,
+                    const std::function<bool()>& tick);
+    template <typename C>
+    void expandPosition(const CountedPosition<C>& entry, Build<C>& next, Worker<C>& worker);
+    template <typename C>
+    void merge(Build<C>& next, Worker<C>& worker, int32_t shard);
+    template <typename C>
+    void addDeadEnds(const Build<C>& next);
+    template <typename C>
+    std::optional<CountedLayer<C>> pack(Build<C>& next, uint64_t total,
+                                        const std::function<bool()>& tick);
+    template <typename C>
+    PositionLayer retire(CountedLayer<C>& cur);
     // Moves the last layer's counts to the next wider type; false when that does not fit.
     template <typename C, typename W>
     bool widenLastLayer();
@@ -140,8 +169,6 @@ private:
     int32_t byteCount_;
     SymmetryImages images_;
     ExpandMethod method_;
-    // Per jump: the mask of the three slots it flips.
-    std::vector<Bits> flip_;
     // The jump lists the expansion walks, one record per jump:
     //   0 need (16): the `from` and `over` bits, both must be set
     //  16 to   (16): the `to` bit, must be clear
@@ -203,9 +230,6 @@ private:
     // The same by the jump families (which must exist), in another order.
     int32_t legalJumpsByFamily(Bits p, int32_t* out) const;
     void buildFamilies();
-    template <typename C>
-    void freeLayer(CountedLayer<C>& layer);
-    void freeLayer(PositionLayer& layer);
     template <typename T>
     static bool findIn(const Block<T>& shard, Bits p);
 };
