@@ -325,9 +325,8 @@ void SearchEngine::publish() {
         }
     }
 
-    // The best result: the exact layers' fewest matches, or the depth-first search's when it
-    // found fewer (never once the search is complete: then the layers' sequence, the same on
-    // every run).
+    // The best result: the exact layers' fewest matches, or the best-ending search's when it
+    // found fewer (see foldBest).
     int32_t exactBest = -1;
     for (size_t m = 0; m < r.exactSpectrum.size(); ++m) {
         if (!r.exactSpectrum[m].isZero()) {

@@ -27,7 +27,7 @@ struct EngineOptions {
     uint64_t seed = 1;         // the incomplete phase's random probes
     // Before a layer expected to hold at least this many positions (a long one), the
     // incomplete phase runs for a share of that layer's work, so a figure too large for the
-    // exact search has a best sequence and estimates early on.
+    // exact search has estimates early on.
     uint64_t lookAheadPositions = 2'000'000;
 };
 
@@ -115,7 +115,7 @@ private:
     std::vector<Bits> probeStarts_;  // drawn in one pass over the layer, used up in rounds
     uint64_t rng_;
     // The best sequence the layers gave, kept so the report does not rebuild it every time,
-    // and preferred once the search is complete (the same whatever the depth-first search did).
+    // and preferred once the search is complete (the same whatever the best-ending search did).
     int32_t layeredBest_ = -1;
     std::vector<Jump> layeredSequence_;
 
