@@ -29,7 +29,9 @@ struct Triple {
     int32_t from, over, to;
 };
 
-int32_t slotIndex(EdgeRef r) { return r.node * 3 + r.direction; }
+int32_t slotIndex(EdgeRef r) {
+    return r.node * 3 + r.direction;
+}
 
 // Every jump of the board: with every slot full but one, the jumps that land on that one are
 // exactly the legal ones.
@@ -93,7 +95,9 @@ int main(int argc, char** argv) {
             start[i * 3 + d] = board.nodes[i].edges[d].hasMatch;
         }
     }
-    auto legal = [&](const Position& p, const Triple& j) { return p[j.from] && p[j.over] && !p[j.to]; };
+    auto legal = [&](const Position& p, const Triple& j) {
+        return p[j.from] && p[j.over] && !p[j.to];
+    };
     // Lower is better: matches with no neighbour to jump with or over, then fewer jumps.
     auto score = [&](const Position& p) {
         std::vector<bool> paired(p.size());

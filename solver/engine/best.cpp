@@ -4,14 +4,13 @@
 
 #include <algorithm>
 
-
 namespace kvarlo::engine {
 
 // Canonical positions known not to reach an ending with `target` graph matches or fewer. One
 // entry per cell, replaced on collision: a lost entry costs time, never correctness.
 struct BestSearch::Table {
     struct Entry {
-        Bits position;       // canonical; empty: unused
+        Bits position;  // canonical; empty: unused
         int32_t target = -1;
     };
     std::vector<Entry> entries;  // a power of two in size
@@ -57,6 +56,10 @@ uint64_t beamBytesPerWidth(int32_t matches) {
     return static_cast<uint64_t>(matches) * 24 + 40 * 32;
 }
 
+// Wider beams take seconds per level on the densest figures, and sorting a level's children
+// must stay well within the time a stop may take.
+constexpr uint64_t maxBeamWidth = 8192;
+
 // How often the depth-first search looks at the stop flag.
 constexpr uint64_t stopCheckMask = 4095;
 
@@ -86,7 +89,7 @@ BestSearch::BestSearch(const JumpGraph& graph, MemoryBudget& budget, uint64_t by
         table_->entries.resize(1024);
     }
     const uint64_t perWidth = beamBytesPerWidth(graph.start.count() + 1);
-    maxWidth_ = static_cast<uint32_t>(std::clamp<uint64_t>(bytes_ / 2 / perWidth, 1, 1u << 20));
+    maxWidth_ = static_cast<uint32_t>(std::clamp<uint64_t>(bytes_ / 2 / perWidth, 1, maxBeamWidth));
     width_ = std::min<uint32_t>(width_, maxWidth_);
     const size_t rows = (graph.jumps.size() + 1) * (graph.start.count() + 1);
     legalRows_.resize(rows);
@@ -102,7 +105,9 @@ BestSearch::BestSearch(const JumpGraph& graph, MemoryBudget& budget, uint64_t by
     result_.lowest = fixed_ + floor_;
 }
 
-BestSearch::~BestSearch() { budget_.refund(bytes_); }
+BestSearch::~BestSearch() {
+    budget_.refund(bytes_);
+}
 
 BestEnding BestSearch::result() const {
     std::lock_guard<std::mutex> guard(lock_);
@@ -169,9 +174,9 @@ void BestSearch::run(const std::atomic<bool>& stop) {
                 width_ = std::min<uint32_t>(width_ * 2, maxWidth_);
             }
         } else {
-            through = descend(descendWork_, stop);
+            // Out of work is a round done too: the next beam comes first, then a longer try.
+            through = descend(descendWork_, stop) || !stop.load(std::memory_order_relaxed);
             descendWork_ *= 2;
-            through = true;  // out of work is a round done too
         }
         if (through) {
             ++round_;
@@ -244,11 +249,10 @@ bool BestSearch::beam(uint32_t width, uint64_t salt, const std::atomic<bool>& st
         }
         std::sort(children.begin(), children.end(),
                   [](const Child& a, const Child& b) { return a.position < b.position; });
-        children.erase(std::unique(children.begin(), children.end(),
-                                   [](const Child& a, const Child& b) {
-                                       return a.position == b.position;
-                                   }),
-                       children.end());
+        children.erase(
+            std::unique(children.begin(), children.end(),
+                        [](const Child& a, const Child& b) { return a.position == b.position; }),
+            children.end());
         for (size_t i = 0; i < children.size(); ++i) {
             // Ties go by a hash that changes from one beam to the next: restarts look at
             // other positions of equal rank.
@@ -277,8 +281,8 @@ bool BestSearch::descend(uint64_t work, const std::atomic<bool>& stop) {
     workLeft_ = work;
     while (true) {
         const BestEnding known = result();
-        const int32_t target = (known.best >= 0 ? known.best : graph_.startMatches() + 1) - 1 -
-                               fixed_;
+        const int32_t target =
+            (known.best >= 0 ? known.best : graph_.startMatches() + 1) - 1 - fixed_;
         if (target < floor_) {
             return true;
         }
@@ -332,8 +336,8 @@ bool BestSearch::descendFrom(Bits p, int32_t depth, int32_t target) {
             continue;
         }
         workLeft_ -= std::min<uint64_t>(workLeft_, 1);
-        if (workLeft_ == 0 || ((workLeft_ & stopCheckMask) == 0 &&
-                               stop_->load(std::memory_order_relaxed))) {
+        if (workLeft_ == 0 ||
+            ((workLeft_ & stopCheckMask) == 0 && stop_->load(std::memory_order_relaxed))) {
             aborted_ = true;
             return false;
         }

@@ -73,9 +73,9 @@ private:
     uint64_t bytes_;
     SymmetryImages images_;
     EndingBounds bounds_;
-    int32_t fixed_;       // matches outside the graph
-    int32_t floor_;       // graph matches no game can end below, from the start's bounds
-    uint32_t maxWidth_;   // the widest beam the memory allows
+    int32_t fixed_;               // matches outside the graph
+    int32_t floor_;               // graph matches no game can end below, from the start's bounds
+    uint32_t maxWidth_;           // the widest beam the memory allows
     std::vector<Bits> partners_;  // per slot: the slots it can jump with or be jumped by
     std::vector<Bits> movers_;    // per jump: its jumping and jumped slots
     std::vector<Bits> landings_;  // per jump: its landing slot

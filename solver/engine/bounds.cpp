@@ -7,7 +7,9 @@ namespace kvarlo::engine {
 
 namespace {
 
-Bits complement(Bits b) { return Bits{~b.lo, ~b.hi}; }
+Bits complement(Bits b) {
+    return Bits{~b.lo, ~b.hi};
+}
 
 int32_t highestBit(Bits b) {
     return b.hi ? 127 - std::countl_zero(b.hi) : 63 - std::countl_zero(b.lo);
@@ -115,7 +117,8 @@ Bits EndingBounds::permanent(Bits p) const {
         const Bits fixed = p & complement(moving);
         size_t kept = 0;
         for (int16_t j : live) {
-            const bool possible = (canHold & movers_[j]) == movers_[j] && (fixed & landings_[j]).empty();
+            const bool possible =
+                (canHold & movers_[j]) == movers_[j] && (fixed & landings_[j]).empty();
             live[kept] = j;
             kept += possible;
         }

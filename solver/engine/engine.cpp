@@ -372,9 +372,8 @@ void SearchEngine::foldBest(EngineReport& r) {
         const auto at = fromSearch ? found.foundAt : std::chrono::steady_clock::now();
         shownBestMs_ =
             elapsedBefore_ +
-            std::max<int64_t>(0, std::chrono::duration_cast<std::chrono::milliseconds>(
-                                     at - runStarted_)
-                                     .count());
+            std::max<int64_t>(
+                0, std::chrono::duration_cast<std::chrono::milliseconds>(at - runStarted_).count());
     }
     r.bestFoundMs = r.best >= 0 ? shownBestMs_ : -1;
 }

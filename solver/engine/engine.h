@@ -1,7 +1,7 @@
 // The search engine: exact layers while they fit in the memory budget, then an incomplete
 // phase (random probes for the rest of the spectrum), which also runs for a while before each
-// long layer. Beside them from the start, on a thread of its own, the best-ending search. One engine belongs to one
-// jump graph; running it again continues where it stopped.
+// long layer. Beside them from the start, on a thread of its own, the best-ending search. One
+// engine belongs to one jump graph; running it again continues where it stopped.
 #pragma once
 
 #include <atomic>
@@ -44,7 +44,7 @@ struct EngineReport {
     bool layersFull = false;  // the next layer did not fit: the search goes on incomplete
     int32_t best = -1;  // fewest matches reached at the end of a game, -1 when none known yet
     bool bestProven = false;
-    int64_t bestFoundMs = -1;  // engine time (over all runs) when `best` was first reached
+    int64_t bestFoundMs = -1;        // engine time (over all runs) when `best` was first reached
     std::vector<Jump> bestSequence;  // from the graph's start to a dead end with `best` matches
     uint64_t jumpsGenerated = 0;
     uint64_t progressDone = 0;
@@ -110,7 +110,7 @@ private:
     // Incomplete phase.
     std::vector<double> probeSums_;
     uint64_t probes_ = 0;
-    uint64_t probeJumps_ = 0;  // jumps the probes made
+    uint64_t probeJumps_ = 0;        // jumps the probes made
     double layerWeight_ = -1;        // sum of the last layer's counts; -1 until known
     std::vector<Bits> probeStarts_;  // drawn in one pass over the layer, used up in rounds
     uint64_t rng_;

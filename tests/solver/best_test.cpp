@@ -73,10 +73,11 @@ TEST(EndingBoundsTest, ParityClassesOfALine) {
     // do: 0 over 1 to 2, then 3 over 2 to 1 leaves {1, 4}.
     JumpGraph graph;
     std::string error;
-    ASSERT_TRUE(parseGraph("slots 5\n"
-                           "jump 0 1 2\njump 2 1 0\njump 1 2 3\njump 3 2 1\njump 2 3 4\njump 4 3 2\n"
-                           "start 0 1 3 4\n",
-                           graph, error))
+    ASSERT_TRUE(
+        parseGraph("slots 5\n"
+                   "jump 0 1 2\njump 2 1 0\njump 1 2 3\njump 3 2 1\njump 2 3 4\njump 4 3 2\n"
+                   "start 0 1 3 4\n",
+                   graph, error))
         << error;
     const EndingBounds bounds(graph);
     EXPECT_EQ(bounds.parityDimension(), 2);

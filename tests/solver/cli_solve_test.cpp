@@ -131,8 +131,8 @@ TEST_F(SolveCli, BestStopsOnceProven) {
     Board loaded(7, 7);
     SolverResults results;
     std::string reason;
-    ASSERT_TRUE(loadSolutionImage(
-        {reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()}, loaded, results, reason))
+    ASSERT_TRUE(loadSolutionImage({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()},
+                                  loaded, results, reason))
         << reason;
     ASSERT_EQ(results.bestCount, 88);
     for (int32_t i = 0; i < results.bestCount; ++i) {
