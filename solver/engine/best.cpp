@@ -23,7 +23,7 @@ struct BestSearch::Table {
         if (entries.size() >= maxCells || stored < entries.size() / 2) {
             return;
         }
-        std::vector<Entry> old(std::max<size_t>(entries.size() * 2, 1024));
+        std::vector<Entry> old(entries.size() * 2);
         old.swap(entries);
         stored = 0;
         for (const Entry& e : old) {
@@ -84,9 +84,9 @@ BestSearch::BestSearch(const JumpGraph& graph, MemoryBudget& budget, uint64_t by
     while (cells * 2 * sizeof(Table::Entry) <= bytes_ / 2) {
         cells *= 2;
     }
-    if (cells >= 1024) {
+    if (cells >= 64) {
         table_->maxCells = cells;
-        table_->entries.resize(1024);
+        table_->entries.resize(std::min<uint64_t>(cells, 1024));
     }
     const uint64_t perWidth = beamBytesPerWidth(graph.start.count() + 1);
     maxWidth_ = static_cast<uint32_t>(std::clamp<uint64_t>(bytes_ / 2 / perWidth, 1, maxBeamWidth));
