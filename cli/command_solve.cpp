@@ -28,9 +28,9 @@ namespace {
 
 const char* const help =
     "usage: kvarlo-cli solve FILE [-o OUT.t1c] [--threads N] [--memory MIB] [--time-limit SEC]\n"
-    "                        [--json] [--seed N]\n"
+    "                        [--json] [--seed N] [--best]\n"
     "       kvarlo-cli solve --graph GRAPH.txt [--threads N] [--memory MIB] [--time-limit SEC]\n"
-    "                        [--json] [--seed N]\n"
+    "                        [--json] [--seed N] [--best]\n"
     "\n"
     "Searches the position stored in a figure, game or solution file (or a jump graph read\n"
     "from a text file) with the game's search engine. The search is exact while its layers fit\n"
@@ -43,9 +43,11 @@ const char* const help =
     "  --time-limit SEC  stop after this many seconds\n"
     "  --json            one JSON object instead of the panel's lines\n"
     "  --seed N          seed of the random probes of an incomplete search (default 1)\n"
+    "  --best            stop as soon as the best result is proven\n"
     "\n"
-    "Exit status: 0 when the search is complete, 1 when a file was refused or not written or a\n"
-    "limit (time or memory) left the search incomplete, 2 on a usage error.\n";
+    "Exit status: 0 when the search is complete (with --best: when the best result is proven),\n"
+    "1 when a file was refused or not written or a limit (time or memory) left the search\n"
+    "incomplete (with --best: the best result unproven), 2 on a usage error.\n";
 
 // Seconds the search goes on once it has become incomplete, without a time limit.
 constexpr double incompleteSeconds = 60;
@@ -57,6 +59,7 @@ struct SolveArguments {
     engine::EngineOptions options;
     double timeLimit = 0;  // 0: none
     bool json = false;
+    bool best = false;  // stop once the best result is proven
 };
 
 template <typename T>
@@ -81,6 +84,8 @@ std::optional<int> parseArguments(const std::vector<std::string>& args, SolveArg
             return exitOk;
         } else if (arg == "--json") {
             out.json = true;
+        } else if (arg == "--best") {
+            out.best = true;
         } else if (arg == "-o") {
             if (!value(out.output) || out.output.empty()) {
                 return usageError("solve", "-o needs a file");
@@ -168,6 +173,7 @@ std::string jsonReport(const engine::EngineReport& report, const SolverResults& 
     add("matches", std::to_string(graph.startMatches()));
     add("best", report.best >= 0 ? std::to_string(report.best) : "null");
     add("bestProven", report.bestProven ? "true" : "false");
+    add("bestFoundMs", report.bestFoundMs >= 0 ? std::to_string(report.bestFoundMs) : "null");
     add("moves", moves);
     add("spectrum", spectrum);
     add("estimated", report.estimated ? "true" : "false");
@@ -232,6 +238,9 @@ int runSolve(const std::vector<std::string>& args) {
     search.run(
         [&] {
             const double now = seconds();
+            if (a.best && search.report().bestProven) {
+                return true;
+            }
             if (a.timeLimit > 0) {
                 return now >= a.timeLimit;
             }
@@ -285,6 +294,9 @@ int runSolve(const std::vector<std::string>& args) {
             std::fprintf(stderr, "kvarlo-cli: %s: %s\n", a.output.c_str(), reason.c_str());
             return exitRefused;
         }
+    }
+    if (a.best) {
+        return report.bestProven ? exitOk : exitRefused;
     }
     return report.complete ? exitOk : exitRefused;
 }

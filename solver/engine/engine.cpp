@@ -1,6 +1,6 @@
 // The engine: the exact layers first; when they no longer fit (and for a share of the work
-// before each long layer), a depth-first search for the best result and random probes that
-// estimate the rest of the spectrum.
+// before each long layer), random probes that estimate the rest of the spectrum. The
+// best-ending search runs beside both from the start.
 #include "solver/engine/engine.h"
 
 #include <algorithm>
@@ -46,49 +46,21 @@ int32_t hardwareThreads() {
     return n == 0 ? 1 : static_cast<int32_t>(std::min(n, 64u));
 }
 
-// The incomplete phase's depth-first search for the fewest matches. Its table remembers, for
-// canonical positions whose subtree has been searched through, the fewest matches reachable
-// from them; losing an entry to replacement costs time, never correctness.
-struct SearchEngine::Dfs {
-    struct Frame {
-        Bits position;
-        uint32_t movesBegin;  // into `moves`
-        uint32_t movesEnd;
-        uint32_t next;
-        uint8_t fewest;  // fewest matches found below this frame so far
-    };
-    struct TableEntry {
-        Bits position;  // canonical; empty = unused
-        uint64_t fewest;
-    };
-
-    std::vector<Frame> stack;
-    std::vector<int16_t> moves;
-    std::vector<Jump> path;
-    TableEntry* table = nullptr;
-    uint64_t tableSize = 0;  // a power of two, or 0
-    int32_t best = 255;      // fewest graph matches at a dead end so far
-    std::vector<Jump> bestPath;
-    bool done = false;      // searched through, or a one-match ending found
-    uint64_t jumps = 0;
-    std::vector<int32_t> weight;  // per slot: jumps it takes part in (central slots: more)
-};
-
 SearchEngine::SearchEngine(JumpGraph graph, const EngineOptions& options)
     : graph_(std::move(graph)),
       options_(options),
       budget_(options.memoryBytes ? options.memoryBytes : defaultMemoryBudget()),
       rng_(options.seed) {
     threads_ = options.threads > 0 ? options.threads : hardwareThreads();
+    // The best-ending search takes its share first, so the layers always get the same rest
+    // of the budget and their results never depend on it.
+    best_ = std::make_unique<BestSearch>(graph_, budget_, BestSearch::share(budget_.limit()),
+                                         options.useSymmetry);
     layers_ = std::make_unique<LayeredSearch>(graph_, budget_, threads_, options.useSymmetry);
     publish();
 }
 
-SearchEngine::~SearchEngine() {
-    if (dfs_ && dfs_->table) {
-        budget_.free(dfs_->table, dfs_->tableSize * sizeof(Dfs::TableEntry));
-    }
-}
+SearchEngine::~SearchEngine() = default;
 
 bool SearchEngine::complete() const {
     std::lock_guard<std::mutex> guard(lock_);
@@ -102,6 +74,29 @@ EngineReport SearchEngine::report() const {
 
 void SearchEngine::run(const std::function<bool()>& shouldStop,
                        const std::function<void()>& onProgress) {
+    runStarted_ = std::chrono::steady_clock::now();
+    // The best-ending search runs beside everything else until this run ends.
+    std::atomic<bool> stopBest{false};
+    std::thread bestThread;
+    if (!layers_->finished() && !best_->finished()) {
+        bestThread = std::thread([this, &stopBest] { best_->run(stopBest); });
+    }
+    runPhases(shouldStop, onProgress);
+    stopBest = true;
+    if (bestThread.joinable()) {
+        bestThread.join();
+    }
+    elapsedBefore_ += std::chrono::duration_cast<std::chrono::milliseconds>(
+                          std::chrono::steady_clock::now() - runStarted_)
+                          .count();
+    publish();
+    if (onProgress) {
+        onProgress();
+    }
+}
+
+void SearchEngine::runPhases(const std::function<bool()>& shouldStop,
+                             const std::function<void()>& onProgress) {
     auto notify = [&] {
         if (onProgress) {
             onProgress();
@@ -119,6 +114,7 @@ void SearchEngine::run(const std::function<bool()>& shouldStop,
                 report_.progressTotal = layers_->progressTotal();
                 report_.jumpsGenerated = layers_->jumpsGenerated();
                 report_.peakBytes = budget_.peak();
+                foldBest(report_);
             }
             notify();
             return shouldStop && shouldStop();
@@ -141,32 +137,9 @@ void SearchEngine::run(const std::function<bool()>& shouldStop,
 }
 
 void SearchEngine::startIncomplete() {
-    if (dfs_) {
-        return;
+    if (probeSums_.empty()) {
+        probeSums_.assign(graph_.startMatches() + 1, 0.0);
     }
-    dfs_ = std::make_unique<Dfs>();
-    Dfs& d = *dfs_;
-    d.weight.assign(graph_.slotCount, 0);
-    for (const Jump& j : graph_.jumps) {
-        ++d.weight[j.from];
-        ++d.weight[j.over];
-        ++d.weight[j.to];
-    }
-    // The table takes what the budget still allows, at most 64 MiB.
-    const uint64_t room = budget_.limit() - std::min(budget_.limit(), budget_.used());
-    uint64_t size = uint64_t{1} << 22;
-    while (size > 0 && size * sizeof(Dfs::TableEntry) > room / 2) {
-        size >>= 1;
-    }
-    if (size >= 1024) {
-        d.table = static_cast<Dfs::TableEntry*>(budget_.allocate(size * sizeof(Dfs::TableEntry)));
-        if (d.table) {
-            std::memset(static_cast<void*>(d.table), 0, size * sizeof(Dfs::TableEntry));
-            d.tableSize = size;
-        }
-    }
-    // The root frame is pushed by the first slice.
-    probeSums_.assign(graph_.startMatches() + 1, 0.0);
 }
 
 void SearchEngine::forgetProbes() {
@@ -177,18 +150,7 @@ void SearchEngine::forgetProbes() {
 }
 
 void SearchEngine::incompleteRound(const std::function<bool()>& shouldStop) {
-    // The depth-first search and the probes share nothing but the layers, which both only
-    // read: given a second thread, the search's slice runs beside the probes.
-    if (dfs_->done) {
-        probeBatch(256, shouldStop);
-    } else if (threads_ > 1) {
-        std::thread slice([this] { dfsSliceStep(); });
-        probeBatch(256, shouldStop);
-        slice.join();
-    } else {
-        dfsSliceStep();
-        probeBatch(256, shouldStop);
-    }
+    probeBatch(256, shouldStop);
     publish();
 }
 
@@ -226,90 +188,6 @@ void SearchEngine::lookAhead(const std::function<bool()>& shouldStop,
     // on two threads: one round per 250 000 positions is about a tenth of the layer's time.
     // Counted in rounds, not seconds, so the same seed gives the same estimates.
     runRounds(static_cast<uint64_t>(expected / 250'000.0) + 1, shouldStop, onProgress);
-}
-
-bool SearchEngine::dfsSliceStep() {
-    Dfs& d = *dfs_;
-    const int32_t lowest = graph_.start.empty() ? 0 : 1;
-    auto pushFrame = [&](Bits p) {
-        Dfs::Frame f{p, static_cast<uint32_t>(d.moves.size()), 0, 0, 255};
-        for (size_t j = 0; j < graph_.jumps.size(); ++j) {
-            const Jump& jump = graph_.jumps[j];
-            if (p.test(jump.from) && p.test(jump.over) && !p.test(jump.to)) {
-                d.moves.push_back(static_cast<int16_t>(j));
-            }
-        }
-        f.movesEnd = static_cast<uint32_t>(d.moves.size());
-        // Matches drawn towards the middle keep together: try those jumps first.
-        std::sort(d.moves.begin() + f.movesBegin, d.moves.end(), [&](int16_t a, int16_t b) {
-            const Jump& x = graph_.jumps[a];
-            const Jump& y = graph_.jumps[b];
-            return d.weight[x.to] - d.weight[x.from] > d.weight[y.to] - d.weight[y.from];
-        });
-        d.stack.push_back(f);
-    };
-    auto lookup = [&](Bits canon, uint64_t& fewest) {
-        if (d.tableSize == 0) {
-            return false;
-        }
-        const Dfs::TableEntry& e = d.table[hashBits(canon) & (d.tableSize - 1)];
-        if (e.position == canon) {
-            fewest = e.fewest;
-            return true;
-        }
-        return false;
-    };
-    auto store = [&](Bits canon, uint64_t fewest) {
-        if (d.tableSize != 0) {
-            d.table[hashBits(canon) & (d.tableSize - 1)] = Dfs::TableEntry{canon, fewest};
-        }
-    };
-    if (d.stack.empty() && !d.done) {
-        pushFrame(graph_.start);
-    }
-    for (uint64_t step = 0; step < dfsSlice && !d.stack.empty(); ++step) {
-        Dfs::Frame& f = d.stack.back();
-        if (f.next < f.movesEnd - f.movesBegin) {
-            const int16_t j = d.moves[f.movesBegin + f.next++];
-            const Jump& jump = graph_.jumps[j];
-            const Bits child = f.position ^ Bits::bit(jump.from) ^ Bits::bit(jump.over) ^
-                               Bits::bit(jump.to);
-            ++d.jumps;
-            uint64_t known = 0;
-            if (lookup(layers_->canonical(child), known)) {
-                f.fewest = static_cast<uint8_t>(std::min<uint64_t>(f.fewest, known));
-                continue;
-            }
-            d.path.push_back(jump);
-            pushFrame(child);
-            continue;
-        }
-        // Every jump from here is searched through.
-        uint8_t fewest = f.fewest;
-        if (f.movesEnd == f.movesBegin) {
-            fewest = static_cast<uint8_t>(f.position.count());
-            if (fewest < d.best) {
-                d.best = fewest;
-                d.bestPath = d.path;
-            }
-        }
-        store(layers_->canonical(f.position), fewest);
-        d.moves.resize(f.movesBegin);
-        d.stack.pop_back();
-        if (!d.path.empty()) {
-            d.path.pop_back();
-        }
-        if (!d.stack.empty()) {
-            d.stack.back().fewest = std::min(d.stack.back().fewest, fewest);
-        }
-        if (d.best <= lowest) {
-            break;  // nothing can end with fewer: proven
-        }
-    }
-    if (d.stack.empty() || d.best <= lowest) {
-        d.done = true;
-    }
-    return d.done;
 }
 
 namespace {
@@ -431,7 +309,7 @@ void SearchEngine::publish() {
     r.layers = layers_->layerSizes();
     r.exactSpectrum = layers_->spectrum();
     r.spectrum = r.exactSpectrum;
-    r.jumpsGenerated = layers_->jumpsGenerated() + (dfs_ ? dfs_->jumps : 0) + probeJumps_;
+    r.jumpsGenerated = layers_->jumpsGenerated() + probeJumps_;
     r.progressDone = layers_->progressDone();
     r.progressTotal = layers_->progressTotal();
     r.peakBytes = budget_.peak();
@@ -445,9 +323,8 @@ void SearchEngine::publish() {
         }
     }
 
-    // The best result: the exact layers' fewest matches, or the depth-first search's when it
-    // found fewer (never once the search is complete: then the layers' sequence, the same on
-    // every run).
+    // The best result: the exact layers' fewest matches, or the best-ending search's when it
+    // found fewer (see foldBest).
     int32_t exactBest = noResult;
     for (size_t m = 0; m < r.exactSpectrum.size(); ++m) {
         if (!r.exactSpectrum[m].isZero()) {
@@ -465,19 +342,38 @@ void SearchEngine::publish() {
         r.best = exactBest;
         r.bestSequence = layeredSequence_;
     }
-    if (!r.complete && dfs_ && dfs_->best < 255 &&
-        (r.best == noResult || dfs_->best + graph_.fixedMatches < r.best)) {
-        r.best = dfs_->best + graph_.fixedMatches;
-        r.bestSequence = dfs_->bestPath;
-    }
-    const int32_t lowest = graph_.fixedMatches + (graph_.start.empty() ? 0 : 1);
-    r.bestProven = r.complete || (r.best != noResult && r.best <= lowest) ||
-                   (dfs_ && dfs_->done && dfs_->stack.empty());
+    foldBest(r);
     if (r.best != noResult && r.bestSequence.empty() && r.best != graph_.startMatches()) {
         r.best = noResult;  // never publish a result without the sequence that proves it
     }
     std::lock_guard<std::mutex> guard(lock_);
     report_ = std::move(r);
+}
+
+void SearchEngine::foldBest(EngineReport& r) {
+    // Fewer matches than the layers' own best come from the best-ending search (never once
+    // the layers are complete: then theirs, the same on every run).
+    const BestEnding found = best_->result();
+    const bool fromSearch = !r.complete && found.best != noResult && (r.best == noResult || found.best < r.best);
+    if (fromSearch) {
+        r.best = found.best;
+        r.bestSequence = found.jumps;
+    }
+    // Once complete, the exact search's own count: the same on every run.
+    r.jumpsGenerated =
+        layers_->jumpsGenerated() + probeJumps_ + (r.complete ? 0 : found.jumpsGenerated);
+    // Proven by the complete layers, or by a lower bound the ending reaches (the bounds of the
+    // start, or the best-ending search searched through below it).
+    r.bestProven = r.complete || (r.best != noResult && r.best <= found.lowest);
+    if (r.best != noResult && r.best != shownBest_) {
+        shownBest_ = r.best;
+        const auto at = fromSearch ? found.foundAt : std::chrono::steady_clock::now();
+        shownBestMs_ =
+            elapsedBefore_ +
+            std::max<int64_t>(
+                0, std::chrono::duration_cast<std::chrono::milliseconds>(at - runStarted_).count());
+    }
+    r.bestFoundMs = r.best != noResult ? shownBestMs_ : -1;
 }
 
 }  // namespace kvarlo::engine

@@ -1,16 +1,18 @@
 // The search engine: exact layers while they fit in the memory budget, then an incomplete
-// phase (a depth-first search for the best result, random probes for the rest of the
-// spectrum), which also runs for a while before each long layer. One engine belongs to one
-// jump graph; running it again continues where it stopped.
+// phase (random probes for the rest of the spectrum), which also runs for a while before each
+// long layer. Beside them from the start, on a thread of its own, the best-ending search. One
+// engine belongs to one jump graph; running it again continues where it stopped.
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
 
+#include "solver/engine/best.h"
 #include "solver/engine/budget.h"
 #include "solver/engine/count.h"
 #include "solver/engine/graph.h"
@@ -25,12 +27,9 @@ struct EngineOptions {
     uint64_t seed = 1;         // the incomplete phase's random probes
     // Before a layer expected to hold at least this many positions (a long one), the
     // incomplete phase runs for a share of that layer's work, so a figure too large for the
-    // exact search has a best sequence and estimates early on.
+    // exact search has estimates early on.
     uint64_t lookAheadPositions = 2'000'000;
 };
-
-// The best result before any game has been seen to its end.
-inline constexpr int32_t noResult = -1;
 
 // One consistent view of the search.
 struct EngineReport {
@@ -45,6 +44,7 @@ struct EngineReport {
     bool layersFull = false;  // the next layer did not fit: the search goes on incomplete
     int32_t best = noResult;  // fewest matches reached at the end of a game, when one is known
     bool bestProven = false;
+    int64_t bestFoundMs = -1;        // engine time (over all runs) when `best` was first reached
     std::vector<Jump> bestSequence;  // from the graph's start to a dead end with `best` matches
     uint64_t jumpsGenerated = 0;
     uint64_t progressDone = 0;
@@ -70,11 +70,13 @@ public:
     bool complete() const;
     const JumpGraph& graph() const { return graph_; }
 
-    // How many jumps the incomplete phase's depth-first search visits per slice (tests).
-    static constexpr uint64_t dfsSlice = 20000;
-
 private:
+    // The layers, then the incomplete phase, until complete or stopped.
+    void runPhases(const std::function<bool()>& shouldStop,
+                   const std::function<void()>& onProgress);
     void publish();
+    // Takes the best-ending search's result into a report: a better best, the proof.
+    void foldBest(EngineReport& r);
     // Rounds of the incomplete phase until `rounds` are done or a stop is asked for, with a
     // progress call about every 50 ms and one at the end.
     void runRounds(uint64_t rounds, const std::function<bool()>& shouldStop,
@@ -83,14 +85,13 @@ private:
     void lookAhead(const std::function<bool()>& shouldStop,
                    const std::function<void()>& onProgress);
     void startIncomplete();
-    // One round of the incomplete phase: a slice of the depth-first search, a batch of probes,
-    // a fresh report. A fixed amount of work, so a stop decided on the report's numbers comes
-    // at the same point on every run with the same seed.
+    // One round of the incomplete phase: a batch of probes, a fresh report. A fixed amount of
+    // work, so a stop decided on the report's numbers comes at the same point on every run
+    // with the same seed.
     void incompleteRound(const std::function<bool()>& shouldStop);
     // The probes belong to the last layer: a new one starts them afresh.
     void forgetProbes();
     void probeBatch(uint32_t probes, const std::function<bool()>& shouldStop);
-    bool dfsSliceStep();
 
     JumpGraph graph_;
     EngineOptions options_;
@@ -99,17 +100,22 @@ private:
     std::unique_ptr<LayeredSearch> layers_;
     bool exactStopped_ = false;  // the layers no longer fit: the rest is incomplete
 
+    std::unique_ptr<BestSearch> best_;
+    // The best shown in the report and the engine time when it first was.
+    int32_t shownBest_ = -1;
+    int64_t shownBestMs_ = -1;
+    std::chrono::steady_clock::time_point runStarted_ = std::chrono::steady_clock::now();
+    int64_t elapsedBefore_ = 0;  // ms of earlier runs
+
     // Incomplete phase.
-    struct Dfs;
-    std::unique_ptr<Dfs> dfs_;
     std::vector<double> probeSums_;
     uint64_t probes_ = 0;
-    uint64_t probeJumps_ = 0;  // jumps the probes made (the search's own are in dfs_)
+    uint64_t probeJumps_ = 0;        // jumps the probes made
     double layerWeight_ = -1;        // sum of the last layer's counts; -1 until known
     std::vector<Bits> probeStarts_;  // drawn in one pass over the layer, used up in rounds
     uint64_t rng_;
     // The best sequence the layers gave, kept so the report does not rebuild it every time,
-    // and preferred once the search is complete (the same whatever the depth-first search did).
+    // and preferred once the search is complete (the same whatever the best-ending search did).
     int32_t layeredBest_ = noResult;
     std::vector<Jump> layeredSequence_;
 

@@ -25,6 +25,9 @@ inline bool operator==(Jump a, Jump b) {
     return a.from == b.from && a.over == b.over && a.to == b.to;
 }
 
+// The fewest matches at the end of a game, before any game has been seen to its end.
+inline constexpr int32_t noResult = -1;
+
 // The jump rule on a position: the jumping match and the one it jumps over are there, the slot
 // it lands on is empty.
 inline bool canJump(Bits p, Jump j) { return p.test(j.from) && p.test(j.over) && !p.test(j.to); }

@@ -109,6 +109,51 @@ TEST_F(SolveCli, GraphFiles) {
     EXPECT_NE(bad.err.find("bad.txt: line 3"), std::string::npos) << bad.err;
 }
 
+TEST_F(SolveCli, BestStopsOnceProven) {
+    // The full board less one slot: far too many positions for the layers, but an ending with
+    // a single match exists and proves itself. --best stops there with status 0.
+    Board board(7, 7);
+    for (int32_t n = 0; n < board.nodeCount; ++n) {
+        for (int32_t d = 0; d < 3; ++d) {
+            board.nodes[n].edges[d].hasMatch = board.slotExists(n, d);
+        }
+    }
+    board.slot(testing::ref(0, 0)).hasMatch = 0;
+    writeFigure("full.t1a", board);
+    const Outcome o = run({"full.t1a", "--json", "--best", "--threads", "2", "-o", "s.t1c"});
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_NE(o.out.find("\"complete\": false"), std::string::npos) << o.out;
+    EXPECT_NE(o.out.find("\"best\": 1,"), std::string::npos) << o.out;
+    EXPECT_NE(o.out.find("\"bestProven\": true"), std::string::npos) << o.out;
+    EXPECT_EQ(o.out.find("\"bestFoundMs\": null"), std::string::npos) << o.out;
+    // The saved best solution replays to that single match.
+    const std::string bytes = slurp(dir / "s.t1c");
+    Board loaded(7, 7);
+    SolverResults results;
+    std::string reason;
+    ASSERT_TRUE(loadSolutionImage({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()},
+                                  loaded, results, reason))
+        << reason;
+    ASSERT_EQ(results.bestCount, 88);
+    for (int32_t i = 0; i < results.bestCount; ++i) {
+        ASSERT_TRUE(isLegalJump(loaded, results.bestSolution[i])) << i;
+        testing::play(loaded, results.bestSolution[i]);
+    }
+    EXPECT_EQ(loaded.countMatches(), 1);
+
+    // Stopped by the time limit before any proof: status 1, and nothing claimed.
+    const Outcome cut = run({"full.t1a", "--json", "--best", "--time-limit", "0.001"});
+    EXPECT_EQ(cut.status, 1) << cut.out;
+    EXPECT_NE(cut.out.find("\"bestProven\": false"), std::string::npos) << cut.out;
+
+    // A small figure: the layers complete, and prove the best.
+    std::mt19937 rng(23);
+    writeFigure("small.t1a", testing::randomFigure(rng, 12));
+    const Outcome small = run({"small.t1a", "--json", "--best"});
+    EXPECT_EQ(small.status, 0) << small.err;
+    EXPECT_NE(small.out.find("\"bestProven\": true"), std::string::npos) << small.out;
+}
+
 TEST_F(SolveCli, RefusedInputAndUsage) {
     std::ofstream(dir / "junk.t1a") << "not a figure";
     const Outcome junk = run({"junk.t1a"});

@@ -1,0 +1,360 @@
+// The best-ending search: beam searches of growing width and a depth-first search that
+// lowers the target until it is searched through.
+#include "solver/engine/best.h"
+
+#include <algorithm>
+
+namespace kvarlo::engine {
+
+// Canonical positions known not to reach an ending with `target` graph matches or fewer. One
+// entry per cell, replaced on collision: a lost entry costs time, never correctness.
+struct BestSearch::Table {
+    struct Entry {
+        Bits position;  // canonical; empty: unused
+        int32_t target = -1;
+    };
+    std::vector<Entry> entries;  // a power of two in size
+    uint64_t stored = 0;
+    uint64_t maxCells = 0;
+
+    // Grows by doubling, up to maxCells, as the entries fill it: small figures never need
+    // the whole share.
+    void growIfFull() {
+        if (entries.size() >= maxCells || stored < entries.size() / 2) {
+            return;
+        }
+        std::vector<Entry> old(entries.size() * 2);
+        old.swap(entries);
+        stored = 0;
+        for (const Entry& e : old) {
+            if (e.target >= 0) {
+                store(e.position, e.target);
+            }
+        }
+    }
+    bool refutes(Bits canonical, int32_t target) const {
+        if (entries.empty()) {
+            return false;
+        }
+        const Entry& e = entries[hashBits(canonical) & (entries.size() - 1)];
+        return e.position == canonical && e.target >= target;
+    }
+    void store(Bits canonical, int32_t target) {
+        if (!entries.empty()) {
+            Entry& e = entries[hashBits(canonical) & (entries.size() - 1)];
+            stored += e.target < 0;
+            e = Entry{canonical, target};
+        }
+    }
+};
+
+namespace {
+
+// A beam's memory per unit of width: each level keeps a position and its parent, and the
+// children of one level wait to be ranked (about 40 per position on the densest figures).
+uint64_t beamBytesPerWidth(int32_t matches) {
+    return static_cast<uint64_t>(matches) * 24 + 40 * 32;
+}
+
+// Wider beams take seconds per level on the densest figures, and sorting a level's children
+// must stay well within the time a stop may take.
+constexpr uint64_t maxBeamWidth = 8192;
+
+// How often the depth-first search looks at the stop flag.
+constexpr uint64_t stopCheckMask = 4095;
+
+}  // namespace
+
+uint64_t BestSearch::share(uint64_t budgetLimit) {
+    return std::min<uint64_t>(256ull << 20, budgetLimit / 16);
+}
+
+BestSearch::BestSearch(const JumpGraph& graph, MemoryBudget& budget, uint64_t bytes,
+                       bool useSymmetry)
+    : graph_(graph),
+      budget_(budget),
+      bytes_(budget.charge(bytes) ? bytes : 0),
+      images_(graph, useSymmetry ? static_cast<int32_t>(graph.symmetries.size()) : 1),
+      bounds_(graph),
+      fixed_(graph.fixedMatches),
+      floor_(bounds_.lowest(graph.start)),
+      table_(std::make_unique<Table>()) {
+    // Half of the share for the table, half for the beam.
+    uint64_t cells = 1;
+    while (cells * 2 * sizeof(Table::Entry) <= bytes_ / 2) {
+        cells *= 2;
+    }
+    if (cells >= 64) {
+        table_->maxCells = cells;
+        table_->entries.resize(std::min<uint64_t>(cells, 1024));
+    }
+    const uint64_t perWidth = beamBytesPerWidth(graph.start.count() + 1);
+    maxWidth_ = static_cast<uint32_t>(std::clamp<uint64_t>(bytes_ / 2 / perWidth, 1, maxBeamWidth));
+    width_ = std::min<uint32_t>(width_, maxWidth_);
+    const size_t rows = (graph.jumps.size() + 1) * (graph.start.count() + 1);
+    legalRows_.resize(rows);
+    canonRows_.resize(rows);
+    orderRows_.resize(rows);
+    partners_.assign(graph.slotCount, Bits{});
+    for (const Jump& j : graph.jumps) {
+        movers_.push_back(Bits::bit(j.from) | Bits::bit(j.over));
+        landings_.push_back(Bits::bit(j.to));
+        partners_[j.from].set(j.over);
+        partners_[j.over].set(j.from);
+    }
+    result_.lowest = fixed_ + floor_;
+}
+
+BestSearch::~BestSearch() {
+    budget_.refund(bytes_);
+}
+
+BestEnding BestSearch::result() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    BestEnding r = result_;
+    r.jumpsGenerated = jumps_.load(std::memory_order_relaxed);
+    return r;
+}
+
+bool BestSearch::finished() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return result_.best != noResult && result_.best <= result_.lowest;
+}
+
+void BestSearch::improve(int32_t graphMatches, std::vector<Jump> jumps) {
+    std::lock_guard<std::mutex> guard(lock_);
+    const int32_t matches = graphMatches + fixed_;
+    if (result_.best == noResult || matches < result_.best) {
+        result_.best = matches;
+        result_.jumps = std::move(jumps);
+        result_.foundAt = std::chrono::steady_clock::now();
+    }
+}
+
+void BestSearch::raiseLowest(int32_t lowest) {
+    std::lock_guard<std::mutex> guard(lock_);
+    result_.lowest = std::max(result_.lowest, lowest);
+}
+
+int32_t BestSearch::legalJumps(Bits p, int32_t* out) const {
+    int32_t n = 0;
+    for (size_t j = 0; j < graph_.jumps.size(); ++j) {
+        if (canJump(p, graph_.jumps[j])) {
+            out[n++] = static_cast<int32_t>(j);
+        }
+    }
+    return n;
+}
+
+int64_t BestSearch::rank(Bits p) const {
+    int32_t mobility = 0;
+    Bits paired;
+    for (size_t j = 0; j < movers_.size(); ++j) {
+        const bool both = (p & movers_[j]) == movers_[j];
+        mobility += both && (p & landings_[j]).empty();
+        if (both) {
+            paired = paired | movers_[j];
+        }
+    }
+    // Matches with no neighbour to jump with or over have to wait for one to come to them.
+    const int32_t alone = (p & Bits{~paired.lo, ~paired.hi}).count();
+    return int64_t{alone} * 4 - mobility;
+}
+
+void BestSearch::run(const std::atomic<bool>& stop) {
+    while (!stop.load(std::memory_order_relaxed) && !finished()) {
+        bool through = false;
+        if (round_ % 2 == 0) {
+            const uint64_t before = jumps_.load(std::memory_order_relaxed);
+            through = beam(width_, round_, stop);
+            if (through) {
+                // The depth-first search gets as much work as the beam had.
+                descendWork_ = std::max<uint64_t>(descendWork_,
+                                                  jumps_.load(std::memory_order_relaxed) - before);
+                width_ = std::min<uint32_t>(width_ * 2, maxWidth_);
+            }
+        } else {
+            // Out of work is a round done too: the next beam comes first, then a longer try.
+            through = descend(descendWork_, stop) || !stop.load(std::memory_order_relaxed);
+            descendWork_ *= 2;
+        }
+        if (through) {
+            ++round_;
+        }
+    }
+}
+
+std::vector<Jump> BestSearch::realJumps(const std::vector<Bits>& chain) const {
+    std::vector<Jump> jumps;
+    Bits p = graph_.start;
+    for (size_t i = 1; i < chain.size(); ++i) {
+        for (const Jump& j : graph_.jumps) {
+            if (canJump(p, j) && images_.canonical(afterJump(p, j)) == chain[i]) {
+                jumps.push_back(j);
+                p = afterJump(p, j);
+                break;
+            }
+        }
+    }
+    return jumps;
+}
+
+bool BestSearch::beam(uint32_t width, uint64_t salt, const std::atomic<bool>& stop) {
+    struct Node {
+        Bits position;
+        uint32_t parent;
+    };
+    struct Child {
+        Bits position;
+        uint32_t parent;
+        int64_t rank;
+    };
+    std::vector<std::vector<Node>> levels;
+    levels.push_back({Node{images_.canonical(graph_.start), 0}});
+    std::vector<Child> children;
+    std::vector<int32_t> legal(graph_.jumps.size() + 1);
+    std::vector<Bits> canon(graph_.jumps.size() + 1);
+    SymmetryImages::Images images;
+    int32_t fewest = result().best - fixed_;
+    while (true) {
+        children.clear();
+        const std::vector<Node>& level = levels.back();
+        for (uint32_t i = 0; i < level.size(); ++i) {
+            const Bits p = level[i].position;
+            const int32_t n = legalJumps(p, legal.data());
+            jumps_.fetch_add(static_cast<uint64_t>(n), std::memory_order_relaxed);
+            if (n == 0) {
+                if (fewest < 0 || p.count() < fewest) {
+                    fewest = p.count();
+                    std::vector<Bits> chain(levels.size());
+                    for (size_t k = levels.size(), at = i; k-- > 0;) {
+                        chain[k] = levels[k][at].position;
+                        at = levels[k][at].parent;
+                    }
+                    improve(fewest, realJumps(chain));
+                }
+                continue;
+            }
+            images_.imagesOf(p, images);
+            images_.children(images, legal.data(), n, canon.data());
+            for (int32_t k = 0; k < n; ++k) {
+                children.push_back(Child{canon[k], i, 0});
+            }
+            if ((i & 63) == 0 && stop.load(std::memory_order_relaxed)) {
+                return false;
+            }
+        }
+        if (children.empty()) {
+            return true;
+        }
+        std::sort(children.begin(), children.end(),
+                  [](const Child& a, const Child& b) { return a.position < b.position; });
+        children.erase(
+            std::unique(children.begin(), children.end(),
+                        [](const Child& a, const Child& b) { return a.position == b.position; }),
+            children.end());
+        for (size_t i = 0; i < children.size(); ++i) {
+            // Ties go by a hash that changes from one beam to the next: restarts look at
+            // other positions of equal rank.
+            Child& c = children[i];
+            c.rank = rank(c.position) * 65536 + ((hashBits(c.position) ^ salt * 0x9E37) & 0xFFFF);
+            if ((i & 255) == 0 && stop.load(std::memory_order_relaxed)) {
+                return false;
+            }
+        }
+        if (children.size() > width) {
+            std::nth_element(children.begin(), children.begin() + width, children.end(),
+                             [](const Child& a, const Child& b) { return a.rank < b.rank; });
+            children.resize(width);
+        }
+        std::vector<Node> next;
+        next.reserve(children.size());
+        for (const Child& c : children) {
+            next.push_back(Node{c.position, c.parent});
+        }
+        levels.push_back(std::move(next));
+    }
+}
+
+bool BestSearch::descend(uint64_t work, const std::atomic<bool>& stop) {
+    stop_ = &stop;
+    workLeft_ = work;
+    while (true) {
+        const BestEnding known = result();
+        const int32_t target =
+            (known.best != noResult ? known.best : graph_.startMatches() + 1) - 1 - fixed_;
+        if (target < floor_) {
+            return true;
+        }
+        aborted_ = false;
+        path_.clear();
+        if (descendFrom(graph_.start, 0, target)) {
+            continue;  // found one: look for fewer still
+        }
+        if (aborted_) {
+            return false;
+        }
+        raiseLowest(target + 1 + fixed_);  // searched through: nothing ends with `target`
+        return true;
+    }
+}
+
+bool BestSearch::descendFrom(Bits p, int32_t depth, int32_t target) {
+    // Each depth has its rows of the buffers (sized once: a jump removes a match, so the
+    // depth stays below the start's matches): the search allocates nothing as it goes.
+    const size_t row = graph_.jumps.size() + 1;
+    int32_t* legal = legalRows_.data() + depth * row;
+    Bits* canon = canonRows_.data() + depth * row;
+    std::pair<int32_t, int32_t>* order = orderRows_.data() + depth * row;
+    const int32_t n = legalJumps(p, legal);
+    jumps_.fetch_add(static_cast<uint64_t>(n), std::memory_order_relaxed);
+    if (n == 0) {
+        if (p.count() <= target) {
+            improve(p.count(), path_);
+            return true;
+        }
+        return false;
+    }
+    if (bounds_.lowest(p) > target) {
+        return false;
+    }
+    SymmetryImages::Images images;
+    images_.imagesOf(p, images);
+    images_.children(images, legal, n, canon);
+    // Jumps that land among matches and leave few behind keep the figure together: first.
+    for (int32_t k = 0; k < n; ++k) {
+        const Jump& j = graph_.jumps[legal[k]];
+        const Bits child = afterJump(p, j);
+        const int32_t together =
+            (child & partners_[j.to]).count() * 2 - (child & partners_[j.from]).count();
+        order[k] = {-together, k};
+    }
+    std::sort(order, order + n);
+    for (int32_t i = 0; i < n; ++i) {
+        const int32_t k = order[i].second;
+        if (table_->refutes(canon[k], target)) {
+            continue;
+        }
+        workLeft_ -= std::min<uint64_t>(workLeft_, 1);
+        if (workLeft_ == 0 ||
+            ((workLeft_ & stopCheckMask) == 0 && stop_->load(std::memory_order_relaxed))) {
+            aborted_ = true;
+            return false;
+        }
+        const Jump& j = graph_.jumps[legal[k]];
+        path_.push_back(j);
+        const bool found = descendFrom(afterJump(p, j), depth + 1, target);
+        path_.pop_back();
+        if (found) {
+            return true;
+        }
+        if (aborted_) {
+            return false;
+        }
+        table_->store(canon[k], target);
+        table_->growIfFull();
+    }
+    return false;
+}
+
+}  // namespace kvarlo::engine

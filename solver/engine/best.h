@@ -1,0 +1,104 @@
+// The search for the best ending of figures too dense for the exact layers. It runs on a
+// thread of its own beside them and alternates two methods, each round larger than the last:
+// - a beam search: level by level, the canonical positions reached are ranked by the matches
+//   no jump can use any more and by how many jumps they allow, and the most promising ones
+//   are kept; every dead end it meets is a real ending;
+// - a depth-first search for an ending with fewer matches than the best one known, with a
+//   table of canonical positions known not to reach one and sound bounds that cut off
+//   positions that cannot; searched through, it proves the best.
+// The work is counted in jumps, not seconds, so a graph gets the same results on every run.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "solver/engine/bits.h"
+#include "solver/engine/bounds.h"
+#include "solver/engine/budget.h"
+#include "solver/engine/graph.h"
+#include "solver/engine/images.h"
+
+namespace kvarlo::engine {
+
+struct BestEnding {
+    int32_t best = noResult;  // matches at the end, fixed ones included
+    std::vector<Jump> jumps;  // from the graph's start to that ending, legal in turn
+    int32_t lowest = 0;       // proven: no game ends with fewer matches
+    std::chrono::steady_clock::time_point foundAt;  // when `best` was first reached
+    uint64_t jumpsGenerated = 0;
+};
+
+class BestSearch {
+public:
+    // Takes what it stores from `bytes` charged to the budget up front (given back on
+    // destruction); `useSymmetry` as for the layers.
+    BestSearch(const JumpGraph& graph, MemoryBudget& budget, uint64_t bytes, bool useSymmetry);
+    ~BestSearch();
+    BestSearch(const BestSearch&) = delete;
+    BestSearch& operator=(const BestSearch&) = delete;
+
+    // Searches until `stop` is set (looked at every few thousand jumps) or the best is
+    // proven. Running again goes on where it stopped.
+    void run(const std::atomic<bool>& stop);
+
+    // A consistent copy of what is known; safe from any thread.
+    BestEnding result() const;
+    bool finished() const;
+
+    // Bytes the engine sets aside for this search out of a budget.
+    static uint64_t share(uint64_t budgetLimit);
+
+private:
+    struct Table;
+    // One beam search of the given width; false when stopped.
+    bool beam(uint32_t width, uint64_t salt, const std::atomic<bool>& stop);
+    // The depth-first search for an ending below the best known, for at most `work` jumps;
+    // false when stopped or out of work before it was through.
+    bool descend(uint64_t work, const std::atomic<bool>& stop);
+    bool descendFrom(Bits p, int32_t depth, int32_t target);
+    // Lower is more promising.
+    int64_t rank(Bits p) const;
+    // The real jump sequence through a chain of canonical positions from the start.
+    std::vector<Jump> realJumps(const std::vector<Bits>& chain) const;
+    void improve(int32_t graphMatches, std::vector<Jump> jumps);
+    void raiseLowest(int32_t lowest);
+    int32_t legalJumps(Bits p, int32_t* out) const;
+
+    const JumpGraph& graph_;
+    MemoryBudget& budget_;
+    uint64_t bytes_;
+    SymmetryImages images_;
+    EndingBounds bounds_;
+    int32_t fixed_;               // matches outside the graph
+    int32_t floor_;               // graph matches no game can end below, from the start's bounds
+    uint32_t maxWidth_;           // the widest beam the memory allows
+    std::vector<Bits> partners_;  // per slot: the slots it can jump with or be jumped by
+    std::vector<Bits> movers_;    // per jump: its jumping and jumped slots
+    std::vector<Bits> landings_;  // per jump: its landing slot
+
+    // Progress of the schedule, kept between runs.
+    uint32_t width_ = 64;
+    uint64_t round_ = 0;
+    uint64_t descendWork_ = 0;
+    bool finished_ = false;
+
+    // Depth-first search.
+    std::unique_ptr<Table> table_;
+    std::vector<Jump> path_;
+    uint64_t workLeft_ = 0;
+    const std::atomic<bool>* stop_ = nullptr;
+    bool aborted_ = false;
+    std::vector<int32_t> legalRows_;  // per depth: the legal jumps, their children's canonical
+    std::vector<Bits> canonRows_;     // forms and the order they are tried in
+    std::vector<std::pair<int32_t, int32_t>> orderRows_;
+
+    mutable std::mutex lock_;
+    BestEnding result_;
+    std::atomic<uint64_t> jumps_{0};
+};
+
+}  // namespace kvarlo::engine

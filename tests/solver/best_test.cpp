@@ -1,0 +1,231 @@
+// The best-ending search and its bounds against exact answers: on figures small enough for an
+// exhaustive reference, no bound is ever above the true best, the search reaches the true best
+// and proves exactly that; the engine's exact results do not depend on the search beside them.
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+#include "solver/brute_force.h"
+#include "solver/engine/best.h"
+#include "solver/engine/bounds.h"
+#include "solver/engine/engine.h"
+
+namespace kvarlo::engine {
+namespace {
+
+// The fewest matches any complete game ends with, by the board-level brute force.
+int32_t exactBest(Board board) {
+    testing::BruteForce brute;
+    const auto spectrum = brute.spectrum(board);
+    for (size_t m = 0; m < spectrum.size(); ++m) {
+        if (spectrum[m] != 0) {
+            return static_cast<int32_t>(m);
+        }
+    }
+    return -1;
+}
+
+// Plays a graph jump sequence on the board with the game's rule; the matches left, or -1 when
+// a jump is illegal or the end is not a dead end.
+int32_t replayedEnding(const Board& board, const JumpGraph& graph, const std::vector<Jump>& jumps) {
+    Board replay(board);
+    for (const Jump& j : jumps) {
+        const MoveRecord m = toMoveRecord(graph, j);
+        if (!isLegalJump(replay, m)) {
+            return -1;
+        }
+        testing::play(replay, m);
+    }
+    return testing::legalJumps(replay).empty() ? replay.countMatches() : -1;
+}
+
+BestEnding searchThrough(const JumpGraph& graph, uint64_t bytes = 32ull << 20) {
+    MemoryBudget budget(64ull << 20);
+    BestSearch search(graph, budget, bytes, true);
+    std::atomic<bool> stop{false};
+    search.run(stop);  // returns once the best is proven
+    EXPECT_TRUE(search.finished());
+    return search.result();
+}
+
+TEST(EndingBoundsTest, NeverAboveTheTrueBest) {
+    std::mt19937 rng(31);
+    int32_t aboveTrivial = 0;
+    for (int32_t i = 0; i < 40; ++i) {
+        Board board = testing::randomFigure(rng, 6 + i % 8, 1 + i % 3);
+        const JumpGraph graph = graphFromBoard(board);
+        const EndingBounds bounds(graph);
+        const int32_t best = exactBest(board);
+        const int32_t lowest = bounds.lowest(graph.start) + graph.fixedMatches;
+        EXPECT_LE(lowest, best) << i;
+        // The permanent matches stay to the end of every game, so on the best one too.
+        EXPECT_LE(bounds.permanent(graph.start).count() + graph.fixedMatches, best) << i;
+        aboveTrivial += lowest > 1;
+    }
+    // Sparse figures strand matches: the bounds must see some of them, not just say 1.
+    EXPECT_GT(aboveTrivial, 5);
+}
+
+TEST(EndingBoundsTest, ParityClassesOfALine) {
+    // Five slots in a row, jumps over a neighbour both ways. The triples span three of the
+    // five dimensions: two parity classes, (a, b, a + b, a, b) over the slots. {0, 1, 3, 4}
+    // is in class zero, which no single slot is, so two matches stay at least; by hand, two
+    // do: 0 over 1 to 2, then 3 over 2 to 1 leaves {1, 4}.
+    JumpGraph graph;
+    std::string error;
+    ASSERT_TRUE(
+        parseGraph("slots 5\n"
+                   "jump 0 1 2\njump 2 1 0\njump 1 2 3\njump 3 2 1\njump 2 3 4\njump 4 3 2\n"
+                   "start 0 1 3 4\n",
+                   graph, error))
+        << error;
+    const EndingBounds bounds(graph);
+    EXPECT_EQ(bounds.parityDimension(), 2);
+    EXPECT_EQ(bounds.lowest(graph.start), 2);
+    const BestEnding r = searchThrough(graph);
+    EXPECT_EQ(r.best, 2);
+    EXPECT_EQ(r.lowest, 2);
+}
+
+TEST(BestSearchTest, ReachesAndProvesTheTrueBest) {
+    std::mt19937 rng(47);
+    for (int32_t i = 0; i < 40; ++i) {
+        Board board = testing::randomFigure(rng, 8 + i % 9, 2);
+        const JumpGraph graph = graphFromBoard(board);
+        const int32_t best = exactBest(board);
+        const BestEnding r = searchThrough(graph);
+        EXPECT_EQ(r.best, best) << i;
+        EXPECT_EQ(r.lowest, best) << i;  // proven, and nothing more than the truth
+        EXPECT_EQ(replayedEnding(board, graph, r.jumps), r.best) << i;
+    }
+}
+
+TEST(BestSearchTest, LargerFiguresAgainstTheExactLayers) {
+    // Too many games for the brute force, few enough positions for the layers.
+    std::mt19937 rng(5);
+    for (int32_t i = 0; i < 4; ++i) {
+        Board board = testing::randomFigure(rng, 16 + i, 2);
+        const JumpGraph graph = graphFromBoard(board);
+        EngineOptions options;
+        options.memoryBytes = 512ull << 20;
+        SearchEngine exact(graph, options);
+        exact.run({}, {});
+        const EngineReport full = exact.report();
+        ASSERT_TRUE(full.complete);
+        const BestEnding r = searchThrough(graph);
+        EXPECT_EQ(r.best, full.best) << i;
+        EXPECT_EQ(r.lowest, full.best) << i;
+        EXPECT_EQ(replayedEnding(board, graph, r.jumps), r.best) << i;
+    }
+}
+
+TEST(BestSearchTest, AnIncompleteEngineProvesTheTrueBest) {
+    // Budgets too small for the layers: the proof comes from the best-ending search and the
+    // bounds, and must agree with the brute force.
+    std::mt19937 rng(77);
+    int32_t incomplete = 0;
+    for (int32_t i = 0; i < 12; ++i) {
+        Board board = testing::randomFigure(rng, 12 + i % 5, 2);
+        const JumpGraph graph = graphFromBoard(board);
+        EngineOptions options;
+        options.threads = 2;
+        options.memoryBytes = 256 * 1024;
+        SearchEngine engine(graph, options);
+        engine.run([&] { return engine.report().bestProven; }, {});
+        const EngineReport r = engine.report();
+        EXPECT_EQ(r.best, exactBest(board)) << i;
+        EXPECT_EQ(replayedEnding(board, graph, r.bestSequence), r.best) << i;
+        EXPECT_LE(r.peakBytes, options.memoryBytes);
+        incomplete += !r.complete;
+    }
+    EXPECT_GT(incomplete, 6);  // most proofs came from the search, not from the layers
+}
+
+TEST(BestSearchTest, StopsWhenAskedAndGoesOn) {
+    // A dense figure: stopped before it can start, the search has nothing; run again, it
+    // finds an ending the replay confirms.
+    Board board(7, 7);
+    for (int32_t n = 0; n < board.nodeCount; ++n) {
+        for (int32_t d = 0; d < 3; ++d) {
+            board.nodes[n].edges[d].hasMatch = board.slotExists(n, d);
+        }
+    }
+    board.slot(testing::ref(24, 0)).hasMatch = 0;
+    const JumpGraph graph = graphFromBoard(board);
+    MemoryBudget budget(256ull << 20);
+    BestSearch search(graph, budget, BestSearch::share(budget.limit()), true);
+    std::atomic<bool> stop{true};
+    search.run(stop);
+    EXPECT_EQ(search.result().best, -1);
+    stop = false;
+    search.run(stop);  // a single match is the least possible: it ends once it has one
+    const BestEnding r = search.result();
+    EXPECT_EQ(r.best, 1);
+    EXPECT_EQ(r.lowest, 1);
+    EXPECT_EQ(replayedEnding(board, graph, r.jumps), 1);
+    EXPECT_LE(budget.peak(), budget.limit());
+}
+
+TEST(BestSearchTest, EngineResultsDoNotDependOnIt) {
+    // Exact results are the same on every run and for any thread count, whatever the
+    // best-ending search did beside the layers; its own best never goes below the truth.
+    std::mt19937 rng(61);
+    for (int32_t i = 0; i < 3; ++i) {
+        Board board = testing::randomFigure(rng, 14 + 2 * i, 2);
+        const JumpGraph graph = graphFromBoard(board);
+        EngineReport first;
+        for (int32_t threads : {1, 2, 2}) {
+            EngineOptions options;
+            options.threads = threads;
+            options.memoryBytes = 512ull << 20;
+            SearchEngine engine(graph, options);
+            engine.run({}, {});
+            const EngineReport r = engine.report();
+            ASSERT_TRUE(r.complete);
+            EXPECT_TRUE(r.bestProven);
+            EXPECT_GE(r.bestFoundMs, 0);
+            if (first.layers.empty()) {
+                first = r;
+                continue;
+            }
+            EXPECT_EQ(r.layers, first.layers);
+            EXPECT_EQ(r.spectrum, first.spectrum);
+            EXPECT_EQ(r.best, first.best);
+            EXPECT_EQ(r.bestSequence, first.bestSequence);
+            EXPECT_EQ(r.jumpsGenerated, first.jumpsGenerated);
+        }
+    }
+}
+
+TEST(BestSearchTest, EngineProvesADenseFigureByExistence) {
+    // The 41 matches around the centre: far beyond the layers in a small budget, but an
+    // ending with one match exists, which proves itself.
+    Board board(7, 7);
+    auto inside = [](int32_t x, int32_t y) {
+        const int32_t dx = x - 3, dy = y - 3;
+        return std::max({std::abs(dx), std::abs(dy), std::abs(dx - dy)}) <= 2;
+    };
+    for (int32_t n = 0; n < board.nodeCount; ++n) {
+        const Node& node = board.nodes[n];
+        for (int32_t d = 0; d < 3; ++d) {
+            board.nodes[n].edges[d].hasMatch = board.slotExists(n, d) && inside(node.x, node.y) &&
+                                               inside(node.x + DX[d], node.y + DY[d]);
+        }
+    }
+    board.slot(testing::ref(24, 0)).hasMatch = 0;
+    const JumpGraph graph = graphFromBoard(board);
+    EngineOptions options;
+    options.threads = 2;
+    options.memoryBytes = 64ull << 20;
+    SearchEngine engine(graph, options);
+    engine.run([&] { return engine.report().bestProven; }, {});
+    const EngineReport r = engine.report();
+    EXPECT_FALSE(r.complete);
+    EXPECT_EQ(r.best, 1);
+    EXPECT_GE(r.bestFoundMs, 0);
+    EXPECT_EQ(replayedEnding(board, graph, r.bestSequence), 1);
+    EXPECT_LE(r.peakBytes, options.memoryBytes);
+}
+
+}  // namespace
+}  // namespace kvarlo::engine
