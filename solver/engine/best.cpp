@@ -72,8 +72,7 @@ uint64_t BestSearch::share(uint64_t budgetLimit) {
 BestSearch::BestSearch(const JumpGraph& graph, MemoryBudget& budget, uint64_t bytes,
                        bool useSymmetry)
     : graph_(graph),
-      budget_(budget),
-      bytes_(budget.charge(bytes) ? bytes : 0),
+      share_(budget, bytes),
       images_(graph, useSymmetry ? static_cast<int32_t>(graph.symmetries.size()) : 1),
       bounds_(graph),
       fixed_(graph.fixedMatches),
@@ -81,7 +80,7 @@ BestSearch::BestSearch(const JumpGraph& graph, MemoryBudget& budget, uint64_t by
       table_(std::make_unique<Table>()) {
     // Half of the share for the table, half for the beam.
     uint64_t cells = 1;
-    while (cells * 2 * sizeof(Table::Entry) <= bytes_ / 2) {
+    while (cells * 2 * sizeof(Table::Entry) <= share_.bytes() / 2) {
         cells *= 2;
     }
     if (cells >= 64) {
@@ -89,7 +88,7 @@ BestSearch::BestSearch(const JumpGraph& graph, MemoryBudget& budget, uint64_t by
         table_->entries.resize(std::min<uint64_t>(cells, 1024));
     }
     const uint64_t perWidth = beamBytesPerWidth(graph.start.count() + 1);
-    maxWidth_ = static_cast<uint32_t>(std::clamp<uint64_t>(bytes_ / 2 / perWidth, 1, maxBeamWidth));
+    maxWidth_ = static_cast<uint32_t>(std::clamp<uint64_t>(share_.bytes() / 2 / perWidth, 1, maxBeamWidth));
     width_ = std::min<uint32_t>(width_, maxWidth_);
     const size_t rows = (graph.jumps.size() + 1) * (graph.start.count() + 1);
     legalRows_.resize(rows);
@@ -105,9 +104,7 @@ BestSearch::BestSearch(const JumpGraph& graph, MemoryBudget& budget, uint64_t by
     result_.lowest = fixed_ + floor_;
 }
 
-BestSearch::~BestSearch() {
-    budget_.refund(bytes_);
-}
+BestSearch::~BestSearch() = default;
 
 BestEnding BestSearch::result() const {
     std::lock_guard<std::mutex> guard(lock_);

@@ -69,8 +69,7 @@ private:
     int32_t legalJumps(Bits p, int32_t* out) const;
 
     const JumpGraph& graph_;
-    MemoryBudget& budget_;
-    uint64_t bytes_;
+    ChargedShare share_;
     SymmetryImages images_;
     EndingBounds bounds_;
     int32_t fixed_;               // matches outside the graph

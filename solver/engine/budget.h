@@ -16,30 +16,13 @@ public:
     MemoryBudget(const MemoryBudget&) = delete;
     MemoryBudget& operator=(const MemoryBudget&) = delete;
 
-    // Null when the block would take the total past the limit or the system refuses it.
-    void* allocate(uint64_t bytes) {
-        if (!reserve(bytes)) {
-            return nullptr;
-        }
-        void* p = std::malloc(bytes == 0 ? 1 : bytes);
-        if (!p) {
-            release(bytes);
-        }
-        return p;
-    }
-    void free(void* p, uint64_t bytes) {
-        if (p) {
-            std::free(p);
-            release(bytes);
-        }
-    }
-
     uint64_t used() const { return used_.load(std::memory_order_relaxed); }
     uint64_t peak() const { return peak_.load(std::memory_order_relaxed); }
     uint64_t limit() const { return limit_; }
 
 private:
     friend class ChargedBlock;
+    friend class ChargedShare;
     bool reserve(uint64_t bytes) {
         uint64_t cur = used_.load(std::memory_order_relaxed);
         do {
@@ -58,6 +41,23 @@ private:
     uint64_t limit_;
     std::atomic<uint64_t> used_{0};
     std::atomic<uint64_t> peak_{0};
+};
+
+// A share of a budget set aside for a search that manages its own memory within it: charged
+// when made (nothing when the budget has no room), refunded when destroyed.
+class ChargedShare {
+public:
+    ChargedShare(MemoryBudget& budget, uint64_t bytes)
+        : budget_(budget), bytes_(budget.reserve(bytes) ? bytes : 0) {}
+    ~ChargedShare() { budget_.release(bytes_); }
+    ChargedShare(const ChargedShare&) = delete;
+    ChargedShare& operator=(const ChargedShare&) = delete;
+
+    uint64_t bytes() const { return bytes_; }
+
+private:
+    MemoryBudget& budget_;
+    uint64_t bytes_;
 };
 
 // A block of memory that holds its charge to a budget for as long as it lives: charged when it
