@@ -40,7 +40,8 @@ DWORD deliverPath(const std::wstring& path, LPSTR buffer, DWORD size) {
         SetLastError(ERROR_NO_UNICODE_TRANSLATION);
         return 0;
     }
-    if (narrow->size() + 1 > size) return static_cast<DWORD>(narrow->size() + 1);
+    if (narrow->size() + 1 > size)
+        return static_cast<DWORD>(narrow->size() + 1);
     return static_cast<DWORD>(copyTerminated(*narrow, buffer, static_cast<int>(size)));
 }
 
@@ -92,9 +93,10 @@ BOOL runFileDialog(LPOPENFILENAMEA ofn, BOOL(WINAPI* dialog)(LPOPENFILENAMEW)) {
     request.lpstrTitle = title.get();
     request.lpstrDefExt = defaultExtension.get();
     request.Flags = ofn->Flags & ~static_cast<DWORD>(OFN_ENABLEHOOK | OFN_ENABLETEMPLATE |
-                                                      OFN_ENABLETEMPLATEHANDLE);
+                                                     OFN_ENABLETEMPLATEHANDLE);
     request.lCustData = ofn->lCustData;
-    if (!dialog(&request)) return FALSE;
+    if (!dialog(&request))
+        return FALSE;
     if (!deliverDialogResult(request, *ofn)) {
         explainRefusedName(ofn->hwndOwner, request.lpstrFile);
         refusedDialogError = FNERR_INVALIDFILENAME;
@@ -106,7 +108,8 @@ BOOL runFileDialog(LPOPENFILENAMEA ofn, BOOL(WINAPI* dialog)(LPOPENFILENAMEW)) {
 }  // namespace
 
 ATOM WINAPI RegisterClassA(const WNDCLASSA* wc) {
-    if (wc == nullptr) return ::RegisterClassW(nullptr);
+    if (wc == nullptr)
+        return ::RegisterClassW(nullptr);
     const WideName menuName(wc->lpszMenuName), className(wc->lpszClassName);
     WNDCLASSW wide{};
     wide.style = wc->style;
@@ -126,8 +129,8 @@ BOOL WINAPI UnregisterClassA(LPCSTR className, HINSTANCE instance) {
     return ::UnregisterClassW(WideName(className).pointer, instance);
 }
 
-HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style,
-                            int x, int y, int width, int height, HWND parent, HMENU menu,
+HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x,
+                            int y, int width, int height, HWND parent, HMENU menu,
                             HINSTANCE instance, LPVOID param) {
     return ::CreateWindowExW(exStyle, WideName(className).pointer, WideText(windowName).get(),
                              style, x, y, width, height, parent, menu, instance, param);
@@ -139,7 +142,8 @@ BOOL WINAPI SetWindowTextA(HWND window, LPCSTR text) {
 
 int WINAPI GetWindowTextA(HWND window, LPSTR buffer, int maxCount) {
     std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(static_cast<size_t>(::GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    text.resize(
+        static_cast<size_t>(::GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
     return copyTerminated(narrowLossy(text), buffer, maxCount);
 }
 
@@ -148,7 +152,8 @@ int WINAPI LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int bufferMax)
     const wchar_t* resource = nullptr;
     const int length = ::LoadStringW(instance, id, reinterpret_cast<LPWSTR>(&resource), 0);
     if (length <= 0 || resource == nullptr) {
-        if (buffer != nullptr && bufferMax > 0) buffer[0] = '\0';
+        if (buffer != nullptr && bufferMax > 0)
+            buffer[0] = '\0';
         return 0;
     }
     return copyTerminated(narrowLossy(std::wstring_view(resource, static_cast<size_t>(length))),
@@ -158,13 +163,15 @@ int WINAPI LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int bufferMax)
 int WINAPI GetMenuStringA(HMENU menu, UINT item, LPSTR buffer, int maxCount, UINT flags) {
     const int length = ::GetMenuStringW(menu, item, nullptr, 0, flags);
     if (length <= 0) {
-        if (buffer != nullptr && maxCount > 0) buffer[0] = '\0';
+        if (buffer != nullptr && maxCount > 0)
+            buffer[0] = '\0';
         return 0;
     }
     std::wstring text(static_cast<size_t>(length) + 1, L'\0');
     text.resize(static_cast<size_t>(
         ::GetMenuStringW(menu, item, text.data(), static_cast<int>(text.size()), flags)));
-    if (buffer == nullptr || maxCount <= 0) return static_cast<int>(text.size());
+    if (buffer == nullptr || maxCount <= 0)
+        return static_cast<int>(text.size());
     return copyTerminated(narrowLossy(text), buffer, maxCount);
 }
 
@@ -182,13 +189,18 @@ BOOL WINAPI TextOutA(HDC dc, int x, int y, LPCSTR text, int length) {
         previous = SelectObject(dc, cyrillicSystemFont());
     }
     const BOOL drawn = ::TextOutW(dc, x, y, wide.data(), static_cast<int>(wide.size()));
-    if (previous != nullptr) SelectObject(dc, previous);
+    if (previous != nullptr)
+        SelectObject(dc, previous);
     return drawn;
 }
 
-BOOL WINAPI GetOpenFileNameA(LPOPENFILENAMEA ofn) { return runFileDialog(ofn, ::GetOpenFileNameW); }
+BOOL WINAPI GetOpenFileNameA(LPOPENFILENAMEA ofn) {
+    return runFileDialog(ofn, ::GetOpenFileNameW);
+}
 
-BOOL WINAPI GetSaveFileNameA(LPOPENFILENAMEA ofn) { return runFileDialog(ofn, ::GetSaveFileNameW); }
+BOOL WINAPI GetSaveFileNameA(LPOPENFILENAMEA ofn) {
+    return runFileDialog(ofn, ::GetSaveFileNameW);
+}
 
 DWORD WINAPI CommDlgExtendedError(void) {
     return refusedDialogError != 0 ? refusedDialogError : ::CommDlgExtendedError();
@@ -203,7 +215,8 @@ HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD access, DWORD shareMode,
 
 DWORD WINAPI GetCurrentDirectoryA(DWORD bufferLength, LPSTR buffer) {
     const DWORD needed = ::GetCurrentDirectoryW(0, nullptr);
-    if (needed == 0) return 0;
+    if (needed == 0)
+        return 0;
     std::wstring directory(needed, L'\0');
     directory.resize(::GetCurrentDirectoryW(needed, directory.data()));
     return deliverPath(directory, buffer, bufferLength);
@@ -216,10 +229,12 @@ BOOL WINAPI SetCurrentDirectoryA(LPCSTR path) {
 DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size) {
     std::wstring path(32768, L'\0');  // the longest path Windows has
     const DWORD length = ::GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) return 0;
+    if (length == 0)
+        return 0;
     path.resize(length);
     const DWORD delivered = deliverPath(path, buffer, size);
-    if (delivered <= size || buffer == nullptr || size == 0) return delivered;
+    if (delivered <= size || buffer == nullptr || size == 0)
+        return delivered;
     // Too long: cut and terminated, the size returned, as the ANSI call does.
     copyTerminated(*narrowPath(path), buffer, static_cast<int>(size));
     SetLastError(ERROR_INSUFFICIENT_BUFFER);
@@ -230,17 +245,21 @@ BOOL WINAPI MoveFileExA(LPCSTR existing, LPCSTR target, DWORD flags) {
     return ::MoveFileExW(WideText(existing).get(), WideText(target).get(), flags);
 }
 
-BOOL WINAPI DeleteFileA(LPCSTR fileName) { return ::DeleteFileW(WideText(fileName).get()); }
+BOOL WINAPI DeleteFileA(LPCSTR fileName) {
+    return ::DeleteFileW(WideText(fileName).get());
+}
 
 UINT WINAPI GetTempFileNameA(LPCSTR path, LPCSTR prefix, UINT unique, LPSTR tempFileName) {
     wchar_t name[MAX_PATH] = {};
     const UINT result =
         ::GetTempFileNameW(WideText(path).get(), WideText(prefix).get(), unique, name);
-    if (result == 0) return 0;
+    if (result == 0)
+        return 0;
     const DWORD delivered = deliverPath(name, tempFileName, MAX_PATH);
     if (delivered == 0 || delivered >= MAX_PATH) {
         // Created but not nameable in the program's strings: leave nothing behind.
-        if (unique == 0) ::DeleteFileW(name);
+        if (unique == 0)
+            ::DeleteFileW(name);
         SetLastError(ERROR_NO_UNICODE_TRANSLATION);
         return 0;
     }
@@ -248,7 +267,8 @@ UINT WINAPI GetTempFileNameA(LPCSTR path, LPCSTR prefix, UINT unique, LPSTR temp
 }
 
 BOOL WINAPI sndPlaySoundA(LPCSTR sound, UINT flags) {
-    if (sound == nullptr || (flags & SND_MEMORY)) return ::sndPlaySoundW(reinterpret_cast<LPCWSTR>(sound), flags);
+    if (sound == nullptr || (flags & SND_MEMORY))
+        return ::sndPlaySoundW(reinterpret_cast<LPCWSTR>(sound), flags);
     return ::sndPlaySoundW(widen(sound).c_str(), flags);
 }
 

@@ -9,7 +9,8 @@
 //   The procedure reads no text message (WM_CHAR, WM_SETTEXT, CREATESTRUCT), so nothing changes
 //   for it; the title it sets is drawn in Russian on every Windows.
 // - TextOutA draws with a Cyrillic variant of the font selected, when that is the stock system
-//   font: the system font of a non-Russian Windows has no Cyrillic letters.
+//   font: on Windows that is a raster font of the system's code page, without Cyrillic letters
+//   elsewhere. (Wine's has them under every locale; there the choice changes no pixel.)
 // - Paths are converted both ways. One the program cannot hold (a folder with a letter 1251
 //   lacks) is handed over in its short 8.3 form when that fits, so the program's own folder
 //   keeps working; otherwise the call fails with ERROR_NO_UNICODE_TRANSLATION.
@@ -26,8 +27,8 @@ namespace kvarlo::wide {
 
 ATOM WINAPI RegisterClassA(const WNDCLASSA* wc);
 BOOL WINAPI UnregisterClassA(LPCSTR className, HINSTANCE instance);
-HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style,
-                            int x, int y, int width, int height, HWND parent, HMENU menu,
+HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x,
+                            int y, int width, int height, HWND parent, HMENU menu,
                             HINSTANCE instance, LPVOID param);
 BOOL WINAPI SetWindowTextA(HWND window, LPCSTR text);
 int WINAPI GetWindowTextA(HWND window, LPSTR buffer, int maxCount);

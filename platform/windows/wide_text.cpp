@@ -15,15 +15,18 @@ namespace {
 constexpr unsigned char unassignedByte = 0x98;
 
 std::optional<unsigned char> byteOf(wchar_t unit) {
-    if (unit == unassignedByte) return unassignedByte;
-    if (unit >= 0xD800 && unit <= 0xDFFF) return std::nullopt;  // half of a pair: never 1251
+    if (unit == unassignedByte)
+        return unassignedByte;
+    if (unit >= 0xD800 && unit <= 0xDFFF)
+        return std::nullopt;  // half of a pair: never 1251
     return codePointToCp1251(static_cast<char32_t>(unit));
 }
 
 }  // namespace
 
 std::wstring widen(const char* text, int length) {
-    if (text == nullptr) return {};
+    if (text == nullptr)
+        return {};
     const size_t count = length < 0 ? std::strlen(text) : static_cast<size_t>(length);
     std::wstring out(count, L'\0');
     for (size_t i = 0; i < count; ++i) {
@@ -38,7 +41,8 @@ std::optional<std::string> narrowExact(std::wstring_view text) {
     std::string out(text.size(), '\0');
     for (size_t i = 0; i < text.size(); ++i) {
         const auto byte = byteOf(text[i]);
-        if (!byte) return std::nullopt;
+        if (!byte)
+            return std::nullopt;
         out[i] = static_cast<char>(*byte);
     }
     return out;
@@ -47,31 +51,38 @@ std::optional<std::string> narrowExact(std::wstring_view text) {
 std::string narrowLossy(std::wstring_view text) {
     std::string out(text.size(), '?');
     for (size_t i = 0; i < text.size(); ++i) {
-        if (const auto byte = byteOf(text[i])) out[i] = static_cast<char>(*byte);
+        if (const auto byte = byteOf(text[i]))
+            out[i] = static_cast<char>(*byte);
     }
     return out;
 }
 
 std::optional<std::string> narrowPath(const std::wstring& path) {
-    if (auto exact = narrowExact(path)) return exact;
+    if (auto exact = narrowExact(path))
+        return exact;
     const DWORD needed = GetShortPathNameW(path.c_str(), nullptr, 0);
-    if (needed == 0) return std::nullopt;
+    if (needed == 0)
+        return std::nullopt;
     std::wstring shortPath(needed, L'\0');
     const DWORD length = GetShortPathNameW(path.c_str(), shortPath.data(), needed);
-    if (length == 0 || length >= needed) return std::nullopt;
+    if (length == 0 || length >= needed)
+        return std::nullopt;
     shortPath.resize(length);
     return narrowExact(shortPath);
 }
 
 std::wstring widenFilter(const char* filter) {
-    if (filter == nullptr) return {};
+    if (filter == nullptr)
+        return {};
     const char* end = filter;
-    while (*end != '\0') end += std::strlen(end) + 1;  // to the empty text that closes the list
+    while (*end != '\0')
+        end += std::strlen(end) + 1;  // to the empty text that closes the list
     return widen(filter, static_cast<int>(end - filter + 1));
 }
 
 int copyTerminated(const std::string& text, char* buffer, int size) {
-    if (buffer == nullptr || size <= 0) return 0;
+    if (buffer == nullptr || size <= 0)
+        return 0;
     const int count = std::min(static_cast<int>(text.size()), size - 1);
     std::memcpy(buffer, text.data(), static_cast<size_t>(count));
     buffer[count] = '\0';
@@ -83,11 +94,14 @@ bool deliverDialogResult(const OPENFILENAMEW& answer, OPENFILENAMEA& ofn) {
     std::optional<std::string> title;
     if (ofn.lpstrFileTitle != nullptr && answer.lpstrFileTitle != nullptr) {
         title = narrowExact(answer.lpstrFileTitle);
-        if (!title) return false;
+        if (!title)
+            return false;
     }
-    if (!path) return false;
+    if (!path)
+        return false;
     copyTerminated(*path, ofn.lpstrFile, static_cast<int>(ofn.nMaxFile));
-    if (title) copyTerminated(*title, ofn.lpstrFileTitle, static_cast<int>(ofn.nMaxFileTitle));
+    if (title)
+        copyTerminated(*title, ofn.lpstrFileTitle, static_cast<int>(ofn.nMaxFileTitle));
     // One byte a unit: the offsets into the wide name hold for the 1251 one.
     ofn.nFileOffset = answer.nFileOffset;
     ofn.nFileExtension = answer.nFileExtension;

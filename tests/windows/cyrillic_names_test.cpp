@@ -33,9 +33,9 @@ TEST(CyrillicNames, AFigureSavedUnderARussianNameOpensAgain) {
 
     // The file system holds the Russian name, and nothing else is left in the folder.
     EXPECT_TRUE(fs::exists(folder.path() / L"Фигуры" / L"Круг.t1a"));
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path() / L"Фигуры"),
-                            fs::directory_iterator()),
-              1);
+    EXPECT_EQ(
+        std::distance(fs::directory_iterator(folder.path() / L"Фигуры"), fs::directory_iterator()),
+        1);
 
     test::World world;
     DocumentName name;
@@ -46,7 +46,8 @@ TEST(CyrillicNames, AFigureSavedUnderARussianNameOpensAgain) {
 
 TEST(CyrillicNames, AFileNamedOutside1251IsNotReachedThroughAMangledName) {
     testing::TestFolder folder("kvarlo-cyrillic", true);
-    testing::writeBytes(folder.path() / L"J\u00f6rg.t1a", testing::bytesOf(encodeFigure(figure(), 5)));
+    testing::writeBytes(folder.path() / L"J\u00f6rg.t1a",
+                        testing::bytesOf(encodeFigure(figure(), 5)));
     // What a code page 1252 system makes of the name, read as 1251: "Jцrg" is another file.
     test::World world;
     const test::World before = world;

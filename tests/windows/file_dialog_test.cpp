@@ -43,7 +43,8 @@ HWND waitForDialog(DWORD thread, HWND except) {
                 return FALSE;
             },
             reinterpret_cast<LPARAM>(&search));
-        if (search.found != nullptr) return search.found;
+        if (search.found != nullptr)
+            return search.found;
         Sleep(100);
     }
     return nullptr;
@@ -68,13 +69,16 @@ std::thread answerDialog(const std::wstring& name, bool expectMessage, Answer& a
     const DWORD thread = GetCurrentThreadId();
     return std::thread([=, &answer] {
         HWND dialog = waitForDialog(thread, nullptr);
-        if (dialog == nullptr) return;
+        if (dialog == nullptr)
+            return;
         answer.typed = SetDlgItemTextW(dialog, fileNameBox, name.c_str()) != FALSE;
         PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                      reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
-        if (!expectMessage) return;
+        if (!expectMessage)
+            return;
         HWND box = waitForDialog(thread, dialog);
-        if (box == nullptr) return;
+        if (box == nullptr)
+            return;
         answer.messageCaption = textOf(box);
         answer.message = textOf(GetDlgItem(box, messageText));
         PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
@@ -124,7 +128,8 @@ TEST_F(SaveDialog, ANameOutside1251IsRefusedWithAMessageAndLeavesTheBufferAlone)
     EXPECT_EQ(CommDlgExtendedError(), static_cast<DWORD>(FNERR_INVALIDFILENAME));
     EXPECT_STREQ(name, "proposed");
     EXPECT_EQ(answer.messageCaption, L"Кварло");
-    EXPECT_NE(answer.message.find(L"J\u00f6rg.t1a"), std::wstring::npos) << "the message names the file";
+    EXPECT_NE(answer.message.find(L"J\u00f6rg.t1a"), std::wstring::npos)
+        << "the message names the file";
 }
 
 }  // namespace

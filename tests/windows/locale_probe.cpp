@@ -35,7 +35,8 @@ void check(bool ok, const char* what) {
 
 std::wstring windowText(HWND window) {
     std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    text.resize(
+        static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
     return text;
 }
 
@@ -52,7 +53,8 @@ HWND findProgramWindow(DWORD processId) {
             GetWindowThreadProcessId(window, &owner);
             wchar_t className[16] = {};
             GetClassNameW(window, className, 16);
-            if (owner != s.processId || std::wstring(className) != L"IGAME") return TRUE;
+            if (owner != s.processId || std::wstring(className) != L"IGAME")
+                return TRUE;
             s.found = window;
             return FALSE;
         },
@@ -64,7 +66,8 @@ HWND findProgramWindow(DWORD processId) {
 template <typename Condition>
 bool waitFor(Condition condition) {
     for (int attempt = 0; attempt < 300; ++attempt) {
-        if (condition()) return true;
+        if (condition())
+            return true;
         Sleep(100);
     }
     return false;
@@ -100,7 +103,8 @@ std::vector<DWORD> capture(HWND window, const RECT& area) {
 int textPixels(const std::vector<DWORD>& pixels) {
     // The panel's COLORREF is 0x00BBGGRR, a DIB pixel 0x00RRGGBB: grey reads the same.
     int count = 0;
-    for (DWORD pixel : pixels) count += (pixel & 0xFFFFFF) == kvarlo::textColour;
+    for (DWORD pixel : pixels)
+        count += (pixel & 0xFFFFFF) == kvarlo::textColour;
     return count;
 }
 
@@ -120,7 +124,8 @@ bool writeBmp(const char* path, const std::vector<DWORD>& pixels, const RECT& ar
     file.bfOffBits = sizeof file + sizeof header;
     file.bfSize = file.bfOffBits + dataSize;
     FILE* out = std::fopen(path, "wb");
-    if (out == nullptr) return false;
+    if (out == nullptr)
+        return false;
     bool ok = std::fwrite(&file, sizeof file, 1, out) == 1 &&
               std::fwrite(&header, sizeof header, 1, out) == 1 &&
               std::fwrite(pixels.data(), dataSize, 1, out) == 1;
@@ -136,7 +141,8 @@ void checkAbout(HWND window) {
               return dialog != nullptr && GetWindow(dialog, GW_OWNER) == window;
           }),
           "the About box did not open");
-    if (dialog == nullptr) return;
+    if (dialog == nullptr)
+        return;
     check(windowText(dialog) == aboutCaption, "the About box's caption is not the Russian one");
     check(windowText(GetDlgItem(dialog, IDOK)) == aboutButton,
           "the About box's button does not read the Russian text");
@@ -156,9 +162,10 @@ int main(int argc, char** argv) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessA(argv[1], commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &process)) {
-        std::fprintf(stderr, "locale-probe: cannot start the program (error %lu)\n", GetLastError());
+    if (!CreateProcessA(argv[1], commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+        std::fprintf(stderr, "locale-probe: cannot start the program (error %lu)\n",
+                     GetLastError());
         return 1;
     }
 
@@ -196,6 +203,7 @@ int main(int argc, char** argv) {
     }
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
-    if (failures == 0) std::printf("locale-probe: title, About box and panel read right\n");
+    if (failures == 0)
+        std::printf("locale-probe: title, About box and panel read right\n");
     return failures == 0 ? 0 : 1;
 }

@@ -41,7 +41,8 @@ TEST(WideText, EveryByteRoundTripsAndMatchesTheSystemTable) {
 TEST(WideText, NamesOutside1251AreRefusedWholeNotMangled) {
     EXPECT_EQ(narrowExact(L"Фигура"), std::string(figure1251));
     for (const wchar_t* name : {L"J\u00f6rg.t1a", L"\u4e2d.t1a", L"\U0001F600.t1a", L"\uFFFD",
-                                L"a\xD800" L"b"}) {
+                                L"a\xD800"
+                                L"b"}) {
         EXPECT_FALSE(narrowExact(name).has_value());
     }
     // Texts only shown get the ANSI calls' '?' for each unit they lack, lengths kept.
@@ -105,7 +106,8 @@ TEST(WideText, FoldersOutside1251StillOpenFromTheProgramsStrings) {
         HANDLE opened = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                     OPEN_EXISTING, 0, nullptr);
         EXPECT_NE(opened, INVALID_HANDLE_VALUE) << path;
-        if (opened != INVALID_HANDLE_VALUE) CloseHandle(opened);
+        if (opened != INVALID_HANDLE_VALUE)
+            CloseHandle(opened);
     }
     EXPECT_EQ(narrowPath((folder.path() / L"Фигуры").wstring()),
               narrowExact((folder.path() / L"Фигуры").wstring()));
