@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <vector>
 
 #include "platform/cp1251.h"
 
