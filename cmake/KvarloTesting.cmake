@@ -22,7 +22,14 @@ function(kvarlo_add_test name)
   target_include_directories(${name} PRIVATE "${PROJECT_SOURCE_DIR}" "${PROJECT_SOURCE_DIR}/tests")
   # Discovered tests take one variable here (a list loses all but its first element on the
   # way); what every test needs, such as the offscreen platform, the test presets set.
+  # Under Wine the first start in a prefix (or on a busy machine) builds the font cache, which
+  # can take longer than the default five seconds.
+  set(discovery_timeout 5)
+  if(CMAKE_CROSSCOMPILING)
+    set(discovery_timeout 60)
+  endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT ${discovery_timeout}
     PROPERTIES ENVIRONMENT "${ARG_ENVIRONMENT}")
 endfunction()

@@ -34,8 +34,9 @@
 // (destroys the window) and answers 0 to everything else.
 //
 // Narrow strings are Windows-1251 everywhere, file paths included; the Linux layer converts them
-// to and from Unicode where they meet Qt and the file system. A file name the other side cannot
-// represent makes the call fail.
+// to and from Unicode where they meet Qt and the file system, and on Windows the same calls go
+// through the wide functions (platform/windows/). A file name the other side cannot represent
+// makes the call fail.
 //
 // Where the Linux layer knowingly differs from Windows:
 // - A paint surface (BeginPaint) is not clipped to the update region: a posted WM_PAINT that finds
@@ -54,6 +55,9 @@
 
 #ifdef _WIN32
 #include <windows.h>
+// The calls above that carry text or a path reach the wide functions through one conversion
+// boundary, so the program's 1251 strings read right whatever the system's code page.
+#include "platform/windows/wide_calls.h"
 #else
 
 #include <cstddef>

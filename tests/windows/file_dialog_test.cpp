@@ -1,0 +1,135 @@
+// The real save dialog through the program's GetSaveFileNameA, answered by a second thread as a
+// user would (a name typed, OK pressed), under an English locale: a Russian name arrives in the
+// program's 1251, and a name 1251 cannot hold is refused with a message, never changed.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include "platform/win32.h"
+#include "platform/windows/wide_text.h"
+#include "support/test_files.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The file name box of the Explorer-style dialogs.
+constexpr int fileNameBox = 0x47c;
+// The text of a message box.
+constexpr int messageText = 0xFFFF;
+
+// A visible dialog of the thread other than `except`, once one appears (up to about 20 s).
+HWND waitForDialog(DWORD thread, HWND except) {
+    struct Search {
+        HWND except;
+        HWND found;
+    };
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        Search search{except, nullptr};
+        EnumThreadWindows(
+            thread,
+            [](HWND window, LPARAM data) -> BOOL {
+                auto& s = *reinterpret_cast<Search*>(data);
+                wchar_t className[16] = {};
+                GetClassNameW(window, className, 16);
+                if (window == s.except || !IsWindowVisible(window) ||
+                    std::wstring(className) != L"#32770") {
+                    return TRUE;
+                }
+                s.found = window;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        if (search.found != nullptr)
+            return search.found;
+        Sleep(100);
+    }
+    return nullptr;
+}
+
+std::wstring textOf(HWND window) {
+    wchar_t text[512] = {};
+    GetWindowTextW(window, text, 512);
+    return text;
+}
+
+// What the answering thread saw of the refusal's message box.
+struct Answer {
+    bool typed = false;
+    std::wstring messageCaption;
+    std::wstring message;
+};
+
+// Types `name` into the dialog the calling thread is about to open and presses OK; when
+// `expectMessage`, then reads and closes the message box that follows.
+std::thread answerDialog(const std::wstring& name, bool expectMessage, Answer& answer) {
+    const DWORD thread = GetCurrentThreadId();
+    return std::thread([=, &answer] {
+        HWND dialog = waitForDialog(thread, nullptr);
+        if (dialog == nullptr)
+            return;
+        answer.typed = SetDlgItemTextW(dialog, fileNameBox, name.c_str()) != FALSE;
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+        if (!expectMessage)
+            return;
+        HWND box = waitForDialog(thread, dialog);
+        if (box == nullptr)
+            return;
+        answer.messageCaption = textOf(box);
+        answer.message = textOf(GetDlgItem(box, messageText));
+        PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    });
+}
+
+class SaveDialog : public ::testing::Test {
+protected:
+    kvarlo::testing::TestFolder folder{"kvarlo-dialog"};
+    char name[256] = "proposed";
+    std::string initialDir = folder.path().string();
+    OPENFILENAMEA ofn{};
+
+    void SetUp() override {
+        ofn.lStructSize = sizeof ofn;
+        ofn.lpstrFilter = "Map Files\0*.t1a\0Any Files\0*.*\0";
+        ofn.nFilterIndex = 1;
+        ofn.lpstrFile = name;
+        ofn.nMaxFile = sizeof name;
+        ofn.lpstrInitialDir = initialDir.c_str();
+        ofn.lpstrTitle = "\xD1\xEE\xF5\xF0\xE0\xED\xE8\xF2\xFC";  // "Сохранить"
+        ofn.lpstrDefExt = "t1a";
+        ofn.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY;
+    }
+};
+
+TEST_F(SaveDialog, ARussianNameComesBackIn1251) {
+    Answer answer;
+    std::thread user = answerDialog(L"Круг.t1a", false, answer);
+    const BOOL chosen = GetSaveFileNameA(&ofn);
+    user.join();
+    ASSERT_TRUE(answer.typed);
+    ASSERT_TRUE(chosen) << CommDlgExtendedError();
+    EXPECT_STREQ(name + ofn.nFileOffset, "\xCA\xF0\xF3\xE3.t1a");  // "Круг.t1a"
+    const fs::path chosenPath(kvarlo::wide::widen(name));
+    EXPECT_EQ(chosenPath.filename().wstring(), L"Круг.t1a");
+    EXPECT_TRUE(fs::equivalent(chosenPath.parent_path(), folder.path()));
+}
+
+TEST_F(SaveDialog, ANameOutside1251IsRefusedWithAMessageAndLeavesTheBufferAlone) {
+    Answer answer;
+    std::thread user = answerDialog(L"J\u00f6rg.t1a", true, answer);
+    const BOOL chosen = GetSaveFileNameA(&ofn);
+    user.join();
+    ASSERT_TRUE(answer.typed);
+    EXPECT_FALSE(chosen);
+    EXPECT_EQ(CommDlgExtendedError(), static_cast<DWORD>(FNERR_INVALIDFILENAME));
+    EXPECT_STREQ(name, "proposed");
+    EXPECT_EQ(answer.messageCaption, L"Кварло");
+    EXPECT_NE(answer.message.find(L"J\u00f6rg.t1a"), std::wstring::npos)
+        << "the message names the file";
+}
+
+}  // namespace
