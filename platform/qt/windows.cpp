@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <vector>
 
 #include "platform/qt/input.h"
 #include "platform/qt/layer.h"
@@ -95,6 +96,24 @@ protected:
     void keyPressEvent(QKeyEvent* event) override { key(*event, false); }
     void keyReleaseEvent(QKeyEvent* event) override { key(*event, true); }
 
+    bool event(QEvent* event) override {
+        // Qt offers a key to the shortcuts (the menu bar's mnemonics among them) before the
+        // widget sees it. On Windows the program's accelerators come first: a key they take
+        // is claimed here, so Alt+"?" is the About command and not the "&?" menu.
+        if (event->type() == QEvent::ShortcutOverride) {
+            auto& keyEvent = static_cast<QKeyEvent&>(*event);
+            const Qt::KeyboardModifiers modifiers = keyEvent.modifiers();
+            for (const MSG& message : keyMessages(keyEvent, false)) {
+                if (acceleratorTakes(message, (modifiers & Qt::ShiftModifier) != 0,
+                                     (modifiers & Qt::ControlModifier) != 0)) {
+                    event->accept();
+                    return true;
+                }
+            }
+        }
+        return QWidget::event(event);
+    }
+
     void mousePressEvent(QMouseEvent* event) override { button(*event, false); }
     void mouseDoubleClickEvent(QMouseEvent* event) override { button(*event, false); }
     void mouseReleaseEvent(QMouseEvent* event) override { button(*event, true); }
@@ -103,27 +122,42 @@ protected:
     }
 
 private:
-    void key(QKeyEvent& event, bool release) {
+    // The window messages of a key event, in the order Windows sends them: the key message, then
+    // the characters it types. Modifier keys alone give none.
+    std::vector<MSG> keyMessages(const QKeyEvent& event, bool release) const {
+        std::vector<MSG> messages;
         const int qtKey = event.key();
+        if (isModifierOnly(qtKey)) return messages;
         const bool alt = (event.modifiers() & Qt::AltModifier) != 0;
-        setKeyDown(VK_SHIFT, (event.modifiers() & Qt::ShiftModifier) != 0);
-        setKeyDown(VK_CONTROL, (event.modifiers() & Qt::ControlModifier) != 0);
-        setKeyDown(VK_MENU, alt);
-        if (isModifierOnly(qtKey)) return;
         const int vk = virtualKeyFor(qtKey, (event.modifiers() & Qt::KeypadModifier) != 0);
         const HWND hwnd = handleOf(&window_);
         const LPARAM param = keyParam(event, release, alt);
         if (vk != 0) {
-            setKeyDown(vk, !release);
             const UINT message = release ? (alt ? WM_SYSKEYUP : WM_KEYUP) : (alt ? WM_SYSKEYDOWN : WM_KEYDOWN);
-            PostMessageA(hwnd, message, static_cast<WPARAM>(vk), param);
+            messages.push_back(MSG{hwnd, message, static_cast<WPARAM>(vk), param, 0, {}});
         }
         if (!release) {
             for (char c : characterText(qtKey, event.modifiers(), event.text())) {
-                PostMessageA(hwnd, alt ? WM_SYSCHAR : WM_CHAR, static_cast<unsigned char>(c), param);
+                messages.push_back(MSG{hwnd, static_cast<UINT>(alt ? WM_SYSCHAR : WM_CHAR), static_cast<unsigned char>(c), param, 0, {}});
             }
         }
+        return messages;
+    }
+
+    void key(QKeyEvent& event, bool release) {
         event.accept();
+        // A held key repeats as key-downs (with the repeat bit) and is released once, at the
+        // end, as on Windows; Qt's release before each repeated press is not a release at all.
+        if (release && event.isAutoRepeat()) return;
+        const Qt::KeyboardModifiers modifiers = event.modifiers();
+        setKeyDown(VK_SHIFT, (modifiers & Qt::ShiftModifier) != 0);
+        setKeyDown(VK_CONTROL, (modifiers & Qt::ControlModifier) != 0);
+        setKeyDown(VK_MENU, (modifiers & Qt::AltModifier) != 0);
+        for (const MSG& message : keyMessages(event, release)) {
+            if (message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN) setKeyDown(static_cast<int>(message.wParam), true);
+            if (message.message == WM_KEYUP || message.message == WM_SYSKEYUP) setKeyDown(static_cast<int>(message.wParam), false);
+            PostMessageA(message.hwnd, message.message, message.wParam, message.lParam);
+        }
     }
 
     void button(QMouseEvent& event, bool release) {
