@@ -155,7 +155,9 @@ TEST_F(MainWindow, TheClientAreaIsTheOuterSizeLessTheMenuBar) {
     EXPECT_GT(client.bottom, 430);
     EXPECT_LT(client.bottom, 475);
     // It stays so once the window has settled, and nothing asks for another paint.
-    QTest::qWait(300);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(seam::topLevelWidget(window)));
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
     received.clear();
     pump();
     GetClientRect(window, &client);
