@@ -1,10 +1,15 @@
-// What the real-desktop tests cannot ask the X server: where a slot of the board lies in the
-// window's client area, and what a screenshot shows at a point or in a rectangle.
+// What the real-desktop tests cannot ask the X server in a word: a screenshot, where a slot of
+// the board lies in the window's client area, and what a screenshot shows at a point or in a
+// rectangle.
+//   desktop_probe shot IMAGE                                        the whole screen, as PNG
 //   desktop_probe slot CLIENT_WIDTH CLIENT_HEIGHT NODE DIRECTION   -> "X Y" (client pixels)
 //   desktop_probe pixel IMAGE X Y                                   -> "RRGGBB"
 //   desktop_probe first-row IMAGE X RRGGBB                          -> first Y of that colour at X
 //   desktop_probe count IMAGE X0 Y0 X1 Y1 RRGGBB                    -> pixels of that colour
+#include <QGuiApplication>
 #include <QImage>
+#include <QPixmap>
+#include <QScreen>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -41,11 +46,22 @@ int slotMiddle(int width, int height, int node, int direction) {
     return 0;
 }
 
+// The screen as the X server holds it (run with the xcb platform on the test's display).
+int screenshot(int argc, char** argv) {
+    QGuiApplication application(argc, argv);
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr) return 1;
+    const QImage image = screen->grabWindow(0).toImage();
+    // Least compression: the tests take many shots and only read them back.
+    return !image.isNull() && image.save(QString::fromLocal8Bit(argv[2]), "PNG", 100) ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2) return usage();
     const std::string command = argv[1];
+    if (command == "shot" && argc == 3) return screenshot(argc, argv);
     if (command == "slot" && argc == 6) {
         return slotMiddle(number(argv[2]), number(argv[3]), number(argv[4]), number(argv[5]));
     }
