@@ -212,7 +212,7 @@ private:
 
     // How long a release waits for the press of an auto-repeat: the two leave the X server
     // together, so this only has to cover their delivery, never a person's typing.
-    static constexpr int releaseWait = 40;  // ms
+    static constexpr int releaseWait = 60;  // ms
     struct PendingRelease {
         int key;
         quint64 timestamp;
