@@ -8,13 +8,13 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <thread>
 
 #include "board/board.h"
 #include "game/game.h"
 #include "shell/window_state.h"
 #include "solver/engine/engine.h"
+#include "solver/handover.h"
 #include "solver/results.h"
 
 namespace kvarlo {
@@ -78,12 +78,9 @@ private:
     Board searched_{7, 7};  // the position the engine works on, for checking its solution
     std::thread thread_;
     std::atomic<bool> quitting_{false};
-    std::atomic<bool> finished_{false};
     int64_t elapsedBefore_ = 0;  // ms of earlier runs that this one continues
     int64_t ticks_ = 0;
-
-    std::mutex stagedLock_;
-    std::unique_ptr<SolverResults> staged_;  // newest results, waiting for the next tick
+    ResultsHandOver handOver_;  // newest results, waiting for the next tick
 };
 
 // The program's flag: 0 idle, 1 a search runs, 2 a stop has been asked for.

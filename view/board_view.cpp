@@ -107,6 +107,11 @@ void renderFrame(HDC surface, void* bits, int32_t width, int32_t height, FrameSt
     drawStatus(surface, width, height, frame);
 }
 
+void renderBoardPicture(HDC surface, void* bits, int32_t width, int32_t height, FrameState& frame) {
+    std::memset(bits, backgroundByte, static_cast<size_t>(width) * height * 4);
+    drawBoard(surface, width, height, frame);
+}
+
 void paintWindow(HWND window, BackBuffer& buffer, FrameState& frame) {
     PAINTSTRUCT paint{};
     HDC target = BeginPaint(window, &paint);
