@@ -143,12 +143,12 @@ bool saveGame(HWND owner, const Board& board, const MoveHistory& history,
 }
 
 bool openGame(HWND owner, Board& board, MoveHistory& history, GameState& state,
-              DocumentName& documentName) {
+              DocumentName& documentName, const char* fixedName) {
     FixedArray<uint8_t> buffer(0);
     uint32_t count = 0;
     char name[fileNameBufferSize] = {};
     if (!readDocument(owner, DocumentKind::Game, board.nodeCount, openGameTitle, gameFileFilter,
-                      nullptr, buffer, count, name)) {
+                      fixedName, buffer, count, name)) {
         return false;
     }
     GameContents contents;
@@ -168,12 +168,13 @@ bool saveSolution(HWND owner, const Board& board, const SolverResults& results,
                         "t1c", solutionFileFilter, documentName);
 }
 
-bool openSolution(HWND owner, Board& board, SolverResults& results, DocumentName& documentName) {
+bool openSolution(HWND owner, Board& board, SolverResults& results, DocumentName& documentName,
+                  const char* fixedName) {
     FixedArray<uint8_t> buffer(0);
     uint32_t count = 0;
     char name[fileNameBufferSize] = {};
     if (!readDocument(owner, DocumentKind::Solution, board.nodeCount, openSolutionTitle,
-                      solutionFileFilter, nullptr, buffer, count, name)) {
+                      solutionFileFilter, fixedName, buffer, count, name)) {
         return false;
     }
     SolutionContents contents;

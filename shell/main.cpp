@@ -1,6 +1,6 @@
 // The GUI entry point.
 #include "shell/startup.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
-    return kvarlo::runProgram(instance, show);
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show) {
+    return kvarlo::runProgram(instance, show, commandLine);
 }

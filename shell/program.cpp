@@ -12,6 +12,12 @@
 #ifndef KVARLO_PRODUCT_ADDRESS
 #define KVARLO_PRODUCT_ADDRESS "figures/README.md"
 #endif
+#ifndef KVARLO_CHECKOUT_SITE_ADDRESS
+#define KVARLO_CHECKOUT_SITE_ADDRESS ""
+#endif
+#ifndef KVARLO_CHECKOUT_PRODUCT_ADDRESS
+#define KVARLO_CHECKOUT_PRODUCT_ADDRESS ""
+#endif
 
 namespace kvarlo {
 
@@ -32,13 +38,27 @@ void resetProgram() {
 
 namespace {
 
-// A web or file address as configured; a relative one names a file beside the executable.
-const char* resolveAddress(const char* configured, char (&buffer)[520]) {
+bool fileExists(const char* path) {
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    CloseHandle(file);
+    return true;
+}
+
+// A web or file address as configured; a relative one names a file beside the executable. A
+// program run from its build tree has nothing installed beside it: it opens the checkout's own
+// copy of the page instead (empty when the build knows none).
+const char* resolveAddress(const char* configured, const char* checkoutCopy, char (&buffer)[520]) {
     if (std::strstr(configured, "://") || configured[0] == '/' || configured[0] == '\\' ||
         (configured[0] != '\0' && configured[1] == ':')) {
         return configured;
     }
     std::snprintf(buffer, sizeof buffer, "%s", programFilePath(configured));
+    if (!fileExists(buffer) && checkoutCopy[0] != '\0' && fileExists(checkoutCopy)) {
+        return checkoutCopy;
+    }
     return buffer;
 }
 
@@ -46,12 +66,12 @@ const char* resolveAddress(const char* configured, char (&buffer)[520]) {
 
 const char* siteAddress() {
     static char buffer[520];
-    return resolveAddress(KVARLO_SITE_ADDRESS, buffer);
+    return resolveAddress(KVARLO_SITE_ADDRESS, KVARLO_CHECKOUT_SITE_ADDRESS, buffer);
 }
 
 const char* productAddress() {
     static char buffer[520];
-    return resolveAddress(KVARLO_PRODUCT_ADDRESS, buffer);
+    return resolveAddress(KVARLO_PRODUCT_ADDRESS, KVARLO_CHECKOUT_PRODUCT_ADDRESS, buffer);
 }
 
 }  // namespace kvarlo

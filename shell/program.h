@@ -28,7 +28,8 @@ Program& program();
 void resetProgram();
 
 // The two configured web addresses: file addresses of the installed read-me and figure
-// collection by default, resolved against the program's folder when relative.
+// collection by default, resolved against the program's folder when relative; from a build
+// tree, where nothing is installed, the checkout's own read-me and figure page.
 const char* siteAddress();
 const char* productAddress();
 

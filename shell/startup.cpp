@@ -2,6 +2,8 @@
 #include "shell/startup.h"
 
 #include <cstdio>
+#include <cstring>
+#include <string>
 
 #include "documents/documents.h"
 #include "shell/program.h"
@@ -70,10 +72,36 @@ int initApplication(UINT titleId, UINT classNameId, UINT menuId, UINT accelerato
     return 1;
 }
 
-void startUp() {
+namespace {
+
+// The first argument of a command line, without the quotes around a path with spaces; empty
+// when there is none.
+std::string firstArgument(const char* commandLine) {
+    if (commandLine == nullptr) return {};
+    const char* c = commandLine;
+    while (*c == ' ' || *c == '\t') ++c;
+    if (*c == '"') {
+        const char* end = std::strchr(c + 1, '"');
+        return end != nullptr ? std::string(c + 1, end) : std::string(c + 1);
+    }
+    std::string argument(c);
+    while (!argument.empty() && (argument.back() == ' ' || argument.back() == '\t')) argument.pop_back();
+    return argument;
+}
+
+}  // namespace
+
+void startUp(const char* commandLine) {
     char versionText[64];
     std::snprintf(versionText, sizeof versionText, " %s %s %g", "Public", "Version", 25.02);
     setWindowTitle(versionText, "");
+
+    // A file named on the command line (a file manager's "open with") takes the place of the
+    // start-up figure; one that is refused leaves the usual start-up.
+    const std::string file = firstArgument(commandLine);
+    if (!file.empty() && openDocumentFile(mainWindow, file.c_str())) {
+        return;
+    }
 
     Program& p = program();
     if (!openFigure(nullptr, p.board, p.documentName, "default.t1a")) {
@@ -96,18 +124,18 @@ int runMessageLoop() {
     return static_cast<int>(message.wParam);
 }
 
-int startProgram(HINSTANCE moduleInstance, int show) {
+int startProgram(HINSTANCE moduleInstance, int show, const char* commandLine) {
     instance = moduleInstance;
     if (!initApplication(IDS_APP_TITLE, IDC_IGAME, IDC_IGAME, IDC_IGAME, IDI_IGAME,
                          IDC_ARROW, show, 640, 480)) {
         return 0;
     }
-    startUp();
+    startUp(commandLine);
     return 1;
 }
 
-int runProgram(HINSTANCE moduleInstance, int show) {
-    if (!startProgram(moduleInstance, show)) {
+int runProgram(HINSTANCE moduleInstance, int show, const char* commandLine) {
+    if (!startProgram(moduleInstance, show, commandLine)) {
         return 0;
     }
     return runMessageLoop();

@@ -1,6 +1,9 @@
 // The main window procedure.
 #include "shell/window_proc.h"
 
+#include <cctype>
+#include <cstring>
+
 #include "documents/documents.h"
 #include "shell/program.h"
 #include "shell/resource.h"
@@ -58,10 +61,11 @@ void saveFigureCommand(HWND window) {
     requestRepaint();
 }
 
-void openFigureCommand(HWND window) {
-    if (!openFigure(window, p().board, p().documentName)) {
-        failureBeep();
-        return;
+// The open commands, with the dialog (no name) or for a named file; false when the file was
+// cancelled or refused, with nothing changed but what the open itself leaves behind.
+bool openFigureDocument(HWND window, const char* fixedName) {
+    if (!openFigure(window, p().board, p().documentName, fixedName)) {
+        return false;
     }
     clearSolverState();
     if (p().window.mode != AppMode::Editor) {
@@ -71,6 +75,13 @@ void openFigureCommand(HWND window) {
     p().window.mode = AppMode::Game;
     newGame(p().board, p().history, p().game);
     requestRepaint();
+    return true;
+}
+
+void openFigureCommand(HWND window) {
+    if (!openFigureDocument(window, nullptr)) {
+        failureBeep();
+    }
 }
 
 void restartGame(HWND) {
@@ -90,15 +101,21 @@ void saveGameCommand(HWND window) {
     }
 }
 
-void openGameCommand(HWND window) {
-    if (!openGame(window, p().board, p().history, p().game, p().documentName)) {
-        failureBeep();
-        return;
+bool openGameDocument(HWND window, const char* fixedName) {
+    if (!openGame(window, p().board, p().history, p().game, p().documentName, fixedName)) {
+        return false;
     }
     clearSolverState();
     p().window.mode = AppMode::Game;
     showTitle(gameTitle);
     requestRepaint();
+    return true;
+}
+
+void openGameCommand(HWND window) {
+    if (!openGameDocument(window, nullptr)) {
+        failureBeep();
+    }
 }
 
 // The history commands act in Game mode only, silently otherwise.
@@ -150,15 +167,21 @@ void bestSolutionIntoGame(HWND) {
     startSearch();
 }
 
-void openSolutionCommand(HWND window) {
-    if (!openSolution(window, p().board, p().results, p().documentName)) {
-        failureBeep();
-        return;
+bool openSolutionDocument(HWND window, const char* fixedName) {
+    if (!openSolution(window, p().board, p().results, p().documentName, fixedName)) {
+        return false;
     }
     resetHistoryIfIn(AppMode::Game);
     p().window.mode = AppMode::Solver;
     showTitle(solutionTitle);
     requestRepaint();
+    return true;
+}
+
+void openSolutionCommand(HWND window) {
+    if (!openSolutionDocument(window, nullptr)) {
+        failureBeep();
+    }
 }
 
 void saveSolutionCommand(HWND window) {
@@ -318,6 +341,26 @@ void onPaint(HWND window) {
 }
 
 }  // namespace
+
+bool openDocumentFile(HWND window, const char* path) {
+    if (path == nullptr || std::strlen(path) >= fileNameBufferSize) return false;  // never cut short
+    // The kind by the extension, as a file manager tells them apart: "t1a", "t1b", "t1c".
+    const char* base = path;
+    for (const char* c = path; *c != '\0'; ++c) {
+        if (*c == '/' || *c == '\\') base = c + 1;
+    }
+    const char* dot = std::strrchr(base, '.');
+    if (dot == nullptr || std::strlen(dot) != 4 || std::tolower(static_cast<unsigned char>(dot[1])) != 't' ||
+        dot[2] != '1') {
+        return false;
+    }
+    switch (std::tolower(static_cast<unsigned char>(dot[3]))) {
+        case 'a': return openFigureDocument(window, path);
+        case 'b': return openGameDocument(window, path);
+        case 'c': return openSolutionDocument(window, path);
+        default: return false;
+    }
+}
 
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {

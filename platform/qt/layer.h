@@ -30,6 +30,8 @@ std::optional<std::string> toAnsi(const QString& text);
 bool onGuiThread();
 // True when a QApplication (with widgets) exists at all.
 bool haveWidgets();
+// Once the QApplication exists: numbers in the C locale, Qt's own texts in the user's language.
+void adoptDesktopLocale();
 
 // ---- Menus -----------------------------------------------------------------------------------
 struct Menu;
@@ -105,5 +107,7 @@ DWORD messageTime();
 // ---- Input -----------------------------------------------------------------------------------
 void setCursorPosition(QPoint screen);
 void setKeyDown(int virtualKey, bool down);
+// True when a loaded accelerator table would turn this key or character message into a command.
+bool acceleratorTakes(const MSG& msg, bool shift, bool control);
 
 }  // namespace kvarlo::platform

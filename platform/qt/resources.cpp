@@ -23,6 +23,32 @@ struct Icon {
     QIcon icon;
 };
 
+// Every table loaded, kept for the life of the process like a loaded resource.
+std::vector<Accelerators*>& loadedAccelerators() {
+    static auto* list = new std::vector<Accelerators*>;
+    return *list;
+}
+
+// The entry of the table that a key or character message triggers, or nullptr.
+const ACCEL* matchingAccelerator(const Accelerators& table, const MSG& msg, bool shift, bool control) {
+    const bool character = msg.message == WM_CHAR || msg.message == WM_SYSCHAR;
+    const bool keyDown = msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN;
+    if (!character && !keyDown) return nullptr;
+    const bool alt = (msg.lParam & (1 << 29)) != 0;
+    for (const ACCEL& entry : table.entries) {
+        const bool wantAlt = (entry.fVirt & FALT) != 0;
+        if (entry.fVirt & FVIRTKEY) {
+            if (!keyDown || entry.key != msg.wParam) continue;
+            if (wantAlt != alt || ((entry.fVirt & FSHIFT) != 0) != shift || ((entry.fVirt & FCONTROL) != 0) != control) continue;
+        } else {
+            // A character accelerator: the typed character itself, with Alt as given.
+            if (!character || entry.key != msg.wParam || wantAlt != alt) continue;
+        }
+        return &entry;
+    }
+    return nullptr;
+}
+
 struct RawResource {
     const BinaryResource* resource;
 };
@@ -69,6 +95,13 @@ const MenuItem* menuItem(Menu* menu, UINT item, UINT flags) {
 }
 
 }  // namespace
+
+bool acceleratorTakes(const MSG& msg, bool shift, bool control) {
+    for (const Accelerators* table : loadedAccelerators()) {
+        if (matchingAccelerator(*table, msg, shift, control) != nullptr) return true;
+    }
+    return false;
+}
 
 Menu::~Menu() {
     for (MenuItem& item : items) delete item.popup;
@@ -177,9 +210,7 @@ HACCEL WINAPI LoadAcceleratorsA(HINSTANCE instance, LPCSTR name) {
     for (unsigned i = 0; i < table.acceleratorCount; ++i) {
         const AcceleratorResource& r = table.accelerators[i];
         if (!resourceNameMatches(r.name, name)) continue;
-        // Kept for the life of the process, like a loaded resource.
-        static auto* loadedTables = new std::vector<Accelerators*>;
-        std::vector<Accelerators*>& loaded = *loadedTables;
+        std::vector<Accelerators*>& loaded = loadedAccelerators();
         for (Accelerators* a : loaded) {
             if (a->entries.size() == r.count && std::equal(a->entries.begin(), a->entries.end(), r.entries, [](const ACCEL& x, const ACCEL& y) {
                     return x.fVirt == y.fVirt && x.key == y.key && x.cmd == y.cmd;
@@ -200,25 +231,12 @@ int WINAPI TranslateAcceleratorA(HWND window, HACCEL handle, LPMSG msg) {
     if (window == nullptr || handle == nullptr || msg == nullptr) return 0;
     const auto* table = reinterpret_cast<const Accelerators*>(handle);
     if (table->magic != Accelerators::accelMagic) return 0;
-    const bool character = msg->message == WM_CHAR || msg->message == WM_SYSCHAR;
-    const bool keyDown = msg->message == WM_KEYDOWN || msg->message == WM_SYSKEYDOWN;
-    if (!character && !keyDown) return 0;
-    const bool alt = (msg->lParam & (1 << 29)) != 0;
     const bool shift = (GetKeyState(VK_SHIFT) & 0x8000) != 0;
     const bool control = (GetKeyState(VK_CONTROL) & 0x8000) != 0;
-    for (const ACCEL& entry : table->entries) {
-        const bool wantAlt = (entry.fVirt & FALT) != 0;
-        if (entry.fVirt & FVIRTKEY) {
-            if (!keyDown || entry.key != msg->wParam) continue;
-            if (wantAlt != alt || ((entry.fVirt & FSHIFT) != 0) != shift || ((entry.fVirt & FCONTROL) != 0) != control) continue;
-        } else {
-            // A character accelerator: the typed character itself, with Alt as given.
-            if (!character || entry.key != msg->wParam || wantAlt != alt) continue;
-        }
-        SendMessageA(window, WM_COMMAND, MAKEWPARAM(entry.cmd, 1), 0);
-        return 1;
-    }
-    return 0;
+    const ACCEL* entry = matchingAccelerator(*table, *msg, shift, control);
+    if (entry == nullptr) return 0;
+    SendMessageA(window, WM_COMMAND, MAKEWPARAM(entry->cmd, 1), 0);
+    return 1;
 }
 
 HMENU WINAPI LoadMenuA(HINSTANCE instance, LPCSTR name) {

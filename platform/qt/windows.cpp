@@ -13,6 +13,8 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <optional>
+#include <vector>
 
 #include "platform/qt/input.h"
 #include "platform/qt/layer.h"
@@ -43,7 +45,8 @@ std::map<std::string, WindowClass>& classes() {
 
 ATOM nextAtom = 0xC000;
 
-LPARAM keyParam(const QKeyEvent& event, bool release, bool alt) {
+// wasDown: the key was down before this message (bit 30), as for every key-up and repeat.
+LPARAM keyParam(const QKeyEvent& event, bool release, bool alt, bool wasDown) {
     DWORD param = 1;  // repeat count
     param |= (event.nativeScanCode() & 0xFF) << 16;
     const int key = event.key();
@@ -55,7 +58,7 @@ LPARAM keyParam(const QKeyEvent& event, bool release, bool alt) {
                                                                           (key >= Qt::Key_Left && key <= Qt::Key_Down);
     if (extended) param |= 1u << 24;
     if (alt) param |= 1u << 29;
-    if (release || event.isAutoRepeat()) param |= 1u << 30;
+    if (release || wasDown) param |= 1u << 30;
     if (release) param |= 1u << 31;
     return static_cast<LPARAM>(param);
 }
@@ -75,6 +78,9 @@ public:
         setFocusPolicy(Qt::StrongFocus);
         setMouseTracking(true);
         setAttribute(Qt::WA_OpaquePaintEvent);
+        releaseTimer_.setSingleShot(true);
+        releaseTimer_.setInterval(releaseWait);
+        QObject::connect(&releaseTimer_, &QTimer::timeout, this, [this] { flushRelease(); });
     }
 
 protected:
@@ -95,6 +101,24 @@ protected:
     void keyPressEvent(QKeyEvent* event) override { key(*event, false); }
     void keyReleaseEvent(QKeyEvent* event) override { key(*event, true); }
 
+    bool event(QEvent* event) override {
+        // Qt offers a key to the shortcuts (the menu bar's mnemonics among them) before the
+        // widget sees it. On Windows the program's accelerators come first: a key they take
+        // is claimed here, so Alt+"?" is the About command and not the "&?" menu.
+        if (event->type() == QEvent::ShortcutOverride) {
+            auto& keyEvent = static_cast<QKeyEvent&>(*event);
+            const Qt::KeyboardModifiers modifiers = keyEvent.modifiers();
+            for (const MSG& message : keyMessages(keyEvent, false)) {
+                if (acceleratorTakes(message, (modifiers & Qt::ShiftModifier) != 0,
+                                     (modifiers & Qt::ControlModifier) != 0)) {
+                    event->accept();
+                    return true;
+                }
+            }
+        }
+        return QWidget::event(event);
+    }
+
     void mousePressEvent(QMouseEvent* event) override { button(*event, false); }
     void mouseDoubleClickEvent(QMouseEvent* event) override { button(*event, false); }
     void mouseReleaseEvent(QMouseEvent* event) override { button(*event, true); }
@@ -103,27 +127,76 @@ protected:
     }
 
 private:
-    void key(QKeyEvent& event, bool release) {
+    // The window messages of a key event, in the order Windows sends them: the key message, then
+    // the characters it types. Modifier keys alone give none.
+    std::vector<MSG> keyMessages(const QKeyEvent& event, bool release) const {
+        std::vector<MSG> messages;
         const int qtKey = event.key();
+        if (isModifierOnly(qtKey)) return messages;
         const bool alt = (event.modifiers() & Qt::AltModifier) != 0;
-        setKeyDown(VK_SHIFT, (event.modifiers() & Qt::ShiftModifier) != 0);
-        setKeyDown(VK_CONTROL, (event.modifiers() & Qt::ControlModifier) != 0);
-        setKeyDown(VK_MENU, alt);
-        if (isModifierOnly(qtKey)) return;
         const int vk = virtualKeyFor(qtKey, (event.modifiers() & Qt::KeypadModifier) != 0);
         const HWND hwnd = handleOf(&window_);
-        const LPARAM param = keyParam(event, release, alt);
+        const bool wasDown = event.isAutoRepeat() || (vk != 0 && (GetKeyState(vk) & 0x8000) != 0);
+        const LPARAM param = keyParam(event, release, alt, wasDown);
         if (vk != 0) {
-            setKeyDown(vk, !release);
             const UINT message = release ? (alt ? WM_SYSKEYUP : WM_KEYUP) : (alt ? WM_SYSKEYDOWN : WM_KEYDOWN);
-            PostMessageA(hwnd, message, static_cast<WPARAM>(vk), param);
+            messages.push_back(MSG{hwnd, message, static_cast<WPARAM>(vk), param, 0, {}});
         }
         if (!release) {
             for (char c : characterText(qtKey, event.modifiers(), event.text())) {
-                PostMessageA(hwnd, alt ? WM_SYSCHAR : WM_CHAR, static_cast<unsigned char>(c), param);
+                messages.push_back(MSG{hwnd, static_cast<UINT>(alt ? WM_SYSCHAR : WM_CHAR), static_cast<unsigned char>(c), param, 0, {}});
             }
         }
+        return messages;
+    }
+
+    // A held key repeats as key-downs (with the repeat bit) and is released once, at the end, as
+    // on Windows. X sends each auto-repeat as a release and a press of the same server time; Qt
+    // marks the pair as a repeat only when both had arrived together, so a release waits a moment
+    // for the press that would make it half of a repeat, and is posted when none comes.
+    void key(QKeyEvent& event, bool release) {
         event.accept();
+        if (release && event.isAutoRepeat()) return;
+        if (pendingRelease_.has_value()) {
+            const bool repeat = !release && event.key() == pendingRelease_->key &&
+                                event.timestamp() == pendingRelease_->timestamp;
+            if (repeat) {
+                pendingRelease_.reset();  // the key never went up
+                releaseTimer_.stop();
+            } else {
+                flushRelease();
+            }
+        }
+        const Qt::KeyboardModifiers modifiers = event.modifiers();
+        setKeyDown(VK_SHIFT, (modifiers & Qt::ShiftModifier) != 0);
+        setKeyDown(VK_CONTROL, (modifiers & Qt::ControlModifier) != 0);
+        setKeyDown(VK_MENU, (modifiers & Qt::AltModifier) != 0);
+        std::vector<MSG> messages = keyMessages(event, release);
+        // Only the window system's events carry a time; made-up ones never repeat.
+        if (release && event.timestamp() != 0) {
+            if (messages.empty()) return;
+            pendingRelease_ = PendingRelease{event.key(), event.timestamp(), std::move(messages)};
+            releaseTimer_.start();
+            return;
+        }
+        post(messages);
+    }
+
+    void flushRelease() {
+        if (!pendingRelease_.has_value()) return;
+        releaseTimer_.stop();
+        const std::vector<MSG> messages = std::move(pendingRelease_->messages);
+        pendingRelease_.reset();
+        post(messages);
+    }
+
+    void post(const std::vector<MSG>& messages) {
+        for (const MSG& message : messages) {
+            const bool down = message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN;
+            const bool up = message.message == WM_KEYUP || message.message == WM_SYSKEYUP;
+            if (down || up) setKeyDown(static_cast<int>(message.wParam), down);
+            PostMessageA(message.hwnd, message.message, message.wParam, message.lParam);
+        }
     }
 
     void button(QMouseEvent& event, bool release) {
@@ -137,6 +210,16 @@ private:
                      MAKELPARAM(at.x(), at.y()));
     }
 
+    // How long a release waits for the press of an auto-repeat: the two leave the X server
+    // together, so this only has to cover their delivery, never a person's typing.
+    static constexpr int releaseWait = 60;  // ms
+    struct PendingRelease {
+        int key;
+        quint64 timestamp;
+        std::vector<MSG> messages;
+    };
+    std::optional<PendingRelease> pendingRelease_;
+    QTimer releaseTimer_;
     Window& window_;
 };
 

@@ -2,7 +2,6 @@
 // presents, the jump sound, and the solver searching, stopping and handing its best solution
 // to the game.
 #include <QTest>
-#include <QThread>
 
 #include "e2e/program_fixture.h"
 
@@ -124,8 +123,11 @@ TEST_F(Play, KeypadMinusStopsALongSearchAndKeypadPlusGoesOn) {
     editAlmostFullBoard();
     command(ID_SOLVER_SEARCH_ANEW);
     ASSERT_GE(busy.load(), 1);
-    QThread::msleep(300);
-    pump();
+    // Until the window's ticks show the search under way.
+    ASSERT_TRUE(QTest::qWaitFor([this] {
+        pump();
+        return state().results.depth >= 1;
+    }, 20000));
     keypad(Qt::Key_Minus);
     ASSERT_TRUE(waitWhileBusy(std::chrono::seconds(5)));
     EXPECT_EQ(state().results.status, 1);

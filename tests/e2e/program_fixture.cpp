@@ -32,7 +32,8 @@ void ProgramTest::SetUp() {
 
     resetProgram();
     busy.store(0);
-    ASSERT_EQ(startProgram(GetModuleHandleA(nullptr), SW_SHOW), 1);
+    const std::string line = commandLine();
+    ASSERT_EQ(startProgram(GetModuleHandleA(nullptr), SW_SHOW, line.c_str()), 1);
     pump();
 }
 

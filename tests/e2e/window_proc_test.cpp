@@ -213,8 +213,14 @@ TEST_F(WithDefaultFigure, WhileBusyOnlyTheHarmlessInputIsAccepted) {
     command(ID_HELP_MANUAL);
     command(ID_HELP_SITE);
     command(ID_HELP_PRODUCT);
-    EXPECT_EQ(seam::shellLog().size(), 3u);
+    ASSERT_EQ(seam::shellLog().size(), 3u);
     EXPECT_NE(seam::shellLog()[0].find("help.txt"), std::string::npos);
+    // Run from the build tree, nothing is installed beside the program: the two pages are the
+    // checkout's own read-me and figure page, files that exist.
+    EXPECT_TRUE(std::filesystem::is_regular_file(seam::shellLog()[1])) << seam::shellLog()[1];
+    EXPECT_TRUE(std::filesystem::is_regular_file(seam::shellLog()[2])) << seam::shellLog()[2];
+    EXPECT_NE(seam::shellLog()[1].find("README.md"), std::string::npos);
+    EXPECT_NE(seam::shellLog()[2].find("figures"), std::string::npos);
     busy.store(0);
 }
 

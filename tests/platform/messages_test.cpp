@@ -124,18 +124,29 @@ TEST_F(MessageQueue, APostFromAnotherThreadWakesTheWaitingLoop) {
 }
 
 TEST_F(MessageQueue, TimersDeliverWmTimerUntilKilled) {
-    ASSERT_NE(SetTimer(window, 7, 20, nullptr), 0u);
+    using Clock = std::chrono::steady_clock;
+    const auto interval = std::chrono::milliseconds(20);
+    ASSERT_NE(SetTimer(window, 7, static_cast<UINT>(interval.count()), nullptr), 0u);
     MSG msg;
     ASSERT_TRUE(GetMessageA(&msg, nullptr, 0, 0));  // blocks until the timer is due
+    const auto firstTaken = Clock::now();
     EXPECT_EQ(msg.message, static_cast<UINT>(WM_TIMER));
     EXPECT_EQ(msg.hwnd, window);
     EXPECT_EQ(msg.wParam, 7u);
-    // Taking the message restarts the interval: nothing is due right now.
-    EXPECT_FALSE(PeekMessageA(&msg, window, WM_TIMER, WM_TIMER, PM_REMOVE));
+    // Taking the message restarts the interval: the next one comes a whole interval later (a
+    // slow machine only makes it later).
+    ASSERT_TRUE(GetMessageA(&msg, nullptr, 0, 0));
+    EXPECT_EQ(msg.wParam, 7u);
+    EXPECT_GE(Clock::now() - firstTaken, interval);
     EXPECT_TRUE(KillTimer(window, 7));
     EXPECT_FALSE(KillTimer(window, 7));
-    std::this_thread::sleep_for(std::chrono::milliseconds(40));
-    EXPECT_FALSE(PeekMessageA(&msg, window, WM_TIMER, WM_TIMER, PM_REMOVE));
+    // A second timer of the same interval, set after the kill, comes first: the killed one is
+    // gone for good.
+    ASSERT_NE(SetTimer(window, 8, static_cast<UINT>(interval.count()), nullptr), 0u);
+    ASSERT_TRUE(GetMessageA(&msg, nullptr, 0, 0));
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_TIMER));
+    EXPECT_EQ(msg.wParam, 8u);
+    KillTimer(window, 8);
 }
 
 TEST_F(MessageQueue, DestroyingAWindowDropsItsMessagesAndTimers) {
@@ -144,9 +155,17 @@ TEST_F(MessageQueue, DestroyingAWindowDropsItsMessagesAndTimers) {
     ASSERT_TRUE(DestroyWindow(window));
     EXPECT_EQ(received, (std::vector<UINT>{WM_DESTROY, WM_NCDESTROY}));
     EXPECT_FALSE(IsWindow(window));
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
     MSG msg;
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    // A thread timer of a longer interval, set afterwards, is the next message: the window's
+    // timer did not outlive it.
+    const UINT_PTR later = SetTimer(nullptr, 0, 20, nullptr);
+    ASSERT_NE(later, 0u);
+    ASSERT_TRUE(GetMessageA(&msg, nullptr, 0, 0));
+    EXPECT_EQ(msg.hwnd, nullptr);
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_TIMER));
+    EXPECT_EQ(msg.wParam, later);
+    KillTimer(nullptr, later);
     window = CreateWindowExA(0, "QUEUETEST", "again", 0, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
 }
 

@@ -48,6 +48,17 @@ struct Fixture {
         ASSERT_EQ(busy.load(), 0);
     }
 
+    // Plays the window's timer until the search has reached depth one (a slow machine only
+    // takes longer); false when it never does.
+    bool waitForDepth() {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (results.depth < 1 && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            control->tick();
+        }
+        return results.depth >= 1;
+    }
+
     // What "search anew" prepares.
     void searchAnew() {
         window.mode = AppMode::Solver;
@@ -115,8 +126,7 @@ TEST(SolverControlTest, StopRequestsAndTheBusyFlag) {
     f.searchAnew();
     EXPECT_EQ(f.busy.load(), 1);
     f.control->startSearch();  // ignored while busy
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
-    f.control->tick();
+    ASSERT_TRUE(f.waitForDepth());
     f.control->requestStop();
     f.control->requestStop();
     EXPECT_EQ(f.busy.load(), 2);
@@ -281,7 +291,7 @@ TEST(SolverControlTest, ClosingDuringASearchStopsAndJoins) {
     }
     f.board.slot({24, 1}).hasMatch = 0;
     f.searchAnew();
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_TRUE(f.waitForDepth());  // the worker is deep in the search
     f.control->shutdown();
     EXPECT_FALSE(f.control->running());
     EXPECT_EQ(f.busy.load(), 0);

@@ -1,0 +1,121 @@
+// A file named on the command line (a file manager's "open with"): opened in place of the
+// start-up figure, as its Open command would open it; refused, it leaves the usual start-up.
+#include <fstream>
+
+#include "documents/file_format.h"
+#include "e2e/program_fixture.h"
+
+namespace kvarlo::testing {
+namespace {
+
+const std::string appTitle = "Головоломка \"Кварло 1\"";
+
+// Five matches near the centre, on slots every figure has: (16, 0), (16, 1), (18, 0), (23, 0)
+// and (23, 1); none of them is in default.t1a.
+Board fiveMatches() {
+    Board board(7, 7);
+    for (EdgeRef r : {ref(16, 0), ref(16, 1), ref(18, 0), ref(23, 0), ref(23, 1)}) {
+        board.slot(r).hasMatch = 1;
+    }
+    return board;
+}
+
+void writeImage(const std::filesystem::path& path, const FixedArray<uint8_t>& image) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(image.data()), image.count());
+}
+
+// The folder holds default.t1a and one more document; the command line names that one.
+class StartedWith : public ProgramTest {
+protected:
+    void prepareFolder(const std::filesystem::path& folder) override {
+        writeDefaultFigure(folder);
+        Board board = fiveMatches();
+        writeImage(folder / "five matches.t1a", encodeFigure(board, 0));
+        MoveHistory history;
+        GameState game;
+        newGame(board, history, game);
+        writeImage(folder / "game.t1b", encodeGame(board, history, game, 0));
+        writeImage(folder / "solution.t1c", encodeSolution(board, SolverResults{}, 0));
+        std::ofstream(folder / "damaged.t1a") << "not a figure at all";
+        writeImage(folder / "figure.txt", encodeFigure(board, 0));
+    }
+    std::string commandLine() const override { return line; }
+    std::string pathOf(const char* name) const { return (folder_ / name).string(); }
+    // The document name of a file in the test folder: its path without the extension.
+    std::string stemOf(const char* name) const { return (folder_ / name).replace_extension().string(); }
+
+    void expectDefaultStartUp() {
+        EXPECT_EQ(title(), appTitle + " - Фигура default");
+        EXPECT_EQ(state().window.mode, AppMode::Game);
+        EXPECT_EQ(state().game.initialMatches, 3);
+        EXPECT_EQ(beeps(), 0);
+    }
+
+    static inline std::string line;
+};
+
+class StartedWithAFigure : public StartedWith {
+    void SetUp() override {
+        // Quoted, as Windows and the Linux entry pass a path with a space.
+        line = "\"" + (folder_ / "five matches.t1a").string() + "\"";
+        StartedWith::SetUp();
+    }
+};
+class StartedWithAGame : public StartedWith {
+    void SetUp() override {
+        line = (folder_ / "game.t1b").string();
+        StartedWith::SetUp();
+    }
+};
+class StartedWithASolution : public StartedWith {
+    void SetUp() override {
+        line = (folder_ / "solution.t1c").string() + " ";
+        StartedWith::SetUp();
+    }
+};
+class StartedWithADamagedFigure : public StartedWith {
+    void SetUp() override {
+        line = (folder_ / "damaged.t1a").string();
+        StartedWith::SetUp();
+    }
+};
+class StartedWithAnotherKindOfFile : public StartedWith {
+    void SetUp() override {
+        line = (folder_ / "figure.txt").string();
+        StartedWith::SetUp();
+    }
+};
+class StartedWithAMissingFile : public StartedWith {
+    void SetUp() override {
+        line = (folder_ / "missing.t1b").string();
+        StartedWith::SetUp();
+    }
+};
+
+TEST_F(StartedWithAFigure, ItsGameStartsInsteadOfTheDefaultOne) {
+    EXPECT_EQ(title(), appTitle + " - Фигура " + stemOf("five matches.t1a"));
+    EXPECT_EQ(state().window.mode, AppMode::Game);
+    EXPECT_EQ(state().game.initialMatches, 5);
+    EXPECT_EQ(state().board.slot(ref(23, 1)).hasMatch, 1);
+    EXPECT_EQ(state().board.slot(ref(24, 0)).hasMatch, 0);
+}
+
+TEST_F(StartedWithAGame, TheGameGoesOnFromTheFile) {
+    EXPECT_EQ(title(), appTitle + " - Игра " + stemOf("game.t1b"));
+    EXPECT_EQ(state().window.mode, AppMode::Game);
+    EXPECT_EQ(state().board.countMatches(), 5);
+}
+
+TEST_F(StartedWithASolution, TheSolverShowsIt) {
+    EXPECT_EQ(title(), appTitle + " - Решение " + stemOf("solution.t1c"));
+    EXPECT_EQ(state().window.mode, AppMode::Solver);
+    EXPECT_EQ(state().board.countMatches(), 5);
+}
+
+TEST_F(StartedWithADamagedFigure, TheDefaultFigureIsLoadedAsUsual) { expectDefaultStartUp(); }
+TEST_F(StartedWithAnotherKindOfFile, TheDefaultFigureIsLoadedAsUsual) { expectDefaultStartUp(); }
+TEST_F(StartedWithAMissingFile, TheDefaultFigureIsLoadedAsUsual) { expectDefaultStartUp(); }
+
+}  // namespace
+}  // namespace kvarlo::testing
