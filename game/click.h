@@ -3,7 +3,7 @@
 
 #include "board/board.h"
 #include "game/game.h"
-#include "shell/window_state.h"
+#include "game/interface_state.h"
 #include "view/layout.h"
 
 namespace kvarlo {

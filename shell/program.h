@@ -5,7 +5,7 @@
 #include "board/board.h"
 #include "documents/document_name.h"
 #include "game/game.h"
-#include "shell/window_state.h"
+#include "game/interface_state.h"
 #include "solver/results.h"
 #include "view/board_view.h"
 

@@ -13,7 +13,7 @@
 
 #include "board/board.h"
 #include "game/game.h"
-#include "shell/window_state.h"
+#include "game/interface_state.h"
 #include "solver/engine/engine.h"
 #include "solver/results.h"
 

@@ -7,7 +7,7 @@
 #include "board/board.h"
 #include "game/game.h"
 #include "platform/win32.h"
-#include "shell/window_state.h"
+#include "game/interface_state.h"
 #include "solver/results.h"
 #include "view/edge_style.h"
 #include "view/layout.h"

@@ -8,7 +8,7 @@
 
 #include "board/board.h"
 #include "game/game.h"
-#include "shell/window_state.h"
+#include "game/interface_state.h"
 #include "solver/results.h"
 
 namespace kvarlo {
