@@ -8,7 +8,6 @@
 #include "cli/commands.h"
 #include "cli/document_file.h"
 #include "cli/png_writer.h"
-#include "game/clock.h"
 #include "platform/win32.h"
 #include "view/board_view.h"
 
@@ -28,9 +27,6 @@ const char* const help =
     "\n"
     "  --mode  editor, game or solver. By default a figure is shown as a game started on\n"
     "          it, a game as it was saved, and a solution in the solver with its statistics.\n";
-
-// The frame's clock stands still, so a game shows exactly the time it was saved with.
-int32_t frozenClock() { return 0; }
 
 bool parseSize(const std::string& text, int32_t& width, int32_t& height) {
     const size_t x = text.find('x');
@@ -59,7 +55,7 @@ bool parseMode(const std::string& text, AppMode& mode) {
 }
 
 // Draws the frame into a top-down 32-bit surface and encodes it.
-bool renderToPng(FrameState& frame, int32_t width, int32_t height, std::vector<uint8_t>& png) {
+bool renderToPng(const FrameState& frame, int32_t width, int32_t height, std::vector<uint8_t>& png) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     info.bmiHeader.biWidth = width;
@@ -131,7 +127,8 @@ int runRender(const std::vector<std::string>& args) {
         return exitRefused;
     }
 
-    setCalendarSecondsSource(frozenClock);
+    // Drawing reads the state and the clock is not ticked: a game shows exactly the time it was
+    // saved with.
     WindowState window;
     switch (document.kind) {
         case DocumentKind::Figure:
@@ -140,7 +137,6 @@ int runRender(const std::vector<std::string>& args) {
             break;
         case DocumentKind::Game:
             window.mode = AppMode::Game;
-            document.state.startTime = frozenClock() - document.state.elapsedSeconds;
             break;
         case DocumentKind::Solution:
             window.mode = AppMode::Solver;
@@ -161,7 +157,7 @@ int runRender(const std::vector<std::string>& args) {
     QGuiApplication application(argc, argv);
 #endif
 
-    FrameState frame{document.board, document.history, document.state, window,
+    const FrameState frame{document.board, document.history, document.state, window,
                      document.results, 0};
     std::vector<uint8_t> png;
     if (!renderToPng(frame, width, height, png)) {

@@ -78,4 +78,10 @@ void goToMove(Board& board, MoveHistory& history, int32_t n) {
     }
 }
 
+void tickClock(GameState& state, int32_t now) {
+    if (state.gameOver == 0) {
+        state.elapsedSeconds = now - state.startTime;
+    }
+}
+
 }  // namespace kvarlo

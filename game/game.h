@@ -42,4 +42,8 @@ bool redoMove(Board& board, MoveHistory& history);
 // Undoes or redoes until `current` is n (or the history runs out).
 void goToMove(Board& board, MoveHistory& history, int32_t n);
 
+// Brings the game's time up to calendar time `now` while the game runs; once it is over the
+// time stands still.
+void tickClock(GameState& state, int32_t now);
+
 }  // namespace kvarlo

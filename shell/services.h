@@ -6,7 +6,6 @@
 #include <cstdint>
 
 #include "platform/win32.h"
-#include "shell/sound.h"
 
 namespace kvarlo {
 
@@ -33,6 +32,10 @@ void setWindowTitle(const char* middle, const char* tail);
 // Invalidates the client area (no erase) and posts a paint, so every request gets a paint of
 // its own whatever the update region holds by then.
 void requestRepaint();
+
+// Starts playing a WAVE file named relative to the current directory and returns at once;
+// silence (no default sound) when it cannot be played. A new sound replaces a playing one.
+bool playFileSound(const char* name, bool loop);
 
 // Plays a WAVE resource of the module, asynchronously, without the default sound on failure.
 bool playResourceSound(const char* name, bool loop);

@@ -2,11 +2,14 @@
 #include "shell/window_proc.h"
 
 #include "documents/documents.h"
+#include "game/click.h"
+#include "game/clock.h"
 #include "shell/program.h"
 #include "shell/resource.h"
 #include "shell/services.h"
 #include "solver/control.h"
 #include "view/board_view.h"
+#include "view/layout.h"
 
 namespace kvarlo {
 
@@ -294,7 +297,7 @@ void onKeyUp(WPARAM key) {
 
 // --- Mouse and paint ----------------------------------------------------------------------
 
-// The press is only recorded; the next paint that draws the board resolves it.
+// The press is only recorded; the next paint that draws the board resolves a left one.
 void onMousePress(HWND window, bool left) {
     WindowState& w = p().window;
     POINT cursor{};
@@ -302,7 +305,9 @@ void onMousePress(HWND window, bool left) {
         ScreenToClient(window, &cursor);
         w.mouseX = cursor.x;
         w.mouseY = cursor.y;
-        (left ? w.clickPending : w.rightClickPending) = 1;
+        if (left) {
+            w.clickPending = 1;
+        }
         requestRepaint();
     }
     if (isBusy()) {
@@ -310,10 +315,40 @@ void onMousePress(HWND window, bool left) {
     }
 }
 
+// A pending click is resolved with the layout of the frame about to be drawn, so it means the
+// slot the player sees under the pointer. It waits while the board is hidden.
+void resolvePendingClick(int32_t width, int32_t height, int32_t now) {
+    Program& state = p();
+    WindowState& w = state.window;
+    if (!w.showBoard || !w.clickPending) {
+        return;
+    }
+    w.clickPending = 0;
+    const BoardLayout layout = computeLayout(width, height, state.board);
+    EdgeRef slot{};
+    if (!hitTest(state.board, w.mouseX, w.mouseY, layout, w.mode == AppMode::Editor, slot)) {
+        return;
+    }
+    const ClickOutcome outcome =
+        processClick(state.board, state.history, state.game, w.mode, slot, now);
+    if (outcome.sound) {
+        playFileSound(outcome.sound, false);
+    }
+}
+
+// The paint: first the state is brought up to date (the pending click, the game's clock), then
+// the frame is drawn from it without changing it.
 void onPaint(HWND window) {
     Program& state = p();
-    FrameState frame{state.board, state.history, state.game, state.window, state.results,
-                     busy.load()};
+    RECT client{};
+    GetClientRect(window, &client);
+    const int32_t now = calendarSeconds();
+    resolvePendingClick(client.right, client.bottom, now);
+    if (state.window.mode == AppMode::Game) {
+        tickClock(state.game, now);
+    }
+    const FrameState frame{state.board, state.history, state.game, state.window, state.results,
+                           busy.load()};
     paintWindow(window, state.backBuffer, frame);
 }
 
