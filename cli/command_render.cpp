@@ -8,6 +8,7 @@
 #include "cli/commands.h"
 #include "cli/document_file.h"
 #include "cli/png_writer.h"
+#include "game/clock.h"
 #include "platform/win32.h"
 #include "view/board_view.h"
 
@@ -133,7 +134,8 @@ int runRender(const std::vector<std::string>& args) {
     switch (document.kind) {
         case DocumentKind::Figure:
             window.mode = AppMode::Game;
-            newGame(document.board, document.history, document.state);
+            newGame(document.board, document.history, document.state,
+                    systemClock().calendarSeconds());
             break;
         case DocumentKind::Game:
             window.mode = AppMode::Game;

@@ -28,6 +28,7 @@ void resetProgram() {
     p.window = WindowState{};
     p.results = SolverResults{};
     p.documentName = DocumentName{};
+    p.clock = &systemClock();
 }
 
 namespace {

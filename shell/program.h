@@ -5,7 +5,9 @@
 #include "board/board.h"
 #include "documents/document_name.h"
 #include "game/game.h"
+#include "game/clock.h"
 #include "game/interface_state.h"
+#include "shell/solver_host.h"
 #include "solver/results.h"
 #include "view/board_view.h"
 
@@ -19,6 +21,8 @@ struct Program {
     SolverResults results;
     DocumentName documentName;
     BackBuffer backBuffer;
+    WindowSolverHost solverHost;
+    const Clock* clock = &systemClock();  // the game's time; tests may set another
 };
 
 Program& program();

@@ -14,17 +14,11 @@ namespace kvarlo {
 
 namespace {
 
-// The solver reaches the window through these: the beep, repaints, and its timer.
-constexpr UINT_PTR solverTimerId = 1;
-
+// The solver reaches the window through the program's host: the beep, repaints, its timer.
 void bindSolverToWindow() {
     Program& p = program();
-    SolverHost host;
-    host.failureBeep = [] { failureBeep(); };
-    host.requestRepaint = [] { requestRepaint(); };
-    host.startTicks = [](int32_t ms) { SetTimer(mainWindow, solverTimerId, ms, nullptr); };
-    host.stopTicks = [] { KillTimer(mainWindow, solverTimerId); };
-    bindSolver(SolverContext{&p.board, &p.history, &p.game, &p.window, &p.results}, host);
+    bindSolver(SolverContext{&p.board, &p.history, &p.game, &p.window, &p.results},
+               p.solverHost, *p.clock);
 }
 
 }  // namespace
@@ -81,7 +75,7 @@ void startUp() {
     }
     setWindowTitle(" - Фигура ", p.documentName.text);
     p.window.mode = AppMode::Game;
-    newGame(p.board, p.history, p.game);
+    newGame(p.board, p.history, p.game, p.clock->calendarSeconds());
     requestRepaint();
 }
 

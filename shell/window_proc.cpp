@@ -3,7 +3,6 @@
 
 #include "documents/documents.h"
 #include "game/click.h"
-#include "game/clock.h"
 #include "shell/program.h"
 #include "shell/resource.h"
 #include "shell/services.h"
@@ -23,6 +22,8 @@ constexpr char solutionTitle[] = " - Решение ";
 bool isBusy() { return busy.load() >= 1; }
 
 Program& p() { return program(); }
+
+int32_t now() { return p().clock->calendarSeconds(); }
 
 void showTitle(const char* middle) { setWindowTitle(middle, p().documentName.text); }
 
@@ -55,7 +56,7 @@ void editFigure(HWND) {
 }
 
 void saveFigureCommand(HWND window) {
-    if (saveFigure(window, p().board, p().documentName)) {
+    if (saveFigure(window, p().board, p().documentName, now())) {
         showTitle(figureTitle);
     }
     requestRepaint();
@@ -72,14 +73,14 @@ void openFigureCommand(HWND window) {
     }
     showTitle(figureTitle);
     p().window.mode = AppMode::Game;
-    newGame(p().board, p().history, p().game);
+    newGame(p().board, p().history, p().game, now());
     requestRepaint();
 }
 
 void restartGame(HWND) {
     resetHistoryIfIn(AppMode::Solver);
     p().window.mode = AppMode::Game;
-    newGame(p().board, p().history, p().game);
+    newGame(p().board, p().history, p().game, now());
     requestRepaint();
 }
 
@@ -88,13 +89,13 @@ void saveGameCommand(HWND window) {
         failureBeep();
         return;
     }
-    if (saveGame(window, p().board, p().history, p().game, p().documentName)) {
+    if (saveGame(window, p().board, p().history, p().game, p().documentName, now())) {
         showTitle(gameTitle);
     }
 }
 
 void openGameCommand(HWND window) {
-    if (!openGame(window, p().board, p().history, p().game, p().documentName)) {
+    if (!openGame(window, p().board, p().history, p().game, p().documentName, now())) {
         failureBeep();
         return;
     }
@@ -169,7 +170,7 @@ void saveSolutionCommand(HWND window) {
         failureBeep();
         return;
     }
-    if (saveSolution(window, p().board, p().results, p().documentName)) {
+    if (saveSolution(window, p().board, p().results, p().documentName, now())) {
         showTitle(solutionTitle);
     }
 }
@@ -317,7 +318,7 @@ void onMousePress(HWND window, bool left) {
 
 // A pending click is resolved with the layout of the frame about to be drawn, so it means the
 // slot the player sees under the pointer. It waits while the board is hidden.
-void resolvePendingClick(int32_t width, int32_t height, int32_t now) {
+void resolvePendingClick(int32_t width, int32_t height, int32_t time) {
     Program& state = p();
     WindowState& w = state.window;
     if (!w.showBoard || !w.clickPending) {
@@ -330,7 +331,7 @@ void resolvePendingClick(int32_t width, int32_t height, int32_t now) {
         return;
     }
     const ClickOutcome outcome =
-        processClick(state.board, state.history, state.game, w.mode, slot, now);
+        processClick(state.board, state.history, state.game, w.mode, slot, time);
     if (outcome.sound) {
         playFileSound(outcome.sound, false);
     }
@@ -342,10 +343,10 @@ void onPaint(HWND window) {
     Program& state = p();
     RECT client{};
     GetClientRect(window, &client);
-    const int32_t now = calendarSeconds();
-    resolvePendingClick(client.right, client.bottom, now);
+    const int32_t time = now();
+    resolvePendingClick(client.right, client.bottom, time);
     if (state.window.mode == AppMode::Game) {
-        tickClock(state.game, now);
+        tickClock(state.game, time);
     }
     const FrameState frame{state.board, state.history, state.game, state.window, state.results,
                            busy.load()};

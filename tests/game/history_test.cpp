@@ -6,7 +6,6 @@
 #include <random>
 
 #include "game/click.h"
-#include "game/clock.h"
 #include "support/boards.h"
 #include "view/layout.h"
 
@@ -16,7 +15,6 @@ namespace {
 using testing::ref;
 
 int32_t fakeNow = 1000;
-int32_t fakeClock() { return fakeNow; }
 
 // The board, the game and the window of one test, with clicks made at the pixel in the middle
 // of a slot on a 640 x 480 client and resolved as the paint handler does: the slot under the
@@ -31,10 +29,8 @@ struct Session {
 
     Session() {
         fakeNow = 1000;
-        setCalendarSecondsSource(fakeClock);
         window.mode = AppMode::Game;
     }
-    ~Session() { setCalendarSecondsSource(nullptr); }
 
     void place(std::initializer_list<EdgeRef> matches) {
         for (EdgeRef r : matches) {
@@ -123,7 +119,7 @@ TEST(NewGame, MarksTheMovableMatchesAndStartsTheClock) {
     s.place({ref(24, 0), ref(24, 1), ref(40, 0)});
     s.board.slot(ref(40, 0)).selected = 1;  // stale marks from before
     s.board.slot(ref(31, 0)).target = 1;
-    newGame(s.board, s.history, s.state);
+    newGame(s.board, s.history, s.state, fakeNow);
     EXPECT_EQ(s.history.current, 0);
     EXPECT_EQ(s.history.total, 0);
     EXPECT_EQ(s.state.gameOver, 0);
@@ -137,11 +133,11 @@ TEST(NewGame, MarksTheMovableMatchesAndStartsTheClock) {
 TEST(NewGame, RestartsFromTheFirstPositionOfTheGame) {
     Session s;
     denseFigure(s);
-    newGame(s.board, s.history, s.state);
+    newGame(s.board, s.history, s.state, fakeNow);
     const auto start = nodeBytes(s.board);
     s.jumpFirst();
     s.jumpFirst();
-    newGame(s.board, s.history, s.state);
+    newGame(s.board, s.history, s.state, fakeNow);
     EXPECT_EQ(nodeBytes(s.board), start);
     EXPECT_EQ(s.history.total, 0);
 }
@@ -149,7 +145,7 @@ TEST(NewGame, RestartsFromTheFirstPositionOfTheGame) {
 TEST(GameEnd, AStuckFigureEndsAtTheFirstResolvedClickOnly) {
     Session s;
     s.place({ref(24, 0)});
-    newGame(s.board, s.history, s.state);
+    newGame(s.board, s.history, s.state, fakeNow);
     fakeNow = 1030;
     s.clickAt(5, 5);  // far from every node: not resolved
     EXPECT_EQ(s.state.gameOver, 0);
@@ -161,7 +157,7 @@ TEST(GameEnd, AStuckFigureEndsAtTheFirstResolvedClickOnly) {
 TEST(GameEnd, TheClockRunsUntilTheGameIsOver) {
     Session s;
     s.place({ref(24, 0), ref(24, 1)});
-    newGame(s.board, s.history, s.state);
+    newGame(s.board, s.history, s.state, fakeNow);
     tickClock(s.state, 1042);
     EXPECT_EQ(s.state.elapsedSeconds, 42);
     fakeNow = 1075;
@@ -174,7 +170,7 @@ TEST(GameEnd, TheClockRunsUntilTheGameIsOver) {
 TEST(GameEnd, TheLastJumpEndsTheGameAndUndoKeepsItEnded) {
     Session s;
     s.place({ref(24, 0), ref(24, 1)});
-    newGame(s.board, s.history, s.state);
+    newGame(s.board, s.history, s.state, fakeNow);
     fakeNow = 1075;
     s.jump(ref(24, 0), ref(31, 0));
     EXPECT_EQ(s.state.gameOver, 1);
@@ -197,7 +193,7 @@ TEST(GameEnd, TheLastJumpEndsTheGameAndUndoKeepsItEnded) {
 TEST(History, UndoAndRedoHintTheNeighbouringMoves) {
     Session s;
     denseFigure(s);
-    newGame(s.board, s.history, s.state);
+    newGame(s.board, s.history, s.state, fakeNow);
     const MoveRecord first = s.jumpFirst();
     const MoveRecord second = s.jumpFirst();
     const MoveRecord third = s.jumpFirst();
@@ -226,7 +222,7 @@ TEST(History, UndoAndRedoHintTheNeighbouringMoves) {
 TEST(History, ANewJumpAfterUndoCutsTheHistory) {
     Session s;
     denseFigure(s);
-    newGame(s.board, s.history, s.state);
+    newGame(s.board, s.history, s.state, fakeNow);
     s.jumpFirst();
     const MoveRecord second = s.jumpFirst();
     s.jumpFirst();
@@ -254,7 +250,7 @@ TEST(History, ANewJumpAfterUndoCutsTheHistory) {
 TEST(History, GoToMoveWalksTheWholeGameAndBack) {
     Session s;
     denseFigure(s);
-    newGame(s.board, s.history, s.state);
+    newGame(s.board, s.history, s.state, fakeNow);
     std::vector<MoveRecord> moves;
     for (int i = 0; i < 5; ++i) {
         moves.push_back(s.jumpFirst());
@@ -289,7 +285,7 @@ TEST(History, StepsThroughRandomGamesRestoreEveryFlag) {
                 slot.hasMatch = slot.exists && random() % 100 < 70;
             }
         }
-        newGame(s.board, s.history, s.state);
+        newGame(s.board, s.history, s.state, fakeNow);
         std::vector<std::vector<uint8_t>> positions{nodeBytes(s.board)};
         while (s.board.countMovable() > 0) {
             const std::vector<EdgeRef> movable = s.flagged(&EdgeSlot::movable);
@@ -335,10 +331,56 @@ TEST(History, StepsThroughRandomGamesRestoreEveryFlag) {
     }
 }
 
+// A sequence found elsewhere (the solver, a solution file) becomes the history only when it
+// still fits the board; then it is stepped through like a game played and taken back.
+TEST(Sequence, InstallsAPlayableSequenceAndRefusesAnyOther) {
+    Session s;
+    denseFigure(s);
+    newGame(s.board, s.history, s.state, fakeNow);
+    std::vector<MoveRecord> moves;
+    for (int i = 0; i < 4; ++i) {
+        moves.push_back(s.jumpFirst());
+    }
+    const auto end = nodeBytes(s.board);
+    goToMove(s.board, s.history, 0);
+    const auto undone = nodeBytes(s.board);  // the start, with the first move hinted
+    s.history = MoveHistory{};
+    s.state.gameOver = 1;
+
+    // Out of order, the second record is no jump on this board: nothing changes.
+    std::vector<MoveRecord> shuffled{moves[1], moves[0], moves[2], moves[3]};
+    const auto before = nodeBytes(s.board);
+    EXPECT_FALSE(isPlayableSequence(s.board, shuffled));
+    EXPECT_FALSE(installSequence(s.board, s.history, s.state, shuffled, 2000));
+    EXPECT_EQ(nodeBytes(s.board), before);
+    EXPECT_EQ(s.history.total, 0);
+    EXPECT_EQ(s.state.gameOver, 1);
+
+    ASSERT_TRUE(isPlayableSequence(s.board, moves));
+    ASSERT_TRUE(installSequence(s.board, s.history, s.state, moves, 2000));
+    EXPECT_EQ(s.history.current, 0);
+    EXPECT_EQ(s.history.total, 4);
+    EXPECT_EQ(s.state.gameOver, 0);
+    EXPECT_EQ(s.state.startTime, 2000);
+    EXPECT_EQ(s.state.initialMatches, s.board.countMatches());
+    EXPECT_EQ(s.flagged(&EdgeSlot::selected), std::vector<EdgeRef>{moves[0].from});
+    EXPECT_EQ(s.flagged(&EdgeSlot::target), std::vector<EdgeRef>{moves[0].to});
+    EXPECT_EQ(nodeBytes(s.board), undone);
+    goToMove(s.board, s.history, 4);
+    EXPECT_EQ(nodeBytes(s.board), end);
+    goToMove(s.board, s.history, 0);
+    EXPECT_EQ(nodeBytes(s.board), undone);
+
+    // More records than the history holds: refused whole.
+    std::vector<MoveRecord> tooMany(historyCapacity + 1, moves[0]);
+    EXPECT_FALSE(installSequence(s.board, s.history, s.state, tooMany, 3000));
+    EXPECT_EQ(s.state.startTime, 2000);
+}
+
 TEST(Clicks, SelectionMovesBetweenMatchesAndOtherClicksKeepIt) {
     Session s;
     s.place({ref(24, 0), ref(24, 1), ref(40, 0), ref(10, 2)});
-    newGame(s.board, s.history, s.state);
+    newGame(s.board, s.history, s.state, fakeNow);
 
     s.click(ref(24, 0));
     EXPECT_EQ(s.flagged(&EdgeSlot::selected), std::vector<EdgeRef>{ref(24, 0)});
@@ -390,7 +432,7 @@ TEST(Editor, ClicksSwitchMatchesOnExistingSlotsOnly) {
 TEST(ResetHistory, KeepsTheMatchesAndTheClockButForgetsTheMoves) {
     Session s;
     denseFigure(s);
-    newGame(s.board, s.history, s.state);
+    newGame(s.board, s.history, s.state, fakeNow);
     s.jumpFirst();
     s.jumpFirst();
     undoMove(s.board, s.history);
