@@ -26,6 +26,14 @@ extern HWND mainWindow;     // null until the window exists
 extern const char* const aboutSounds[3];
 extern int32_t aboutSoundIndex;
 
+// The program's version, from the project's own (CMakeLists.txt), shown in the start-up title.
+inline constexpr char programVersion[] = KVARLO_VERSION;
+
+// The middle parts of the window title; the document name follows each.
+inline constexpr char figureTitle[] = " - Фигура ";
+inline constexpr char gameTitle[] = " - Игра ";
+inline constexpr char solutionTitle[] = " - Решение ";
+
 // The window text becomes the title followed by middle and tail.
 void setWindowTitle(const char* middle, const char* tail);
 

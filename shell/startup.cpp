@@ -66,14 +66,15 @@ int initApplication(UINT titleId, UINT classNameId, UINT menuId, UINT accelerato
 
 void startUp() {
     char versionText[64];
-    std::snprintf(versionText, sizeof versionText, " %s %s %g", "Public", "Version", 25.02);
+    std::snprintf(versionText, sizeof versionText, " %s %s %s", "Public", "Version",
+                  programVersion);
     setWindowTitle(versionText, "");
 
     Program& p = program();
     if (!openFigure(nullptr, p.board, p.documentName, "default.t1a")) {
         return;  // no figure: the editor stays open on the board as it was
     }
-    setWindowTitle(" - Фигура ", p.documentName.text);
+    setWindowTitle(figureTitle, p.documentName.text);
     p.window.mode = AppMode::Game;
     newGame(p.board, p.history, p.game, p.clock->calendarSeconds());
     requestRepaint();

@@ -14,11 +14,6 @@ namespace kvarlo {
 
 namespace {
 
-// The middle parts of the window title; the document name follows each.
-constexpr char figureTitle[] = " - Фигура ";
-constexpr char gameTitle[] = " - Игра ";
-constexpr char solutionTitle[] = " - Решение ";
-
 bool isBusy() { return busy.load() >= 1; }
 
 Program& p() { return program(); }
