@@ -1,7 +1,6 @@
 // The program's single instances and its configured addresses.
 #include "shell/program.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "shell/services.h"
@@ -34,25 +33,18 @@ void resetProgram() {
 namespace {
 
 // A web or file address as configured; a relative one names a file beside the executable.
-const char* resolveAddress(const char* configured, char (&buffer)[520]) {
+std::string resolveAddress(const char* configured) {
     if (std::strstr(configured, "://") || configured[0] == '/' || configured[0] == '\\' ||
         (configured[0] != '\0' && configured[1] == ':')) {
         return configured;
     }
-    std::snprintf(buffer, sizeof buffer, "%s", programFilePath(configured));
-    return buffer;
+    return programFilePath(configured);
 }
 
 }  // namespace
 
-const char* siteAddress() {
-    static char buffer[520];
-    return resolveAddress(KVARLO_SITE_ADDRESS, buffer);
-}
+std::string siteAddress() { return resolveAddress(KVARLO_SITE_ADDRESS); }
 
-const char* productAddress() {
-    static char buffer[520];
-    return resolveAddress(KVARLO_PRODUCT_ADDRESS, buffer);
-}
+std::string productAddress() { return resolveAddress(KVARLO_PRODUCT_ADDRESS); }
 
 }  // namespace kvarlo

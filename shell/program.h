@@ -2,6 +2,8 @@
 // board, the game on it, the window state, the solver's results and the document name.
 #pragma once
 
+#include <string>
+
 #include "board/board.h"
 #include "documents/document_name.h"
 #include "game/game.h"
@@ -33,7 +35,7 @@ void resetProgram();
 
 // The two configured web addresses: file addresses of the installed read-me and figure
 // collection by default, resolved against the program's folder when relative.
-const char* siteAddress();
-const char* productAddress();
+std::string siteAddress();
+std::string productAddress();
 
 }  // namespace kvarlo

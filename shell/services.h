@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "platform/win32.h"
 
@@ -58,10 +59,10 @@ int32_t drainMessages(HWND window, UINT kind);
 bool shellOpen(const char* target);
 
 // The executable's folder with a trailing separator ('/' or '\\', whichever the path uses);
-// empty when the name cannot be had. Lives in a static buffer.
-const char* programDirectory();
-// programDirectory() followed by name, in a second static buffer.
-const char* programFilePath(const char* name);
+// empty when the name cannot be had.
+std::string programDirectory();
+// programDirectory() followed by name.
+std::string programFilePath(const char* name);
 
 // Opens help.txt from the executable's folder, whatever the current directory is.
 bool openManual();

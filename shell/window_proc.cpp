@@ -173,8 +173,8 @@ void saveSolutionCommand(HWND window) {
 void about(HWND window) { showAbout(window); }
 void exitProgram(HWND window) { DestroyWindow(window); }
 void manual(HWND) { openManual(); }
-void site(HWND) { shellOpen(siteAddress()); }
-void product(HWND) { shellOpen(productAddress()); }
+void site(HWND) { shellOpen(siteAddress().c_str()); }
+void product(HWND) { shellOpen(productAddress().c_str()); }
 
 struct Command {
     int id;
