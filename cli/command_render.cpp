@@ -2,6 +2,7 @@
 // by the window's own painting code on an off-screen surface.
 #include <charconv>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "cli/arguments.h"
@@ -83,14 +84,19 @@ bool renderToPng(const FrameState& frame, int32_t width, int32_t height, std::ve
     return true;
 }
 
-}  // namespace
-
-int runRender(const std::vector<std::string>& args) {
+// What the command line asks for.
+struct RenderRequest {
     std::string file;
     std::string output;
     int32_t width = 640;
     int32_t height = 480;
     std::optional<AppMode> mode;
+};
+
+// Reads the arguments into `request`; an exit status when the command ends here (the help, or a
+// usage error), none when the frame is to be drawn.
+std::optional<int> parseRenderArguments(const std::vector<std::string>& args,
+                                        RenderRequest& request) {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--help" || arg == "-h") {
@@ -103,33 +109,32 @@ int runRender(const std::vector<std::string>& args) {
             }
             const std::string& value = args[++i];
             if (arg == "-o") {
-                output = value;
-            } else if (arg == "--size" && !parseSize(value, width, height)) {
+                request.output = value;
+            } else if (arg == "--size" && !parseSize(value, request.width, request.height)) {
                 return usageError("render", "'" + value + "' is not a size WxH");
             } else if (arg == "--mode") {
                 AppMode m{};
                 if (!parseMode(value, m)) {
                     return usageError("render", "'" + value + "' is not editor, game or solver");
                 }
-                mode = m;
+                request.mode = m;
             }
-        } else if (!arg.starts_with("-") && file.empty()) {
-            file = arg;
+        } else if (!arg.starts_with("-") && request.file.empty()) {
+            request.file = arg;
         } else {
             return usageError("render", "unexpected argument '" + arg + "'");
         }
     }
-    if (file.empty() || output.empty()) {
+    if (request.file.empty() || request.output.empty()) {
         return usageError("render", "a file and an output image (-o) are needed");
     }
+    return std::nullopt;
+}
 
-    LoadedDocument document;
-    if (!readDocumentOrReport(file, document)) {
-        return exitRefused;
-    }
-
-    // Drawing reads the state and the clock is not ticked: a game shows exactly the time it was
-    // saved with.
+// The window as the program shows the document just opened (a figure starts a game on it), or
+// in the mode asked for. Drawing reads the state and the clock is not ticked: a game shows
+// exactly the time it was saved with.
+WindowState openDocument(LoadedDocument& document, std::optional<AppMode> mode) {
     WindowState window;
     switch (document.kind) {
         case DocumentKind::Figure:
@@ -147,6 +152,23 @@ int runRender(const std::vector<std::string>& args) {
     if (mode) {
         window.mode = *mode;
     }
+    return window;
+}
+
+}  // namespace
+
+int runRender(const std::vector<std::string>& args) {
+    RenderRequest request;
+    if (const std::optional<int> status = parseRenderArguments(args, request)) {
+        return *status;
+    }
+    LoadedDocument document;
+    if (!readDocumentOrReport(request.file, document)) {
+        return exitRefused;
+    }
+    const WindowState window = openDocument(document, request.mode);
+    const int32_t width = request.width;
+    const int32_t height = request.height;
 
 #ifndef _WIN32
     // Text needs Qt's font machinery; no display is needed for an off-screen surface.
@@ -160,15 +182,15 @@ int runRender(const std::vector<std::string>& args) {
 #endif
 
     const FrameState frame{document.board, document.history, document.state, window,
-                     document.results, 0};
+                           document.results, 0};
     std::vector<uint8_t> png;
     if (!renderToPng(frame, width, height, png)) {
         std::fprintf(stderr, "kvarlo-cli: cannot make a %dx%d drawing surface\n", width, height);
         return exitRefused;
     }
     std::string reason;
-    if (!writeFileAtomically(output, png, reason)) {
-        std::fprintf(stderr, "kvarlo-cli: %s: %s\n", output.c_str(), reason.c_str());
+    if (!writeFileAtomically(request.output, png, reason)) {
+        std::fprintf(stderr, "kvarlo-cli: %s: %s\n", request.output.c_str(), reason.c_str());
         return exitRefused;
     }
     return exitOk;
