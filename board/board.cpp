@@ -122,17 +122,15 @@ bool Board::edgeBetween(int32_t a, int32_t b, EdgeRef& out, bool acceptAny) cons
 }
 
 bool Board::slotExists(int32_t node, int32_t direction) const {
-    return isValidNode(node) && direction >= 0 && direction < 3 &&
+    return isValidNode(node) && direction >= 0 && direction < 3 && isActive(node) &&
            nodes[node].edges[direction].exists != 0 && neighbourForward(node, direction) != -1;
 }
 
 int32_t Board::countMatches() const {
     int32_t count = 0;
     for (int32_t i = 0; nodes && i < nodeCount; ++i) {
-        if (isActive(i)) {
-            for (const EdgeSlot& s : nodes[i].edges) {
-                count += s.hasMatch != 0;
-            }
+        for (int32_t d = 0; d < 3; ++d) {
+            count += nodes[i].edges[d].hasMatch != 0 && slotExists(i, d);
         }
     }
     return count;
@@ -141,10 +139,8 @@ int32_t Board::countMatches() const {
 int32_t Board::countMovable() const {
     int32_t count = 0;
     for (int32_t i = 0; nodes && i < nodeCount; ++i) {
-        if (isActive(i)) {
-            for (const EdgeSlot& s : nodes[i].edges) {
-                count += s.movable != 0;
-            }
+        for (int32_t d = 0; d < 3; ++d) {
+            count += nodes[i].edges[d].movable != 0 && slotExists(i, d);
         }
     }
     return count;

@@ -83,7 +83,8 @@ public:
     // adjacent or not valid node indices.
     bool edgeBetween(int32_t a, int32_t b, EdgeRef& out, bool acceptAny) const;
 
-    // Over the slots of active nodes.
+    // Over the slots that exist (slotExists): a match or mark a file left on a slot the board
+    // lacks is no part of the position and is not counted.
     int32_t countMatches() const;
     int32_t countMovable() const;
 
@@ -96,9 +97,9 @@ public:
     void deselect();
     void removeSelectedMatch();
 
-    // A slot that is really part of the board: its `exists` flag is set and its far end is an
-    // active node. A stored `exists` with a missing far end (only a file can hold one) counts
-    // as absent.
+    // A slot that is really part of the board: its node is active, its `exists` flag is set and
+    // its far end is an active node. A stored `exists` with a missing far end (only a file can hold
+    // one) counts as absent.
     bool slotExists(int32_t node, int32_t direction) const;
 
     bool isBuilt() const { return nodes != nullptr; }

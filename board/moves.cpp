@@ -29,7 +29,9 @@ bool openLanding(const Board& board, int32_t q, int32_t d) {
 }  // namespace
 
 int32_t markTargets(Board& board, int32_t node, int32_t direction) {
-    if (!board.isValidNode(node) || direction < 0 || direction > 2) {
+    // A match on a slot the board lacks (a stored `exists` with no active far end) is no part
+    // of the position: it never moves.
+    if (!board.slotExists(node, direction)) {
         return 0;
     }
     int32_t count = 0;
@@ -56,7 +58,7 @@ void recomputeMovable(Board& board) {
         }
         for (int32_t d = 0; d < 3; ++d) {
             EdgeSlot& s = board.nodes[i].edges[d];
-            if (s.hasMatch) {
+            if (s.hasMatch && board.slotExists(i, d)) {
                 s.movable = markTargets(board, i, d) > 0 ? 1 : 0;
             } else {
                 s.movable = 0;
@@ -94,7 +96,7 @@ bool isLegalJump(const Board& board, const MoveRecord& move) {
     }
     const int32_t p = move.from.node;
     const int32_t d = move.from.direction;
-    if (!board.nodes[p].active || !board.slot(move.from).hasMatch ||
+    if (!board.slotExists(p, d) || !board.slot(move.from).hasMatch ||
         !openLanding(board, move.to.node, d)) {
         return false;
     }

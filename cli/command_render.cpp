@@ -23,12 +23,16 @@ namespace {
 
 const char* const help =
     "usage: kvarlo-cli render FILE -o OUT.png [--size WxH] [--mode editor|game|solver]\n"
+    "                         [--thumbnail N]\n"
     "\n"
     "Draws the frame the game's window would show with FILE opened, at a client area of\n"
     "WxH pixels (640x480 unless given), and writes it as a PNG image.\n"
     "\n"
-    "  --mode  editor, game or solver. By default a figure is shown as a game started on\n"
-    "          it, a game as it was saved, and a solution in the solver with its statistics.\n";
+    "  --mode       editor, game or solver. By default a figure is shown as a game started\n"
+    "               on it, a game as it was saved, and a solution in the solver with its\n"
+    "               statistics.\n"
+    "  --thumbnail  the board alone, without the status panel, in a square of N x N pixels\n"
+    "               (what file managers show for the file).\n";
 
 bool parseSize(const std::string& text, int32_t& width, int32_t& height) {
     const size_t x = text.find('x');
@@ -57,7 +61,8 @@ bool parseMode(const std::string& text, AppMode& mode) {
 }
 
 // Draws the frame into a top-down 32-bit surface and encodes it.
-bool renderToPng(const FrameState& frame, int32_t width, int32_t height, std::vector<uint8_t>& png) {
+bool renderToPng(const FrameState& frame, int32_t width, int32_t height, bool boardOnly,
+                 std::vector<uint8_t>& png) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     info.bmiHeader.biWidth = width;
@@ -76,7 +81,11 @@ bool renderToPng(const FrameState& frame, int32_t width, int32_t height, std::ve
         return false;
     }
     HGDIOBJ previous = SelectObject(surface, bitmap);
-    renderFrame(surface, bits, width, height, frame);
+    if (boardOnly) {
+        renderBoardPicture(surface, bits, width, height, frame);
+    } else {
+        renderFrame(surface, bits, width, height, frame);
+    }
     png = encodePng(static_cast<const uint8_t*>(bits), width, height, width * 4);
     SelectObject(surface, previous);
     DeleteDC(surface);
@@ -91,6 +100,7 @@ struct RenderRequest {
     int32_t width = 640;
     int32_t height = 480;
     std::optional<AppMode> mode;
+    bool thumbnail = false;
 };
 
 // Reads the arguments into `request`; an exit status when the command ends here (the help, or a
@@ -103,7 +113,7 @@ std::optional<int> parseRenderArguments(const std::vector<std::string>& args,
             std::fputs(help, stdout);
             return exitOk;
         }
-        if (arg == "-o" || arg == "--size" || arg == "--mode") {
+        if (arg == "-o" || arg == "--size" || arg == "--mode" || arg == "--thumbnail") {
             if (i + 1 == args.size()) {
                 return usageError("render", arg + " needs a value");
             }
@@ -112,6 +122,11 @@ std::optional<int> parseRenderArguments(const std::vector<std::string>& args,
                 request.output = value;
             } else if (arg == "--size" && !parseSize(value, request.width, request.height)) {
                 return usageError("render", "'" + value + "' is not a size WxH");
+            } else if (arg == "--thumbnail") {
+                if (!parseSize(value + "x" + value, request.width, request.height)) {
+                    return usageError("render", "'" + value + "' is not a thumbnail size");
+                }
+                request.thumbnail = true;
             } else if (arg == "--mode") {
                 AppMode m{};
                 if (!parseMode(value, m)) {
@@ -184,7 +199,7 @@ int runRender(const std::vector<std::string>& args) {
     const FrameState frame{document.board, document.history, document.state, window,
                            document.results, 0};
     std::vector<uint8_t> png;
-    if (!renderToPng(frame, width, height, png)) {
+    if (!renderToPng(frame, width, height, request.thumbnail, png)) {
         std::fprintf(stderr, "kvarlo-cli: cannot make a %dx%d drawing surface\n", width, height);
         return exitRefused;
     }

@@ -6,8 +6,9 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <random>
 #include <vector>
+
+#include "platform/replace_file.h"
 
 namespace kvarlo::cli {
 
@@ -104,36 +105,8 @@ bool readDocumentOrReport(const std::string& path, LoadedDocument& out) {
 
 bool writeFileAtomically(const std::string& path, std::span<const uint8_t> image,
                          std::string& reason) {
-    namespace fs = std::filesystem;
-    const fs::path target(path);
-    std::error_code ec;
-    if (fs::is_directory(target, ec)) {
-        reason = "is a directory";
-        return false;
-    }
-    std::random_device random;
-    const fs::path temporary =
-        target.parent_path() /
-        ("." + target.filename().string() + ".tmp" + std::to_string(random() % 1000000));
-    FILE* file = std::fopen(temporary.string().c_str(), "wb");
-    if (!file) {
-        reason = std::string("cannot create a file beside it: ") + std::strerror(errno);
-        return false;
-    }
-    const bool written = std::fwrite(image.data(), 1, image.size(), file) == image.size();
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed) {
-        reason = "cannot write";
-        fs::remove(temporary, ec);
-        return false;
-    }
-    fs::rename(temporary, target, ec);
-    if (ec) {
-        reason = "cannot replace: " + ec.message();
-        fs::remove(temporary, ec);
-        return false;
-    }
-    return true;
+    // Command-line paths are already the system's own.
+    return replaceFileContents(NativePath{path}, image, reason);
 }
 
 }  // namespace kvarlo::cli

@@ -37,7 +37,8 @@ bool readDocument(const std::string& path, LoadedDocument& out, std::string& rea
 bool readDocumentOrReport(const std::string& path, LoadedDocument& out);
 
 // Writes the image to a temporary file beside the target and renames it over the target, so an
-// existing file is either replaced whole or left as it was.
+// existing file is either replaced whole or left as it was; a symbolic link is written through
+// and the replaced file's permissions stay.
 bool writeFileAtomically(const std::string& path, std::span<const uint8_t> image,
                          std::string& reason);
 

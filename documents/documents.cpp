@@ -7,6 +7,7 @@
 
 #include "board/fixed_array.h"
 #include "documents/file_format.h"
+#include "platform/replace_file.h"
 
 namespace kvarlo {
 
@@ -27,36 +28,6 @@ void prepareDialog(OPENFILENAMEA& ofn, HWND owner, const char* filter, char* nam
     ofn.nMaxFile = dialogNameLength;
     ofn.lpstrInitialDir = initialDir;
     ofn.lpstrTitle = title;
-}
-
-// The folder part of a path, separators of either kind: "." for a bare file name.
-std::string folderOf(const char* path) {
-    const char* end = nullptr;
-    for (const char* c = path; *c; ++c) {
-        if (*c == '/' || *c == '\\') {
-            end = c;
-        }
-    }
-    if (!end) {
-        return ".";
-    }
-    // A root keeps its separator: "/" and "C:\\" rather than "" and "C:".
-    if (end == path || (end == path + 2 && path[1] == ':')) {
-        return std::string(path, end + 1);
-    }
-    return std::string(path, end);
-}
-
-bool writeWhole(const char* path, const uint8_t* image, uint32_t count) {
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    DWORD written = 0;
-    const bool ok = WriteFile(file, image, count, &written, nullptr) && written == count &&
-                    FlushFileBuffers(file);
-    return CloseHandle(file) && ok;
 }
 
 // The save commands: the image, the proposed name from the document name, the dialog, and the
@@ -90,18 +61,8 @@ bool readDocument(HWND owner, DocumentKind kind, int32_t nodeCount, const char* 
 }  // namespace
 
 bool writeFileReplacing(const char* path, const uint8_t* image, uint32_t count) {
-    char temporary[MAX_PATH + 1] = {};
-    // Creates an empty file of a fresh name in the target's folder, so the rename below stays
-    // within one file system.
-    if (GetTempFileNameA(folderOf(path).c_str(), "kvl", 0, temporary) == 0) {
-        return false;
-    }
-    if (!writeWhole(temporary, image, count) ||
-        !MoveFileExA(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        DeleteFileA(temporary);
-        return false;
-    }
-    return true;
+    std::string reason;
+    return replaceFileContents(nativePathFromProgram(path), {image, count}, reason);
 }
 
 bool saveWithDialog(HWND owner, const uint8_t* image, uint32_t count, const char* title,

@@ -40,7 +40,9 @@ bool saveWithDialog(HWND owner, const uint8_t* image, uint32_t count, const char
 bool openWithDialog(HWND owner, uint8_t* destination, uint32_t maxCount, const char* title,
                     char* name, const char* filter, uint32_t& countRead, bool showDialog);
 
-// Writes the image to `path` through a temporary file beside it, renamed over the target.
+// Writes the image to `path` (the program's own, Windows-1251) through a temporary file beside
+// it, renamed over the target; through a symbolic link to the file it names, keeping the
+// replaced file's permissions.
 bool writeFileReplacing(const char* path, const uint8_t* image, uint32_t count);
 
 // `now` (calendar seconds) is the saved file's creation time, or the opened game's new start.

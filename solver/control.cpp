@@ -65,52 +65,47 @@ void SolverControl::search(bool fromStart) {
         engine_.reset();
         engine_ = std::make_unique<engine::SearchEngine>(std::move(graph), options_);
     }
-    elapsedBefore_ = fromStart ? 0 : std::max(0, context_.results->elapsedMs);
+    // The time is that of this search: it runs on only where the engine goes on with its own
+    // layers; a fresh engine (a changed position, or results it did not make) starts at zero.
+    elapsedBefore_ = reuse ? std::max(0, context_.results->elapsedMs) : 0;
     searched_ = *context_.board;
-    finished_ = false;
+    handOver_.reset();
     quitting_ = false;
     ticks_ = 0;
     busy_.store(1);
 
     engine::SearchEngine* engine = engine_.get();
     const auto started = std::chrono::steady_clock::now();
-    auto stage = [this, engine, started] {
+    auto snapshot = [this, engine, started] {
         const int64_t ms = std::chrono::duration_cast<std::chrono::milliseconds>(
                                std::chrono::steady_clock::now() - started)
                                .count();
         auto fresh = std::make_unique<SolverResults>();
         storeReport(engine->report(), engine->graph(), searched_, elapsedBefore_ + ms, *fresh);
-        std::lock_guard<std::mutex> guard(stagedLock_);
-        staged_ = std::move(fresh);
+        return fresh;
     };
-    thread_ = std::thread([this, engine, stage] {
+    thread_ = std::thread([this, engine, snapshot] {
         auto lastStage = std::chrono::steady_clock::now();
         engine->run([this] { return busy_.load() == 2 || quitting_.load(); },
                     [&] {
                         const auto now = std::chrono::steady_clock::now();
                         if (now - lastStage >= std::chrono::milliseconds(tickMs)) {
                             lastStage = now;
-                            stage();
+                            handOver_.post(snapshot());
                         }
                     });
-        stage();
-        finished_ = true;
+        handOver_.postLast(snapshot());
     });
     host_.startTicks(tickMs);
     host_.requestRepaint();
 }
 
 void SolverControl::tick() {
-    std::unique_ptr<SolverResults> fresh;
-    {
-        std::lock_guard<std::mutex> guard(stagedLock_);
-        fresh = std::move(staged_);
+    ResultsHandOver::Taken taken = handOver_.take();
+    if (taken.results && !quitting_) {
+        *context_.results = *taken.results;
     }
-    const bool ended = finished_.load();
-    if (fresh && !quitting_) {
-        *context_.results = *fresh;
-    }
-    if (ended && thread_.joinable()) {
+    if (taken.ended && thread_.joinable()) {
         thread_.join();
         busy_.store(0);
         host_.stopTicks();

@@ -7,7 +7,6 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <thread>
 
 #include "board/board.h"
@@ -15,6 +14,7 @@
 #include "game/game.h"
 #include "game/interface_state.h"
 #include "solver/engine/engine.h"
+#include "solver/handover.h"
 #include "solver/results.h"
 
 namespace kvarlo {
@@ -83,12 +83,9 @@ private:
     Board searched_{7, 7};  // the position the engine works on, for checking its solution
     std::thread thread_;
     std::atomic<bool> quitting_{false};
-    std::atomic<bool> finished_{false};
     int64_t elapsedBefore_ = 0;  // ms of earlier runs that this one continues
     int64_t ticks_ = 0;
-
-    std::mutex stagedLock_;
-    std::unique_ptr<SolverResults> staged_;  // newest results, waiting for the next tick
+    ResultsHandOver handOver_;  // newest results, waiting for the next tick
 };
 
 // The program's flag: 0 idle, 1 a search runs, 2 a stop has been asked for.

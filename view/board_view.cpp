@@ -104,6 +104,12 @@ void renderFrame(HDC surface, void* bits, int32_t width, int32_t height,
     drawStatus(surface, height, frame);
 }
 
+void renderBoardPicture(HDC surface, void* bits, int32_t width, int32_t height,
+                        const FrameState& frame) {
+    std::memset(bits, backgroundByte, static_cast<size_t>(width) * height * 4);
+    drawBoard(surface, width, height, frame.board);
+}
+
 void paintWindow(HWND window, BackBuffer& buffer, const FrameState& frame) {
     PAINTSTRUCT paint{};
     HDC target = BeginPaint(window, &paint);

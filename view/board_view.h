@@ -43,6 +43,9 @@ void paintWindow(HWND window, BackBuffer& buffer, const FrameState& frame);
 // Renders a complete frame into a memory surface whose bitmap's pixels are `bits`.
 void renderFrame(HDC surface, void* bits, int32_t width, int32_t height,
                  const FrameState& frame);
+// The board alone on the background, without the status panel: a picture of the figure.
+void renderBoardPicture(HDC surface, void* bits, int32_t width, int32_t height,
+                        const FrameState& frame);
 
 // The board: layout for this client size, every slot drawn.
 void drawBoard(HDC surface, int32_t width, int32_t height, const Board& board);

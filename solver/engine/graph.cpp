@@ -169,13 +169,11 @@ bool isGraphSymmetry(const JumpGraph& graph, const Permutation& perm) {
 
 JumpGraph graphFromBoard(const Board& board) {
     JumpGraph graph;
-    int32_t boardMatches = 0;
     for (int32_t i = 0; board.isBuilt() && i < board.nodeCount; ++i) {
         if (!board.nodes[i].active) {
             continue;
         }
         for (int32_t d = 0; d < 3; ++d) {
-            boardMatches += board.nodes[i].edges[d].hasMatch != 0;
             if (board.slotExists(i, d) && graph.slotCount < maxSlots) {
                 const EdgeRef ref{static_cast<int16_t>(i), static_cast<int8_t>(d)};
                 if (board.slot(ref).hasMatch) {
@@ -186,7 +184,9 @@ JumpGraph graphFromBoard(const Board& board) {
             }
         }
     }
-    graph.fixedMatches = boardMatches - graph.start.count();
+    // Matches past the slot limit stay where they are; one on a slot the board lacks counts
+    // nowhere, as in the game.
+    graph.fixedMatches = board.countMatches() - graph.start.count();
 
     // The jumps are found by the game's own rule on a scratch board holding just the two
     // matches a jump needs, so the search can never disagree with the game.

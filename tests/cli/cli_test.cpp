@@ -59,6 +59,32 @@ TEST_F(Cli, FigureThenMovesListsTheJumpsInRuleOrder) {
     EXPECT_EQ(text.out, "(24,0) -> (31,0) over (24,1)\n(24,1) -> (17,1) over (24,0)\n");
 }
 
+// A file may claim a slot whose far end the board lacks: (3, 0) to (4, 0) lies outside the
+// hexagon. A match stored there is absent for every command alike, and the file's bytes stay.
+TEST_F(Cli, AMatchOnASlotWithoutAFarEndIsAbsentForEveryCommand) {
+    Board board(7, 7);
+    board.nodes[3].edges[0].exists = 1;
+    board.nodes[3].edges[0].hasMatch = 1;
+    board.nodes[3].edges[1].hasMatch = 1;
+    const auto image = bytesOf(encodeFigure(board, 0));
+    writeBytes(dir / "claim.t1a", image);
+
+    Outcome moves = run({"moves", "claim.t1a", "--json"});
+    EXPECT_EQ(moves.status, 0) << moves.err;
+    EXPECT_EQ(moves.out, "[]\n");
+
+    Outcome info = run({"info", "claim.t1a", "--json"});
+    EXPECT_NE(info.out.find("\"matches\": 1,"), std::string::npos) << info.out;
+
+    Outcome solve = run({"solve", "claim.t1a", "--json"});
+    ASSERT_EQ(solve.status, 0) << solve.err;
+    EXPECT_NE(solve.out.find("\"matches\": 1,"), std::string::npos) << solve.out;
+    EXPECT_NE(solve.out.find("\"best\": 1,"), std::string::npos) << solve.out;
+    EXPECT_NE(solve.out.find("\"spectrum\": [\"0\", \"1\"]"), std::string::npos) << solve.out;
+
+    EXPECT_EQ(testing::readBytes(dir / "claim.t1a"), image);
+}
+
 TEST_F(Cli, FigureWritesWhatTheGameSaves) {
     ASSERT_EQ(run({"figure", "--slots", "24:0,24:1", "-o", "f.t1a"}).status, 0);
     const std::string written = readText(dir / "f.t1a");
@@ -208,6 +234,31 @@ TEST_F(Cli, AFigureThatCannotBeWrittenFailsCleanly) {
         << result.err;
 }
 
+// Outputs are written through a symbolic link to the file it names, with that file's
+// permissions kept, like the program's saves.
+TEST_F(Cli, OutputsGoThroughLinksAndKeepThePermissions) {
+    const auto owner = fs::perms::owner_read | fs::perms::owner_write;
+    fs::create_directories(dir / "keep");
+    writeBytes(dir / "keep" / "f.t1a", std::vector<uint8_t>(10, 1));
+    fs::permissions(dir / "keep" / "f.t1a", owner);
+    fs::create_symlink("keep/f.t1a", dir / "f.t1a");
+    Outcome made = run({"figure", "--slots", "24:0,24:1", "-o", "f.t1a"});
+    ASSERT_EQ(made.status, 0) << made.err;
+    EXPECT_TRUE(fs::is_symlink(dir / "f.t1a"));
+    EXPECT_EQ(testing::readBytes(dir / "keep" / "f.t1a").size(), 918u);
+    EXPECT_EQ(fs::status(dir / "keep" / "f.t1a").permissions() & fs::perms::mask, owner);
+
+    writeBytes(dir / "keep" / "s.t1c", std::vector<uint8_t>(10, 1));
+    fs::permissions(dir / "keep" / "s.t1c", owner);
+    fs::create_symlink("keep/s.t1c", dir / "s.t1c");
+    Outcome solved = run({"solve", "f.t1a", "-o", "s.t1c", "--json"});
+    ASSERT_EQ(solved.status, 0) << solved.err;
+    EXPECT_TRUE(fs::is_symlink(dir / "s.t1c"));
+    EXPECT_EQ(run({"info", "s.t1c", "--json"}).status, 0);
+    EXPECT_EQ(fs::status(dir / "keep" / "s.t1c").permissions() & fs::perms::mask, owner);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "keep"), fs::directory_iterator()), 2);
+}
+
 TEST_F(Cli, RenderDrawsTheFrameTheWindowWouldShow) {
     writeBytes(dir / "f.t1a", bytesOf(encodeFigure(twoMatches(), 0)));
     Outcome result = run({"render", "f.t1a", "-o", "f.png"});
@@ -223,6 +274,37 @@ TEST_F(Cli, RenderDrawsTheFrameTheWindowWouldShow) {
     result = run({"render", "f.t1a", "-o", "small.png", "--size", "300x200", "--mode", "editor"});
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(QImage((dir / "small.png").c_str()).size(), QSize(300, 200));
+}
+
+// A thumbnail is the board alone in a square: the corner where the panel writes its lines
+// stays background, and the figure is drawn.
+TEST_F(Cli, RenderDrawsASquareThumbnailWithoutThePanel) {
+    writeBytes(dir / "f.t1a", bytesOf(encodeFigure(twoMatches(), 0)));
+    ASSERT_EQ(run({"render", "f.t1a", "-o", "frame.png", "--size", "128x128"}).status, 0);
+    Outcome result = run({"render", "f.t1a", "-o", "thumb.png", "--thumbnail", "128"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const QImage frame((dir / "frame.png").c_str());
+    const QImage thumb((dir / "thumb.png").c_str());
+    ASSERT_EQ(thumb.size(), QSize(128, 128));
+    auto backgroundOnly = [](const QImage& image, QRect area) {
+        for (int y = area.top(); y <= area.bottom(); ++y) {
+            for (int x = area.left(); x <= area.right(); ++x) {
+                if ((image.pixel(x, y) & 0xFFFFFF) != 0xB0B0B0u) {
+                    return false;
+                }
+            }
+        }
+        return true;
+    };
+    const QRect panelCorner(0, 0, 24, 36);  // the first line's start, left of the board
+    EXPECT_FALSE(backgroundOnly(frame, panelCorner));
+    EXPECT_TRUE(backgroundOnly(thumb, panelCorner));
+    EXPECT_FALSE(backgroundOnly(thumb, QRect(0, 0, 128, 128)));
+
+    for (const char* size : {"0", "-3", "big", "9000"}) {
+        EXPECT_EQ(run({"render", "f.t1a", "-o", "x.png", "--thumbnail", size}).status, 2) << size;
+    }
+    EXPECT_FALSE(fs::exists(dir / "x.png"));
 }
 
 TEST_F(Cli, RenderRefusesBadArgumentsAndFilesWithoutWritingAnImage) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -98,6 +99,67 @@ TEST_F(DocumentFiles, AFailedReplaceKeepsWhatWasThere) {
                                     static_cast<uint32_t>(image.size())));
     EXPECT_FALSE(fs::exists(dir / "none"));
 }
+
+#ifndef _WIN32
+fs::perms permissionsOf(const fs::path& path) {
+    return fs::status(path).permissions() & fs::perms::mask;
+}
+
+// A save goes through a symbolic link to the file it names, as editors do: the link stays a
+// link, however many links lead there, and a link to a file not made yet makes that file.
+TEST_F(DocumentFiles, SavingThroughALinkWritesTheFileItNames) {
+    fs::create_directories(dir / "real");
+    testing::writeBytes(dir / "real" / "f.t1a", std::vector<uint8_t>(5000, 0x55));
+    fs::create_symlink("real/f.t1a", dir / "link.t1a");
+    fs::create_symlink(dir / "link.t1a", dir / "second.t1a");
+    const auto image = bytesOf(encodeFigure(figure(), 9));
+    ASSERT_TRUE(writeFileReplacing((dir / "second.t1a").string().c_str(), image.data(),
+                                   static_cast<uint32_t>(image.size())));
+    EXPECT_TRUE(fs::is_symlink(dir / "second.t1a"));
+    EXPECT_TRUE(fs::is_symlink(dir / "link.t1a"));
+    EXPECT_EQ(fs::read_symlink(dir / "link.t1a"), fs::path("real/f.t1a"));
+    EXPECT_EQ(testing::readBytes(dir / "real" / "f.t1a"), image);
+    EXPECT_EQ(entriesIn(dir), 3u);
+    EXPECT_EQ(entriesIn(dir / "real"), 1u) << "no temporary file is left";
+
+    fs::create_symlink("real/new.t1a", dir / "ahead.t1a");
+    ASSERT_TRUE(writeFileReplacing("ahead.t1a", image.data(), static_cast<uint32_t>(image.size())));
+    EXPECT_TRUE(fs::is_symlink(dir / "ahead.t1a"));
+    EXPECT_EQ(testing::readBytes(dir / "real" / "new.t1a"), image);
+}
+
+// The replaced file keeps its permissions; a new one gets the usual ones under the umask.
+TEST_F(DocumentFiles, SavingKeepsTheFilesPermissions) {
+    const auto image = bytesOf(encodeFigure(figure(), 9));
+    for (const fs::perms mode :
+         {fs::perms::owner_read | fs::perms::owner_write,
+          fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read}) {
+        testing::writeBytes(dir / "kept.t1a", std::vector<uint8_t>(10, 1));
+        fs::permissions(dir / "kept.t1a", mode);
+        ASSERT_TRUE(
+            writeFileReplacing("kept.t1a", image.data(), static_cast<uint32_t>(image.size())));
+        EXPECT_EQ(permissionsOf(dir / "kept.t1a"), mode);
+        EXPECT_EQ(testing::readBytes(dir / "kept.t1a"), image);
+    }
+    const mode_t previous = ::umask(027);
+    const bool made =
+        writeFileReplacing("fresh.t1a", image.data(), static_cast<uint32_t>(image.size()));
+    ::umask(previous);
+    ASSERT_TRUE(made);
+    EXPECT_EQ(permissionsOf(dir / "fresh.t1a"),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
+// The program's paths are Windows-1251; the file gets the name the user sees (UTF-8 on Linux).
+TEST_F(DocumentFiles, ACyrillicNameIsWrittenAsTheUserSpellsIt) {
+    const auto image = bytesOf(encodeFigure(figure(), 9));
+    ASSERT_TRUE(writeFileReplacing("\xc7\xe2\xe5\xe7\xe4\xe0.t1a", image.data(),  // "Звезда"
+                                   static_cast<uint32_t>(image.size())));
+    EXPECT_EQ(testing::readBytes(dir / fs::path(u8"\u0417\u0432\u0435\u0437\u0434\u0430.t1a")),
+              image);
+    EXPECT_EQ(entriesIn(dir), 1u);
+}
+#endif
 
 }  // namespace
 }  // namespace kvarlo

@@ -168,6 +168,74 @@ TEST(SolverControlTest, ContinuingAfterAStopReachesTheSameResults) {
     }
 }
 
+// The time shown is this search's own: it runs on when the same position is searched further,
+// and starts again when the position has changed.
+TEST(SolverControlTest, ContinuingCountsTheTimeOfTheSameSearchOnly) {
+    Fixture f;
+    std::mt19937 rng(41);
+    f.board = testing::randomFigure(rng, 20, 2);
+    f.searchAnew();
+    f.control->requestStop();
+    f.waitUntilIdle();
+    ASSERT_GE(f.results.depth, 1);
+    // As if the run so far had taken an hour.
+    constexpr int32_t earlier = 3600 * 1000;
+    f.results.elapsedMs = earlier;
+    f.results.status = 0;  // "search": the same position goes on
+    f.control->startSearch();
+    f.control->requestStop();
+    f.waitUntilIdle();
+    EXPECT_GE(f.results.elapsedMs, earlier);
+
+    // Another figure, continued with the Insert key in Game mode.
+    f.board = smallFigure();
+    f.window.mode = AppMode::Game;
+    f.results.status = 1;
+    f.results.elapsedMs = earlier;
+    f.control->startSearch();
+    EXPECT_GE(f.busy.load(), 1);
+    f.waitUntilIdle();
+    EXPECT_EQ(f.results.status, 2);
+    EXPECT_GE(f.results.elapsedMs, 0);
+    EXPECT_LT(f.results.elapsedMs, earlier);
+}
+
+// The window takes results until it sees the end. The search's last results and its end may
+// both arrive while a take is half done; they must still reach the window.
+TEST(ResultsHandOverTest, TheLastResultsArePostedBeforeTheEndIsSeen) {
+    ResultsHandOver handOver;
+    auto withStatus = [](int32_t status) {
+        auto results = std::make_unique<SolverResults>();
+        results->status = status;
+        return results;
+    };
+    handOver.post(withStatus(1));
+    int32_t takes = 0;
+    handOver.betweenEndAndResults = [&] {
+        if (++takes == 1) {
+            handOver.postLast(withStatus(2));
+        }
+    };
+    SolverResults shown;
+    bool ended = false;
+    for (int32_t tick = 0; tick < 4 && !ended; ++tick) {
+        ResultsHandOver::Taken taken = handOver.take();
+        ended = taken.ended;
+        if (taken.results) {
+            shown = *taken.results;
+        }
+    }
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(shown.status, 2);
+    EXPECT_EQ(takes, 2);
+
+    // A new search starts with nothing staged and no end.
+    handOver.reset();
+    ResultsHandOver::Taken fresh = handOver.take();
+    EXPECT_FALSE(fresh.ended);
+    EXPECT_FALSE(fresh.results);
+}
+
 TEST(SolverControlTest, BestSolutionIntoTheGame) {
     Fixture f;
     f.board = smallFigure();

@@ -108,11 +108,11 @@ TEST(HitTest, ATinyClientPutsEveryNodeOnOnePoint) {
     }
     EdgeRef out{};
     EXPECT_FALSE(hitTest(b, p.x + 1, p.y, l, true, out));
-    // Exactly on the point every active node ties; whether the first two are neighbours is
-    // up to the sort, but a hit, if any, names a real slot.
-    if (hitTest(b, p.x, p.y, l, true, out)) {
-        EXPECT_TRUE(b.isValidRef(out));
-    }
+    // Exactly on the point every active node ties, and which two come first is up to the
+    // sort: a hit names a real slot, a miss leaves the reference as it was.
+    EdgeRef tied{-1, -1};
+    const bool hit = hitTest(b, p.x, p.y, l, true, tied);
+    EXPECT_EQ(b.slotExists(tied.node, tied.direction), hit);
 }
 
 TEST(HitTest, EveryExistingSlotIsHitAtItsMiddle) {

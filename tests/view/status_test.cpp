@@ -75,6 +75,21 @@ TEST(StatusPanel, GameModeCountsTheMatchesAndShowsTheGamesTime) {
     EXPECT_EQ(at(lines, 8, 368), "Сделано ходов: 3 за 42 сек");
 }
 
+// A file may claim the slot (3, 0) to (4, 0), which the hexagon lacks, with a match and a
+// movable mark on it: the panel counts neither, as the game and the solver do not.
+TEST(StatusPanel, AMatchOnASlotTheBoardLacksIsNotCounted) {
+    Panel p;
+    p.window.mode = AppMode::Game;
+    EdgeSlot& claimed = p.board.slot(EdgeRef{3, 0});
+    claimed.exists = claimed.hasMatch = claimed.movable = 1;
+    p.board.slot(EdgeRef{3, 1}).hasMatch = 1;
+    auto lines = p.lines(400);
+    EXPECT_EQ(at(lines, 8, 48), "осталось: 1");
+    EXPECT_EQ(at(lines, 8, 64), "ходовых: 0");
+    p.window.mode = AppMode::Editor;
+    EXPECT_EQ(at(p.lines(), 8, 32), "спичек: 1");
+}
+
 TEST(StatusPanel, EditorAndSolverNameTheModeAndCountTheMatches) {
     Panel p;
     p.board.slot(EdgeRef{24, 0}).hasMatch = 1;
