@@ -107,7 +107,7 @@ int runFigure(const std::vector<std::string>& args) {
     }
     // createdTime is the moment the save begins, as in the game.
     const FixedArray<uint8_t> image =
-        encodeFigure(board, static_cast<uint32_t>(calendarSeconds()));
+        encodeFigure(board, static_cast<uint32_t>(systemClock().calendarSeconds()));
     std::string reason;
     if (!writeFileAtomically(output, {image.data(), image.count()}, reason)) {
         std::fprintf(stderr, "kvarlo-cli: %s: %s\n", output.c_str(), reason.c_str());

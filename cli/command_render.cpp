@@ -2,6 +2,7 @@
 // by the window's own painting code on an off-screen surface.
 #include <charconv>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "cli/arguments.h"
@@ -33,9 +34,6 @@ const char* const help =
     "  --thumbnail  the board alone, without the status panel, in a square of N x N pixels\n"
     "               (what file managers show for the file).\n";
 
-// The frame's clock stands still, so a game shows exactly the time it was saved with.
-int32_t frozenClock() { return 0; }
-
 bool parseSize(const std::string& text, int32_t& width, int32_t& height) {
     const size_t x = text.find('x');
     if (x == std::string::npos) {
@@ -63,7 +61,7 @@ bool parseMode(const std::string& text, AppMode& mode) {
 }
 
 // Draws the frame into a top-down 32-bit surface and encodes it.
-bool renderToPng(FrameState& frame, int32_t width, int32_t height, bool boardOnly,
+bool renderToPng(const FrameState& frame, int32_t width, int32_t height, bool boardOnly,
                  std::vector<uint8_t>& png) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -95,15 +93,20 @@ bool renderToPng(FrameState& frame, int32_t width, int32_t height, bool boardOnl
     return true;
 }
 
-}  // namespace
-
-int runRender(const std::vector<std::string>& args) {
+// What the command line asks for.
+struct RenderRequest {
     std::string file;
     std::string output;
     int32_t width = 640;
     int32_t height = 480;
     std::optional<AppMode> mode;
     bool thumbnail = false;
+};
+
+// Reads the arguments into `request`; an exit status when the command ends here (the help, or a
+// usage error), none when the frame is to be drawn.
+std::optional<int> parseRenderArguments(const std::vector<std::string>& args,
+                                        RenderRequest& request) {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--help" || arg == "-h") {
@@ -116,46 +119,46 @@ int runRender(const std::vector<std::string>& args) {
             }
             const std::string& value = args[++i];
             if (arg == "-o") {
-                output = value;
-            } else if (arg == "--size" && !parseSize(value, width, height)) {
+                request.output = value;
+            } else if (arg == "--size" && !parseSize(value, request.width, request.height)) {
                 return usageError("render", "'" + value + "' is not a size WxH");
             } else if (arg == "--thumbnail") {
-                if (!parseSize(value + "x" + value, width, height)) {
+                if (!parseSize(value + "x" + value, request.width, request.height)) {
                     return usageError("render", "'" + value + "' is not a thumbnail size");
                 }
-                thumbnail = true;
+                request.thumbnail = true;
             } else if (arg == "--mode") {
                 AppMode m{};
                 if (!parseMode(value, m)) {
                     return usageError("render", "'" + value + "' is not editor, game or solver");
                 }
-                mode = m;
+                request.mode = m;
             }
-        } else if (!arg.starts_with("-") && file.empty()) {
-            file = arg;
+        } else if (!arg.starts_with("-") && request.file.empty()) {
+            request.file = arg;
         } else {
             return usageError("render", "unexpected argument '" + arg + "'");
         }
     }
-    if (file.empty() || output.empty()) {
+    if (request.file.empty() || request.output.empty()) {
         return usageError("render", "a file and an output image (-o) are needed");
     }
+    return std::nullopt;
+}
 
-    LoadedDocument document;
-    if (!readDocumentOrReport(file, document)) {
-        return exitRefused;
-    }
-
-    setCalendarSecondsSource(frozenClock);
+// The window as the program shows the document just opened (a figure starts a game on it), or
+// in the mode asked for. Drawing reads the state and the clock is not ticked: a game shows
+// exactly the time it was saved with.
+WindowState openDocument(LoadedDocument& document, std::optional<AppMode> mode) {
     WindowState window;
     switch (document.kind) {
         case DocumentKind::Figure:
             window.mode = AppMode::Game;
-            newGame(document.board, document.history, document.state);
+            newGame(document.board, document.history, document.state,
+                    systemClock().calendarSeconds());
             break;
         case DocumentKind::Game:
             window.mode = AppMode::Game;
-            document.state.startTime = frozenClock() - document.state.elapsedSeconds;
             break;
         case DocumentKind::Solution:
             window.mode = AppMode::Solver;
@@ -164,6 +167,23 @@ int runRender(const std::vector<std::string>& args) {
     if (mode) {
         window.mode = *mode;
     }
+    return window;
+}
+
+}  // namespace
+
+int runRender(const std::vector<std::string>& args) {
+    RenderRequest request;
+    if (const std::optional<int> status = parseRenderArguments(args, request)) {
+        return *status;
+    }
+    LoadedDocument document;
+    if (!readDocumentOrReport(request.file, document)) {
+        return exitRefused;
+    }
+    const WindowState window = openDocument(document, request.mode);
+    const int32_t width = request.width;
+    const int32_t height = request.height;
 
 #ifndef _WIN32
     // Text needs Qt's font machinery; no display is needed for an off-screen surface.
@@ -176,16 +196,16 @@ int runRender(const std::vector<std::string>& args) {
     QGuiApplication application(argc, argv);
 #endif
 
-    FrameState frame{document.board, document.history, document.state, window,
-                     document.results, 0};
+    const FrameState frame{document.board, document.history, document.state, window,
+                           document.results, 0};
     std::vector<uint8_t> png;
-    if (!renderToPng(frame, width, height, thumbnail, png)) {
+    if (!renderToPng(frame, width, height, request.thumbnail, png)) {
         std::fprintf(stderr, "kvarlo-cli: cannot make a %dx%d drawing surface\n", width, height);
         return exitRefused;
     }
     std::string reason;
-    if (!writeFileAtomically(output, png, reason)) {
-        std::fprintf(stderr, "kvarlo-cli: %s: %s\n", output.c_str(), reason.c_str());
+    if (!writeFileAtomically(request.output, png, reason)) {
+        std::fprintf(stderr, "kvarlo-cli: %s: %s\n", request.output.c_str(), reason.c_str());
         return exitRefused;
     }
     return exitOk;

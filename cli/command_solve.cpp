@@ -289,7 +289,7 @@ int runSolve(const std::vector<std::string>& args) {
 
     if (!a.output.empty()) {
         const FixedArray<uint8_t> image =
-            encodeSolution(doc.board, results, static_cast<uint32_t>(calendarSeconds()));
+            encodeSolution(doc.board, results, static_cast<uint32_t>(systemClock().calendarSeconds()));
         if (!writeFileAtomically(a.output, {image.data(), image.count()}, reason)) {
             std::fprintf(stderr, "kvarlo-cli: %s: %s\n", a.output.c_str(), reason.c_str());
             return exitRefused;

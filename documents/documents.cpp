@@ -7,7 +7,6 @@
 
 #include "board/fixed_array.h"
 #include "documents/file_format.h"
-#include "game/clock.h"
 #include "platform/replace_file.h"
 
 namespace kvarlo {
@@ -111,8 +110,8 @@ bool openWithDialog(HWND owner, uint8_t* destination, uint32_t maxCount, const c
     return true;
 }
 
-bool saveFigure(HWND owner, const Board& board, DocumentName& documentName) {
-    const auto createdTime = static_cast<uint32_t>(calendarSeconds());
+bool saveFigure(HWND owner, const Board& board, DocumentName& documentName, int32_t now) {
+    const auto createdTime = static_cast<uint32_t>(now);
     return saveDocument(owner, encodeFigure(board, createdTime), saveFigureTitle, "t1a",
                         figureFileFilter, documentName);
 }
@@ -136,14 +135,14 @@ bool openFigure(HWND owner, Board& board, DocumentName& documentName, const char
 }
 
 bool saveGame(HWND owner, const Board& board, const MoveHistory& history,
-              const GameState& state, DocumentName& documentName) {
-    const auto createdTime = static_cast<uint32_t>(calendarSeconds());
+              const GameState& state, DocumentName& documentName, int32_t now) {
+    const auto createdTime = static_cast<uint32_t>(now);
     return saveDocument(owner, encodeGame(board, history, state, createdTime), saveGameTitle,
                         "t1b", gameFileFilter, documentName);
 }
 
 bool openGame(HWND owner, Board& board, MoveHistory& history, GameState& state,
-              DocumentName& documentName, const char* fixedName) {
+              DocumentName& documentName, int32_t now, const char* fixedName) {
     FixedArray<uint8_t> buffer(0);
     uint32_t count = 0;
     char name[fileNameBufferSize] = {};
@@ -157,13 +156,13 @@ bool openGame(HWND owner, Board& board, MoveHistory& history, GameState& state,
         return false;
     }
     setDocumentName(documentName, name);
-    installGame(contents, board, history, state, calendarSeconds());
+    installGame(contents, board, history, state, now);
     return true;
 }
 
 bool saveSolution(HWND owner, const Board& board, const SolverResults& results,
-                  DocumentName& documentName) {
-    const auto createdTime = static_cast<uint32_t>(calendarSeconds());
+                  DocumentName& documentName, int32_t now) {
+    const auto createdTime = static_cast<uint32_t>(now);
     return saveDocument(owner, encodeSolution(board, results, createdTime), saveSolutionTitle,
                         "t1c", solutionFileFilter, documentName);
 }

@@ -45,19 +45,20 @@ bool openWithDialog(HWND owner, uint8_t* destination, uint32_t maxCount, const c
 // replaced file's permissions.
 bool writeFileReplacing(const char* path, const uint8_t* image, uint32_t count);
 
-bool saveFigure(HWND owner, const Board& board, DocumentName& documentName);
+// `now` (calendar seconds) is the saved file's creation time, or the opened game's new start.
+bool saveFigure(HWND owner, const Board& board, DocumentName& documentName, int32_t now);
 // With a fixed name the file is read without a dialog (the start-up load of "default.t1a", or a
 // file named on the command line); likewise for games and solutions.
 bool openFigure(HWND owner, Board& board, DocumentName& documentName,
                 const char* fixedName = nullptr);
 
 bool saveGame(HWND owner, const Board& board, const MoveHistory& history,
-              const GameState& state, DocumentName& documentName);
+              const GameState& state, DocumentName& documentName, int32_t now);
 bool openGame(HWND owner, Board& board, MoveHistory& history, GameState& state,
-              DocumentName& documentName, const char* fixedName = nullptr);
+              DocumentName& documentName, int32_t now, const char* fixedName = nullptr);
 
 bool saveSolution(HWND owner, const Board& board, const SolverResults& results,
-                  DocumentName& documentName);
+                  DocumentName& documentName, int32_t now);
 bool openSolution(HWND owner, Board& board, SolverResults& results, DocumentName& documentName,
                   const char* fixedName = nullptr);
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 #include <type_traits>
+#include <variant>
 
 #include "documents/byte_order.h"
 
@@ -26,49 +27,111 @@ std::string say(const Parts&... parts) {
     return text;
 }
 
+// ---- layouts ---------------------------------------------------------------------------------
+// Every layout is written down once, here; the writers and the readers walk the same tables.
+
+// A word of a head: its byte offset and the member that holds it.
+template <typename Head>
+struct Field {
+    size_t offset;
+    std::variant<uint32_t Head::*, int32_t Head::*, int64_t Head::*> member;
+};
+
+// The header, less its spare words (12..27, written 0, ignored on reading).
+constexpr Field<FileHeader> headerFields[] = {
+    {0, &FileHeader::kind},   {4, &FileHeader::reserved}, {8, &FileHeader::createdTime},
+    {28, &FileHeader::width}, {32, &FileHeader::height},
+};
+constexpr size_t spareOffset = 12;
+
+// The game's five words after the header, as stored.
+struct GameHead {
+    int32_t initialMatches = 0;
+    int32_t current = 0;
+    int32_t total = 0;
+    int32_t elapsedSeconds = 0;
+    int32_t gameOver = 0;
+};
+constexpr Field<GameHead> gameHeadFields[] = {
+    {36, &GameHead::initialMatches}, {40, &GameHead::current},  {44, &GameHead::total},
+    {48, &GameHead::elapsedSeconds}, {52, &GameHead::gameOver},
+};
+
+// The solution's words after the header; positionsExamined is 64 bits, low half first.
+constexpr Field<SolverResults> solutionHeadFields[] = {
+    {36, &SolverResults::status},           {40, &SolverResults::depth},
+    {44, &SolverResults::auxCounter},       {48, &SolverResults::progressDone},
+    {52, &SolverResults::progressTotal},    {56, &SolverResults::positionsExamined},
+    {64, &SolverResults::elapsedMs},        {68, &SolverResults::bestCount},
+    {72, &SolverResults::spectrumCount},
+};
+
+// A node record: x, y, active, then five flag bytes for each of the three slots.
+constexpr size_t nodeXOffset = 0;
+constexpr size_t nodeYOffset = 1;
+constexpr size_t nodeActiveOffset = 2;
+constexpr size_t nodeSlotsOffset = 3;
+constexpr uint8_t EdgeSlot::*slotFlags[] = {&EdgeSlot::exists, &EdgeSlot::hasMatch,
+                                            &EdgeSlot::movable, &EdgeSlot::selected,
+                                            &EdgeSlot::target};
+constexpr size_t slotRecordSize = std::size(slotFlags);
+static_assert(nodeSlotsOffset + 3 * slotRecordSize == nodeRecordSize);
+
+// A move record: three slot references of a 16-bit node and an 8-bit direction each.
+constexpr EdgeRef MoveRecord::*moveRefs[] = {&MoveRecord::from, &MoveRecord::to,
+                                            &MoveRecord::jumped};
+constexpr size_t refRecordSize = 3;
+static_assert(std::size(moveRefs) * refRecordSize == moveRecordSize);
+
 // ---- writing -------------------------------------------------------------------------------
 
-void writeHeader(uint8_t* image, DocumentKind kind, uint32_t createdTime, const Board& board) {
-    putU32(image + 0, static_cast<uint32_t>(kind));
-    putU32(image + 4, 0);
-    putU32(image + 8, createdTime);
-    for (size_t i = 0; i < 4; ++i) {
-        putU32(image + 12 + 4 * i, 0);
+void putValue(uint8_t* at, uint32_t value) { putU32(at, value); }
+void putValue(uint8_t* at, int32_t value) { putI32(at, value); }
+void putValue(uint8_t* at, int64_t value) { putI64(at, value); }
+
+template <typename Head, size_t N>
+void writeFields(uint8_t* image, const Head& head, const Field<Head> (&fields)[N]) {
+    for (const Field<Head>& field : fields) {
+        std::visit([&](auto member) { putValue(image + field.offset, head.*member); },
+                   field.member);
     }
-    putI32(image + 28, board.width);
-    putI32(image + 32, board.height);
+}
+
+void writeHeader(uint8_t* image, DocumentKind kind, uint32_t createdTime, const Board& board) {
+    FileHeader header;
+    header.kind = static_cast<uint32_t>(kind);
+    header.createdTime = createdTime;
+    header.width = board.width;
+    header.height = board.height;
+    writeFields(image, header, headerFields);
+    for (size_t i = 0; i < std::size(header.spare); ++i) {
+        putU32(image + spareOffset + 4 * i, 0);
+    }
 }
 
 void writeNodes(uint8_t* at, const Board& board) {
     for (int32_t i = 0; board.nodes && i < board.nodeCount; ++i) {
         const Node& node = board.nodes[i];
         uint8_t* record = at + nodeRecordSize * i;
-        record[0] = static_cast<uint8_t>(node.x);
-        record[1] = static_cast<uint8_t>(node.y);
-        record[2] = node.active;
-        for (int32_t d = 0; d < 3; ++d) {
-            const EdgeSlot& s = node.edges[d];
-            uint8_t* flags = record + 3 + 5 * d;
-            flags[0] = s.exists;
-            flags[1] = s.hasMatch;
-            flags[2] = s.movable;
-            flags[3] = s.selected;
-            flags[4] = s.target;
+        record[nodeXOffset] = static_cast<uint8_t>(node.x);
+        record[nodeYOffset] = static_cast<uint8_t>(node.y);
+        record[nodeActiveOffset] = node.active;
+        for (size_t d = 0; d < 3; ++d) {
+            uint8_t* flags = record + nodeSlotsOffset + slotRecordSize * d;
+            for (size_t f = 0; f < slotRecordSize; ++f) {
+                flags[f] = node.edges[d].*slotFlags[f];
+            }
         }
     }
 }
 
-void writeRef(uint8_t* at, EdgeRef ref) {
-    putI16(at, ref.node);
-    at[2] = static_cast<uint8_t>(ref.direction);
-}
-
 void writeMoves(uint8_t* at, const MoveRecord* moves, int32_t count) {
     for (int32_t i = 0; i < count; ++i) {
-        uint8_t* record = at + moveRecordSize * i;
-        writeRef(record + 0, moves[i].from);
-        writeRef(record + 3, moves[i].to);
-        writeRef(record + 6, moves[i].jumped);
+        for (size_t r = 0; r < std::size(moveRefs); ++r) {
+            uint8_t* ref = at + moveRecordSize * i + refRecordSize * r;
+            putI16(ref, (moves[i].*moveRefs[r]).node);
+            ref[2] = static_cast<uint8_t>((moves[i].*moveRefs[r]).direction);
+        }
     }
 }
 
@@ -78,16 +141,24 @@ int32_t capped(int32_t count, int32_t capacity) { return std::clamp(count, 0, ca
 
 // ---- reading -------------------------------------------------------------------------------
 
+void takeValue(const ByteReader& in, size_t at, uint32_t& value) { value = in.u32(at); }
+void takeValue(const ByteReader& in, size_t at, int32_t& value) { value = in.i32(at); }
+void takeValue(const ByteReader& in, size_t at, int64_t& value) { value = in.i64(at); }
+
+template <typename Head, size_t N>
+void readFields(const ByteReader& in, Head& head, const Field<Head> (&fields)[N]) {
+    for (const Field<Head>& field : fields) {
+        std::visit([&](auto member) { takeValue(in, field.offset, head.*member); },
+                   field.member);
+    }
+}
+
 FileHeader readHeader(const ByteReader& in) {
     FileHeader h;
-    h.kind = in.u32(0);
-    h.reserved = in.u32(4);
-    h.createdTime = in.u32(8);
-    for (size_t i = 0; i < 4; ++i) {
-        h.spare[i] = in.u32(12 + 4 * i);
+    readFields(in, h, headerFields);
+    for (size_t i = 0; i < std::size(h.spare); ++i) {
+        h.spare[i] = in.u32(spareOffset + 4 * i);
     }
-    h.width = in.i32(28);
-    h.height = in.i32(32);
     return h;
 }
 
@@ -120,17 +191,14 @@ bool readNodes(const ByteReader& in, size_t at, const Board& board, FixedArray<N
     for (int32_t i = 0; i < board.nodeCount; ++i) {
         const size_t record = at + nodeRecordSize * i;
         Node& node = out[i];
-        node.x = in.i8(record + 0);
-        node.y = in.i8(record + 1);
-        node.active = in.u8(record + 2);
-        for (int32_t d = 0; d < 3; ++d) {
-            const size_t flags = record + 3 + 5 * d;
-            EdgeSlot& s = node.edges[d];
-            s.exists = in.u8(flags + 0);
-            s.hasMatch = in.u8(flags + 1);
-            s.movable = in.u8(flags + 2);
-            s.selected = in.u8(flags + 3);
-            s.target = in.u8(flags + 4);
+        node.x = in.i8(record + nodeXOffset);
+        node.y = in.i8(record + nodeYOffset);
+        node.active = in.u8(record + nodeActiveOffset);
+        for (size_t d = 0; d < 3; ++d) {
+            const size_t flags = record + nodeSlotsOffset + slotRecordSize * d;
+            for (size_t f = 0; f < slotRecordSize; ++f) {
+                node.edges[d].*slotFlags[f] = in.u8(flags + f);
+            }
         }
         if (node.x != i % board.width || node.y != i / board.width) {
             reason = say("node ", i, " holds x ", int{node.x}, ", y ", int{node.y}, " where ",
@@ -149,9 +217,10 @@ EdgeRef readRef(const ByteReader& in, size_t at) {
 bool readMoves(const ByteReader& in, size_t at, int32_t count, const Board& board,
                const char* what, MoveRecord* out, std::string& reason) {
     for (int32_t i = 0; i < count; ++i) {
-        const size_t record = at + moveRecordSize * i;
-        const MoveRecord move{readRef(in, record), readRef(in, record + 3),
-                              readRef(in, record + 6)};
+        MoveRecord move{};
+        for (size_t r = 0; r < std::size(moveRefs); ++r) {
+            move.*moveRefs[r] = readRef(in, at + moveRecordSize * i + refRecordSize * r);
+        }
         if (!isValidRecord(board, move)) {
             for (EdgeRef ref : {move.from, move.to, move.jumped}) {
                 if (!board.isValidRef(ref)) {
@@ -239,11 +308,9 @@ FixedArray<uint8_t> encodeGame(const Board& board, const MoveHistory& history,
     FixedArray<uint8_t> image(static_cast<uint32_t>(gameFileSize(board.nodeCount, total)));
     uint8_t* at = image.data();
     writeHeader(at, DocumentKind::Game, createdTime, board);
-    putI32(at + 36, state.initialMatches);
-    putI32(at + 40, history.current);
-    putI32(at + 44, total);
-    putI32(at + 48, state.elapsedSeconds);
-    putI32(at + 52, state.gameOver);
+    const GameHead head{state.initialMatches, history.current, total, state.elapsedSeconds,
+                        state.gameOver};
+    writeFields(at, head, gameHeadFields);
     writeNodes(at + gameHeadSize, board);
     writeMoves(at + gameHeadSize + nodeRecordSize * board.nodeCount, history.records.data(),
                total);
@@ -258,15 +325,13 @@ FixedArray<uint8_t> encodeSolution(const Board& board, const SolverResults& resu
         static_cast<uint32_t>(solutionFileSize(board.nodeCount, bestCount, spectrumCount)));
     uint8_t* at = image.data();
     writeHeader(at, DocumentKind::Solution, createdTime, board);
-    putI32(at + 36, results.status);
-    putI32(at + 40, results.depth);
-    putI32(at + 44, results.auxCounter);
-    putI32(at + 48, results.progressDone);
-    putI32(at + 52, results.progressTotal);
-    putI64(at + 56, results.positionsExamined);  // low half at 56, high half at 60
-    putI32(at + 64, results.elapsedMs);
-    putI32(at + 68, bestCount);
-    putI32(at + 72, spectrumCount);
+    SolverResults head;
+    for (const Field<SolverResults>& field : solutionHeadFields) {
+        std::visit([&](auto member) { head.*member = results.*member; }, field.member);
+    }
+    head.bestCount = bestCount;
+    head.spectrumCount = spectrumCount;
+    writeFields(at, head, solutionHeadFields);
     uint8_t* records = at + solutionHeadSize + nodeRecordSize * board.nodeCount;
     writeNodes(at + solutionHeadSize, board);
     writeMoves(records, results.bestSolution.data(), bestCount);
@@ -309,8 +374,10 @@ bool decodeGame(std::span<const uint8_t> bytes, const Board& board, GameContents
     if (!checkHeader(out.header, DocumentKind::Game, board, reason)) {
         return false;
     }
-    const int32_t current = in.i32(40);
-    const int32_t total = in.i32(44);
+    GameHead head;
+    readFields(in, head, gameHeadFields);
+    const int32_t current = head.current;
+    const int32_t total = head.total;
     const int64_t needed = gameFileSize(board.nodeCount, total);
     if (static_cast<int64_t>(in.size()) != needed) {
         reason = say("size ", in.size(), ", a game of ", total, " moves needs ", needed);
@@ -325,9 +392,9 @@ bool decodeGame(std::span<const uint8_t> bytes, const Board& board, GameContents
         reason = say("current ", current, " outside 0..", total);
         return false;
     }
-    out.state.initialMatches = in.i32(36);
-    out.state.elapsedSeconds = in.i32(48);
-    out.state.gameOver = in.i32(52);
+    out.state.initialMatches = head.initialMatches;
+    out.state.elapsedSeconds = head.elapsedSeconds;
+    out.state.gameOver = head.gameOver;
     out.state.startTime = 0;
     out.history.current = current;
     out.history.total = total;
@@ -352,8 +419,10 @@ bool decodeSolution(std::span<const uint8_t> bytes, const Board& board, Solution
     if (!checkHeader(out.header, DocumentKind::Solution, board, reason)) {
         return false;
     }
-    const int32_t bestCount = in.i32(68);
-    const int32_t spectrumCount = in.i32(72);
+    SolverResults& r = out.results;
+    readFields(in, r, solutionHeadFields);
+    const int32_t bestCount = r.bestCount;
+    const int32_t spectrumCount = r.spectrumCount;
     const int64_t needed = solutionFileSize(board.nodeCount, bestCount, spectrumCount);
     if (static_cast<int64_t>(in.size()) != needed) {
         reason = say("size ", in.size(), ", a solution of ", bestCount, " best moves and ",
@@ -369,16 +438,6 @@ bool decodeSolution(std::span<const uint8_t> bytes, const Board& board, Solution
         reason = say("spectrumCount ", spectrumCount, " outside 0..", solverCapacity);
         return false;
     }
-    SolverResults& r = out.results;
-    r.status = in.i32(36);
-    r.depth = in.i32(40);
-    r.auxCounter = in.i32(44);
-    r.progressDone = in.i32(48);
-    r.progressTotal = in.i32(52);
-    r.positionsExamined = in.i64(56);
-    r.elapsedMs = in.i32(64);
-    r.bestCount = bestCount;
-    r.spectrumCount = spectrumCount;
     r.bestSolution.zeroFill();
     r.spectrum.zeroFill();
     const size_t records = solutionHeadSize + nodeRecordSize * board.nodeCount;

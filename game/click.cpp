@@ -1,15 +1,14 @@
-// Click handling. Kept apart from the history so that only what resolves clicks needs the
-// sound service.
+// Click handling: the meaning of a click on a slot in each mode.
 #include "game/click.h"
-
-#include "game/clock.h"
-#include "shell/sound.h"
 
 namespace kvarlo {
 
 namespace {
 
-void gameClick(Board& board, MoveHistory& history, GameState& state, EdgeRef ref) {
+// The sound of a jump.
+constexpr char jumpSound[] = "explosio.wav";
+
+ClickOutcome gameClick(Board& board, MoveHistory& history, GameState& state, EdgeRef ref) {
     EdgeSlot& s = board.slot(ref);
     if (s.selected) {
         board.deselect();
@@ -21,45 +20,34 @@ void gameClick(Board& board, MoveHistory& history, GameState& state, EdgeRef ref
         markTargets(board, ref.node, ref.direction);
     } else if (s.target) {
         if (history.current >= historyCapacity) {
-            return;  // unreachable on the 7 x 7 board; the history must never overflow
+            return {};  // unreachable on the 7 x 7 board; the history must never overflow
         }
         const std::optional<MoveRecord> move = performJump(board, ref);
         if (!move) {
-            return;
+            return {};
         }
         history.records[history.current] = *move;
         ++history.current;
         history.total = history.current;
         state.gameOver = 0;
-        playFileSound("explosio.wav", false);
+        return ClickOutcome{true, jumpSound};
     }
+    return {};
 }
 
 }  // namespace
 
-void processClick(Board& board, MoveHistory& history, GameState& state, WindowState& window,
-                  const BoardLayout& layout) {
-    const bool pending = window.clickPending != 0;
-    window.rightClickPending = 0;
-    window.clickPending = 0;
-    if (!pending) {
-        return;
-    }
-
-    EdgeRef ref{0, 0};
-    if (!hitTest(board, window.mouseX, window.mouseY, layout, window.mode == AppMode::Editor,
-                 ref)) {
-        return;
-    }
-
-    switch (window.mode) {
+ClickOutcome processClick(Board& board, MoveHistory& history, GameState& state, AppMode mode,
+                          EdgeRef slot, int32_t now) {
+    ClickOutcome outcome;
+    switch (mode) {
         case AppMode::Editor: {
-            EdgeSlot& s = board.slot(ref);
+            EdgeSlot& s = board.slot(slot);
             s.hasMatch = s.exists ? !s.hasMatch : 0;
             break;
         }
         case AppMode::Game:
-            gameClick(board, history, state, ref);
+            outcome = gameClick(board, history, state, slot);
             break;
         case AppMode::Solver:
             break;
@@ -67,8 +55,9 @@ void processClick(Board& board, MoveHistory& history, GameState& state, WindowSt
 
     if (state.gameOver == 0 && board.countMovable() == 0) {
         state.gameOver = 1;
-        state.elapsedSeconds = calendarSeconds() - state.startTime;
+        state.elapsedSeconds = now - state.startTime;
     }
+    return outcome;
 }
 
 }  // namespace kvarlo

@@ -1,4 +1,4 @@
-// The calendar clock, replaceable for tests.
+// The system's calendar clock.
 #include "game/clock.h"
 
 #include <ctime>
@@ -6,16 +6,17 @@
 namespace kvarlo {
 
 namespace {
-int32_t (*clockSource)() = nullptr;
-}
 
-int32_t calendarSeconds() {
-    if (clockSource) {
-        return clockSource();
-    }
-    return static_cast<int32_t>(std::time(nullptr));
-}
+class SystemClock final : public Clock {
+public:
+    int32_t calendarSeconds() const override { return static_cast<int32_t>(std::time(nullptr)); }
+};
 
-void setCalendarSecondsSource(int32_t (*source)()) { clockSource = source; }
+}  // namespace
+
+const Clock& systemClock() {
+    static const SystemClock clock;
+    return clock;
+}
 
 }  // namespace kvarlo

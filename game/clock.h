@@ -1,13 +1,19 @@
 // The calendar clock the game's time is counted in: whole seconds, as a signed 32-bit value.
+// Whatever keeps time holds a Clock, the system's unless it is given another (tests); the game's
+// own functions take the time as a value.
 #pragma once
 
 #include <cstdint>
 
 namespace kvarlo {
 
-int32_t calendarSeconds();
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual int32_t calendarSeconds() const = 0;
+};
 
-// Replaces the clock (tests); null restores the system clock.
-void setCalendarSecondsSource(int32_t (*source)());
+// The system's calendar clock.
+const Clock& systemClock();
 
 }  // namespace kvarlo

@@ -1,7 +1,7 @@
 // Game history: new game, reset, undo, redo and going to a move.
 #include "game/game.h"
 
-#include "game/clock.h"
+#include <algorithm>
 
 namespace kvarlo {
 
@@ -15,14 +15,14 @@ void hint(Board& board, EdgeRef from, EdgeRef to) {
 
 }  // namespace
 
-void newGame(Board& board, MoveHistory& history, GameState& state) {
+void newGame(Board& board, MoveHistory& history, GameState& state, int32_t now) {
     goToMove(board, history, 0);
     history.total = 0;
     history.current = 0;
     state.gameOver = 0;
     recomputeMovable(board);
     state.initialMatches = board.countMatches();
-    state.startTime = calendarSeconds();
+    state.startTime = now;
 }
 
 void resetHistory(Board& board, MoveHistory& history) {
@@ -75,6 +75,44 @@ void goToMove(Board& board, MoveHistory& history, int32_t n) {
         if (!redoMove(board, history)) {
             return;
         }
+    }
+}
+
+bool isPlayableSequence(const Board& board, std::span<const MoveRecord> moves) {
+    Board replay(board);
+    for (const MoveRecord& m : moves) {
+        if (!isLegalJump(replay, m)) {
+            return false;
+        }
+        EdgeRef from{};
+        EdgeRef to{};
+        applyMove(replay, m, nullptr, from, to);
+    }
+    return true;
+}
+
+bool installSequence(Board& board, MoveHistory& history, GameState& state,
+                     std::span<const MoveRecord> moves, int32_t now) {
+    if (moves.size() > history.records.size() || !isPlayableSequence(board, moves)) {
+        return false;
+    }
+    std::copy(moves.begin(), moves.end(), history.records.begin());
+    history.current = 0;
+    history.total = static_cast<int32_t>(moves.size());
+    state.initialMatches = board.countMatches();
+    state.startTime = now;
+    state.elapsedSeconds = 0;
+    state.gameOver = 0;
+    recomputeMovable(board);
+    if (!moves.empty()) {
+        hint(board, moves.front().from, moves.front().to);
+    }
+    return true;
+}
+
+void tickClock(GameState& state, int32_t now) {
+    if (state.gameOver == 0) {
+        state.elapsedSeconds = now - state.startTime;
     }
 }
 

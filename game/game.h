@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 
 #include "board/board.h"
 #include "board/moves.h"
@@ -26,8 +27,9 @@ struct GameState {
     int32_t gameOver = 0;        // 1 once no match is movable after a resolved click
 };
 
-// Restarts the current figure: back to move 0, history forgotten, marks fresh, clock restarted.
-void newGame(Board& board, MoveHistory& history, GameState& state);
+// Restarts the current figure: back to move 0, history forgotten, marks fresh, the clock
+// restarted at calendar time `now`.
+void newGame(Board& board, MoveHistory& history, GameState& state, int32_t now);
 
 // Makes the present position the new start: marks cleared, history emptied; the matches, the
 // clock and the game's end are kept.
@@ -41,5 +43,20 @@ bool redoMove(Board& board, MoveHistory& history);
 
 // Undoes or redoes until `current` is n (or the history runs out).
 void goToMove(Board& board, MoveHistory& history, int32_t n);
+
+// True when every record is a legal jump in turn, starting from the board's position.
+bool isPlayableSequence(const Board& board, std::span<const MoveRecord> moves);
+
+// Makes `moves` the game's history, to be stepped through from the present position. When the
+// sequence does not fit the history or a record is not a legal jump in turn (the board changed
+// since the sequence was found), nothing changes and the result is false. Otherwise the history
+// holds the moves at move 0, the game starts anew at calendar time `now` with the board's
+// matches, the marks are fresh and the first move is hinted as after an undo.
+bool installSequence(Board& board, MoveHistory& history, GameState& state,
+                     std::span<const MoveRecord> moves, int32_t now);
+
+// Brings the game's time up to calendar time `now` while the game runs; once it is over the
+// time stands still.
+void tickClock(GameState& state, int32_t now);
 
 }  // namespace kvarlo

@@ -1,7 +1,6 @@
 // The program's single instances and its configured addresses.
 #include "shell/program.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "shell/services.h"
@@ -34,6 +33,7 @@ void resetProgram() {
     p.window = WindowState{};
     p.results = SolverResults{};
     p.documentName = DocumentName{};
+    p.clock = &systemClock();
 }
 
 namespace {
@@ -50,28 +50,24 @@ bool fileExists(const char* path) {
 // A web or file address as configured; a relative one names a file beside the executable. A
 // program run from its build tree has nothing installed beside it: it opens the checkout's own
 // copy of the page instead (empty when the build knows none).
-const char* resolveAddress(const char* configured, const char* checkoutCopy, char (&buffer)[520]) {
+std::string resolveAddress(const char* configured, const char* checkoutCopy) {
     if (std::strstr(configured, "://") || configured[0] == '/' || configured[0] == '\\' ||
         (configured[0] != '\0' && configured[1] == ':')) {
         return configured;
     }
-    std::snprintf(buffer, sizeof buffer, "%s", programFilePath(configured));
-    if (!fileExists(buffer) && checkoutCopy[0] != '\0' && fileExists(checkoutCopy)) {
+    std::string beside = programFilePath(configured);
+    if (!fileExists(beside.c_str()) && checkoutCopy[0] != '\0' && fileExists(checkoutCopy)) {
         return checkoutCopy;
     }
-    return buffer;
+    return beside;
 }
 
 }  // namespace
 
-const char* siteAddress() {
-    static char buffer[520];
-    return resolveAddress(KVARLO_SITE_ADDRESS, KVARLO_CHECKOUT_SITE_ADDRESS, buffer);
-}
+std::string siteAddress() { return resolveAddress(KVARLO_SITE_ADDRESS, KVARLO_CHECKOUT_SITE_ADDRESS); }
 
-const char* productAddress() {
-    static char buffer[520];
-    return resolveAddress(KVARLO_PRODUCT_ADDRESS, KVARLO_CHECKOUT_PRODUCT_ADDRESS, buffer);
+std::string productAddress() {
+    return resolveAddress(KVARLO_PRODUCT_ADDRESS, KVARLO_CHECKOUT_PRODUCT_ADDRESS);
 }
 
 }  // namespace kvarlo

@@ -2,10 +2,14 @@
 // board, the game on it, the window state, the solver's results and the document name.
 #pragma once
 
+#include <string>
+
 #include "board/board.h"
 #include "documents/document_name.h"
 #include "game/game.h"
-#include "shell/window_state.h"
+#include "game/clock.h"
+#include "game/interface_state.h"
+#include "shell/solver_host.h"
 #include "solver/results.h"
 #include "view/board_view.h"
 
@@ -19,6 +23,8 @@ struct Program {
     SolverResults results;
     DocumentName documentName;
     BackBuffer backBuffer;
+    WindowSolverHost solverHost;
+    const Clock* clock = &systemClock();  // the game's time; tests may set another
 };
 
 Program& program();
@@ -30,7 +36,7 @@ void resetProgram();
 // The two configured web addresses: file addresses of the installed read-me and figure
 // collection by default, resolved against the program's folder when relative; from a build
 // tree, where nothing is installed, the checkout's own read-me and figure page.
-const char* siteAddress();
-const char* productAddress();
+std::string siteAddress();
+std::string productAddress();
 
 }  // namespace kvarlo

@@ -51,34 +51,23 @@ bool shellOpen(const char* target) {
     return result > 32;
 }
 
-const char* programDirectory() {
-    static char directory[MAX_PATH + 1];
-    const DWORD length = GetModuleFileNameA(nullptr, directory, MAX_PATH);
+std::string programDirectory() {
+    char path[MAX_PATH + 1] = {};
+    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
     // A name cut short by the buffer names some other folder: better none than a wrong one.
     if (length == 0 || length >= MAX_PATH) {
-        directory[0] = '\0';
-        return directory;
+        return {};
     }
-    directory[length] = '\0';
-    char* cut = nullptr;
-    for (char* p = directory; *p != '\0'; ++p) {
-        if (*p == '\\' || *p == '/') cut = p + 1;
-    }
-    if (cut != nullptr) {
-        *cut = '\0';
-    } else {
-        directory[0] = '\0';
-    }
-    return directory;
+    const std::string name(path, length);
+    const size_t separator = name.find_last_of("\\/");
+    return separator == std::string::npos ? std::string() : name.substr(0, separator + 1);
 }
 
-const char* programFilePath(const char* name) {
-    static char path[2 * MAX_PATH];
-    std::snprintf(path, sizeof path, "%s%s", programDirectory(), name != nullptr ? name : "");
-    return path;
+std::string programFilePath(const char* name) {
+    return programDirectory() + (name != nullptr ? name : "");
 }
 
-bool openManual() { return shellOpen(programFilePath("help.txt")); }
+bool openManual() { return shellOpen(programFilePath("help.txt").c_str()); }
 
 void showAbout(HWND owner) {
     playResourceSound(aboutSounds[aboutSoundIndex], true);

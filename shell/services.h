@@ -4,9 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "platform/win32.h"
-#include "shell/sound.h"
 
 namespace kvarlo {
 
@@ -27,12 +27,24 @@ extern HWND mainWindow;     // null until the window exists
 extern const char* const aboutSounds[3];
 extern int32_t aboutSoundIndex;
 
+// The program's version, from the project's own (CMakeLists.txt), shown in the start-up title.
+inline constexpr char programVersion[] = KVARLO_VERSION;
+
+// The middle parts of the window title; the document name follows each.
+inline constexpr char figureTitle[] = " - Фигура ";
+inline constexpr char gameTitle[] = " - Игра ";
+inline constexpr char solutionTitle[] = " - Решение ";
+
 // The window text becomes the title followed by middle and tail.
 void setWindowTitle(const char* middle, const char* tail);
 
 // Invalidates the client area (no erase) and posts a paint, so every request gets a paint of
 // its own whatever the update region holds by then.
 void requestRepaint();
+
+// Starts playing a WAVE file named relative to the current directory and returns at once;
+// silence (no default sound) when it cannot be played. A new sound replaces a playing one.
+bool playFileSound(const char* name, bool loop);
 
 // Plays a WAVE resource of the module, asynchronously, without the default sound on failure.
 bool playResourceSound(const char* name, bool loop);
@@ -47,10 +59,10 @@ int32_t drainMessages(HWND window, UINT kind);
 bool shellOpen(const char* target);
 
 // The executable's folder with a trailing separator ('/' or '\\', whichever the path uses);
-// empty when the name cannot be had. Lives in a static buffer.
-const char* programDirectory();
-// programDirectory() followed by name, in a second static buffer.
-const char* programFilePath(const char* name);
+// empty when the name cannot be had.
+std::string programDirectory();
+// programDirectory() followed by name.
+std::string programFilePath(const char* name);
 
 // Opens help.txt from the executable's folder, whatever the current directory is.
 bool openManual();

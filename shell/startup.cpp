@@ -16,17 +16,11 @@ namespace kvarlo {
 
 namespace {
 
-// The solver reaches the window through these: the beep, repaints, and its timer.
-constexpr UINT_PTR solverTimerId = 1;
-
+// The solver reaches the window through the program's host: the beep, repaints, its timer.
 void bindSolverToWindow() {
     Program& p = program();
-    SolverHost host;
-    host.failureBeep = [] { failureBeep(); };
-    host.requestRepaint = [] { requestRepaint(); };
-    host.startTicks = [](int32_t ms) { SetTimer(mainWindow, solverTimerId, ms, nullptr); };
-    host.stopTicks = [] { KillTimer(mainWindow, solverTimerId); };
-    bindSolver(SolverContext{&p.board, &p.history, &p.game, &p.window, &p.results}, host);
+    bindSolver(SolverContext{&p.board, &p.history, &p.game, &p.window, &p.results},
+               p.solverHost, *p.clock);
 }
 
 }  // namespace
@@ -93,7 +87,8 @@ std::string firstArgument(const char* commandLine) {
 
 void startUp(const char* commandLine) {
     char versionText[64];
-    std::snprintf(versionText, sizeof versionText, " %s %s %g", "Public", "Version", 25.02);
+    std::snprintf(versionText, sizeof versionText, " %s %s %s", "Public", "Version",
+                  programVersion);
     setWindowTitle(versionText, "");
 
     // A file named on the command line (a file manager's "open with") takes the place of the
@@ -107,9 +102,9 @@ void startUp(const char* commandLine) {
     if (!openFigure(nullptr, p.board, p.documentName, "default.t1a")) {
         return;  // no figure: the editor stays open on the board as it was
     }
-    setWindowTitle(" - Фигура ", p.documentName.text);
+    setWindowTitle(figureTitle, p.documentName.text);
     p.window.mode = AppMode::Game;
-    newGame(p.board, p.history, p.game);
+    newGame(p.board, p.history, p.game, p.clock->calendarSeconds());
     requestRepaint();
 }
 

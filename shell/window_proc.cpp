@@ -5,24 +5,23 @@
 #include <cstring>
 
 #include "documents/documents.h"
+#include "game/click.h"
 #include "shell/program.h"
 #include "shell/resource.h"
 #include "shell/services.h"
 #include "solver/control.h"
 #include "view/board_view.h"
+#include "view/layout.h"
 
 namespace kvarlo {
 
 namespace {
 
-// The middle parts of the window title; the document name follows each.
-constexpr char figureTitle[] = " - Фигура ";
-constexpr char gameTitle[] = " - Игра ";
-constexpr char solutionTitle[] = " - Решение ";
-
 bool isBusy() { return busy.load() >= 1; }
 
 Program& p() { return program(); }
+
+int32_t now() { return p().clock->calendarSeconds(); }
 
 void showTitle(const char* middle) { setWindowTitle(middle, p().documentName.text); }
 
@@ -55,7 +54,7 @@ void editFigure(HWND) {
 }
 
 void saveFigureCommand(HWND window) {
-    if (saveFigure(window, p().board, p().documentName)) {
+    if (saveFigure(window, p().board, p().documentName, now())) {
         showTitle(figureTitle);
     }
     requestRepaint();
@@ -73,7 +72,7 @@ bool openFigureDocument(HWND window, const char* fixedName) {
     }
     showTitle(figureTitle);
     p().window.mode = AppMode::Game;
-    newGame(p().board, p().history, p().game);
+    newGame(p().board, p().history, p().game, now());
     requestRepaint();
     return true;
 }
@@ -87,7 +86,7 @@ void openFigureCommand(HWND window) {
 void restartGame(HWND) {
     resetHistoryIfIn(AppMode::Solver);
     p().window.mode = AppMode::Game;
-    newGame(p().board, p().history, p().game);
+    newGame(p().board, p().history, p().game, now());
     requestRepaint();
 }
 
@@ -96,13 +95,13 @@ void saveGameCommand(HWND window) {
         failureBeep();
         return;
     }
-    if (saveGame(window, p().board, p().history, p().game, p().documentName)) {
+    if (saveGame(window, p().board, p().history, p().game, p().documentName, now())) {
         showTitle(gameTitle);
     }
 }
 
 bool openGameDocument(HWND window, const char* fixedName) {
-    if (!openGame(window, p().board, p().history, p().game, p().documentName, fixedName)) {
+    if (!openGame(window, p().board, p().history, p().game, p().documentName, now(), fixedName)) {
         return false;
     }
     clearSolverState();
@@ -189,7 +188,7 @@ void saveSolutionCommand(HWND window) {
         failureBeep();
         return;
     }
-    if (saveSolution(window, p().board, p().results, p().documentName)) {
+    if (saveSolution(window, p().board, p().results, p().documentName, now())) {
         showTitle(solutionTitle);
     }
 }
@@ -197,8 +196,8 @@ void saveSolutionCommand(HWND window) {
 void about(HWND window) { showAbout(window); }
 void exitProgram(HWND window) { DestroyWindow(window); }
 void manual(HWND) { openManual(); }
-void site(HWND) { shellOpen(siteAddress()); }
-void product(HWND) { shellOpen(productAddress()); }
+void site(HWND) { shellOpen(siteAddress().c_str()); }
+void product(HWND) { shellOpen(productAddress().c_str()); }
 
 struct Command {
     int id;
@@ -317,7 +316,7 @@ void onKeyUp(WPARAM key) {
 
 // --- Mouse and paint ----------------------------------------------------------------------
 
-// The press is only recorded; the next paint that draws the board resolves it.
+// The press is only recorded; the next paint that draws the board resolves a left one.
 void onMousePress(HWND window, bool left) {
     WindowState& w = p().window;
     POINT cursor{};
@@ -325,7 +324,9 @@ void onMousePress(HWND window, bool left) {
         ScreenToClient(window, &cursor);
         w.mouseX = cursor.x;
         w.mouseY = cursor.y;
-        (left ? w.clickPending : w.rightClickPending) = 1;
+        if (left) {
+            w.clickPending = 1;
+        }
         requestRepaint();
     }
     if (isBusy()) {
@@ -333,10 +334,40 @@ void onMousePress(HWND window, bool left) {
     }
 }
 
+// A pending click is resolved with the layout of the frame about to be drawn, so it means the
+// slot the player sees under the pointer. It waits while the board is hidden.
+void resolvePendingClick(int32_t width, int32_t height, int32_t time) {
+    Program& state = p();
+    WindowState& w = state.window;
+    if (!w.showBoard || !w.clickPending) {
+        return;
+    }
+    w.clickPending = 0;
+    const BoardLayout layout = computeLayout(width, height, state.board);
+    EdgeRef slot{};
+    if (!hitTest(state.board, w.mouseX, w.mouseY, layout, w.mode == AppMode::Editor, slot)) {
+        return;
+    }
+    const ClickOutcome outcome =
+        processClick(state.board, state.history, state.game, w.mode, slot, time);
+    if (outcome.sound) {
+        playFileSound(outcome.sound, false);
+    }
+}
+
+// The paint: first the state is brought up to date (the pending click, the game's clock), then
+// the frame is drawn from it without changing it.
 void onPaint(HWND window) {
     Program& state = p();
-    FrameState frame{state.board, state.history, state.game, state.window, state.results,
-                     busy.load()};
+    RECT client{};
+    GetClientRect(window, &client);
+    const int32_t time = now();
+    resolvePendingClick(client.right, client.bottom, time);
+    if (state.window.mode == AppMode::Game) {
+        tickClock(state.game, time);
+    }
+    const FrameState frame{state.board, state.history, state.game, state.window, state.results,
+                           busy.load()};
     paintWindow(window, state.backBuffer, frame);
 }
 

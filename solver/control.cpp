@@ -4,7 +4,6 @@
 
 #include <chrono>
 
-#include "game/clock.h"
 #include "solver/search_results.h"
 
 namespace kvarlo {
@@ -34,8 +33,8 @@ bool sameGraph(const engine::JumpGraph& a, const engine::JumpGraph& b) {
 }  // namespace
 
 SolverControl::SolverControl(std::atomic<int32_t>& busy, const SolverContext& context,
-                             SolverHost host, engine::EngineOptions options)
-    : busy_(busy), context_(context), host_(std::move(host)), options_(options) {}
+                             SolverHost& host, engine::EngineOptions options, const Clock& clock)
+    : busy_(busy), context_(context), host_(host), options_(options), clock_(clock) {}
 
 SolverControl::~SolverControl() { shutdown(); }
 
@@ -97,12 +96,8 @@ void SolverControl::search(bool fromStart) {
                     });
         handOver_.postLast(snapshot());
     });
-    if (host_.startTicks) {
-        host_.startTicks(tickMs);
-    }
-    if (host_.requestRepaint) {
-        host_.requestRepaint();
-    }
+    host_.startTicks(tickMs);
+    host_.requestRepaint();
 }
 
 void SolverControl::tick() {
@@ -113,15 +108,11 @@ void SolverControl::tick() {
     if (taken.ended && thread_.joinable()) {
         thread_.join();
         busy_.store(0);
-        if (host_.stopTicks) {
-            host_.stopTicks();
-        }
-        if (host_.requestRepaint) {
-            host_.requestRepaint();
-        }
+        host_.stopTicks();
+        host_.requestRepaint();
         return;
     }
-    if (running() && ++ticks_ % 4 == 0 && host_.requestRepaint) {
+    if (running() && ++ticks_ % 4 == 0) {
         host_.requestRepaint();
     }
 }
@@ -133,51 +124,21 @@ void SolverControl::shutdown() {
     quitting_ = true;
     thread_.join();
     busy_.store(0);
-    if (host_.stopTicks) {
-        host_.stopTicks();
-    }
+    host_.stopTicks();
 }
 
 void SolverControl::bringBestSolutionIntoGame() {
-    Board& board = *context_.board;
     const SolverResults& results = *context_.results;
-    const int32_t count = std::clamp(results.bestCount, 0, historyCapacity);
-    // The board may have changed since the search (or the solution came from a file): every
-    // record must be a legal jump in turn before anything changes.
-    Board replay(board);
-    for (int32_t i = 0; i < count; ++i) {
-        const MoveRecord& m = results.bestSolution[i];
-        if (!isLegalJump(replay, m)) {
-            if (host_.failureBeep) {
-                host_.failureBeep();
-            }
-            return;
-        }
-        EdgeRef from{};
-        EdgeRef to{};
-        applyMove(replay, m, nullptr, from, to);
-    }
-    MoveHistory& history = *context_.history;
-    for (int32_t i = 0; i < count; ++i) {
-        history.records[i] = results.bestSolution[i];
-    }
-    history.current = 0;
-    history.total = count;
-    GameState& game = *context_.game;
-    game.initialMatches = board.countMatches();
-    game.startTime = calendarSeconds();
-    game.elapsedSeconds = 0;
-    game.gameOver = 0;
-    recomputeMovable(board);
-    // The first move is shown as after an undo: its match selected, its landing slot marked.
-    if (count > 0) {
-        board.slot(history.records[0].from).selected = 1;
-        board.slot(history.records[0].to).target = 1;
+    const auto count = static_cast<size_t>(std::clamp(results.bestCount, 0, solverCapacity));
+    // The board may have changed since the search (or the solution came from a file):
+    // installSequence checks every record before anything changes.
+    if (!installSequence(*context_.board, *context_.history, *context_.game,
+                         {results.bestSolution.data(), count}, clock_.calendarSeconds())) {
+        host_.failureBeep();
+        return;
     }
     context_.window->mode = AppMode::Game;
-    if (host_.requestRepaint) {
-        host_.requestRepaint();
-    }
+    host_.requestRepaint();
 }
 
 std::atomic<int32_t> busy{0};
@@ -187,11 +148,11 @@ namespace {
 std::unique_ptr<SolverControl> control;
 }  // namespace
 
-void bindSolver(const SolverContext& context, const SolverHost& host) {
+void bindSolver(const SolverContext& context, SolverHost& host, const Clock& clock) {
     if (control) {
         control->shutdown();
     }
-    control = std::make_unique<SolverControl>(busy, context, host);
+    control = std::make_unique<SolverControl>(busy, context, host, engine::EngineOptions{}, clock);
 }
 
 void startSearch() {

@@ -6,13 +6,13 @@
 
 #include <atomic>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <thread>
 
 #include "board/board.h"
+#include "game/clock.h"
 #include "game/game.h"
-#include "shell/window_state.h"
+#include "game/interface_state.h"
 #include "solver/engine/engine.h"
 #include "solver/handover.h"
 #include "solver/results.h"
@@ -28,13 +28,16 @@ struct SolverContext {
     SolverResults* results = nullptr;
 };
 
-// What the control needs from the window. All are called on the window's thread.
-struct SolverHost {
-    std::function<void()> failureBeep;
-    std::function<void()> requestRepaint;
+// What the control needs from the window: the shell implements it over the window's services,
+// tests record the calls. All are called on the window's thread.
+class SolverHost {
+public:
+    virtual ~SolverHost() = default;
+    virtual void failureBeep() = 0;
+    virtual void requestRepaint() = 0;
     // Have tick() called on the window's thread about every `ms` milliseconds until stopTicks.
-    std::function<void(int32_t ms)> startTicks;
-    std::function<void()> stopTicks;
+    virtual void startTicks(int32_t ms) = 0;
+    virtual void stopTicks() = 0;
 };
 
 class SolverControl {
@@ -43,8 +46,9 @@ public:
     // repainted on every fourth tick and at once when the search ends.
     static constexpr int32_t tickMs = 50;
 
-    SolverControl(std::atomic<int32_t>& busy, const SolverContext& context, SolverHost host,
-                  engine::EngineOptions options = {});
+    // The host and the clock must outlive the control.
+    SolverControl(std::atomic<int32_t>& busy, const SolverContext& context, SolverHost& host,
+                  engine::EngineOptions options = {}, const Clock& clock = systemClock());
     ~SolverControl();
     SolverControl(const SolverControl&) = delete;
     SolverControl& operator=(const SolverControl&) = delete;
@@ -71,8 +75,9 @@ private:
 
     std::atomic<int32_t>& busy_;
     SolverContext context_;
-    SolverHost host_;
+    SolverHost& host_;
     engine::EngineOptions options_;
+    const Clock& clock_;
 
     std::unique_ptr<engine::SearchEngine> engine_;
     Board searched_{7, 7};  // the position the engine works on, for checking its solution
@@ -86,8 +91,10 @@ private:
 // The program's flag: 0 idle, 1 a search runs, 2 a stop has been asked for.
 extern std::atomic<int32_t> busy;
 
-// The program's single control, bound once at start-up to its globals and its window.
-void bindSolver(const SolverContext& context, const SolverHost& host);
+// The program's single control, bound once at start-up to its globals and its window; the host
+// must outlive it.
+void bindSolver(const SolverContext& context, SolverHost& host,
+                const Clock& clock = systemClock());
 void startSearch();
 void requestStop();
 void solverTick();

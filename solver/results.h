@@ -6,11 +6,12 @@
 
 #include "board/fixed_array.h"
 #include "board/moves.h"
+#include "game/game.h"
 
 namespace kvarlo {
 
 // Both arrays hold as many entries as the game's history holds moves.
-inline constexpr int32_t solverCapacity = 148;
+inline constexpr int32_t solverCapacity = historyCapacity;
 
 struct SolverResults {
     int32_t status = 0;       // < 1 nothing to show; 2 complete; other positive: incomplete

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <limits>
 
+#include "game/game.h"
+
 namespace kvarlo {
 
 namespace {
@@ -40,16 +42,11 @@ std::vector<MoveRecord> replayableSolution(const Board& board, const engine::Jum
     if (graph.slotRefs.size() != static_cast<size_t>(graph.slotCount)) {
         return records;
     }
-    Board replay(board);
     for (const engine::Jump& j : sequence) {
-        const MoveRecord m = engine::toMoveRecord(graph, j);
-        if (!isLegalJump(replay, m)) {
-            return {};
-        }
-        EdgeRef from{};
-        EdgeRef to{};
-        applyMove(replay, m, nullptr, from, to);
-        records.push_back(m);
+        records.push_back(engine::toMoveRecord(graph, j));
+    }
+    if (!isPlayableSequence(board, records)) {
+        return {};
     }
     return records;
 }

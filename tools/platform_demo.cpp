@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "board/board.h"
 #include "shell/resource.h"
@@ -149,7 +150,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show) {
     if (kvarlo::mainWindow == nullptr) return 0;
     ShowWindow(kvarlo::mainWindow, show);
     UpdateWindow(kvarlo::mainWindow);
-    kvarlo::setWindowTitle(" Public Version 25.02", "");
+    const std::string version = std::string(" Public Version ") + kvarlo::programVersion;
+    kvarlo::setWindowTitle(version.c_str(), "");
     HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDC_IGAME));
     if (std::strstr(commandLine, "--about") != nullptr) PostMessageA(kvarlo::mainWindow, WM_COMMAND, IDM_ABOUT, 0);
     if (std::strstr(commandLine, "--save") != nullptr) PostMessageA(kvarlo::mainWindow, WM_COMMAND, ID_FIGURE_SAVE, 0);

@@ -8,14 +8,15 @@
 // UTF-8; its texts are written out in Windows-1251.
 //
 // usage: kvarlo-rc <script.rc> <output.cpp>
+#include <array>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <map>
 #include <optional>
 #include <sstream>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -23,13 +24,23 @@
 
 namespace {
 
-struct Error : std::runtime_error {
-    using std::runtime_error::runtime_error;
+// The first error met, kept by the lexer and the parser: once there is one, they stop reading
+// (the lexer yields the end, the parser's loops all end there) and the compiler reports it.
+class ErrorState {
+public:
+    bool ok() const { return !message_; }
+    const std::optional<std::string>& message() const { return message_; }
+    void report(const std::string& message) {
+        if (!message_) message_ = message;
+    }
+
+private:
+    std::optional<std::string> message_;
 };
 
-std::string readFile(const std::string& path) {
+std::optional<std::string> readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) throw Error("cannot read " + path);
+    if (!in) return std::nullopt;
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
@@ -63,7 +74,7 @@ struct Token {
     int line = 0;
 };
 
-class Lexer {
+class Lexer : public ErrorState {
 public:
     Lexer(std::string text, std::string folder) : src_(std::move(text)), folder_(std::move(folder)) {}
     std::map<std::string, long> defines;
@@ -82,13 +93,13 @@ private:
         skipSpace();
         Token t;
         t.line = line_;
-        if (pos_ >= src_.size()) return t;
+        if (!ok() || pos_ >= src_.size()) return t;
         const char c = src_[pos_];
         if (c == '"') {
             t.kind = Token::String;
             ++pos_;
             for (;;) {
-                if (pos_ >= src_.size()) throw Error(where() + "unterminated string");
+                if (pos_ >= src_.size()) return fail("unterminated string");
                 char ch = src_[pos_++];
                 if (ch == '"') {
                     if (pos_ < src_.size() && src_[pos_] == '"') {  // "" is a quote
@@ -110,16 +121,19 @@ private:
                     }
                     continue;
                 }
-                if (ch == '\n') throw Error(where() + "line break in a string");
+                if (ch == '\n') return fail("line break in a string");
                 t.text += ch;
             }
             return t;
         }
         if (std::isdigit(static_cast<unsigned char>(c))) {
             t.kind = Token::Number;
-            size_t used = 0;
-            t.value = std::stol(src_.substr(pos_), &used, 0);
-            pos_ += used;
+            const char* start = src_.c_str() + pos_;
+            char* stop = nullptr;
+            errno = 0;
+            t.value = std::strtol(start, &stop, 0);
+            if (errno == ERANGE) return fail("number out of range");
+            pos_ += static_cast<size_t>(stop - start);
             while (pos_ < src_.size() && (src_[pos_] == 'L' || src_[pos_] == 'l' || src_[pos_] == 'U' || src_[pos_] == 'u')) ++pos_;
             return t;
         }
@@ -147,7 +161,10 @@ private:
                 while (pos_ < src_.size() && src_[pos_] != '\n') ++pos_;
             } else if (src_.compare(pos_, 2, "/*") == 0) {
                 const auto end = src_.find("*/", pos_ + 2);
-                if (end == std::string::npos) throw Error(where() + "unterminated comment");
+                if (end == std::string::npos) {
+                    fail("unterminated comment");
+                    return;
+                }
                 for (size_t i = pos_; i < end; ++i) line_ += src_[i] == '\n';
                 pos_ = end + 2;
             } else if (c == '#' && atLineStart_) {
@@ -170,7 +187,11 @@ private:
             in >> name;
             if (name.size() > 2 && name.front() == '"') {
                 const std::string path = folder_ + "/" + name.substr(1, name.size() - 2);
-                readDefines(readFile(path));
+                if (const auto text = readFile(path)) {
+                    readDefines(*text);
+                } else {
+                    fail("cannot read " + path);
+                }
             }
         } else if (word == "define") {
             readDefines(text);
@@ -178,7 +199,7 @@ private:
             std::string rest;
             std::getline(in, rest);
             if (rest.find("code_page") != std::string::npos && rest.find("65001") == std::string::npos) {
-                throw Error(where() + "only UTF-8 scripts (code_page 65001) are understood");
+                fail("only UTF-8 scripts (code_page 65001) are understood");
             }
         }
     }
@@ -197,7 +218,12 @@ private:
         }
     }
 
-    std::string where() const { return "line " + std::to_string(line_) + ": "; }
+    // Records the error at the present line; the token stream ends here.
+    Token fail(const std::string& what) {
+        report("line " + std::to_string(line_) + ": " + what);
+        pos_ = src_.size();
+        return Token{};
+    }
 
     std::string src_;
     std::string folder_;
@@ -260,13 +286,13 @@ struct Script {
     std::vector<Binary> binaries;
 };
 
-class Parser {
+class Parser : public ErrorState {
 public:
     Parser(std::vector<Token> tokens, std::map<std::string, long> defines, std::string folder)
         : t_(std::move(tokens)), defines_(std::move(defines)), folder_(std::move(folder)) {}
 
     Script parse() {
-        while (peek().kind != Token::End) statement();
+        while (ok() && peek().kind != Token::End) statement();
         return script_;
     }
 
@@ -277,8 +303,11 @@ private:
         if (i_ < t_.size() - 1) ++i_;
         return t;
     }
-    [[noreturn]] void fail(const std::string& what) const {
-        throw Error("line " + std::to_string(peek().line) + ": " + what + " (at '" + peek().text + "')");
+    // Records the error where the parser stands and skips to the end of the tokens, so every
+    // loop ends and the callers unwind with placeholder values that are never used.
+    void fail(const std::string& what) {
+        report("line " + std::to_string(peek().line) + ": " + what + " (at '" + peek().text + "')");
+        i_ = t_.size() - 1;
     }
     bool isWord(const char* word, size_t ahead = 0) const { return peek(ahead).kind == Token::Name && peek(ahead).text == word; }
     bool isPunct(const char* p) const { return peek().kind == Token::Punct && peek().text == p; }
@@ -296,23 +325,74 @@ private:
         }
         return false;
     }
+    // The end of a block; also true once an error has ended the tokens.
     bool end() {
         if (isWord("END") || isPunct("}")) {
             take();
             return true;
         }
-        return false;
+        if (ok() && peek().kind == Token::End) fail("expected END");
+        return !ok();
+    }
+    // BEGIN, or an error.
+    void expectBegin() {
+        if (!begin()) fail("expected BEGIN");
     }
     std::string string() {
-        if (peek().kind != Token::String) fail("expected a string");
+        if (peek().kind != Token::String) {
+            fail("expected a string");
+            return {};
+        }
         return take().text;
     }
     // A 1251 text from the UTF-8 script.
     std::string text() {
         const std::string utf8 = string();
         const auto ansi = kvarlo::utf8ToCp1251(utf8);
-        if (!ansi) fail("text not representable in Windows-1251");
+        if (!ansi) {
+            fail("text not representable in Windows-1251");
+            return {};
+        }
         return *ansi;
+    }
+    // A file the script names, beside the script.
+    std::string fileContents() {
+        const std::string path = folder_ + "/" + string();
+        auto data = readFile(path);
+        if (!data) {
+            fail("cannot read " + path);
+            return {};
+        }
+        return *data;
+    }
+    // n numbers separated by commas, such as x, y, cx, cy.
+    template <size_t N>
+    std::array<long, N> numbers() {
+        std::array<long, N> values{};
+        for (size_t i = 0; i < N; ++i) {
+            if (i > 0) skipComma();
+            values[i] = expression();
+        }
+        return values;
+    }
+    // Trailing ", OPTION" words a statement may carry and the program does not use.
+    void skipOptionWords() {
+        while (ok() && isPunct(",")) {
+            take();
+            take();
+        }
+    }
+    // Trailing ", number" arguments a statement may carry and the program does not use.
+    void skipOptionNumbers() {
+        while (ok() && isPunct(",")) {
+            take();
+            expression();
+        }
+    }
+    // LANGUAGE primary, sub: the language id.
+    long language() {
+        const auto [primaryLang, sublang] = numbers<2>();
+        return primaryLang | (sublang << 10);
     }
 
     long primary() {
@@ -337,12 +417,14 @@ private:
             if (auto it = defines_.find(name); it != defines_.end()) return it->second;
             if (auto it = builtins.find(name); it != builtins.end()) return it->second;
             fail("unknown name " + name);
+            return 0;
         }
         fail("expected a number");
+        return 0;
     }
     long expression() {
         long v = primary();
-        for (;;) {
+        while (ok()) {
             if (isPunct("|")) {
                 take();
                 v |= primary();
@@ -353,12 +435,13 @@ private:
                 return v;
             }
         }
+        return v;
     }
     // Style expressions: "NOT x" removes a bit from what is there.
     long styleExpression(long base) {
         long v = base;
         bool first = true;
-        for (;;) {
+        while (ok()) {
             if (!first) {
                 if (!isPunct("|")) return v;
                 take();
@@ -371,6 +454,7 @@ private:
                 v |= primary();
             }
         }
+        return v;
     }
     bool isNumericName(const Token& t) const {
         return t.kind == Token::Number || (t.kind == Token::Name && (defines_.count(t.text) || builtins.count(t.text)));
@@ -384,14 +468,13 @@ private:
             return Name{s, 0};
         }
         fail("expected a resource name");
+        return {};
     }
     void skipOptions() {  // memory options and LANGUAGE/VERSION lines before BEGIN
-        while (peek().kind == Token::Name && !isWord("BEGIN")) {
+        while (ok() && peek().kind == Token::Name && !isWord("BEGIN")) {
             if (isWord("LANGUAGE")) {
                 take();
-                const long primaryLang = expression();
-                skipComma();
-                script_.language = primaryLang | (expression() << 10);
+                script_.language = language();
             } else {
                 take();
             }
@@ -401,15 +484,13 @@ private:
     void statement() {
         if (isWord("LANGUAGE")) {
             take();
-            const long primaryLang = expression();
-            skipComma();
-            script_.language = primaryLang | (expression() << 10);
+            script_.language = language();
             return;
         }
         if (isWord("STRINGTABLE")) {
             take();
             skipOptions();
-            if (!begin()) fail("expected BEGIN");
+            expectBegin();
             while (!end()) {
                 const long id = expression();
                 skipComma();
@@ -418,7 +499,10 @@ private:
             return;
         }
         const Name resourceName = name();
-        if (peek().kind != Token::Name) fail("expected a resource type");
+        if (peek().kind != Token::Name) {
+            fail("expected a resource type");
+            return;
+        }
         const std::string type = take().text;
         if (type == "MENU" || type == "MENUEX") {
             skipOptions();
@@ -427,7 +511,7 @@ private:
             script_.menus.emplace_back(resourceName, entries);
         } else if (type == "ACCELERATORS") {
             skipOptions();
-            if (!begin()) fail("expected BEGIN");
+            expectBegin();
             std::vector<Accel> entries;
             while (!end()) entries.push_back(accelerator());
             if (!entries.empty()) entries.back().flags |= 0x80;  // end of the table
@@ -435,28 +519,27 @@ private:
         } else if (type == "DIALOG" || type == "DIALOGEX") {
             dialog(resourceName);
         } else if (type == "ICON") {
-            script_.binaries.push_back({Name{{}, 14}, resourceName, readFile(folder_ + "/" + string())});
+            script_.binaries.push_back({Name{{}, 14}, resourceName, fileContents()});
         } else if (type == "BITMAP") {
-            std::string data = readFile(folder_ + "/" + string());
-            if (data.size() < 14 || data.compare(0, 2, "BM") != 0) fail("not a BMP file");
-            script_.binaries.push_back({Name{{}, 2}, resourceName, data.substr(14)});  // without the file header
+            const std::string data = fileContents();
+            if (ok() && (data.size() < 14 || data.compare(0, 2, "BM") != 0)) fail("not a BMP file");
+            if (ok()) {
+                script_.binaries.push_back({Name{{}, 2}, resourceName, data.substr(14)});  // without the file header
+            }
         } else {
             // A user-defined type naming a file, such as WAVE.
             skipOptions();
-            script_.binaries.push_back({Name{type, 0}, resourceName, readFile(folder_ + "/" + string())});
+            script_.binaries.push_back({Name{type, 0}, resourceName, fileContents()});
         }
     }
 
     void menuBody(std::vector<MenuEntry>& entries) {
-        if (!begin()) fail("expected BEGIN");
+        expectBegin();
         while (!end()) {
             if (isWord("POPUP")) {
                 take();
                 entries.push_back({"Popup", 0, text()});
-                while (isPunct(",")) {  // options such as HELP
-                    take();
-                    take();
-                }
+                skipOptionWords();  // options such as HELP
                 menuBody(entries);
                 entries.push_back({"EndPopup", 0, {}});
             } else if (isWord("MENUITEM")) {
@@ -469,10 +552,7 @@ private:
                 MenuEntry item{"Item", 0, text()};
                 skipComma();
                 item.id = expression();
-                while (isPunct(",")) {  // GRAYED, CHECKED...: not used by the program
-                    take();
-                    take();
-                }
+                skipOptionWords();  // GRAYED, CHECKED...: not used by the program
                 entries.push_back(item);
             } else {
                 fail("expected POPUP or MENUITEM");
@@ -497,7 +577,7 @@ private:
         }
         skipComma();
         a.command = expression();
-        while (isPunct(",")) {
+        while (ok() && isPunct(",")) {
             take();
             const std::string option = take().text;
             if (option == "VIRTKEY") virtualKey = true;
@@ -515,15 +595,13 @@ private:
     void dialog(const Name& resourceName) {
         Dialog d;
         d.name = resourceName;
-        d.x = expression();
-        skipComma();
-        d.y = expression();
-        skipComma();
-        d.cx = expression();
-        skipComma();
-        d.cy = expression();
+        const auto [x, y, cx, cy] = numbers<4>();
+        d.x = x;
+        d.y = y;
+        d.cx = cx;
+        d.cy = cy;
         bool styleGiven = false;
-        while (!begin()) {
+        while (ok() && !begin()) {
             if (isWord("STYLE")) {
                 take();
                 d.style = styleExpression(0);
@@ -540,15 +618,10 @@ private:
                 d.fontSize = expression();
                 skipComma();
                 d.fontName = text();
-                while (isPunct(",")) {  // weight, italic, charset of DIALOGEX
-                    take();
-                    expression();
-                }
+                skipOptionNumbers();  // weight, italic, charset of DIALOGEX
             } else if (isWord("LANGUAGE")) {
                 take();
-                expression();
-                skipComma();
-                expression();
+                language();
             } else {
                 fail("unexpected dialog option");
             }
@@ -561,7 +634,10 @@ private:
     Control control() {
         constexpr long childVisible = 0x40000000L | 0x10000000L;
         constexpr long group = 0x00020000L, tabStop = 0x00010000L;
-        if (peek().kind != Token::Name) fail("expected a control");
+        if (peek().kind != Token::Name) {
+            fail("expected a control");
+            return {};
+        }
         const std::string kind = take().text;
         Control c{};
         if (kind == "CONTROL") {
@@ -579,17 +655,12 @@ private:
             skipComma();
             c.style = styleExpression(childVisible);
             skipComma();
-            c.x = expression();
-            skipComma();
-            c.y = expression();
-            skipComma();
-            c.cx = expression();
-            skipComma();
-            c.cy = expression();
-            if (isPunct(",")) {
-                take();
-                expression();
-            }
+            const auto [x, y, cx, cy] = numbers<4>();
+            c.x = x;
+            c.y = y;
+            c.cx = cx;
+            c.cy = cy;
+            skipOptionNumbers();  // the extended style
             return c;
         }
         long base;
@@ -601,18 +672,16 @@ private:
             base = childVisible | tabStop | (kind == "DEFPUSHBUTTON" ? 1 : 0);
         } else {
             fail("control " + kind + " is not supported");
+            return {};
         }
         c.text = text();
         skipComma();
-        c.id = expression();
-        skipComma();
-        c.x = expression();
-        skipComma();
-        c.y = expression();
-        skipComma();
-        c.cx = expression();
-        skipComma();
-        c.cy = expression();
+        const auto [id, x, y, cx, cy] = numbers<5>();
+        c.id = id;
+        c.x = x;
+        c.y = y;
+        c.cx = cx;
+        c.cy = cy;
         c.style = base;
         if (isPunct(",")) {
             take();
@@ -732,6 +801,32 @@ std::string generate(const Script& s, const std::string& source) {
     return out.str();
 }
 
+// Compiles the script into the output file; the error, if any.
+std::optional<std::string> compile(const std::string& script, const std::string& output) {
+    const std::string folder = folderOf(script);
+    const std::optional<std::string> source = readFile(script);
+    if (!source) {
+        return "cannot read " + script;
+    }
+    Lexer lexer(*source, folder);
+    std::vector<Token> tokens = lexer.tokens();
+    if (!lexer.ok()) {
+        return lexer.message();
+    }
+    Parser parser(std::move(tokens), lexer.defines, folder);
+    const Script parsed = parser.parse();
+    if (!parser.ok()) {
+        return parser.message();
+    }
+    const std::string code = generate(parsed, script);
+    std::ofstream out(output, std::ios::binary);
+    out << code;
+    if (!out) {
+        return "cannot write " + output;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -739,17 +834,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: kvarlo-rc <script.rc> <output.cpp>\n");
         return 2;
     }
-    try {
-        const std::string folder = folderOf(argv[1]);
-        Lexer lexer(readFile(argv[1]), folder);
-        std::vector<Token> tokens = lexer.tokens();
-        Parser parser(std::move(tokens), lexer.defines, folder);
-        const std::string code = generate(parser.parse(), argv[1]);
-        std::ofstream out(argv[2], std::ios::binary);
-        out << code;
-        if (!out) throw Error(std::string("cannot write ") + argv[2]);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "kvarlo-rc: %s: %s\n", argv[1], e.what());
+    const std::optional<std::string> error = compile(argv[1], argv[2]);
+    if (error) {
+        std::fprintf(stderr, "kvarlo-rc: %s: %s\n", argv[1], error->c_str());
         return 1;
     }
     return 0;

@@ -3,7 +3,6 @@
 
 #include <cstring>
 
-#include "game/click.h"
 #include "view/status.h"
 
 namespace kvarlo {
@@ -55,10 +54,8 @@ void drawEdge(HDC surface, EdgePen pen, const Board& board, int32_t nodeA, int32
     DeleteObject(created);
 }
 
-void drawBoard(HDC surface, int32_t width, int32_t height, FrameState& frame) {
-    Board& board = frame.board;
+void drawBoard(HDC surface, int32_t width, int32_t height, const Board& board) {
     const BoardLayout layout = computeLayout(width, height, board);
-    processClick(board, frame.history, frame.game, frame.window, layout);
     if (!board.isBuilt()) {
         return;
     }
@@ -88,8 +85,7 @@ void drawText(HDC surface, int32_t x, int32_t y, COLORREF colour, const char* te
     TextOutA(surface, x, y, text, static_cast<int>(std::strlen(text)));
 }
 
-void drawStatus(HDC surface, int32_t width, int32_t height, FrameState& frame) {
-    (void)width;
+void drawStatus(HDC surface, int32_t height, const FrameState& frame) {
     SetBkMode(surface, TRANSPARENT);
     const std::vector<StatusLine> lines =
         composeStatus(frame.board, frame.window, frame.history, frame.game, frame.results,
@@ -99,20 +95,22 @@ void drawStatus(HDC surface, int32_t width, int32_t height, FrameState& frame) {
     }
 }
 
-void renderFrame(HDC surface, void* bits, int32_t width, int32_t height, FrameState& frame) {
+void renderFrame(HDC surface, void* bits, int32_t width, int32_t height,
+                 const FrameState& frame) {
     std::memset(bits, backgroundByte, static_cast<size_t>(width) * height * 4);
     if (frame.window.showBoard) {
-        drawBoard(surface, width, height, frame);
+        drawBoard(surface, width, height, frame.board);
     }
-    drawStatus(surface, width, height, frame);
+    drawStatus(surface, height, frame);
 }
 
-void renderBoardPicture(HDC surface, void* bits, int32_t width, int32_t height, FrameState& frame) {
+void renderBoardPicture(HDC surface, void* bits, int32_t width, int32_t height,
+                        const FrameState& frame) {
     std::memset(bits, backgroundByte, static_cast<size_t>(width) * height * 4);
-    drawBoard(surface, width, height, frame);
+    drawBoard(surface, width, height, frame.board);
 }
 
-void paintWindow(HWND window, BackBuffer& buffer, FrameState& frame) {
+void paintWindow(HWND window, BackBuffer& buffer, const FrameState& frame) {
     PAINTSTRUCT paint{};
     HDC target = BeginPaint(window, &paint);
     RECT client{};

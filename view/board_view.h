@@ -7,19 +7,20 @@
 #include "board/board.h"
 #include "game/game.h"
 #include "platform/win32.h"
-#include "shell/window_state.h"
+#include "game/interface_state.h"
 #include "solver/results.h"
 #include "view/edge_style.h"
 #include "view/layout.h"
 
 namespace kvarlo {
 
-// What one frame shows. The board view resolves a pending click in it before it draws.
+// What one frame shows. Drawing only reads it: the paint handler resolves a pending click and
+// brings the clock up to date before it draws, so a frame can be drawn again and again.
 struct FrameState {
-    Board& board;
-    MoveHistory& history;
-    GameState& game;
-    WindowState& window;
+    const Board& board;
+    const MoveHistory& history;
+    const GameState& game;
+    const WindowState& window;
     const SolverResults& results;
     int32_t busy;
 };
@@ -37,18 +38,20 @@ HBITMAP createBackBuffer(int32_t width, int32_t height, void** bits);
 
 // The whole paint of a window: begin, bring the back buffer to the client size, render, copy
 // to the window, end. Draws nothing (but still begins and ends) without a usable bitmap.
-void paintWindow(HWND window, BackBuffer& buffer, FrameState& frame);
+void paintWindow(HWND window, BackBuffer& buffer, const FrameState& frame);
 
 // Renders a complete frame into a memory surface whose bitmap's pixels are `bits`.
-void renderFrame(HDC surface, void* bits, int32_t width, int32_t height, FrameState& frame);
+void renderFrame(HDC surface, void* bits, int32_t width, int32_t height,
+                 const FrameState& frame);
 // The board alone on the background, without the status panel: a picture of the figure.
-void renderBoardPicture(HDC surface, void* bits, int32_t width, int32_t height, FrameState& frame);
+void renderBoardPicture(HDC surface, void* bits, int32_t width, int32_t height,
+                        const FrameState& frame);
 
-// The board: layout for this client size, the pending click resolved, every slot drawn.
-void drawBoard(HDC surface, int32_t width, int32_t height, FrameState& frame);
+// The board: layout for this client size, every slot drawn.
+void drawBoard(HDC surface, int32_t width, int32_t height, const Board& board);
 
 // The status panel's text over the board.
-void drawStatus(HDC surface, int32_t width, int32_t height, FrameState& frame);
+void drawStatus(HDC surface, int32_t height, const FrameState& frame);
 
 void drawEdge(HDC surface, EdgePen pen, const Board& board, int32_t nodeA, int32_t nodeB,
               const BoardLayout& layout);

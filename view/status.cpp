@@ -7,8 +7,6 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "game/clock.h"
-
 namespace kvarlo {
 
 namespace {
@@ -96,7 +94,7 @@ std::vector<StatusLine> composeSolverStats(const SolverResults& results, int32_t
 }
 
 std::vector<StatusLine> composeStatus(const Board& board, const WindowState& window,
-                                      const MoveHistory& history, GameState& state,
+                                      const MoveHistory& history, const GameState& state,
                                       const SolverResults& results, int32_t busy,
                                       int32_t clientHeight) {
     std::vector<StatusLine> lines;
@@ -105,9 +103,6 @@ std::vector<StatusLine> composeStatus(const Board& board, const WindowState& win
     switch (window.mode) {
         case AppMode::Game: {
             const int32_t movable = board.countMovable();
-            if (state.gameOver == 0) {
-                state.elapsedSeconds = calendarSeconds() - state.startTime;
-            }
             addLine(lines, left, 16, textColour, "%s, спичек", state.gameOver ? "Конец" : "Игра");
             addLine(lines, left, 32, textColour, "в начале: %i", state.initialMatches);
             addLine(lines, left, 48, textColour, "осталось: %i", matches);

@@ -8,7 +8,7 @@
 
 #include "board/board.h"
 #include "game/game.h"
-#include "shell/window_state.h"
+#include "game/interface_state.h"
 #include "solver/results.h"
 
 namespace kvarlo {
@@ -23,10 +23,10 @@ struct StatusLine {
     std::string text;  // Windows-1251
 };
 
-// What the panel shows for the current mode, in drawing order. In a running game this brings
-// `elapsedSeconds` up to date first: the clock shown is always as of this paint.
+// What the panel shows for the current mode, in drawing order. The game's time is shown as
+// `elapsedSeconds` holds it: the paint handler brings it up to date before it draws.
 std::vector<StatusLine> composeStatus(const Board& board, const WindowState& window,
-                                      const MoveHistory& history, GameState& state,
+                                      const MoveHistory& history, const GameState& state,
                                       const SolverResults& results, int32_t busy,
                                       int32_t clientHeight);
 

@@ -17,7 +17,6 @@
 #include "support/test_files.h"
 #include "documents/documents.h"
 #include "documents/file_format.h"
-#include "game/clock.h"
 #include "platform/qt/test_seams.h"
 
 namespace kvarlo {
@@ -27,19 +26,18 @@ namespace fs = std::filesystem;
 using testing::bytesOf;
 namespace seams = platform::testing;
 
-int32_t fixedNow() { return 1000; }
+// The calendar time every save and open in these tests happens at.
+constexpr int32_t now = 1000;
 
 class DocumentDialogs : public ::testing::Test {
 protected:
     void SetUp() override {
         seams::clearFileDialogAnswers();
         seams::clearFileDialogLog();
-        setCalendarSecondsSource(fixedNow);
         board.nodes[24].edges[0].hasMatch = 1;
         board.nodes[24].edges[1].hasMatch = 1;
     }
     void TearDown() override {
-        setCalendarSecondsSource(nullptr);
         seams::clearFileDialogAnswers();
     }
 
@@ -60,7 +58,7 @@ using Pairs = std::vector<std::pair<std::string, std::string>>;
 
 TEST_F(DocumentDialogs, SavesProposeTheSharedNameWithTheirOwnExtension) {
     seams::answerNextFileDialog(path("star"));
-    ASSERT_TRUE(saveFigure(nullptr, board, name));
+    ASSERT_TRUE(saveFigure(nullptr, board, name, now));
     auto request = lastRequest();
     EXPECT_TRUE(request.save);
     EXPECT_EQ(request.title, saveFigureTitle);
@@ -74,7 +72,7 @@ TEST_F(DocumentDialogs, SavesProposeTheSharedNameWithTheirOwnExtension) {
 
     MoveHistory history;
     seams::answerNextFileDialog(path("star.t1b"));
-    ASSERT_TRUE(saveGame(nullptr, board, history, GameState{2, 0, 75, 0}, name));
+    ASSERT_TRUE(saveGame(nullptr, board, history, GameState{2, 0, 75, 0}, name, now));
     request = lastRequest();
     EXPECT_EQ(request.title, saveGameTitle);
     EXPECT_EQ(request.filters, (Pairs{{"Game Files", "*.t1b"}, {"Any Files", "*.*"}}));
@@ -85,7 +83,7 @@ TEST_F(DocumentDialogs, SavesProposeTheSharedNameWithTheirOwnExtension) {
 
     SolverResults results;
     seams::answerNextFileDialog(path("other.t1c"));
-    ASSERT_TRUE(saveSolution(nullptr, board, results, name));
+    ASSERT_TRUE(saveSolution(nullptr, board, results, name, now));
     request = lastRequest();
     EXPECT_EQ(request.title, saveSolutionTitle);
     EXPECT_EQ(request.filters, (Pairs{{"Solving Files", "*.t1c"}, {"Any Files", "*.*"}}));
@@ -96,7 +94,7 @@ TEST_F(DocumentDialogs, SavesProposeTheSharedNameWithTheirOwnExtension) {
 
 TEST_F(DocumentDialogs, ACancelledSaveWritesNothingAndKeepsTheName) {
     seams::cancelNextFileDialog();
-    EXPECT_FALSE(saveFigure(nullptr, board, name));
+    EXPECT_FALSE(saveFigure(nullptr, board, name, now));
     EXPECT_STREQ(name.text, "untitled");
     EXPECT_TRUE(fs::is_empty(dir));
 }
@@ -112,7 +110,7 @@ TEST_F(DocumentDialogs, AFailedWriteKeepsTheOldFileAndTheName) {
     small.rlim_cur = 500;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     seams::answerNextFileDialog(path("star.t1a"));
-    const bool saved918 = saveFigure(nullptr, board, name);
+    const bool saved918 = saveFigure(nullptr, board, name, now);
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previousHandler);
 
@@ -131,7 +129,7 @@ TEST_F(DocumentDialogs, OpenedGameRunsItsClockOnFromTheSavedTime) {
     testing::writeBytes(dir / "g.t1b", bytesOf(encodeGame(board, history, GameState{2, 0, 75, 0}, 3)));
     test::World world;
     seams::answerNextFileDialog(path("g.t1b"));
-    ASSERT_TRUE(openGame(nullptr, world.board, world.history, world.state, name));
+    ASSERT_TRUE(openGame(nullptr, world.board, world.history, world.state, name, now));
     const auto request = lastRequest();
     EXPECT_FALSE(request.save);
     EXPECT_EQ(request.title, openGameTitle);
@@ -163,7 +161,7 @@ TEST_F(DocumentDialogs, RefusedOrCancelledOpensChangeNothing) {
     seams::answerNextFileDialog(path("s.t1c"));
     EXPECT_FALSE(openSolution(nullptr, world.board, world.results, name));
     seams::answerNextFileDialog(path("s.t1c"));
-    EXPECT_FALSE(openGame(nullptr, world.board, world.history, world.state, name));
+    EXPECT_FALSE(openGame(nullptr, world.board, world.history, world.state, name, now));
     seams::cancelNextFileDialog();
     EXPECT_FALSE(openSolution(nullptr, world.board, world.results, name));
     EXPECT_TRUE(test::sameWorld(world, before));

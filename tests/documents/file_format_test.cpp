@@ -339,7 +339,7 @@ const Refusal refusals[] = {
     {"gameKind", G, [](auto& v) { v[0] = 3; }, "kind 3 where a game (4) was expected"},
     {"gameWidth", G, [](auto& v) { v[28] = 8; }, "width 8 where the board's is 7"},
     {"gameHeight", G, [](auto& v) { v[32] = 8; }, "height 8 where the board's is 7"},
-    {"gameSizeDisagrees", G, [](auto& v) { v.resize(v.size() - 9); },
+    {"gameSizeDisagrees", G, [](auto& v) { v.erase(v.end() - 9, v.end()); },
      "size 947, a game of 2 moves needs 956"},
     {"gameOneByteOver", G, [](auto& v) { v.push_back(0); },
      "size 957, a game of 2 moves needs 956"},

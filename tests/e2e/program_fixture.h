@@ -16,15 +16,12 @@
 #include "shell/services.h"
 #include "shell/startup.h"
 #include "solver/control.h"
+#include "support/boards.h"
 #include "support/test_files.h"
 
 namespace kvarlo::testing {
 
 namespace seam = kvarlo::platform::testing;
-
-inline EdgeRef ref(int32_t node, int32_t direction) {
-    return EdgeRef{static_cast<int16_t>(node), static_cast<int8_t>(direction)};
-}
 
 class ProgramTest : public ::testing::Test {
 protected:

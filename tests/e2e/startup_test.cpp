@@ -34,7 +34,7 @@ protected:
         writeImage(folder / "five matches.t1a", encodeFigure(board, 0));
         MoveHistory history;
         GameState game;
-        newGame(board, history, game);
+        newGame(board, history, game, 0);
         writeImage(folder / "game.t1b", encodeGame(board, history, game, 0));
         writeImage(folder / "solution.t1c", encodeSolution(board, SolverResults{}, 0));
         std::ofstream(folder / "damaged.t1a") << "not a figure at all";

@@ -88,6 +88,23 @@ TEST_F(WithDefaultFigure, KeyReleasesSwitchTheDisplay) {
     EXPECT_EQ(busy.load(), 0);
 }
 
+// Only a left press is a click (in the editor it would take the match away); and a paint with no
+// press pending draws the frame again from the same state.
+TEST_F(WithDefaultFigure, ARightPressAndARepaintChangeNothing) {
+    command(ID_FIGURE_EDIT);
+    const std::vector<uint8_t> before = nodeBytes(state().board);
+    const ScreenPoint p = slotMiddle(ref(24, 1));
+    clickAt(p.x, p.y, false);
+    EXPECT_EQ(state().window.clickPending, 0);
+    EXPECT_EQ(nodeBytes(state().board), before);
+
+    const QImage first = frame();
+    send(WM_PAINT);
+    EXPECT_EQ(nodeBytes(state().board), before);
+    EXPECT_EQ(state().history.total, 0);
+    EXPECT_EQ(frame(), first);
+}
+
 TEST_F(WithDefaultFigure, CommandsOutsideTheirModeBeepAndShowNoDialog) {
     command(ID_SOLVER_SEARCH);
     command(ID_SOLVER_BEST_TO_GAME);

@@ -8,9 +8,8 @@
 #include <random>
 
 #include "game/click.h"
-#include "game/clock.h"
 #include "support/boards.h"
-#include "support/recording_sound.h"
+#include "view/layout.h"
 
 namespace kvarlo {
 namespace {
@@ -18,24 +17,22 @@ namespace {
 using testing::ref;
 
 int32_t fakeNow = 1000;
-int32_t fakeClock() { return fakeNow; }
 
 // The board, the game and the window of one test, with clicks made at the pixel in the middle
-// of a slot on a 640 x 480 client.
+// of a slot on a 640 x 480 client and resolved as the paint handler does: the slot under the
+// pointer is found with the frame's layout, and the sounds the clicks ask for are kept.
 struct Session {
     Board board{7, 7};
     MoveHistory history;
     GameState state;
     WindowState window;
     BoardLayout layout = computeLayout(640, 480, board);
+    std::vector<std::string> sounds;
 
     Session() {
         fakeNow = 1000;
-        setCalendarSecondsSource(fakeClock);
-        testing::recordedSounds().clear();
         window.mode = AppMode::Game;
     }
-    ~Session() { setCalendarSecondsSource(nullptr); }
 
     void place(std::initializer_list<EdgeRef> matches) {
         for (EdgeRef r : matches) {
@@ -50,10 +47,16 @@ struct Session {
         }
     }
     void clickAt(int32_t x, int32_t y) {
-        window.mouseX = x;
-        window.mouseY = y;
-        window.clickPending = 1;
-        processClick(board, history, state, window, layout);
+        EdgeRef slot{};
+        if (!hitTest(board, x, y, layout, window.mode == AppMode::Editor, slot)) {
+            return;
+        }
+        const ClickOutcome outcome = processClick(board, history, state, window.mode, slot,
+                                                  fakeNow);
+        EXPECT_EQ(outcome.jumped, outcome.sound != nullptr);
+        if (outcome.sound) {
+            sounds.emplace_back(outcome.sound);
+        }
     }
     void click(EdgeRef r) {
         const ScreenPoint p = nodeScreenPosition(board, r.node, layout);
@@ -118,7 +121,7 @@ TEST(NewGame, MarksTheMovableMatchesAndStartsTheClock) {
     s.place({ref(24, 0), ref(24, 1), ref(40, 0)});
     s.board.slot(ref(40, 0)).selected = 1;  // stale marks from before
     s.board.slot(ref(31, 0)).target = 1;
-    newGame(s.board, s.history, s.state);
+    newGame(s.board, s.history, s.state, fakeNow);
     EXPECT_EQ(s.history.current, 0);
     EXPECT_EQ(s.history.total, 0);
     EXPECT_EQ(s.state.gameOver, 0);
@@ -132,11 +135,11 @@ TEST(NewGame, MarksTheMovableMatchesAndStartsTheClock) {
 TEST(NewGame, RestartsFromTheFirstPositionOfTheGame) {
     Session s;
     denseFigure(s);
-    newGame(s.board, s.history, s.state);
+    newGame(s.board, s.history, s.state, fakeNow);
     const auto start = nodeBytes(s.board);
     s.jumpFirst();
     s.jumpFirst();
-    newGame(s.board, s.history, s.state);
+    newGame(s.board, s.history, s.state, fakeNow);
     EXPECT_EQ(nodeBytes(s.board), start);
     EXPECT_EQ(s.history.total, 0);
 }
@@ -144,7 +147,7 @@ TEST(NewGame, RestartsFromTheFirstPositionOfTheGame) {
 TEST(GameEnd, AStuckFigureEndsAtTheFirstResolvedClickOnly) {
     Session s;
     s.place({ref(24, 0)});
-    newGame(s.board, s.history, s.state);
+    newGame(s.board, s.history, s.state, fakeNow);
     fakeNow = 1030;
     s.clickAt(5, 5);  // far from every node: not resolved
     EXPECT_EQ(s.state.gameOver, 0);
@@ -153,35 +156,46 @@ TEST(GameEnd, AStuckFigureEndsAtTheFirstResolvedClickOnly) {
     EXPECT_EQ(s.state.elapsedSeconds, 30);
 }
 
+TEST(GameEnd, TheClockRunsUntilTheGameIsOver) {
+    Session s;
+    s.place({ref(24, 0), ref(24, 1)});
+    newGame(s.board, s.history, s.state, fakeNow);
+    tickClock(s.state, 1042);
+    EXPECT_EQ(s.state.elapsedSeconds, 42);
+    fakeNow = 1075;
+    s.jump(ref(24, 0), ref(31, 0));
+    ASSERT_EQ(s.state.gameOver, 1);
+    tickClock(s.state, 1500);
+    EXPECT_EQ(s.state.elapsedSeconds, 75);
+}
+
 TEST(GameEnd, TheLastJumpEndsTheGameAndUndoKeepsItEnded) {
     Session s;
     s.place({ref(24, 0), ref(24, 1)});
-    newGame(s.board, s.history, s.state);
+    newGame(s.board, s.history, s.state, fakeNow);
     fakeNow = 1075;
     s.jump(ref(24, 0), ref(31, 0));
     EXPECT_EQ(s.state.gameOver, 1);
     EXPECT_EQ(s.state.elapsedSeconds, 75);
-    ASSERT_EQ(testing::recordedSounds().size(), 1u);
-    EXPECT_EQ(testing::recordedSounds()[0].name, "explosio.wav");
-    EXPECT_FALSE(testing::recordedSounds()[0].loop);
+    EXPECT_EQ(s.sounds, std::vector<std::string>{"explosio.wav"});
 
     fakeNow = 1200;
     EXPECT_TRUE(undoMove(s.board, s.history));
     EXPECT_EQ(s.state.gameOver, 1);
     EXPECT_EQ(s.state.elapsedSeconds, 75);
-    EXPECT_EQ(testing::recordedSounds().size(), 1u);  // undo is silent
+    EXPECT_EQ(s.sounds.size(), 1u);  // undo is silent
 
     // The hinted move, clicked, is made again and the game ends anew at the new time.
     s.click(ref(31, 0));
     EXPECT_EQ(s.state.gameOver, 1);
     EXPECT_EQ(s.state.elapsedSeconds, 200);
-    EXPECT_EQ(testing::recordedSounds().size(), 2u);
+    EXPECT_EQ(s.sounds.size(), 2u);
 }
 
 TEST(History, UndoAndRedoHintTheNeighbouringMoves) {
     Session s;
     denseFigure(s);
-    newGame(s.board, s.history, s.state);
+    newGame(s.board, s.history, s.state, fakeNow);
     const MoveRecord first = s.jumpFirst();
     const MoveRecord second = s.jumpFirst();
     const MoveRecord third = s.jumpFirst();
@@ -204,13 +218,13 @@ TEST(History, UndoAndRedoHintTheNeighbouringMoves) {
     EXPECT_EQ(nodeBytes(s.board), end);
     EXPECT_EQ(s.history.current, 3);
 
-    EXPECT_EQ(testing::recordedSounds().size(), 3u);
+    EXPECT_EQ(s.sounds.size(), 3u);
 }
 
 TEST(History, ANewJumpAfterUndoCutsTheHistory) {
     Session s;
     denseFigure(s);
-    newGame(s.board, s.history, s.state);
+    newGame(s.board, s.history, s.state, fakeNow);
     s.jumpFirst();
     const MoveRecord second = s.jumpFirst();
     s.jumpFirst();
@@ -238,7 +252,7 @@ TEST(History, ANewJumpAfterUndoCutsTheHistory) {
 TEST(History, GoToMoveWalksTheWholeGameAndBack) {
     Session s;
     denseFigure(s);
-    newGame(s.board, s.history, s.state);
+    newGame(s.board, s.history, s.state, fakeNow);
     std::vector<MoveRecord> moves;
     for (int i = 0; i < 5; ++i) {
         moves.push_back(s.jumpFirst());
@@ -275,7 +289,7 @@ TEST(History, StepsThroughRandomGamesRestoreEveryFlag) {
                 slot.hasMatch = slot.exists && random() % 100 < 70;
             }
         }
-        newGame(s.board, s.history, s.state);
+        newGame(s.board, s.history, s.state, fakeNow);
         std::vector<std::vector<uint8_t>> positions{nodeBytes(s.board)};
         while (s.board.countMovable() > 0) {
             const std::vector<EdgeRef> movable = s.flagged(&EdgeSlot::movable);
@@ -327,10 +341,56 @@ TEST(History, StepsThroughRandomGamesRestoreEveryFlag) {
     }
 }
 
+// A sequence found elsewhere (the solver, a solution file) becomes the history only when it
+// still fits the board; then it is stepped through like a game played and taken back.
+TEST(Sequence, InstallsAPlayableSequenceAndRefusesAnyOther) {
+    Session s;
+    denseFigure(s);
+    newGame(s.board, s.history, s.state, fakeNow);
+    std::vector<MoveRecord> moves;
+    for (int i = 0; i < 4; ++i) {
+        moves.push_back(s.jumpFirst());
+    }
+    const auto end = nodeBytes(s.board);
+    goToMove(s.board, s.history, 0);
+    const auto undone = nodeBytes(s.board);  // the start, with the first move hinted
+    s.history = MoveHistory{};
+    s.state.gameOver = 1;
+
+    // Out of order, the second record is no jump on this board: nothing changes.
+    std::vector<MoveRecord> shuffled{moves[1], moves[0], moves[2], moves[3]};
+    const auto before = nodeBytes(s.board);
+    EXPECT_FALSE(isPlayableSequence(s.board, shuffled));
+    EXPECT_FALSE(installSequence(s.board, s.history, s.state, shuffled, 2000));
+    EXPECT_EQ(nodeBytes(s.board), before);
+    EXPECT_EQ(s.history.total, 0);
+    EXPECT_EQ(s.state.gameOver, 1);
+
+    ASSERT_TRUE(isPlayableSequence(s.board, moves));
+    ASSERT_TRUE(installSequence(s.board, s.history, s.state, moves, 2000));
+    EXPECT_EQ(s.history.current, 0);
+    EXPECT_EQ(s.history.total, 4);
+    EXPECT_EQ(s.state.gameOver, 0);
+    EXPECT_EQ(s.state.startTime, 2000);
+    EXPECT_EQ(s.state.initialMatches, s.board.countMatches());
+    EXPECT_EQ(s.flagged(&EdgeSlot::selected), std::vector<EdgeRef>{moves[0].from});
+    EXPECT_EQ(s.flagged(&EdgeSlot::target), std::vector<EdgeRef>{moves[0].to});
+    EXPECT_EQ(nodeBytes(s.board), undone);
+    goToMove(s.board, s.history, 4);
+    EXPECT_EQ(nodeBytes(s.board), end);
+    goToMove(s.board, s.history, 0);
+    EXPECT_EQ(nodeBytes(s.board), undone);
+
+    // More records than the history holds: refused whole.
+    std::vector<MoveRecord> tooMany(historyCapacity + 1, moves[0]);
+    EXPECT_FALSE(installSequence(s.board, s.history, s.state, tooMany, 3000));
+    EXPECT_EQ(s.state.startTime, 2000);
+}
+
 TEST(Clicks, SelectionMovesBetweenMatchesAndOtherClicksKeepIt) {
     Session s;
     s.place({ref(24, 0), ref(24, 1), ref(40, 0), ref(10, 2)});
-    newGame(s.board, s.history, s.state);
+    newGame(s.board, s.history, s.state, fakeNow);
 
     s.click(ref(24, 0));
     EXPECT_EQ(s.flagged(&EdgeSlot::selected), std::vector<EdgeRef>{ref(24, 0)});
@@ -350,20 +410,6 @@ TEST(Clicks, SelectionMovesBetweenMatchesAndOtherClicksKeepIt) {
     EXPECT_TRUE(s.flagged(&EdgeSlot::target).empty());
     EXPECT_EQ(s.history.total, 0);
     EXPECT_EQ(s.state.gameOver, 0);
-}
-
-TEST(Clicks, OnlyAPendingLeftClickIsResolved) {
-    Session s;
-    s.place({ref(24, 0), ref(24, 1)});
-    newGame(s.board, s.history, s.state);
-    const auto before = nodeBytes(s.board);
-    const ScreenPoint p = nodeScreenPosition(s.board, 24, s.layout);
-    s.window.mouseX = p.x + 30;
-    s.window.mouseY = p.y;
-    s.window.rightClickPending = 1;
-    processClick(s.board, s.history, s.state, s.window, s.layout);
-    EXPECT_EQ(s.window.rightClickPending, 0);
-    EXPECT_EQ(nodeBytes(s.board), before);
 }
 
 TEST(Clicks, TheSolverIgnoresTheBoardButTheGameCanStillEnd) {
@@ -396,7 +442,7 @@ TEST(Editor, ClicksSwitchMatchesOnExistingSlotsOnly) {
 TEST(ResetHistory, KeepsTheMatchesAndTheClockButForgetsTheMoves) {
     Session s;
     denseFigure(s);
-    newGame(s.board, s.history, s.state);
+    newGame(s.board, s.history, s.state, fakeNow);
     s.jumpFirst();
     s.jumpFirst();
     undoMove(s.board, s.history);

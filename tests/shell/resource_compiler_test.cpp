@@ -65,6 +65,11 @@ TEST_F(ResourceCompiler, RefusesWhatItDoesNotUnderstandWithTheLine) {
     EXPECT_NE(message.find("missing.ico"), std::string::npos) << message;
     EXPECT_FALSE(compile("1 DIALOG 0, 0, 10, 10\nBEGIN\n  LISTBOX 1, 0, 0, 5, 5\nEND\n", message));
     EXPECT_NE(message.find("LISTBOX"), std::string::npos) << message;
+    // A block the script leaves open, and a number no long holds.
+    EXPECT_FALSE(compile("STRINGTABLE\nBEGIN\n  1 \"a\"\n", message));
+    EXPECT_NE(message.find("expected END"), std::string::npos) << message;
+    EXPECT_FALSE(compile("1 DIALOG 0, 0, 99999999999999999999, 10\nBEGIN\nEND\n", message));
+    EXPECT_NE(message.find("line 1: number out of range"), std::string::npos) << message;
     EXPECT_FALSE(fs::exists(folder / "out.cpp"));  // nothing half-written
 }
 

@@ -142,8 +142,8 @@ TEST_F(Services, RealPlaybackWithoutAnAudioDeviceIsSilentNotAnError) {
 TEST_F(Services, TheManualIsOpenedFromTheProgramsFolder) {
     const std::string executable = std::filesystem::canonical("/proc/self/exe").string();
     const std::string folder = executable.substr(0, executable.rfind('/') + 1);
-    EXPECT_EQ(std::string(kvarlo::programDirectory()), folder);
-    EXPECT_EQ(std::string(kvarlo::programFilePath("help.txt")), folder + "help.txt");
+    EXPECT_EQ(kvarlo::programDirectory(), folder);
+    EXPECT_EQ(kvarlo::programFilePath("help.txt"), folder + "help.txt");
     EXPECT_FALSE(kvarlo::openManual());  // the scripted shell refuses
     seam::setShellAnswer(true);
     EXPECT_TRUE(kvarlo::shellOpen("https://example.org/"));

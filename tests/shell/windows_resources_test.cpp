@@ -34,7 +34,7 @@ TEST(WindowsResources, TheManualIsBesideTheExecutable) {
     const std::string folder = kvarlo::programDirectory();
     ASSERT_FALSE(folder.empty());
     EXPECT_EQ(folder.back(), '\\');
-    EXPECT_EQ(std::string(kvarlo::programFilePath("help.txt")), folder + "help.txt");
+    EXPECT_EQ(kvarlo::programFilePath("help.txt"), folder + "help.txt");
 }
 
 }  // namespace

@@ -12,30 +12,39 @@
 namespace kvarlo {
 namespace {
 
-struct Fixture {
+// Counts what the control asks of the window.
+struct RecordingHost : SolverHost {
+    int32_t beeps = 0;
+    int32_t repaints = 0;
+    int32_t ticksStarted = 0;
+    int32_t ticksStopped = 0;
+    void failureBeep() override { ++beeps; }
+    void requestRepaint() override { ++repaints; }
+    void startTicks(int32_t) override { ++ticksStarted; }
+    void stopTicks() override { ++ticksStopped; }
+};
+
+struct FixedClock final : Clock {
+    int32_t calendarSeconds() const override { return 4321; }
+};
+
+struct Fixture : RecordingHost {
     Board board{7, 7};
     MoveHistory history;
     GameState game;
     WindowState window;
     SolverResults results;
     std::atomic<int32_t> busy{0};
-    int32_t beeps = 0;
-    int32_t repaints = 0;
-    int32_t ticksStarted = 0;
-    int32_t ticksStopped = 0;
+    FixedClock clock;
     std::unique_ptr<SolverControl> control;
 
     explicit Fixture(uint64_t memory = 256ull << 20) {
-        SolverHost host;
-        host.failureBeep = [this] { ++beeps; };
-        host.requestRepaint = [this] { ++repaints; };
-        host.startTicks = [this](int32_t) { ++ticksStarted; };
-        host.stopTicks = [this] { ++ticksStopped; };
         engine::EngineOptions options;
         options.threads = 2;
         options.memoryBytes = memory;
         control = std::make_unique<SolverControl>(
-            busy, SolverContext{&board, &history, &game, &window, &results}, host, options);
+            busy, SolverContext{&board, &history, &game, &window, &results}, *this, options,
+            clock);
     }
 
     // Plays the window's timer until the search has ended.
@@ -262,6 +271,7 @@ TEST(SolverControlTest, BestSolutionIntoTheGame) {
     EXPECT_EQ(f.history.current, 0);
     EXPECT_EQ(f.history.total, f.results.bestCount);
     EXPECT_EQ(f.game.gameOver, 0);
+    EXPECT_EQ(f.game.startTime, 4321);  // the game's clock starts now
     EXPECT_EQ(f.game.initialMatches, 13);
     EXPECT_TRUE(f.board.slot(f.history.records[0].from).selected);
     EXPECT_TRUE(f.board.slot(f.history.records[0].to).target);

@@ -1,5 +1,6 @@
-// The window state read across the program: the mode, the display switches and the pending
-// mouse click. The window procedure changes it; the board view resolves the click.
+// The interface state, kept beside the game: the mode, the display switches and the pending
+// mouse click. The window procedure records presses in it; the paint handler resolves the click
+// before it draws.
 #pragma once
 
 #include <cstdint>
@@ -14,7 +15,6 @@ struct WindowState {
     uint8_t showStats = 1;         // the status panel shows the solver statistics
     int32_t statsColumnMode = 1;   // spectrum's second column: 0 none, 1 difficulty, 2 share
     int32_t clickPending = 0;      // a left press waits for the next paint that draws the board
-    int32_t rightClickPending = 0;
     int32_t mouseX = 0;            // client coordinates of the last press
     int32_t mouseY = 0;
 };
