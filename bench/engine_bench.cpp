@@ -105,10 +105,10 @@ void runLayers(benchmark::State& state, const JumpGraph& graph, int32_t layers,
             return;
         }
     }
-    state.counters["positions/s"] =
-        benchmark::Counter(static_cast<double>(expanded), benchmark::Counter::kIsIterationInvariantRate);
-    state.counters["jumps/s"] =
-        benchmark::Counter(static_cast<double>(jumps), benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["positions/s"] = benchmark::Counter(
+        static_cast<double>(expanded), benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["jumps/s"] = benchmark::Counter(static_cast<double>(jumps),
+                                                   benchmark::Counter::kIsIterationInvariantRate);
     state.counters["stored"] = static_cast<double>(stored);
     state.counters["peakBytes/stored"] = static_cast<double>(peak) / static_cast<double>(stored);
 }
@@ -160,7 +160,8 @@ std::function<std::string(const LayeredSearch&)> totals(uint64_t positions, cons
         for (const Count256& c : search.spectrum()) {
             addCount(sum, c);
         }
-        if (!search.finished() || (positions != 0 && stored != positions) || toDecimal(sum) != games) {
+        if (!search.finished() || (positions != 0 && stored != positions) ||
+            toDecimal(sum) != games) {
             return "not the published totals: " + std::to_string(stored) + " positions, " +
                    toDecimal(sum) + " games";
         }

@@ -12,7 +12,9 @@ namespace {
 constexpr int32_t maxSide = 128;
 }  // namespace
 
-Board::Board(int32_t w, int32_t h) : width(w), height(h), nodeCount(0) { init(); }
+Board::Board(int32_t w, int32_t h) : width(w), height(h), nodeCount(0) {
+    init();
+}
 
 Board::Board(const Board& other)
     : width(other.width), height(other.height), nodeCount(other.nodeCount) {

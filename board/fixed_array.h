@@ -15,8 +15,7 @@ class FixedArray {
 
 public:
     // Allocates max(count, 1) elements, all bytes zero, so data() is never null.
-    explicit FixedArray(uint32_t count)
-        : data_(new T[count == 0 ? 1 : count]()), count_(count) {}
+    explicit FixedArray(uint32_t count) : data_(new T[count == 0 ? 1 : count]()), count_(count) {}
 
     FixedArray(const FixedArray& other) : FixedArray(other.count_) {
         std::memcpy(static_cast<void*>(data_.get()), other.data_.get(), bytes());

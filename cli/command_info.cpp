@@ -27,7 +27,9 @@ std::string field(const char* name, const std::string& value) {
     return std::string("  \"") + name + "\": " + value;
 }
 
-std::string field(const char* name, int64_t value) { return field(name, std::to_string(value)); }
+std::string field(const char* name, int64_t value) {
+    return field(name, std::to_string(value));
+}
 
 std::string jsonInfo(const LoadedDocument& doc) {
     const Board& board = doc.board;
@@ -72,8 +74,8 @@ std::string jsonInfo(const LoadedDocument& doc) {
             std::snprintf(entry, sizeof entry,
                           "%s\n    {\"node\": %d, \"direction\": %d, \"exists\": %u, "
                           "\"hasMatch\": %u, \"movable\": %u, \"selected\": %u, \"target\": %u}",
-                          node == 0 && d == 0 ? "" : ",", node, d, s.exists, s.hasMatch,
-                          s.movable, s.selected, s.target);
+                          node == 0 && d == 0 ? "" : ",", node, d, s.exists, s.hasMatch, s.movable,
+                          s.selected, s.target);
             text += entry;
         }
     }
@@ -102,7 +104,9 @@ void printText(const LoadedDocument& doc) {
     if (doc.kind == DocumentKind::Solution) {
         const SolverResults& r = doc.results;
         std::printf("status           %d (%s)\n", r.status,
-                    r.status < 1 ? "no results" : r.status == 2 ? "complete" : "incomplete");
+                    r.status < 1    ? "no results"
+                    : r.status == 2 ? "complete"
+                                    : "incomplete");
         std::printf("depth            %d\n", r.depth);
         std::printf("auxCounter       %d\n", r.auxCounter);
         std::printf("progress         %d of %d\n", r.progressDone, r.progressTotal);

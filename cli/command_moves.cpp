@@ -5,8 +5,8 @@
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/document_file.h"
-#include "cli/move_format.h"
 #include "cli/legal_jumps.h"
+#include "cli/move_format.h"
 
 namespace kvarlo::cli {
 

@@ -196,8 +196,8 @@ int runRender(const std::vector<std::string>& args) {
     QGuiApplication application(argc, argv);
 #endif
 
-    const FrameState frame{document.board, document.history, document.state, window,
-                           document.results, 0};
+    const FrameState frame{document.board, document.history, document.state,
+                           window,         document.results, 0};
     std::vector<uint8_t> png;
     if (!renderToPng(frame, width, height, request.thumbnail, png)) {
         std::fprintf(stderr, "kvarlo-cli: cannot make a %dx%d drawing surface\n", width, height);

@@ -135,7 +135,9 @@ std::optional<int> parseArguments(const std::vector<std::string>& args, SolveArg
     return std::nullopt;
 }
 
-std::string quoted(const std::string& s) { return "\"" + s + "\""; }
+std::string quoted(const std::string& s) {
+    return "\"" + s + "\"";
+}
 
 std::string jsonReport(const engine::EngineReport& report, const SolverResults& results,
                        const engine::JumpGraph& graph, bool isGraph, int64_t elapsedMs) {
@@ -288,8 +290,8 @@ int runSolve(const std::vector<std::string>& args) {
     }
 
     if (!a.output.empty()) {
-        const FixedArray<uint8_t> image =
-            encodeSolution(doc.board, results, static_cast<uint32_t>(systemClock().calendarSeconds()));
+        const FixedArray<uint8_t> image = encodeSolution(
+            doc.board, results, static_cast<uint32_t>(systemClock().calendarSeconds()));
         if (!writeFileAtomically(a.output, {image.data(), image.count()}, reason)) {
             std::fprintf(stderr, "kvarlo-cli: %s: %s\n", a.output.c_str(), reason.c_str());
             return exitRefused;

@@ -58,37 +58,37 @@ bool readDocument(const std::string& path, LoadedDocument& out, std::string& rea
     }
     const uint32_t kind = peekKind(bytes);
     switch (kind) {
-    case static_cast<uint32_t>(DocumentKind::Figure): {
-        FigureContents contents;
-        if (!decodeFigure(bytes, out.board, contents, reason)) {
-            return false;
+        case static_cast<uint32_t>(DocumentKind::Figure): {
+            FigureContents contents;
+            if (!decodeFigure(bytes, out.board, contents, reason)) {
+                return false;
+            }
+            installFigure(contents, out.board);
+            out.header = contents.header;
+            break;
         }
-        installFigure(contents, out.board);
-        out.header = contents.header;
-        break;
-    }
-    case static_cast<uint32_t>(DocumentKind::Game): {
-        GameContents contents;
-        if (!decodeGame(bytes, out.board, contents, reason)) {
-            return false;
+        case static_cast<uint32_t>(DocumentKind::Game): {
+            GameContents contents;
+            if (!decodeGame(bytes, out.board, contents, reason)) {
+                return false;
+            }
+            installGame(contents, out.board, out.history, out.state, 0);
+            out.header = contents.header;
+            break;
         }
-        installGame(contents, out.board, out.history, out.state, 0);
-        out.header = contents.header;
-        break;
-    }
-    case static_cast<uint32_t>(DocumentKind::Solution): {
-        SolutionContents contents;
-        if (!decodeSolution(bytes, out.board, contents, reason)) {
-            return false;
+        case static_cast<uint32_t>(DocumentKind::Solution): {
+            SolutionContents contents;
+            if (!decodeSolution(bytes, out.board, contents, reason)) {
+                return false;
+            }
+            installSolution(contents, out.board, out.results);
+            out.header = contents.header;
+            break;
         }
-        installSolution(contents, out.board, out.results);
-        out.header = contents.header;
-        break;
-    }
-    default:
-        reason = "kind " + std::to_string(kind) +
-                 " is none of a figure (3), a game (4) or a solution (2)";
-        return false;
+        default:
+            reason = "kind " + std::to_string(kind) +
+                     " is none of a figure (3), a game (4) or a solution (2)";
+            return false;
     }
     out.kind = static_cast<DocumentKind>(kind);
     return true;

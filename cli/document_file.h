@@ -22,9 +22,9 @@ struct LoadedDocument {
     DocumentKind kind = DocumentKind::Figure;
     FileHeader header;
     Board board{boardWidth, boardHeight};
-    MoveHistory history;     // games
-    GameState state;         // games
-    SolverResults results;   // solutions
+    MoveHistory history;    // games
+    GameState state;        // games
+    SolverResults results;  // solutions
 };
 
 // Reads the file, takes its kind from its header (never from its name) and applies every check

@@ -13,7 +13,8 @@ const Command commands[] = {
     {"info", "info FILE [--json]            what a figure, game or solution file holds", runInfo},
     {"moves", "moves FILE [--json]           the legal jumps in the file's position", runMoves},
     {"figure", "figure -o OUT.t1a [--slots N:D,...] [--full]   write a figure file", runFigure},
-    {"solve", "solve FILE|--graph G.txt [-o OUT.t1c] [--json] ...   run the search engine", runSolve},
+    {"solve", "solve FILE|--graph G.txt [-o OUT.t1c] [--json] ...   run the search engine",
+     runSolve},
     {"render", "render FILE -o OUT.png [--size WxH] [--mode editor|game|solver]   draw a frame",
      runRender},
 };
@@ -23,8 +24,9 @@ void printUsage(FILE* to) {
     for (const Command& command : commands) {
         std::fprintf(to, "  %s\n", command.synopsis);
     }
-    std::fprintf(to, "\n'kvarlo-cli COMMAND --help' describes a command.\n"
-                     "Exit status: 0 done, 1 a file refused or not written, 2 a usage error.\n");
+    std::fprintf(to,
+                 "\n'kvarlo-cli COMMAND --help' describes a command.\n"
+                 "Exit status: 0 done, 1 a file refused or not written, 2 a usage error.\n");
 }
 
 }  // namespace

@@ -15,7 +15,9 @@ inline void putU32(uint8_t* at, uint32_t value) {
     at[3] = static_cast<uint8_t>(value >> 24);
 }
 
-inline void putI32(uint8_t* at, int32_t value) { putU32(at, static_cast<uint32_t>(value)); }
+inline void putI32(uint8_t* at, int32_t value) {
+    putU32(at, static_cast<uint32_t>(value));
+}
 
 inline void putI16(uint8_t* at, int16_t value) {
     const auto bits = static_cast<uint16_t>(value);

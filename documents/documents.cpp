@@ -65,8 +65,8 @@ bool writeFileReplacing(const char* path, const uint8_t* image, uint32_t count) 
     return replaceFileContents(nativePathFromProgram(path), {image, count}, reason);
 }
 
-bool saveWithDialog(HWND owner, const uint8_t* image, uint32_t count, const char* title,
-                    char* name, const char* defaultExtension, const char* filter) {
+bool saveWithDialog(HWND owner, const uint8_t* image, uint32_t count, const char* title, char* name,
+                    const char* defaultExtension, const char* filter) {
     char directory[currentDirectorySize] = {};
     GetCurrentDirectoryA(sizeof directory, directory);
     OPENFILENAMEA ofn;
@@ -134,11 +134,11 @@ bool openFigure(HWND owner, Board& board, DocumentName& documentName, const char
     return true;
 }
 
-bool saveGame(HWND owner, const Board& board, const MoveHistory& history,
-              const GameState& state, DocumentName& documentName, int32_t now) {
+bool saveGame(HWND owner, const Board& board, const MoveHistory& history, const GameState& state,
+              DocumentName& documentName, int32_t now) {
     const auto createdTime = static_cast<uint32_t>(now);
-    return saveDocument(owner, encodeGame(board, history, state, createdTime), saveGameTitle,
-                        "t1b", gameFileFilter, documentName);
+    return saveDocument(owner, encodeGame(board, history, state, createdTime), saveGameTitle, "t1b",
+                        gameFileFilter, documentName);
 }
 
 bool openGame(HWND owner, Board& board, MoveHistory& history, GameState& state,

@@ -32,8 +32,8 @@ inline constexpr uint32_t fileNameBufferSize = documentNameStorage;
 // Asks for a file name (proposed in `name`, which receives the chosen path) and writes the image
 // there. The image goes to a temporary file in the same folder first and is then renamed over
 // the target, so a failed write never destroys an existing file.
-bool saveWithDialog(HWND owner, const uint8_t* image, uint32_t count, const char* title,
-                    char* name, const char* defaultExtension, const char* filter);
+bool saveWithDialog(HWND owner, const uint8_t* image, uint32_t count, const char* title, char* name,
+                    const char* defaultExtension, const char* filter);
 
 // Reads at most maxCount bytes of a file into `destination`: the file chosen in the open dialog,
 // or, without the dialog, the one `name` already holds (relative to the current folder).
@@ -52,8 +52,8 @@ bool saveFigure(HWND owner, const Board& board, DocumentName& documentName, int3
 bool openFigure(HWND owner, Board& board, DocumentName& documentName,
                 const char* fixedName = nullptr);
 
-bool saveGame(HWND owner, const Board& board, const MoveHistory& history,
-              const GameState& state, DocumentName& documentName, int32_t now);
+bool saveGame(HWND owner, const Board& board, const MoveHistory& history, const GameState& state,
+              DocumentName& documentName, int32_t now);
 bool openGame(HWND owner, Board& board, MoveHistory& history, GameState& state,
               DocumentName& documentName, int32_t now, const char* fixedName = nullptr);
 

@@ -14,9 +14,11 @@ namespace {
 
 // Joins text and numbers into a refusal reason (no printf: its size specifiers differ between
 // the C runtimes we build for).
-void append(std::string& text, const char* part) { text += part; }
+void append(std::string& text, const char* part) {
+    text += part;
+}
 template <typename Number>
-    requires std::is_arithmetic_v<Number>
+requires std::is_arithmetic_v<Number>
 void append(std::string& text, Number part) {
     text += std::to_string(part);
 }
@@ -59,10 +61,10 @@ constexpr Field<GameHead> gameHeadFields[] = {
 
 // The solution's words after the header; positionsExamined is 64 bits, low half first.
 constexpr Field<SolverResults> solutionHeadFields[] = {
-    {36, &SolverResults::status},           {40, &SolverResults::depth},
-    {44, &SolverResults::auxCounter},       {48, &SolverResults::progressDone},
-    {52, &SolverResults::progressTotal},    {56, &SolverResults::positionsExamined},
-    {64, &SolverResults::elapsedMs},        {68, &SolverResults::bestCount},
+    {36, &SolverResults::status},        {40, &SolverResults::depth},
+    {44, &SolverResults::auxCounter},    {48, &SolverResults::progressDone},
+    {52, &SolverResults::progressTotal}, {56, &SolverResults::positionsExamined},
+    {64, &SolverResults::elapsedMs},     {68, &SolverResults::bestCount},
     {72, &SolverResults::spectrumCount},
 };
 
@@ -79,15 +81,21 @@ static_assert(nodeSlotsOffset + 3 * slotRecordSize == nodeRecordSize);
 
 // A move record: three slot references of a 16-bit node and an 8-bit direction each.
 constexpr EdgeRef MoveRecord::*moveRefs[] = {&MoveRecord::from, &MoveRecord::to,
-                                            &MoveRecord::jumped};
+                                             &MoveRecord::jumped};
 constexpr size_t refRecordSize = 3;
 static_assert(std::size(moveRefs) * refRecordSize == moveRecordSize);
 
 // ---- writing -------------------------------------------------------------------------------
 
-void putValue(uint8_t* at, uint32_t value) { putU32(at, value); }
-void putValue(uint8_t* at, int32_t value) { putI32(at, value); }
-void putValue(uint8_t* at, int64_t value) { putI64(at, value); }
+void putValue(uint8_t* at, uint32_t value) {
+    putU32(at, value);
+}
+void putValue(uint8_t* at, int32_t value) {
+    putI32(at, value);
+}
+void putValue(uint8_t* at, int64_t value) {
+    putI64(at, value);
+}
 
 template <typename Head, size_t N>
 void writeFields(uint8_t* image, const Head& head, const Field<Head> (&fields)[N]) {
@@ -137,19 +145,26 @@ void writeMoves(uint8_t* at, const MoveRecord* moves, int32_t count) {
 
 // Counts that size an image or index an array are held to their capacity, so a damaged record
 // in memory can never make a save read past an array.
-int32_t capped(int32_t count, int32_t capacity) { return std::clamp(count, 0, capacity); }
+int32_t capped(int32_t count, int32_t capacity) {
+    return std::clamp(count, 0, capacity);
+}
 
 // ---- reading -------------------------------------------------------------------------------
 
-void takeValue(const ByteReader& in, size_t at, uint32_t& value) { value = in.u32(at); }
-void takeValue(const ByteReader& in, size_t at, int32_t& value) { value = in.i32(at); }
-void takeValue(const ByteReader& in, size_t at, int64_t& value) { value = in.i64(at); }
+void takeValue(const ByteReader& in, size_t at, uint32_t& value) {
+    value = in.u32(at);
+}
+void takeValue(const ByteReader& in, size_t at, int32_t& value) {
+    value = in.i32(at);
+}
+void takeValue(const ByteReader& in, size_t at, int64_t& value) {
+    value = in.i64(at);
+}
 
 template <typename Head, size_t N>
 void readFields(const ByteReader& in, Head& head, const Field<Head> (&fields)[N]) {
     for (const Field<Head>& field : fields) {
-        std::visit([&](auto member) { takeValue(in, field.offset, head.*member); },
-                   field.member);
+        std::visit([&](auto member) { takeValue(in, field.offset, head.*member); }, field.member);
     }
 }
 
@@ -167,8 +182,9 @@ FileHeader readHeader(const ByteReader& in) {
 bool checkHeader(const FileHeader& h, DocumentKind expected, const Board& board,
                  std::string& reason) {
     if (h.kind != static_cast<uint32_t>(expected)) {
-        reason = say("kind ", h.kind, " where a ", documentKindName(static_cast<uint32_t>(expected)),
-                     " (", static_cast<uint32_t>(expected), ") was expected");
+        reason =
+            say("kind ", h.kind, " where a ", documentKindName(static_cast<uint32_t>(expected)),
+                " (", static_cast<uint32_t>(expected), ") was expected");
         return false;
     }
     if (h.width != board.width) {
@@ -214,8 +230,8 @@ EdgeRef readRef(const ByteReader& in, size_t at) {
 }
 
 // Move records are replayed by undo and redo, which index the node array with them.
-bool readMoves(const ByteReader& in, size_t at, int32_t count, const Board& board,
-               const char* what, MoveRecord* out, std::string& reason) {
+bool readMoves(const ByteReader& in, size_t at, int32_t count, const Board& board, const char* what,
+               MoveRecord* out, std::string& reason) {
     for (int32_t i = 0; i < count; ++i) {
         MoveRecord move{};
         for (size_t r = 0; r < std::size(moveRefs); ++r) {
@@ -254,14 +270,14 @@ std::span<const uint8_t> asRead(std::span<const uint8_t> bytes, DocumentKind kin
 
 const char* documentKindName(uint32_t kind) {
     switch (kind) {
-    case static_cast<uint32_t>(DocumentKind::Solution):
-        return "solution";
-    case static_cast<uint32_t>(DocumentKind::Figure):
-        return "figure";
-    case static_cast<uint32_t>(DocumentKind::Game):
-        return "game";
-    default:
-        return "unknown";
+        case static_cast<uint32_t>(DocumentKind::Solution):
+            return "solution";
+        case static_cast<uint32_t>(DocumentKind::Figure):
+            return "figure";
+        case static_cast<uint32_t>(DocumentKind::Game):
+            return "game";
+        default:
+            return "unknown";
     }
 }
 
@@ -281,12 +297,12 @@ int64_t solutionFileSize(int32_t nodeCount, int64_t bestCount, int64_t spectrumC
 
 size_t maxReadSize(DocumentKind kind, int32_t nodeCount) {
     switch (kind) {
-    case DocumentKind::Figure:
-        return static_cast<size_t>(figureFileSize(nodeCount));
-    case DocumentKind::Game:
-        return static_cast<size_t>(gameFileSize(nodeCount, historyCapacity));
-    case DocumentKind::Solution:
-        return static_cast<size_t>(solutionFileSize(nodeCount, solverCapacity, solverCapacity));
+        case DocumentKind::Figure:
+            return static_cast<size_t>(figureFileSize(nodeCount));
+        case DocumentKind::Game:
+            return static_cast<size_t>(gameFileSize(nodeCount, historyCapacity));
+        case DocumentKind::Solution:
+            return static_cast<size_t>(solutionFileSize(nodeCount, solverCapacity, solverCapacity));
     }
     return 0;
 }
@@ -312,8 +328,7 @@ FixedArray<uint8_t> encodeGame(const Board& board, const MoveHistory& history,
                         state.gameOver};
     writeFields(at, head, gameHeadFields);
     writeNodes(at + gameHeadSize, board);
-    writeMoves(at + gameHeadSize + nodeRecordSize * board.nodeCount, history.records.data(),
-               total);
+    writeMoves(at + gameHeadSize + nodeRecordSize * board.nodeCount, history.records.data(), total);
     return image;
 }
 
@@ -367,7 +382,8 @@ bool decodeGame(std::span<const uint8_t> bytes, const Board& board, GameContents
     // No file this short can pass the size check below; saying so is clearer than naming a
     // kind or width that lies past its end.
     if (in.size() < gameHeadSize) {
-        reason = say("size ", in.size(), ", shorter than the ", gameHeadSize, "-byte head of a game");
+        reason =
+            say("size ", in.size(), ", shorter than the ", gameHeadSize, "-byte head of a game");
         return false;
     }
     out.header = readHeader(in);
@@ -456,8 +472,8 @@ void installFigure(const FigureContents& contents, Board& board) {
     std::memcpy(board.nodes.get(), contents.nodes.data(), sizeof(Node) * board.nodeCount);
 }
 
-void installGame(const GameContents& contents, Board& board, MoveHistory& history,
-                 GameState& state, int32_t now) {
+void installGame(const GameContents& contents, Board& board, MoveHistory& history, GameState& state,
+                 int32_t now) {
     std::memcpy(board.nodes.get(), contents.nodes.data(), sizeof(Node) * board.nodeCount);
     const GameState& saved = contents.state;
     state.initialMatches = saved.initialMatches;
@@ -468,8 +484,7 @@ void installGame(const GameContents& contents, Board& board, MoveHistory& histor
                                            static_cast<uint32_t>(saved.elapsedSeconds));
     history.current = contents.history.current;
     history.total = contents.history.total;
-    std::copy_n(contents.history.records.begin(), contents.history.total,
-                history.records.begin());
+    std::copy_n(contents.history.records.begin(), contents.history.total, history.records.begin());
 }
 
 void installSolution(const SolutionContents& contents, Board& board, SolverResults& results) {

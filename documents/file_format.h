@@ -101,8 +101,8 @@ bool decodeSolution(std::span<const uint8_t> bytes, const Board& board, Solution
 void installFigure(const FigureContents& contents, Board& board);
 // The game replaces the node array, the counters and history records 0 .. total - 1; the clock
 // goes on from the saved time: startTime = now - elapsedSeconds.
-void installGame(const GameContents& contents, Board& board, MoveHistory& history,
-                 GameState& state, int32_t now);
+void installGame(const GameContents& contents, Board& board, MoveHistory& history, GameState& state,
+                 int32_t now);
 // The solution replaces the node array, every scalar of the results and both arrays up to their
 // counts; entries past the counts keep their values.
 void installSolution(const SolutionContents& contents, Board& board, SolverResults& results);

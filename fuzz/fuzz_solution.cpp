@@ -14,7 +14,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     SolverResults results;
     installSolution(contents, board, results);
-    fuzz::expectSameImage(encodeSolution(board, results, contents.header.createdTime), data,
-                          size);
+    fuzz::expectSameImage(encodeSolution(board, results, contents.header.createdTime), data, size);
     return 0;
 }

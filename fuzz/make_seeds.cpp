@@ -41,8 +41,9 @@ int main(int argc, char** argv) {
     results.bestSolution[0] = history.records[0];
     results.bestSolution[1] = history.records[1];
     results.spectrum[2] = 7;
-    const bool ok = write(folder + "/figure.t1a", encodeFigure(board, 1)) &&
-                    write(folder + "/game.t1b", encodeGame(board, history, GameState{4, 0, 9, 0}, 1)) &&
-                    write(folder + "/solution.t1c", encodeSolution(board, results, 1));
+    const bool ok =
+        write(folder + "/figure.t1a", encodeFigure(board, 1)) &&
+        write(folder + "/game.t1b", encodeGame(board, history, GameState{4, 0, 9, 0}, 1)) &&
+        write(folder + "/solution.t1c", encodeSolution(board, results, 1));
     return ok ? 0 : 1;
 }

@@ -57,14 +57,17 @@ std::optional<char32_t> decodeUtf8(std::string_view text, size_t& i) {
     } else {
         return std::nullopt;
     }
-    if (i + extra >= text.size()) return std::nullopt;
+    if (i + extra >= text.size())
+        return std::nullopt;
     for (int k = 1; k <= extra; ++k) {
         const auto b = static_cast<unsigned char>(text[i + k]);
-        if ((b & 0xC0) != 0x80) return std::nullopt;
+        if ((b & 0xC0) != 0x80)
+            return std::nullopt;
         c = (c << 6) | (b & 0x3F);
     }
     static constexpr char32_t minimum[] = {0, 0x80, 0x800, 0x10000};
-    if (c < minimum[extra] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return std::nullopt;
+    if (c < minimum[extra] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+        return std::nullopt;
     i += extra + 1;
     return c;
 }
@@ -72,17 +75,23 @@ std::optional<char32_t> decodeUtf8(std::string_view text, size_t& i) {
 }  // namespace
 
 char32_t cp1251ToCodePoint(unsigned char byte) {
-    if (byte < 0x80) return byte;
-    if (byte >= 0xC0) return 0x0410 + (byte - 0xC0);
+    if (byte < 0x80)
+        return byte;
+    if (byte >= 0xC0)
+        return 0x0410 + (byte - 0xC0);
     return upperHalf[byte - 0x80];
 }
 
 std::optional<unsigned char> codePointToCp1251(char32_t codePoint) {
-    if (codePoint < 0x80) return static_cast<unsigned char>(codePoint);
-    if (codePoint >= 0x0410 && codePoint <= 0x044F) return static_cast<unsigned char>(0xC0 + (codePoint - 0x0410));
-    if (codePoint == 0xFFFD) return std::nullopt;
+    if (codePoint < 0x80)
+        return static_cast<unsigned char>(codePoint);
+    if (codePoint >= 0x0410 && codePoint <= 0x044F)
+        return static_cast<unsigned char>(0xC0 + (codePoint - 0x0410));
+    if (codePoint == 0xFFFD)
+        return std::nullopt;
     for (size_t k = 0; k < upperHalf.size(); ++k) {
-        if (upperHalf[k] == codePoint) return static_cast<unsigned char>(0x80 + k);
+        if (upperHalf[k] == codePoint)
+            return static_cast<unsigned char>(0x80 + k);
     }
     return std::nullopt;
 }
@@ -90,7 +99,8 @@ std::optional<unsigned char> codePointToCp1251(char32_t codePoint) {
 std::string cp1251ToUtf8(std::string_view text) {
     std::string out;
     out.reserve(text.size() * 2);
-    for (char ch : text) appendUtf8(out, cp1251ToCodePoint(static_cast<unsigned char>(ch)));
+    for (char ch : text)
+        appendUtf8(out, cp1251ToCodePoint(static_cast<unsigned char>(ch)));
     return out;
 }
 
@@ -100,9 +110,11 @@ std::optional<std::string> utf8ToCp1251(std::string_view text) {
     size_t i = 0;
     while (i < text.size()) {
         const auto c = decodeUtf8(text, i);
-        if (!c) return std::nullopt;
+        if (!c)
+            return std::nullopt;
         const auto byte = codePointToCp1251(*c);
-        if (!byte) return std::nullopt;
+        if (!byte)
+            return std::nullopt;
         out += static_cast<char>(*byte);
     }
     return out;

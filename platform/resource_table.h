@@ -59,7 +59,7 @@ struct DialogResource {
     DWORD exStyle;
     int x, y, cx, cy;  // dialog units
     const char* caption;
-    int fontSize;      // points
+    int fontSize;  // points
     const char* fontName;
     const DialogControl* controls;
     unsigned count;

@@ -110,7 +110,9 @@ typedef BYTE* LPBYTE;
 // Handles: distinct pointer types, as with STRICT.
 typedef void* HANDLE;
 #define KVARLO_DECLARE_HANDLE(name) \
-    struct name##__ { int unused; };  \
+    struct name##__ {               \
+        int unused;                 \
+    };                              \
     typedef struct name##__* name
 KVARLO_DECLARE_HANDLE(HWND);
 KVARLO_DECLARE_HANDLE(HINSTANCE);
@@ -140,13 +142,17 @@ typedef HANDLE HGLOBAL;
 #define LOWORD(l) ((WORD)(((DWORD_PTR)(l)) & 0xffff))
 #define HIWORD(l) ((WORD)((((DWORD_PTR)(l)) >> 16) & 0xffff))
 #define LOBYTE(w) ((BYTE)(((DWORD_PTR)(w)) & 0xff))
-#define MAKEWORD(a, b) ((WORD)(((BYTE)(((DWORD_PTR)(a)) & 0xff)) | ((WORD)((BYTE)(((DWORD_PTR)(b)) & 0xff))) << 8))
-#define MAKELONG(a, b) ((LONG)(((WORD)(((DWORD_PTR)(a)) & 0xffff)) | ((DWORD)((WORD)(((DWORD_PTR)(b)) & 0xffff))) << 16))
+#define MAKEWORD(a, b) \
+    ((WORD)(((BYTE)(((DWORD_PTR)(a)) & 0xff)) | ((WORD)((BYTE)(((DWORD_PTR)(b)) & 0xff))) << 8))
+#define MAKELONG(a, b)                                                                         \
+    ((LONG)(((WORD)(((DWORD_PTR)(a)) & 0xffff)) | ((DWORD)((WORD)(((DWORD_PTR)(b)) & 0xffff))) \
+                                                      << 16))
 #define MAKEWPARAM(l, h) ((WPARAM)(DWORD)MAKELONG(l, h))
 #define MAKELPARAM(l, h) ((LPARAM)(DWORD)MAKELONG(l, h))
 #define GET_X_LPARAM(lp) ((int)(short)LOWORD(lp))
 #define GET_Y_LPARAM(lp) ((int)(short)HIWORD(lp))
-#define RGB(r, g, b) ((COLORREF)(((BYTE)(r) | ((WORD)((BYTE)(g)) << 8)) | (((DWORD)(BYTE)(b)) << 16)))
+#define RGB(r, g, b) \
+    ((COLORREF)(((BYTE)(r) | ((WORD)((BYTE)(g)) << 8)) | (((DWORD)(BYTE)(b)) << 16)))
 #define GetRValue(rgb) (LOBYTE(rgb))
 #define GetGValue(rgb) (LOBYTE(((WORD)(rgb)) >> 8))
 #define GetBValue(rgb) (LOBYTE((rgb) >> 16))
@@ -258,20 +264,20 @@ typedef struct tagOFNA {
     LPCSTR lpstrFilter;       // pairs "description\0pattern[;pattern]\0", closed by "\0"
     LPSTR lpstrCustomFilter;  // ignored
     DWORD nMaxCustFilter;
-    DWORD nFilterIndex;       // 1-based pair preselected; 0 counts as 1
-    LPSTR lpstrFile;          // in: proposed name (or empty); out: the chosen path
+    DWORD nFilterIndex;  // 1-based pair preselected; 0 counts as 1
+    LPSTR lpstrFile;     // in: proposed name (or empty); out: the chosen path
     DWORD nMaxFile;
-    LPSTR lpstrFileTitle;     // out: the chosen file's name without folder, when given
+    LPSTR lpstrFileTitle;  // out: the chosen file's name without folder, when given
     DWORD nMaxFileTitle;
     LPCSTR lpstrInitialDir;
     LPCSTR lpstrTitle;
     DWORD Flags;
     WORD nFileOffset;
     WORD nFileExtension;
-    LPCSTR lpstrDefExt;       // appended (after a '.') when the chosen name has no extension
+    LPCSTR lpstrDefExt;  // appended (after a '.') when the chosen name has no extension
     LPARAM lCustData;
-    LPOFNHOOKPROC lpfnHook;   // ignored
-    LPCSTR lpTemplateName;    // ignored
+    LPOFNHOOKPROC lpfnHook;  // ignored
+    LPCSTR lpTemplateName;   // ignored
     void* pvReserved;
     DWORD dwReserved;
     DWORD FlagsEx;
@@ -344,7 +350,8 @@ typedef struct _OVERLAPPED OVERLAPPED, *LPOVERLAPPED;  // never used: pass nullp
 #define WS_TABSTOP 0x00010000L
 #define WS_MINIMIZEBOX 0x00020000L
 #define WS_MAXIMIZEBOX 0x00010000L
-#define WS_OVERLAPPEDWINDOW (WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)
+#define WS_OVERLAPPEDWINDOW \
+    (WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)
 #define CW_USEDEFAULT ((int)0x80000000)
 
 // ShowWindow
@@ -554,8 +561,9 @@ typedef struct _OVERLAPPED OVERLAPPED, *LPOVERLAPPED;  // never used: pass nullp
 // USER32: windows and classes
 ATOM WINAPI RegisterClassA(const WNDCLASSA* wc);
 BOOL WINAPI UnregisterClassA(LPCSTR className, HINSTANCE instance);
-HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
-                            int width, int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
+HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x,
+                            int y, int width, int height, HWND parent, HMENU menu,
+                            HINSTANCE instance, LPVOID param);
 BOOL WINAPI DestroyWindow(HWND window);
 BOOL WINAPI IsWindow(HWND window);
 BOOL WINAPI ShowWindow(HWND window, int showCommand);
@@ -594,8 +602,8 @@ int WINAPI GetMenuStringA(HMENU menu, UINT item, LPSTR buffer, int maxCount, UIN
 HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name);
 HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name);
 HBITMAP WINAPI LoadBitmapA(HINSTANCE instance, LPCSTR name);
-INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC dialogProc,
-                               LPARAM initParam);
+INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner,
+                               DLGPROC dialogProc, LPARAM initParam);
 BOOL WINAPI EndDialog(HWND dialog, INT_PTR result);
 
 // USER32: input and feedback
@@ -610,8 +618,8 @@ BOOL WINAPI MessageBeep(UINT type);
 HGDIOBJ WINAPI GetStockObject(int index);
 HDC WINAPI CreateCompatibleDC(HDC dc);
 BOOL WINAPI DeleteDC(HDC dc);
-HBITMAP WINAPI CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section,
-                                DWORD offset);
+HBITMAP WINAPI CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits,
+                                HANDLE section, DWORD offset);
 HGDIOBJ WINAPI SelectObject(HDC dc, HGDIOBJ object);
 HGDIOBJ WINAPI GetCurrentObject(HDC dc, UINT type);
 HPEN WINAPI CreatePen(int style, int width, COLORREF colour);
@@ -622,8 +630,8 @@ int WINAPI SetBkMode(HDC dc, int mode);
 COLORREF WINAPI SetBkColor(HDC dc, COLORREF colour);
 COLORREF WINAPI SetTextColor(HDC dc, COLORREF colour);
 BOOL WINAPI TextOutA(HDC dc, int x, int y, LPCSTR text, int length);
-BOOL WINAPI BitBlt(HDC destination, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
-                   DWORD rop);
+BOOL WINAPI BitBlt(HDC destination, int x, int y, int width, int height, HDC source, int sourceX,
+                   int sourceY, DWORD rop);
 
 // COMDLG32
 BOOL WINAPI GetOpenFileNameA(LPOPENFILENAMEA ofn);
@@ -631,10 +639,13 @@ BOOL WINAPI GetSaveFileNameA(LPOPENFILENAMEA ofn);
 DWORD WINAPI CommDlgExtendedError(void);
 
 // KERNEL32
-HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD access, DWORD shareMode, LPSECURITY_ATTRIBUTES security,
-                          DWORD disposition, DWORD flagsAndAttributes, HANDLE templateFile);
-BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPPED overlapped);
-BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD written, LPOVERLAPPED overlapped);
+HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD access, DWORD shareMode,
+                          LPSECURITY_ATTRIBUTES security, DWORD disposition,
+                          DWORD flagsAndAttributes, HANDLE templateFile);
+BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read,
+                     LPOVERLAPPED overlapped);
+BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD written,
+                      LPOVERLAPPED overlapped);
 BOOL WINAPI CloseHandle(HANDLE object);
 BOOL WINAPI FlushFileBuffers(HANDLE file);
 DWORD WINAPI GetFileSize(HANDLE file, LPDWORD sizeHigh);
@@ -658,8 +669,8 @@ BOOL WINAPI sndPlaySoundA(LPCSTR sound, UINT flags);
 BOOL WINAPI PlaySoundA(LPCSTR sound, HMODULE module, DWORD flags);
 
 // SHELL32
-HINSTANCE WINAPI ShellExecuteA(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR directory,
-                               INT showCommand);
+HINSTANCE WINAPI ShellExecuteA(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters,
+                               LPCSTR directory, INT showCommand);
 
 // The GUI entry point the program defines; on Linux kvarlo_platform_main's main() calls it.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand);

@@ -39,7 +39,8 @@ void resetProgram() {
 namespace {
 
 bool fileExists(const char* path) {
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE file =
+        CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return false;
     }
@@ -64,7 +65,9 @@ std::string resolveAddress(const char* configured, const char* checkoutCopy) {
 
 }  // namespace
 
-std::string siteAddress() { return resolveAddress(KVARLO_SITE_ADDRESS, KVARLO_CHECKOUT_SITE_ADDRESS); }
+std::string siteAddress() {
+    return resolveAddress(KVARLO_SITE_ADDRESS, KVARLO_CHECKOUT_SITE_ADDRESS);
+}
 
 std::string productAddress() {
     return resolveAddress(KVARLO_PRODUCT_ADDRESS, KVARLO_CHECKOUT_PRODUCT_ADDRESS);

@@ -6,8 +6,8 @@
 
 #include "board/board.h"
 #include "documents/document_name.h"
-#include "game/game.h"
 #include "game/clock.h"
+#include "game/game.h"
 #include "game/interface_state.h"
 #include "shell/solver_host.h"
 #include "solver/results.h"

@@ -28,26 +28,33 @@ void requestRepaint() {
 }
 
 bool playFileSound(const char* name, bool loop) {
-    if (name == nullptr) return false;  // a null name would stop playback instead
+    if (name == nullptr)
+        return false;  // a null name would stop playback instead
     return sndPlaySoundA(name, SND_ASYNC | SND_NODEFAULT | (loop ? SND_LOOP : 0)) != FALSE;
 }
 
 bool playResourceSound(const char* name, bool loop) {
-    if (name == nullptr) return false;
-    return PlaySoundA(name, instance, SND_RESOURCE | SND_ASYNC | SND_NODEFAULT | (loop ? SND_LOOP : 0)) != FALSE;
+    if (name == nullptr)
+        return false;
+    return PlaySoundA(name, instance,
+                      SND_RESOURCE | SND_ASYNC | SND_NODEFAULT | (loop ? SND_LOOP : 0)) != FALSE;
 }
 
-void failureBeep() { MessageBeep(MB_ICONASTERISK); }
+void failureBeep() {
+    MessageBeep(MB_ICONASTERISK);
+}
 
 int32_t drainMessages(HWND window, UINT kind) {
     MSG msg;
     int32_t removed = 0;
-    while (PeekMessageA(&msg, window, kind, kind, PM_REMOVE)) ++removed;
+    while (PeekMessageA(&msg, window, kind, kind, PM_REMOVE))
+        ++removed;
     return removed;
 }
 
 bool shellOpen(const char* target) {
-    const auto result = reinterpret_cast<intptr_t>(ShellExecuteA(nullptr, "open", target, nullptr, nullptr, SW_SHOWNORMAL));
+    const auto result = reinterpret_cast<intptr_t>(
+        ShellExecuteA(nullptr, "open", target, nullptr, nullptr, SW_SHOWNORMAL));
     return result > 32;
 }
 
@@ -67,7 +74,9 @@ std::string programFilePath(const char* name) {
     return programDirectory() + (name != nullptr ? name : "");
 }
 
-bool openManual() { return shellOpen(programFilePath("help.txt").c_str()); }
+bool openManual() {
+    return shellOpen(programFilePath("help.txt").c_str());
+}
 
 void showAbout(HWND owner) {
     playResourceSound(aboutSounds[aboutSoundIndex], true);
@@ -78,16 +87,16 @@ void showAbout(HWND owner) {
 
 INT_PTR CALLBACK aboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
-    case WM_INITDIALOG:
-        return TRUE;
-    case WM_COMMAND:
-        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
-            EndDialog(dialog, LOWORD(wParam));
+        case WM_INITDIALOG:
             return TRUE;
-        }
-        break;
-    default:
-        break;
+        case WM_COMMAND:
+            if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+                EndDialog(dialog, LOWORD(wParam));
+                return TRUE;
+            }
+            break;
+        default:
+            break;
     }
     return FALSE;
 }

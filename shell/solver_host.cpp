@@ -9,14 +9,20 @@ namespace {
 constexpr UINT_PTR solverTimerId = 1;
 }
 
-void WindowSolverHost::failureBeep() { kvarlo::failureBeep(); }
+void WindowSolverHost::failureBeep() {
+    kvarlo::failureBeep();
+}
 
-void WindowSolverHost::requestRepaint() { kvarlo::requestRepaint(); }
+void WindowSolverHost::requestRepaint() {
+    kvarlo::requestRepaint();
+}
 
 void WindowSolverHost::startTicks(int32_t ms) {
     SetTimer(mainWindow, solverTimerId, static_cast<UINT>(ms), nullptr);
 }
 
-void WindowSolverHost::stopTicks() { KillTimer(mainWindow, solverTimerId); }
+void WindowSolverHost::stopTicks() {
+    KillTimer(mainWindow, solverTimerId);
+}
 
 }  // namespace kvarlo

@@ -19,22 +19,22 @@ namespace {
 // The solver reaches the window through the program's host: the beep, repaints, its timer.
 void bindSolverToWindow() {
     Program& p = program();
-    bindSolver(SolverContext{&p.board, &p.history, &p.game, &p.window, &p.results},
-               p.solverHost, *p.clock);
+    bindSolver(SolverContext{&p.board, &p.history, &p.game, &p.window, &p.results}, p.solverHost,
+               *p.clock);
 }
 
 }  // namespace
 
-int initApplication(UINT titleId, UINT classNameId, UINT menuId, UINT acceleratorsId,
-                    UINT iconId, LPCSTR cursorId, int show, int width, int height) {
+int initApplication(UINT titleId, UINT classNameId, UINT menuId, UINT acceleratorsId, UINT iconId,
+                    LPCSTR cursorId, int show, int width, int height) {
     if (!instance) {
         return 0;
     }
     application.windowWidth = width;
     application.windowHeight = height;
     if (LoadStringA(instance, titleId, application.title, sizeof application.title) == 0 ||
-        LoadStringA(instance, classNameId, application.className,
-                    sizeof application.className) == 0) {
+        LoadStringA(instance, classNameId, application.className, sizeof application.className) ==
+            0) {
         return 0;
     }
 
@@ -52,9 +52,9 @@ int initApplication(UINT titleId, UINT classNameId, UINT menuId, UINT accelerato
         return 0;
     }
 
-    mainWindow = CreateWindowExA(0, application.className, application.title,
-                                 WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0, width, height, nullptr,
-                                 nullptr, instance, nullptr);
+    mainWindow =
+        CreateWindowExA(0, application.className, application.title, WS_OVERLAPPEDWINDOW,
+                        CW_USEDEFAULT, 0, width, height, nullptr, nullptr, instance, nullptr);
     if (!mainWindow) {
         return 0;
     }
@@ -71,15 +71,18 @@ namespace {
 // The first argument of a command line, without the quotes around a path with spaces; empty
 // when there is none.
 std::string firstArgument(const char* commandLine) {
-    if (commandLine == nullptr) return {};
+    if (commandLine == nullptr)
+        return {};
     const char* c = commandLine;
-    while (*c == ' ' || *c == '\t') ++c;
+    while (*c == ' ' || *c == '\t')
+        ++c;
     if (*c == '"') {
         const char* end = std::strchr(c + 1, '"');
         return end != nullptr ? std::string(c + 1, end) : std::string(c + 1);
     }
     std::string argument(c);
-    while (!argument.empty() && (argument.back() == ' ' || argument.back() == '\t')) argument.pop_back();
+    while (!argument.empty() && (argument.back() == ' ' || argument.back() == '\t'))
+        argument.pop_back();
     return argument;
 }
 
@@ -121,8 +124,8 @@ int runMessageLoop() {
 
 int startProgram(HINSTANCE moduleInstance, int show, const char* commandLine) {
     instance = moduleInstance;
-    if (!initApplication(IDS_APP_TITLE, IDC_IGAME, IDC_IGAME, IDC_IGAME, IDI_IGAME,
-                         IDC_ARROW, show, 640, 480)) {
+    if (!initApplication(IDS_APP_TITLE, IDC_IGAME, IDC_IGAME, IDC_IGAME, IDI_IGAME, IDC_ARROW, show,
+                         640, 480)) {
         return 0;
     }
     startUp(commandLine);

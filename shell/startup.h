@@ -8,8 +8,8 @@ namespace kvarlo {
 
 // Registers the window class and creates the main window (outer size width x height), showing
 // it at once. 1 on success, 0 on failure (no instance, a missing string, class or window refused).
-int initApplication(UINT titleId, UINT classNameId, UINT menuId, UINT acceleratorsId,
-                    UINT iconId, LPCSTR cursorId, int show, int width, int height);
+int initApplication(UINT titleId, UINT classNameId, UINT menuId, UINT acceleratorsId, UINT iconId,
+                    LPCSTR cursorId, int show, int width, int height);
 
 // The version in the title, then the figure, game or solution the command line names, opened as
 // its Open command would; without one, or when it is refused, "default.t1a" from the current

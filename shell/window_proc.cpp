@@ -17,13 +17,21 @@ namespace kvarlo {
 
 namespace {
 
-bool isBusy() { return busy.load() >= 1; }
+bool isBusy() {
+    return busy.load() >= 1;
+}
 
-Program& p() { return program(); }
+Program& p() {
+    return program();
+}
 
-int32_t now() { return p().clock->calendarSeconds(); }
+int32_t now() {
+    return p().clock->calendarSeconds();
+}
 
-void showTitle(const char* middle) { setWindowTitle(middle, p().documentName.text); }
+void showTitle(const char* middle) {
+    setWindowTitle(middle, p().documentName.text);
+}
 
 // Leaving Game mode forgets the history (and every mark) of the game.
 void resetHistoryIfIn(AppMode mode) {
@@ -125,10 +133,18 @@ void inGame(HWND) {
         requestRepaint();
     }
 }
-void undoStep() { undoMove(p().board, p().history); }
-void redoStep() { redoMove(p().board, p().history); }
-void firstStep() { goToMove(p().board, p().history, 0); }
-void lastStep() { goToMove(p().board, p().history, p().history.total); }
+void undoStep() {
+    undoMove(p().board, p().history);
+}
+void redoStep() {
+    redoMove(p().board, p().history);
+}
+void firstStep() {
+    goToMove(p().board, p().history, 0);
+}
+void lastStep() {
+    goToMove(p().board, p().history, p().history.total);
+}
 
 void searchAnew(HWND) {
     resetHistoryIfIn(AppMode::Game);
@@ -193,11 +209,21 @@ void saveSolutionCommand(HWND window) {
     }
 }
 
-void about(HWND window) { showAbout(window); }
-void exitProgram(HWND window) { DestroyWindow(window); }
-void manual(HWND) { openManual(); }
-void site(HWND) { shellOpen(siteAddress().c_str()); }
-void product(HWND) { shellOpen(productAddress().c_str()); }
+void about(HWND window) {
+    showAbout(window);
+}
+void exitProgram(HWND window) {
+    DestroyWindow(window);
+}
+void manual(HWND) {
+    openManual();
+}
+void site(HWND) {
+    shellOpen(siteAddress().c_str());
+}
+void product(HWND) {
+    shellOpen(productAddress().c_str());
+}
 
 struct Command {
     int id;
@@ -366,30 +392,36 @@ void onPaint(HWND window) {
     if (state.window.mode == AppMode::Game) {
         tickClock(state.game, time);
     }
-    const FrameState frame{state.board, state.history, state.game, state.window, state.results,
-                           busy.load()};
+    const FrameState frame{state.board,  state.history, state.game,
+                           state.window, state.results, busy.load()};
     paintWindow(window, state.backBuffer, frame);
 }
 
 }  // namespace
 
 bool openDocumentFile(HWND window, const char* path) {
-    if (path == nullptr || std::strlen(path) >= fileNameBufferSize) return false;  // never cut short
+    if (path == nullptr || std::strlen(path) >= fileNameBufferSize)
+        return false;  // never cut short
     // The kind by the extension, as a file manager tells them apart: "t1a", "t1b", "t1c".
     const char* base = path;
     for (const char* c = path; *c != '\0'; ++c) {
-        if (*c == '/' || *c == '\\') base = c + 1;
+        if (*c == '/' || *c == '\\')
+            base = c + 1;
     }
     const char* dot = std::strrchr(base, '.');
-    if (dot == nullptr || std::strlen(dot) != 4 || std::tolower(static_cast<unsigned char>(dot[1])) != 't' ||
-        dot[2] != '1') {
+    if (dot == nullptr || std::strlen(dot) != 4 ||
+        std::tolower(static_cast<unsigned char>(dot[1])) != 't' || dot[2] != '1') {
         return false;
     }
     switch (std::tolower(static_cast<unsigned char>(dot[3]))) {
-        case 'a': return openFigureDocument(window, path);
-        case 'b': return openGameDocument(window, path);
-        case 'c': return openSolutionDocument(window, path);
-        default: return false;
+        case 'a':
+            return openFigureDocument(window, path);
+        case 'b':
+            return openGameDocument(window, path);
+        case 'c':
+            return openSolutionDocument(window, path);
+        default:
+            return false;
     }
 }
 

@@ -36,7 +36,9 @@ SolverControl::SolverControl(std::atomic<int32_t>& busy, const SolverContext& co
                              SolverHost& host, engine::EngineOptions options, const Clock& clock)
     : busy_(busy), context_(context), host_(host), options_(options), clock_(clock) {}
 
-SolverControl::~SolverControl() { shutdown(); }
+SolverControl::~SolverControl() {
+    shutdown();
+}
 
 void SolverControl::startSearch() {
     if (busy_.load() >= 1 || running()) {
@@ -54,7 +56,9 @@ void SolverControl::startSearch() {
     search(results.depth == 0);
 }
 
-void SolverControl::requestStop() { stopIfRunning(busy_); }
+void SolverControl::requestStop() {
+    stopIfRunning(busy_);
+}
 
 void SolverControl::search(bool fromStart) {
     engine::JumpGraph graph = engine::graphFromBoard(*context_.board);
@@ -161,7 +165,9 @@ void startSearch() {
     }
 }
 
-void requestStop() { stopIfRunning(busy); }
+void requestStop() {
+    stopIfRunning(busy);
+}
 
 void solverTick() {
     if (control) {

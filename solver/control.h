@@ -93,8 +93,7 @@ extern std::atomic<int32_t> busy;
 
 // The program's single control, bound once at start-up to its globals and its window; the host
 // must outlive it.
-void bindSolver(const SolverContext& context, SolverHost& host,
-                const Clock& clock = systemClock());
+void bindSolver(const SolverContext& context, SolverHost& host, const Clock& clock = systemClock());
 void startSearch();
 void requestStop();
 void solverTick();

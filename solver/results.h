@@ -14,9 +14,9 @@ namespace kvarlo {
 inline constexpr int32_t solverCapacity = historyCapacity;
 
 struct SolverResults {
-    int32_t status = 0;       // < 1 nothing to show; 2 complete; other positive: incomplete
-    int32_t depth = 0;        // 1 + completed layers; shown as depth - 1
-    int32_t auxCounter = 0;   // the right shift applied to every stored spectrum count
+    int32_t status = 0;      // < 1 nothing to show; 2 complete; other positive: incomplete
+    int32_t depth = 0;       // 1 + completed layers; shown as depth - 1
+    int32_t auxCounter = 0;  // the right shift applied to every stored spectrum count
     int32_t progressDone = 0;
     int32_t progressTotal = 0;
     int64_t positionsExamined = 0;  // jumps generated, never negative

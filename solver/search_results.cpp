@@ -25,8 +25,8 @@ int32_t storeSpectrum(const std::vector<engine::Count256>& counts, int64_t* out,
     }
     const int32_t shift = std::max(0, widest - 63);
     for (int32_t i = 0; i < n; ++i) {
-        const engine::Count256 c = i < static_cast<int32_t>(counts.size()) ? counts[i]
-                                                                           : engine::Count256{};
+        const engine::Count256 c =
+            i < static_cast<int32_t>(counts.size()) ? counts[i] : engine::Count256{};
         uint64_t v = c.shiftedRight(shift).low64();
         if (v == 0 && !c.isZero()) {
             v = 1;  // a class that occurs must not vanish from the panel
@@ -62,8 +62,8 @@ void storeReport(const engine::EngineReport& report, const engine::JumpGraph& gr
     results.elapsedMs = clampInt32(static_cast<uint64_t>(std::max<int64_t>(0, elapsedMs)));
 
     const auto records = replayableSolution(board, graph, report.bestSequence);
-    const int32_t bestCount = std::min<int32_t>(static_cast<int32_t>(records.size()),
-                                                solverCapacity);
+    const int32_t bestCount =
+        std::min<int32_t>(static_cast<int32_t>(records.size()), solverCapacity);
     results.bestSolution.zeroFill();
     std::copy(records.begin(), records.begin() + bestCount, results.bestSolution.data());
     results.bestCount = bestCount;

@@ -30,15 +30,18 @@ void put32(Bytes& out, uint32_t v) {
 struct Picture {
     int width, height;
     std::vector<uint8_t> pixels;
-    Picture(int w, int h, uint8_t fill) : width(w), height(h), pixels(static_cast<size_t>(w * h), fill) {}
+    Picture(int w, int h, uint8_t fill)
+        : width(w), height(h), pixels(static_cast<size_t>(w * h), fill) {}
     void set(int x, int y, uint8_t c) {
-        if (x >= 0 && y >= 0 && x < width && y < height) pixels[static_cast<size_t>(y * width + x)] = c;
+        if (x >= 0 && y >= 0 && x < width && y < height)
+            pixels[static_cast<size_t>(y * width + x)] = c;
     }
     uint8_t at(int x, int y) const { return pixels[static_cast<size_t>(y * width + x)]; }
     void disc(int cx, int cy, int r, uint8_t c) {
         for (int y = -r; y <= r; ++y) {
             for (int x = -r; x <= r; ++x) {
-                if (x * x + y * y <= r * r + r / 2) set(cx + x, cy + y, c);
+                if (x * x + y * y <= r * r + r / 2)
+                    set(cx + x, cy + y, c);
             }
         }
     }
@@ -49,7 +52,8 @@ struct Picture {
         int err = dx + dy;
         for (;;) {
             disc(x0, y0, r, c);
-            if (x0 == x1 && y0 == y1) break;
+            if (x0 == x1 && y0 == y1)
+                break;
             const int e2 = 2 * err;
             if (e2 >= dy) {
                 err += dy;
@@ -79,7 +83,8 @@ Bytes iconImage(int size) {
     Picture p(size, size, 4);  // navy
     const int m = size / 8;
     // A triangle of three matches with a fourth jumping across it.
-    const int ax = size / 2, ay = m, bx = m, by = size - 2 * m, cx = size - m - 1, cy = size - 2 * m;
+    const int ax = size / 2, ay = m, bx = m, by = size - 2 * m, cx = size - m - 1,
+              cy = size - 2 * m;
     const int r = size >= 32 ? 1 : 0;
     p.match(bx, by, ax, ay, r, 11, 9);
     p.match(ax, ay, cx, cy, r, 11, 9);
@@ -158,14 +163,17 @@ Bytes aboutBitmap() {
         }
     }
     const uint8_t grid = 200, wood = 201, head = 202, shadow = 203, node = 204, star = 205;
-    const uint8_t named[][3] = {{150, 150, 160}, {180, 120, 0}, {200, 30, 20}, {60, 40, 20}, {230, 230, 230}, {255, 240, 180}};
+    const uint8_t named[][3] = {{150, 150, 160}, {180, 120, 0},   {200, 30, 20},
+                                {60, 40, 20},    {230, 230, 230}, {255, 240, 180}};
     for (int i = 0; i < 6; ++i) {
-        for (int k = 0; k < 3; ++k) palette[200 + i][k] = named[i][k];
+        for (int k = 0; k < 3; ++k)
+            palette[200 + i][k] = named[i][k];
     }
 
     Picture p(width, height, 0);
     for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) p.set(x, y, static_cast<uint8_t>(y * 127 / (height - 1)));
+        for (int x = 0; x < width; ++x)
+            p.set(x, y, static_cast<uint8_t>(y * 127 / (height - 1)));
     }
     uint32_t seed = 12345;  // a few stars in the upper sky
     for (int i = 0; i < 40; ++i) {
@@ -185,13 +193,16 @@ Bytes aboutBitmap() {
     // The lattice: every pair of nodes one step apart, along the rows and across them.
     for (int row = 0; row < 7; ++row) {
         const int count = 7 - (row < 3 ? 3 - row : row - 3);
-        for (int k = 0; k + 1 < count; ++k) p.line(nodeX(row, k), nodeY(row), nodeX(row, k + 1), nodeY(row), 0, grid);
-        if (row == 6) continue;
+        for (int k = 0; k + 1 < count; ++k)
+            p.line(nodeX(row, k), nodeY(row), nodeX(row, k + 1), nodeY(row), 0, grid);
+        if (row == 6)
+            continue;
         const int below = 7 - (row + 1 < 3 ? 2 - row : row + 1 - 3);
         for (int k = 0; k < count; ++k) {
             for (int j = 0; j < below; ++j) {
                 const int dx = nodeX(row + 1, j) - nodeX(row, k);
-                if (dx * dx <= (step / 2 + 1) * (step / 2 + 1)) p.line(nodeX(row, k), nodeY(row), nodeX(row + 1, j), nodeY(row + 1), 0, grid);
+                if (dx * dx <= (step / 2 + 1) * (step / 2 + 1))
+                    p.line(nodeX(row, k), nodeY(row), nodeX(row + 1, j), nodeY(row + 1), 0, grid);
             }
         }
     }
@@ -203,7 +214,8 @@ Bytes aboutBitmap() {
     p.match(nodeX(4, 1), nodeY(4), nodeX(4, 4), nodeY(4), 2, wood, head);
     for (int row = 0; row < 7; ++row) {
         const int count = 7 - (row < 3 ? 3 - row : row - 3);
-        for (int k = 0; k < count; ++k) p.disc(nodeX(row, k), nodeY(row), 1, node);
+        for (int k = 0; k < count; ++k)
+            p.disc(nodeX(row, k), nodeY(row), 1, node);
     }
 
     Bytes out;
@@ -233,7 +245,8 @@ Bytes aboutBitmap() {
         out.push_back(0);
     }
     for (int y = height - 1; y >= 0; --y) {
-        for (int x = 0; x < rowBytes; ++x) out.push_back(x < width ? p.at(x, y) : 0);
+        for (int x = 0; x < rowBytes; ++x)
+            out.push_back(x < width ? p.at(x, y) : 0);
     }
     return out;
 }
@@ -288,19 +301,22 @@ std::vector<uint8_t> tune(const std::vector<Note>& notes, uint32_t eighthSamples
     while (samples.size() < total) {
         const Note& n = notes[index++ % notes.size()];
         const uint32_t length = static_cast<uint32_t>(n.eighths) * eighthSamples;
-        const uint64_t step = n.pitch == 99 ? 0 : (static_cast<uint64_t>(noteMilliHz(n.pitch)) << 32) / (sampleRate * 1000ull);
+        const uint64_t step = n.pitch == 99 ? 0
+                                            : (static_cast<uint64_t>(noteMilliHz(n.pitch)) << 32) /
+                                                  (sampleRate * 1000ull);
         const uint64_t stepLow = step * 2 / 3;
         uint32_t phase = 0, phaseLow = 0;
         for (uint32_t i = 0; i < length && samples.size() < total; ++i) {
             int value = 0;
             if (step != 0) {
-                auto triangle = [](uint32_t ph) {  // -64 .. 64
+                auto triangle = [](uint32_t ph) {                      // -64 .. 64
                     const int32_t t = static_cast<int32_t>(ph >> 24);  // 0..255
                     return t < 128 ? t - 64 : 191 - t;
                 };
                 const int envelope = static_cast<int>(256 - (i * 200) / length);  // fades to 56/256
                 const int attack = i < 80 ? static_cast<int>(i) * 256 / 80 : 256;
-                value = (triangle(phase) * 3 + triangle(phaseLow)) * envelope / 256 * attack / 256 * 2 / 3;
+                value = (triangle(phase) * 3 + triangle(phaseLow)) * envelope / 256 * attack / 256 *
+                        2 / 3;
                 phase += static_cast<uint32_t>(step);
                 phaseLow += static_cast<uint32_t>(stepLow);
             }
@@ -311,7 +327,8 @@ std::vector<uint8_t> tune(const std::vector<Note>& notes, uint32_t eighthSamples
     const size_t fade = sampleRate / 5;
     for (size_t i = 0; i < fade; ++i) {
         uint8_t& s = samples[total - fade + i];
-        s = static_cast<uint8_t>(128 + (static_cast<int>(s) - 128) * static_cast<int>(fade - i) / static_cast<int>(fade));
+        s = static_cast<uint8_t>(128 + (static_cast<int>(s) - 128) * static_cast<int>(fade - i) /
+                                           static_cast<int>(fade));
     }
     return samples;
 }
@@ -326,7 +343,8 @@ std::vector<uint8_t> explosion() {
         seed = seed * 1664525u + 1013904223u;
         const int noise = static_cast<int>(seed >> 25) - 64;  // -64 .. 63
         const int decay = static_cast<int>(total - i) * 256 / static_cast<int>(total);
-        const uint32_t step = static_cast<uint32_t>((180u - i * 120u / total) * 536871u);  // ~180 Hz down to ~60 Hz
+        const uint32_t step =
+            static_cast<uint32_t>((180u - i * 120u / total) * 536871u);  // ~180 Hz down to ~60 Hz
         phase += step;
         const int thump = static_cast<int>(phase >> 26) < 32 ? 40 : -40;
         const int value = (noise * decay / 256 * decay / 256) + thump * decay / 256;
@@ -338,7 +356,8 @@ std::vector<uint8_t> explosion() {
 bool write(const std::string& folder, const char* name, const Bytes& bytes) {
     const std::string path = folder + "/" + name;
     std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     if (!out) {
         std::fprintf(stderr, "kvarlo-assets: cannot write %s\n", path.c_str());
         return false;
@@ -356,12 +375,13 @@ int main(int argc, char** argv) {
     const std::string folder = argv[1];
     constexpr size_t tuneSamples = 32000;  // four seconds: about 32 KB each
     // Three different tunes: a rising fanfare, a gentle minor waltz, a merry march.
-    const std::vector<Note> rec1 = {{0, 2}, {4, 2}, {7, 2}, {12, 4}, {7, 2}, {12, 6}, {99, 2},
+    const std::vector<Note> rec1 = {{0, 2}, {4, 2}, {7, 2},  {12, 4}, {7, 2},  {12, 6}, {99, 2},
                                     {5, 2}, {9, 2}, {12, 2}, {17, 4}, {16, 2}, {12, 6}, {99, 2}};
-    const std::vector<Note> rec2 = {{9, 4}, {12, 2}, {16, 2}, {14, 4}, {12, 2}, {11, 2}, {9, 6},
-                                    {4, 2}, {5, 4}, {9, 2}, {12, 2}, {11, 8}};
-    const std::vector<Note> rec5 = {{7, 1}, {7, 1}, {12, 2}, {12, 1}, {14, 1}, {16, 2}, {16, 1}, {14, 1},
-                                    {12, 2}, {11, 2}, {7, 2}, {9, 1}, {11, 1}, {12, 4}, {99, 2}};
+    const std::vector<Note> rec2 = {{9, 4}, {12, 2}, {16, 2}, {14, 4}, {12, 2}, {11, 2},
+                                    {9, 6}, {4, 2},  {5, 4},  {9, 2},  {12, 2}, {11, 8}};
+    const std::vector<Note> rec5 = {{7, 1},  {7, 1},  {12, 2}, {12, 1}, {14, 1},
+                                    {16, 2}, {16, 1}, {14, 1}, {12, 2}, {11, 2},
+                                    {7, 2},  {9, 1},  {11, 1}, {12, 4}, {99, 2}};
     bool ok = write(folder, "kvarlo.ico", icon());
     ok = write(folder, "about.bmp", aboutBitmap()) && ok;
     ok = write(folder, "rec1.wav", wave(tune(rec1, 1000, tuneSamples))) && ok;

@@ -16,7 +16,8 @@ namespace {
 
 kvarlo::Board board(7, 7);
 
-void line(HDC dc, int width, COLORREF colour, kvarlo::ScreenPoint a, kvarlo::ScreenPoint b, int shorten) {
+void line(HDC dc, int width, COLORREF colour, kvarlo::ScreenPoint a, kvarlo::ScreenPoint b,
+          int shorten) {
     HPEN pen = CreatePen(PS_SOLID, width, colour);
     HGDIOBJ old = SelectObject(dc, pen);
     double x1 = a.x, y1 = a.y, x2 = b.x, y2 = b.y;
@@ -45,24 +46,28 @@ void paint(HWND window) {
     RECT client;
     GetClientRect(window, &client);
     BITMAPINFO info{};
-    info.bmiHeader = BITMAPINFOHEADER{40, client.right, client.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    info.bmiHeader =
+        BITMAPINFOHEADER{40, client.right, client.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     void* bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (bitmap != nullptr) {
         HDC dc = CreateCompatibleDC(nullptr);
         HGDIOBJ old = SelectObject(dc, bitmap);
         std::memset(bits, 176, static_cast<size_t>(client.right) * client.bottom * 4);
-        const kvarlo::BoardLayout layout = kvarlo::computeLayout(client.right, client.bottom, board);
+        const kvarlo::BoardLayout layout =
+            kvarlo::computeLayout(client.right, client.bottom, board);
         int count = 0;
         for (int32_t node = 0; node < board.nodeCount; ++node) {
-            if (!board.nodes[node].active) continue;
+            if (!board.nodes[node].active)
+                continue;
             for (int d = 0; d < 3; ++d) {
                 const int32_t far = board.neighbourForward(node, d);
-                if (far < 0) continue;
+                if (far < 0)
+                    continue;
                 const auto a = kvarlo::nodeScreenPosition(board, node, layout);
                 const auto b = kvarlo::nodeScreenPosition(board, far, layout);
                 const int kind = (node * 3 + d) % 11;  // a sprinkling of every look
-                if (kind == 1 || kind == 4) {  // a match
+                if (kind == 1 || kind == 4) {          // a match
                     line(dc, 8, 0x5A5A5A, a, b, 8);
                     line(dc, 1, 0x808080, a, b, 0);
                     line(dc, 6, 0x0078B4, a, b, 8);
@@ -88,7 +93,8 @@ void paint(HWND window) {
         SetBkMode(dc, TRANSPARENT);
         text(dc, 8, 8, 0x000000, "\xD0\xE5\xE6\xE8\xEC: \xC8\xE3\xF0\xE0");  // Режим: Игра
         char status[64];
-        std::snprintf(status, sizeof status, "\xD1\xEF\xE8\xF7\xE5\xEA: %d   \xD5\xEE\xE4: 0 / 0", count);
+        std::snprintf(status, sizeof status, "\xD1\xEF\xE8\xF7\xE5\xEA: %d   \xD5\xEE\xE4: 0 / 0",
+                      count);
         text(dc, 8, 24, 0x000000, status);  // Спичек: N   Ход: 0 / 0
         text(dc, 8, 40, 0x0000C0, "\xC2\xF0\xE5\xEC\xFF 00:00:07");  // Время, in red
         BitBlt(windowDc, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
@@ -101,30 +107,43 @@ void paint(HWND window) {
 
 LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_PAINT: paint(window); return 0;
-    case WM_DESTROY: PostQuitMessage(0); return 0;
-    case WM_COMMAND:
-        if (LOWORD(wParam) == IDM_ABOUT) kvarlo::showAbout(window);
-        if (LOWORD(wParam) == IDM_EXIT) DestroyWindow(window);
-        if (LOWORD(wParam) == ID_HELP_MANUAL) kvarlo::openManual();
-        if (LOWORD(wParam) == ID_FIGURE_SAVE) {  // the save dialog as the documents use it
-            static char name[256] = "untitled";
-            char folder[512];
-            GetCurrentDirectoryA(sizeof folder, folder);
-            OPENFILENAMEA ofn{};
-            ofn.lStructSize = sizeof ofn;
-            ofn.hwndOwner = window;
-            ofn.lpstrFilter = "\xD4\xE8\xE3\xF3\xF0\xFB (*.t1a)\0*.t1a\0\xC2\xF1\xE5 \xF4\xE0\xE9\xEB\xFB\0*.*\0";
-            ofn.lpstrFile = name;
-            ofn.nMaxFile = 256;
-            ofn.lpstrInitialDir = folder;
-            ofn.lpstrTitle = "\xD1\xEE\xF5\xF0\xE0\xED\xE8\xF2\xFC \xD4\xE8\xE3\xF3\xF0\xF3 \xE2 \xF4\xE0\xE9\xEB \xEA\xE0\xEA";
-            ofn.lpstrDefExt = "t1a";
-            ofn.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY;
-            if (GetSaveFileNameA(&ofn)) kvarlo::setWindowTitle(" - \xD4\xE8\xE3\xF3\xF0\xE0 ", name);
-        }
-        return 0;
-    default: return DefWindowProcA(window, message, wParam, lParam);
+        case WM_PAINT:
+            paint(window);
+            return 0;
+        case WM_DESTROY:
+            PostQuitMessage(0);
+            return 0;
+        case WM_COMMAND:
+            if (LOWORD(wParam) == IDM_ABOUT)
+                kvarlo::showAbout(window);
+            if (LOWORD(wParam) == IDM_EXIT)
+                DestroyWindow(window);
+            if (LOWORD(wParam) == ID_HELP_MANUAL)
+                kvarlo::openManual();
+            if (LOWORD(wParam) == ID_FIGURE_SAVE) {  // the save dialog as the documents use it
+                static char name[256] = "untitled";
+                char folder[512];
+                GetCurrentDirectoryA(sizeof folder, folder);
+                OPENFILENAMEA ofn{};
+                ofn.lStructSize = sizeof ofn;
+                ofn.hwndOwner = window;
+                ofn.lpstrFilter =
+                    "\xD4\xE8\xE3\xF3\xF0\xFB (*.t1a)\0*.t1a\0\xC2\xF1\xE5 "
+                    "\xF4\xE0\xE9\xEB\xFB\0*.*\0";
+                ofn.lpstrFile = name;
+                ofn.nMaxFile = 256;
+                ofn.lpstrInitialDir = folder;
+                ofn.lpstrTitle =
+                    "\xD1\xEE\xF5\xF0\xE0\xED\xE8\xF2\xFC \xD4\xE8\xE3\xF3\xF0\xF3 \xE2 "
+                    "\xF4\xE0\xE9\xEB \xEA\xE0\xEA";
+                ofn.lpstrDefExt = "t1a";
+                ofn.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY;
+                if (GetSaveFileNameA(&ofn))
+                    kvarlo::setWindowTitle(" - \xD4\xE8\xE3\xF3\xF0\xE0 ", name);
+            }
+            return 0;
+        default:
+            return DefWindowProcA(window, message, wParam, lParam);
     }
 }
 
@@ -144,17 +163,22 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show) {
     wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
     wc.lpszMenuName = MAKEINTRESOURCEA(IDC_IGAME);
     wc.lpszClassName = kvarlo::application.className;
-    if (!RegisterClassA(&wc)) return 0;
-    kvarlo::mainWindow = CreateWindowExA(0, kvarlo::application.className, kvarlo::application.title,
-                                         WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0, 640, 480, nullptr, nullptr, instance, nullptr);
-    if (kvarlo::mainWindow == nullptr) return 0;
+    if (!RegisterClassA(&wc))
+        return 0;
+    kvarlo::mainWindow = CreateWindowExA(
+        0, kvarlo::application.className, kvarlo::application.title, WS_OVERLAPPEDWINDOW,
+        CW_USEDEFAULT, 0, 640, 480, nullptr, nullptr, instance, nullptr);
+    if (kvarlo::mainWindow == nullptr)
+        return 0;
     ShowWindow(kvarlo::mainWindow, show);
     UpdateWindow(kvarlo::mainWindow);
     const std::string version = std::string(" Public Version ") + kvarlo::programVersion;
     kvarlo::setWindowTitle(version.c_str(), "");
     HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDC_IGAME));
-    if (std::strstr(commandLine, "--about") != nullptr) PostMessageA(kvarlo::mainWindow, WM_COMMAND, IDM_ABOUT, 0);
-    if (std::strstr(commandLine, "--save") != nullptr) PostMessageA(kvarlo::mainWindow, WM_COMMAND, ID_FIGURE_SAVE, 0);
+    if (std::strstr(commandLine, "--about") != nullptr)
+        PostMessageA(kvarlo::mainWindow, WM_COMMAND, IDM_ABOUT, 0);
+    if (std::strstr(commandLine, "--save") != nullptr)
+        PostMessageA(kvarlo::mainWindow, WM_COMMAND, ID_FIGURE_SAVE, 0);
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0)) {
         if (!TranslateAcceleratorA(msg.hwnd, accelerators, &msg)) {

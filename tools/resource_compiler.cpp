@@ -31,7 +31,8 @@ public:
     bool ok() const { return !message_; }
     const std::optional<std::string>& message() const { return message_; }
     void report(const std::string& message) {
-        if (!message_) message_ = message;
+        if (!message_)
+            message_ = message;
     }
 
 private:
@@ -40,7 +41,8 @@ private:
 
 std::optional<std::string> readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
+    if (!in)
+        return std::nullopt;
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
@@ -53,16 +55,35 @@ std::string folderOf(const std::string& path) {
 
 // The Windows names the script may use.
 const std::map<std::string, long> builtins = {
-    {"LANG_NEUTRAL", 0x00},          {"LANG_ENGLISH", 0x09},        {"LANG_RUSSIAN", 0x19},
-    {"SUBLANG_NEUTRAL", 0x00},       {"SUBLANG_DEFAULT", 0x01},     {"IDOK", 1},
-    {"IDCANCEL", 2},                 {"IDC_STATIC", -1},            {"WS_POPUP", 0x80000000L},
-    {"WS_CHILD", 0x40000000L},       {"WS_VISIBLE", 0x10000000L},   {"WS_CAPTION", 0x00C00000L},
-    {"WS_BORDER", 0x00800000L},      {"WS_SYSMENU", 0x00080000L},   {"WS_GROUP", 0x00020000L},
-    {"WS_TABSTOP", 0x00010000L},     {"DS_SETFONT", 0x40},          {"DS_MODALFRAME", 0x80},
-    {"DS_CENTER", 0x0800},           {"SS_LEFT", 0},                {"SS_CENTER", 1},
-    {"SS_RIGHT", 2},                 {"SS_BITMAP", 0x0E},           {"SS_NOPREFIX", 0x80},
-    {"SS_REALSIZEIMAGE", 0x800},     {"SS_CENTERIMAGE", 0x200},     {"BS_PUSHBUTTON", 0},
-    {"BS_DEFPUSHBUTTON", 1},         {"VK_F1", 0x70},
+    {"LANG_NEUTRAL", 0x00},
+    {"LANG_ENGLISH", 0x09},
+    {"LANG_RUSSIAN", 0x19},
+    {"SUBLANG_NEUTRAL", 0x00},
+    {"SUBLANG_DEFAULT", 0x01},
+    {"IDOK", 1},
+    {"IDCANCEL", 2},
+    {"IDC_STATIC", -1},
+    {"WS_POPUP", 0x80000000L},
+    {"WS_CHILD", 0x40000000L},
+    {"WS_VISIBLE", 0x10000000L},
+    {"WS_CAPTION", 0x00C00000L},
+    {"WS_BORDER", 0x00800000L},
+    {"WS_SYSMENU", 0x00080000L},
+    {"WS_GROUP", 0x00020000L},
+    {"WS_TABSTOP", 0x00010000L},
+    {"DS_SETFONT", 0x40},
+    {"DS_MODALFRAME", 0x80},
+    {"DS_CENTER", 0x0800},
+    {"SS_LEFT", 0},
+    {"SS_CENTER", 1},
+    {"SS_RIGHT", 2},
+    {"SS_BITMAP", 0x0E},
+    {"SS_NOPREFIX", 0x80},
+    {"SS_REALSIZEIMAGE", 0x800},
+    {"SS_CENTERIMAGE", 0x200},
+    {"BS_PUSHBUTTON", 0},
+    {"BS_DEFPUSHBUTTON", 1},
+    {"VK_F1", 0x70},
 };
 
 // ---- Tokens ----
@@ -76,7 +97,8 @@ struct Token {
 
 class Lexer : public ErrorState {
 public:
-    Lexer(std::string text, std::string folder) : src_(std::move(text)), folder_(std::move(folder)) {}
+    Lexer(std::string text, std::string folder)
+        : src_(std::move(text)), folder_(std::move(folder)) {}
     std::map<std::string, long> defines;
 
     std::vector<Token> tokens() {
@@ -84,7 +106,8 @@ public:
         for (;;) {
             Token t = next();
             out.push_back(t);
-            if (t.kind == Token::End) return out;
+            if (t.kind == Token::End)
+                return out;
         }
     }
 
@@ -93,13 +116,15 @@ private:
         skipSpace();
         Token t;
         t.line = line_;
-        if (!ok() || pos_ >= src_.size()) return t;
+        if (!ok() || pos_ >= src_.size())
+            return t;
         const char c = src_[pos_];
         if (c == '"') {
             t.kind = Token::String;
             ++pos_;
             for (;;) {
-                if (pos_ >= src_.size()) return fail("unterminated string");
+                if (pos_ >= src_.size())
+                    return fail("unterminated string");
                 char ch = src_[pos_++];
                 if (ch == '"') {
                     if (pos_ < src_.size() && src_[pos_] == '"') {  // "" is a quote
@@ -112,16 +137,30 @@ private:
                 if (ch == '\\' && pos_ < src_.size()) {
                     const char e = src_[pos_++];
                     switch (e) {
-                    case 'n': t.text += '\n'; break;
-                    case 't': t.text += '\t'; break;
-                    case '\\': t.text += '\\'; break;
-                    case '"': t.text += '"'; break;
-                    case 'a': t.text += '\b'; break;  // right-aligns menu text, kept as is
-                    default: t.text += '\\'; t.text += e; break;
+                        case 'n':
+                            t.text += '\n';
+                            break;
+                        case 't':
+                            t.text += '\t';
+                            break;
+                        case '\\':
+                            t.text += '\\';
+                            break;
+                        case '"':
+                            t.text += '"';
+                            break;
+                        case 'a':
+                            t.text += '\b';
+                            break;  // right-aligns menu text, kept as is
+                        default:
+                            t.text += '\\';
+                            t.text += e;
+                            break;
                     }
                     continue;
                 }
-                if (ch == '\n') return fail("line break in a string");
+                if (ch == '\n')
+                    return fail("line break in a string");
                 t.text += ch;
             }
             return t;
@@ -132,14 +171,19 @@ private:
             char* stop = nullptr;
             errno = 0;
             t.value = std::strtol(start, &stop, 0);
-            if (errno == ERANGE) return fail("number out of range");
+            if (errno == ERANGE)
+                return fail("number out of range");
             pos_ += static_cast<size_t>(stop - start);
-            while (pos_ < src_.size() && (src_[pos_] == 'L' || src_[pos_] == 'l' || src_[pos_] == 'U' || src_[pos_] == 'u')) ++pos_;
+            while (pos_ < src_.size() && (src_[pos_] == 'L' || src_[pos_] == 'l' ||
+                                          src_[pos_] == 'U' || src_[pos_] == 'u'))
+                ++pos_;
             return t;
         }
         if (std::isalpha(static_cast<unsigned char>(c)) || c == '_') {
             t.kind = Token::Name;
-            while (pos_ < src_.size() && (std::isalnum(static_cast<unsigned char>(src_[pos_])) || src_[pos_] == '_')) t.text += src_[pos_++];
+            while (pos_ < src_.size() &&
+                   (std::isalnum(static_cast<unsigned char>(src_[pos_])) || src_[pos_] == '_'))
+                t.text += src_[pos_++];
             return t;
         }
         t.kind = Token::Punct;
@@ -158,18 +202,21 @@ private:
             } else if (std::isspace(static_cast<unsigned char>(c))) {
                 ++pos_;
             } else if (src_.compare(pos_, 2, "//") == 0) {
-                while (pos_ < src_.size() && src_[pos_] != '\n') ++pos_;
+                while (pos_ < src_.size() && src_[pos_] != '\n')
+                    ++pos_;
             } else if (src_.compare(pos_, 2, "/*") == 0) {
                 const auto end = src_.find("*/", pos_ + 2);
                 if (end == std::string::npos) {
                     fail("unterminated comment");
                     return;
                 }
-                for (size_t i = pos_; i < end; ++i) line_ += src_[i] == '\n';
+                for (size_t i = pos_; i < end; ++i)
+                    line_ += src_[i] == '\n';
                 pos_ = end + 2;
             } else if (c == '#' && atLineStart_) {
                 const auto end = src_.find('\n', pos_);
-                directive(src_.substr(pos_, end == std::string::npos ? std::string::npos : end - pos_));
+                directive(
+                    src_.substr(pos_, end == std::string::npos ? std::string::npos : end - pos_));
                 pos_ = end == std::string::npos ? src_.size() : end;
             } else {
                 atLineStart_ = false;
@@ -198,7 +245,8 @@ private:
         } else if (word == "pragma") {
             std::string rest;
             std::getline(in, rest);
-            if (rest.find("code_page") != std::string::npos && rest.find("65001") == std::string::npos) {
+            if (rest.find("code_page") != std::string::npos &&
+                rest.find("65001") == std::string::npos) {
                 fail("only UTF-8 scripts (code_page 65001) are understood");
             }
         }
@@ -211,10 +259,12 @@ private:
             std::istringstream in(line);
             std::string hash, name, value;
             in >> hash >> name >> value;
-            if (hash != "#define" || value.empty()) continue;
+            if (hash != "#define" || value.empty())
+                continue;
             char* end = nullptr;
             const long number = std::strtol(value.c_str(), &end, 0);
-            if (end != value.c_str()) defines[name] = number;
+            if (end != value.c_str())
+                defines[name] = number;
         }
     }
 
@@ -292,7 +342,8 @@ public:
         : t_(std::move(tokens)), defines_(std::move(defines)), folder_(std::move(folder)) {}
 
     Script parse() {
-        while (ok() && peek().kind != Token::End) statement();
+        while (ok() && peek().kind != Token::End)
+            statement();
         return script_;
     }
 
@@ -300,7 +351,8 @@ private:
     const Token& peek(size_t ahead = 0) const { return t_[std::min(i_ + ahead, t_.size() - 1)]; }
     Token take() {
         Token t = peek();
-        if (i_ < t_.size() - 1) ++i_;
+        if (i_ < t_.size() - 1)
+            ++i_;
         return t;
     }
     // Records the error where the parser stands and skips to the end of the tokens, so every
@@ -309,14 +361,18 @@ private:
         report("line " + std::to_string(peek().line) + ": " + what + " (at '" + peek().text + "')");
         i_ = t_.size() - 1;
     }
-    bool isWord(const char* word, size_t ahead = 0) const { return peek(ahead).kind == Token::Name && peek(ahead).text == word; }
+    bool isWord(const char* word, size_t ahead = 0) const {
+        return peek(ahead).kind == Token::Name && peek(ahead).text == word;
+    }
     bool isPunct(const char* p) const { return peek().kind == Token::Punct && peek().text == p; }
     void expectWord(const char* word) {
-        if (!isWord(word)) fail(std::string("expected ") + word);
+        if (!isWord(word))
+            fail(std::string("expected ") + word);
         take();
     }
     void skipComma() {
-        if (isPunct(",")) take();
+        if (isPunct(","))
+            take();
     }
     bool begin() {
         if (isWord("BEGIN") || isPunct("{")) {
@@ -331,12 +387,14 @@ private:
             take();
             return true;
         }
-        if (ok() && peek().kind == Token::End) fail("expected END");
+        if (ok() && peek().kind == Token::End)
+            fail("expected END");
         return !ok();
     }
     // BEGIN, or an error.
     void expectBegin() {
-        if (!begin()) fail("expected BEGIN");
+        if (!begin())
+            fail("expected BEGIN");
     }
     std::string string() {
         if (peek().kind != Token::String) {
@@ -370,7 +428,8 @@ private:
     std::array<long, N> numbers() {
         std::array<long, N> values{};
         for (size_t i = 0; i < N; ++i) {
-            if (i > 0) skipComma();
+            if (i > 0)
+                skipComma();
             values[i] = expression();
         }
         return values;
@@ -399,7 +458,8 @@ private:
         if (isPunct("(")) {
             take();
             const long v = expression();
-            if (!isPunct(")")) fail("expected )");
+            if (!isPunct(")"))
+                fail("expected )");
             take();
             return v;
         }
@@ -411,11 +471,14 @@ private:
             take();
             return ~primary();
         }
-        if (peek().kind == Token::Number) return take().value;
+        if (peek().kind == Token::Number)
+            return take().value;
         if (peek().kind == Token::Name) {
             const std::string name = take().text;
-            if (auto it = defines_.find(name); it != defines_.end()) return it->second;
-            if (auto it = builtins.find(name); it != builtins.end()) return it->second;
+            if (auto it = defines_.find(name); it != defines_.end())
+                return it->second;
+            if (auto it = builtins.find(name); it != builtins.end())
+                return it->second;
             fail("unknown name " + name);
             return 0;
         }
@@ -443,7 +506,8 @@ private:
         bool first = true;
         while (ok()) {
             if (!first) {
-                if (!isPunct("|")) return v;
+                if (!isPunct("|"))
+                    return v;
                 take();
             }
             first = false;
@@ -457,14 +521,17 @@ private:
         return v;
     }
     bool isNumericName(const Token& t) const {
-        return t.kind == Token::Number || (t.kind == Token::Name && (defines_.count(t.text) || builtins.count(t.text)));
+        return t.kind == Token::Number ||
+               (t.kind == Token::Name && (defines_.count(t.text) || builtins.count(t.text)));
     }
     Name name() {
         const Token& t = peek();
-        if (isNumericName(t)) return Name{{}, expression()};
+        if (isNumericName(t))
+            return Name{{}, expression()};
         if (t.kind == Token::Name || t.kind == Token::String) {
             std::string s = take().text;
-            for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            for (char& c : s)
+                c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
             return Name{s, 0};
         }
         fail("expected a resource name");
@@ -513,8 +580,10 @@ private:
             skipOptions();
             expectBegin();
             std::vector<Accel> entries;
-            while (!end()) entries.push_back(accelerator());
-            if (!entries.empty()) entries.back().flags |= 0x80;  // end of the table
+            while (!end())
+                entries.push_back(accelerator());
+            if (!entries.empty())
+                entries.back().flags |= 0x80;  // end of the table
             script_.accelerators.emplace_back(resourceName, entries);
         } else if (type == "DIALOG" || type == "DIALOGEX") {
             dialog(resourceName);
@@ -522,9 +591,11 @@ private:
             script_.binaries.push_back({Name{{}, 14}, resourceName, fileContents()});
         } else if (type == "BITMAP") {
             const std::string data = fileContents();
-            if (ok() && (data.size() < 14 || data.compare(0, 2, "BM") != 0)) fail("not a BMP file");
+            if (ok() && (data.size() < 14 || data.compare(0, 2, "BM") != 0))
+                fail("not a BMP file");
             if (ok()) {
-                script_.binaries.push_back({Name{{}, 2}, resourceName, data.substr(14)});  // without the file header
+                script_.binaries.push_back(
+                    {Name{{}, 2}, resourceName, data.substr(14)});  // without the file header
             }
         } else {
             // A user-defined type naming a file, such as WAVE.
@@ -566,7 +637,8 @@ private:
         if (peek().kind == Token::String) {
             const std::string key = text();
             if (key.size() == 2 && key[0] == '^') {
-                a.key = std::toupper(static_cast<unsigned char>(key[1])) - '@';  // control character
+                a.key =
+                    std::toupper(static_cast<unsigned char>(key[1])) - '@';  // control character
             } else if (key.size() == 1) {
                 a.key = static_cast<unsigned char>(key[0]);
             } else {
@@ -580,15 +652,23 @@ private:
         while (ok() && isPunct(",")) {
             take();
             const std::string option = take().text;
-            if (option == "VIRTKEY") virtualKey = true;
-            else if (option == "ASCII") virtualKey = false;
-            else if (option == "ALT") a.flags |= 0x10;
-            else if (option == "SHIFT") a.flags |= 0x04;
-            else if (option == "CONTROL") a.flags |= 0x08;
-            else if (option == "NOINVERT") a.flags |= 0x02;
-            else fail("unknown accelerator option " + option);
+            if (option == "VIRTKEY")
+                virtualKey = true;
+            else if (option == "ASCII")
+                virtualKey = false;
+            else if (option == "ALT")
+                a.flags |= 0x10;
+            else if (option == "SHIFT")
+                a.flags |= 0x04;
+            else if (option == "CONTROL")
+                a.flags |= 0x08;
+            else if (option == "NOINVERT")
+                a.flags |= 0x02;
+            else
+                fail("unknown accelerator option " + option);
         }
-        if (virtualKey) a.flags |= 0x01;
+        if (virtualKey)
+            a.flags |= 0x01;
         return a;
     }
 
@@ -612,7 +692,8 @@ private:
             } else if (isWord("CAPTION")) {
                 take();
                 d.caption = text();
-                if (!styleGiven) d.style |= 0x00C00000L;
+                if (!styleGiven)
+                    d.style |= 0x00C00000L;
             } else if (isWord("FONT")) {
                 take();
                 d.fontSize = expression();
@@ -626,8 +707,10 @@ private:
                 fail("unexpected dialog option");
             }
         }
-        if (d.fontSize != 0) d.style |= 0x40;  // DS_SETFONT, as the resource compilers add it
-        while (!end()) d.controls.push_back(control());
+        if (d.fontSize != 0)
+            d.style |= 0x40;  // DS_SETFONT, as the resource compilers add it
+        while (!end())
+            d.controls.push_back(control());
         script_.dialogs.push_back(d);
     }
 
@@ -650,7 +733,8 @@ private:
             c.id = expression();
             skipComma();
             std::string cls = string();
-            for (char& ch : cls) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+            for (char& ch : cls)
+                ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
             c.className = cls;
             skipComma();
             c.style = styleExpression(childVisible);
@@ -720,76 +804,92 @@ std::string literal(const std::string& bytes) {
 }
 
 std::string nameInit(const Name& n) {
-    if (n.text.empty()) return "{nullptr, " + std::to_string(n.id) + "u}";
+    if (n.text.empty())
+        return "{nullptr, " + std::to_string(n.id) + "u}";
     return "{" + literal(n.text) + ", 0u}";
 }
 
 std::string generate(const Script& s, const std::string& source) {
     std::ostringstream out;
     out << "// Generated by kvarlo-rc from " << source << ". Do not edit.\n"
-        << "#include \"platform/resource_table.h\"\n\nnamespace kvarlo::platform {\n\nnamespace {\n\n";
+        << "#include \"platform/resource_table.h\"\n\nnamespace kvarlo::platform {\n\nnamespace "
+           "{\n\n";
     out << "const StringResource strings[] = {\n";
-    for (const auto& [id, text] : s.strings) out << "    {" << id << "u, " << literal(text) << "},\n";
-    if (s.strings.empty()) out << "    {0u, nullptr},\n";
+    for (const auto& [id, text] : s.strings)
+        out << "    {" << id << "u, " << literal(text) << "},\n";
+    if (s.strings.empty())
+        out << "    {0u, nullptr},\n";
     out << "};\n\n";
     for (size_t m = 0; m < s.menus.size(); ++m) {
         out << "const MenuEntry menu" << m << "[] = {\n";
         for (const MenuEntry& e : s.menus[m].second) {
-            out << "    {MenuEntryKind::" << e.kind << ", " << e.id << "u, " << (e.text.empty() && e.kind != "Item" ? "nullptr" : literal(e.text)) << "},\n";
+            out << "    {MenuEntryKind::" << e.kind << ", " << e.id << "u, "
+                << (e.text.empty() && e.kind != "Item" ? "nullptr" : literal(e.text)) << "},\n";
         }
         out << "};\n";
     }
     out << "const MenuResource menus[] = {\n";
     for (size_t m = 0; m < s.menus.size(); ++m) {
-        out << "    {" << nameInit(s.menus[m].first) << ", menu" << m << ", " << s.menus[m].second.size() << "u},\n";
+        out << "    {" << nameInit(s.menus[m].first) << ", menu" << m << ", "
+            << s.menus[m].second.size() << "u},\n";
     }
-    if (s.menus.empty()) out << "    {{nullptr, 0u}, nullptr, 0u},\n";
+    if (s.menus.empty())
+        out << "    {{nullptr, 0u}, nullptr, 0u},\n";
     out << "};\n\n";
     for (size_t a = 0; a < s.accelerators.size(); ++a) {
         out << "const ACCEL accelerators" << a << "[] = {\n";
-        for (const Accel& e : s.accelerators[a].second) out << "    {" << e.flags << ", " << e.key << ", " << e.command << "},\n";
+        for (const Accel& e : s.accelerators[a].second)
+            out << "    {" << e.flags << ", " << e.key << ", " << e.command << "},\n";
         out << "};\n";
     }
     out << "const AcceleratorResource accelerators[] = {\n";
     for (size_t a = 0; a < s.accelerators.size(); ++a) {
-        out << "    {" << nameInit(s.accelerators[a].first) << ", accelerators" << a << ", " << s.accelerators[a].second.size() << "u},\n";
+        out << "    {" << nameInit(s.accelerators[a].first) << ", accelerators" << a << ", "
+            << s.accelerators[a].second.size() << "u},\n";
     }
-    if (s.accelerators.empty()) out << "    {{nullptr, 0u}, nullptr, 0u},\n";
+    if (s.accelerators.empty())
+        out << "    {{nullptr, 0u}, nullptr, 0u},\n";
     out << "};\n\n";
     for (size_t d = 0; d < s.dialogs.size(); ++d) {
         out << "const DialogControl controls" << d << "[] = {\n";
         for (const Control& c : s.dialogs[d].controls) {
-            out << "    {" << literal(c.className) << ", " << literal(c.text) << ", " << nameInit(c.image) << ", " << c.id << ", " << c.x
-                << ", " << c.y << ", " << c.cx << ", " << c.cy << ", 0x" << std::hex << static_cast<unsigned long>(c.style & 0xFFFFFFFFL)
-                << std::dec << "u},\n";
+            out << "    {" << literal(c.className) << ", " << literal(c.text) << ", "
+                << nameInit(c.image) << ", " << c.id << ", " << c.x << ", " << c.y << ", " << c.cx
+                << ", " << c.cy << ", 0x" << std::hex
+                << static_cast<unsigned long>(c.style & 0xFFFFFFFFL) << std::dec << "u},\n";
         }
         out << "};\n";
     }
     out << "const DialogResource dialogs[] = {\n";
     for (size_t d = 0; d < s.dialogs.size(); ++d) {
         const Dialog& g = s.dialogs[d];
-        out << "    {" << nameInit(g.name) << ", 0x" << std::hex << static_cast<unsigned long>(g.style & 0xFFFFFFFFL) << "u, 0x"
-            << static_cast<unsigned long>(g.exStyle & 0xFFFFFFFFL) << std::dec << "u, " << g.x << ", " << g.y << ", " << g.cx << ", " << g.cy
-            << ", " << literal(g.caption) << ", " << g.fontSize << ", " << literal(g.fontName) << ", controls" << d << ", "
+        out << "    {" << nameInit(g.name) << ", 0x" << std::hex
+            << static_cast<unsigned long>(g.style & 0xFFFFFFFFL) << "u, 0x"
+            << static_cast<unsigned long>(g.exStyle & 0xFFFFFFFFL) << std::dec << "u, " << g.x
+            << ", " << g.y << ", " << g.cx << ", " << g.cy << ", " << literal(g.caption) << ", "
+            << g.fontSize << ", " << literal(g.fontName) << ", controls" << d << ", "
             << g.controls.size() << "u},\n";
     }
-    if (s.dialogs.empty()) out << "    {{nullptr, 0u}, 0u, 0u, 0, 0, 0, 0, nullptr, 0, nullptr, nullptr, 0u},\n";
+    if (s.dialogs.empty())
+        out << "    {{nullptr, 0u}, 0u, 0u, 0, 0, 0, 0, nullptr, 0, nullptr, nullptr, 0u},\n";
     out << "};\n\n";
     for (size_t b = 0; b < s.binaries.size(); ++b) {
         out << "const unsigned char binary" << b << "[] = {";
         const std::string& data = s.binaries[b].data;
         for (size_t i = 0; i < data.size(); ++i) {
-            if (i % 24 == 0) out << "\n   ";
+            if (i % 24 == 0)
+                out << "\n   ";
             out << ' ' << static_cast<unsigned>(static_cast<unsigned char>(data[i])) << ',';
         }
         out << "\n};\n";
     }
     out << "const BinaryResource binaries[] = {\n";
     for (size_t b = 0; b < s.binaries.size(); ++b) {
-        out << "    {" << nameInit(s.binaries[b].type) << ", " << nameInit(s.binaries[b].name) << ", binary" << b << ", "
-            << s.binaries[b].data.size() << "u},\n";
+        out << "    {" << nameInit(s.binaries[b].type) << ", " << nameInit(s.binaries[b].name)
+            << ", binary" << b << ", " << s.binaries[b].data.size() << "u},\n";
     }
-    if (s.binaries.empty()) out << "    {{nullptr, 0u}, {nullptr, 0u}, nullptr, 0u},\n";
+    if (s.binaries.empty())
+        out << "    {{nullptr, 0u}, {nullptr, 0u}, nullptr, 0u},\n";
     out << "};\n\n";
     out << "const ResourceTable table = {\n    0x" << std::hex << s.language << std::dec << "u,\n"
         << "    strings, " << s.strings.size() << "u,\n"
@@ -797,7 +897,8 @@ std::string generate(const Script& s, const std::string& source) {
         << "    accelerators, " << s.accelerators.size() << "u,\n"
         << "    dialogs, " << s.dialogs.size() << "u,\n"
         << "    binaries, " << s.binaries.size() << "u,\n};\n\n"
-        << "}  // namespace\n\nconst ResourceTable& moduleResources() { return table; }\n\n}  // namespace kvarlo::platform\n";
+        << "}  // namespace\n\nconst ResourceTable& moduleResources() { return table; }\n\n}  // "
+           "namespace kvarlo::platform\n";
     return out.str();
 }
 

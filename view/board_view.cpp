@@ -87,16 +87,14 @@ void drawText(HDC surface, int32_t x, int32_t y, COLORREF colour, const char* te
 
 void drawStatus(HDC surface, int32_t height, const FrameState& frame) {
     SetBkMode(surface, TRANSPARENT);
-    const std::vector<StatusLine> lines =
-        composeStatus(frame.board, frame.window, frame.history, frame.game, frame.results,
-                      frame.busy, height);
+    const std::vector<StatusLine> lines = composeStatus(
+        frame.board, frame.window, frame.history, frame.game, frame.results, frame.busy, height);
     for (const StatusLine& line : lines) {
         drawText(surface, line.x, line.y, line.colour, line.text.c_str());
     }
 }
 
-void renderFrame(HDC surface, void* bits, int32_t width, int32_t height,
-                 const FrameState& frame) {
+void renderFrame(HDC surface, void* bits, int32_t width, int32_t height, const FrameState& frame) {
     std::memset(bits, backgroundByte, static_cast<size_t>(width) * height * 4);
     if (frame.window.showBoard) {
         drawBoard(surface, width, height, frame.board);

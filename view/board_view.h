@@ -6,8 +6,8 @@
 
 #include "board/board.h"
 #include "game/game.h"
-#include "platform/win32.h"
 #include "game/interface_state.h"
+#include "platform/win32.h"
 #include "solver/results.h"
 #include "view/edge_style.h"
 #include "view/layout.h"
@@ -41,8 +41,7 @@ HBITMAP createBackBuffer(int32_t width, int32_t height, void** bits);
 void paintWindow(HWND window, BackBuffer& buffer, const FrameState& frame);
 
 // Renders a complete frame into a memory surface whose bitmap's pixels are `bits`.
-void renderFrame(HDC surface, void* bits, int32_t width, int32_t height,
-                 const FrameState& frame);
+void renderFrame(HDC surface, void* bits, int32_t width, int32_t height, const FrameState& frame);
 // The board alone on the background, without the status panel: a picture of the figure.
 void renderBoardPicture(HDC surface, void* bits, int32_t width, int32_t height,
                         const FrameState& frame);

@@ -38,7 +38,9 @@ inline constexpr std::array<PenSpec, 7> penTable = {{
 // Bars stop this many pixels short of both nodes; the grid line is drawn full length.
 inline constexpr int32_t barShortening = 8;
 
-inline int32_t shorteningOf(EdgePen pen) { return pen == EdgePen::Grid ? 0 : barShortening; }
+inline int32_t shorteningOf(EdgePen pen) {
+    return pen == EdgePen::Grid ? 0 : barShortening;
+}
 
 // The pens a slot is drawn with, in drawing order: the underlay (if any), the grid line, and
 // the final pen (the highest flag's) on top. A slot without flags is just the grid line.

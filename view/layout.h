@@ -20,7 +20,9 @@ struct ScreenPoint {
     int32_t y;
 };
 
-inline bool operator==(ScreenPoint a, ScreenPoint b) { return a.x == b.x && a.y == b.y; }
+inline bool operator==(ScreenPoint a, ScreenPoint b) {
+    return a.x == b.x && a.y == b.y;
+}
 
 // Centres the hexagon in a client area of the given size; row 0 is the bottom row on screen.
 BoardLayout computeLayout(int32_t clientWidth, int32_t clientHeight, const Board& board);

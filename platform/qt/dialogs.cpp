@@ -1,5 +1,6 @@
 // Dialog boxes from resource templates (a nested message loop until EndDialog) and the open and
 // save file dialogs over QFileDialog, with the test seam that answers them.
+#include <unistd.h>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
@@ -12,7 +13,6 @@
 #include <QPushButton>
 #include <cstring>
 #include <deque>
-#include <unistd.h>
 
 #include "platform/cp1251.h"
 #include "platform/qt/layer.h"
@@ -24,15 +24,21 @@ namespace kvarlo::platform {
 namespace {
 
 // Dialog units to pixels for the dialog font: 8 pixels per 4 horizontal and 16 per 8 vertical.
-int unitsX(int units) { return units * 2; }
-int unitsY(int units) { return units * 2; }
+int unitsX(int units) {
+    return units * 2;
+}
+int unitsY(int units) {
+    return units * 2;
+}
 
 Window* openDialog = nullptr;
 
 // Sends a dialog a message through its procedure; what the procedure leaves alone gets the
 // default dialog handling: closing the box means Cancel.
 INT_PTR sendToDialog(Window& dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    const INT_PTR handled = dialog.dialogProc != nullptr ? dialog.dialogProc(handleOf(&dialog), message, wParam, lParam) : 0;
+    const INT_PTR handled = dialog.dialogProc != nullptr
+                                ? dialog.dialogProc(handleOf(&dialog), message, wParam, lParam)
+                                : 0;
     if (!handled && message == WM_CLOSE) {
         return sendToDialog(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
     }
@@ -45,14 +51,16 @@ public:
     Window* window = nullptr;
 
     void reject() override {  // Esc
-        if (window != nullptr) sendToDialog(*window, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
+        if (window != nullptr)
+            sendToDialog(*window, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
     }
     void accept() override {}
 
 protected:
     void closeEvent(QCloseEvent* event) override {  // the caption's close box
         event->ignore();
-        if (window != nullptr) sendToDialog(*window, WM_CLOSE, 0, 0);
+        if (window != nullptr)
+            sendToDialog(*window, WM_CLOSE, 0, 0);
     }
 };
 
@@ -69,12 +77,14 @@ DWORD lastDialogError = 0;
 
 std::vector<std::pair<std::string, std::string>> filterPairs(LPCSTR filter) {
     std::vector<std::pair<std::string, std::string>> pairs;
-    if (filter == nullptr) return pairs;
+    if (filter == nullptr)
+        return pairs;
     const char* p = filter;
     while (*p != '\0') {
         std::string description = p;
         p += description.size() + 1;
-        if (*p == '\0') break;  // a description without its pattern ends the list
+        if (*p == '\0')
+            break;  // a description without its pattern ends the list
         std::string pattern = p;
         p += pattern.size() + 1;
         pairs.emplace_back(description, pattern);
@@ -86,13 +96,15 @@ std::vector<std::pair<std::string, std::string>> filterPairs(LPCSTR filter) {
 bool hasExtension(const std::string& path) {
     const auto slash = path.find_last_of("/\\");
     const auto dot = path.find_last_of('.');
-    return dot != std::string::npos && (slash == std::string::npos || dot > slash) && dot + 1 < path.size();
+    return dot != std::string::npos && (slash == std::string::npos || dot > slash) &&
+           dot + 1 < path.size();
 }
 
 // Fills the caller's structure with a chosen path (1251); false when it does not fit.
 bool deliverPath(OPENFILENAMEA& ofn, std::string path) {
     if (ofn.lpstrDefExt != nullptr && *ofn.lpstrDefExt != '\0' && !hasExtension(path)) {
-        if (!path.empty() && path.back() != '.') path += '.';
+        if (!path.empty() && path.back() != '.')
+            path += '.';
         path += ofn.lpstrDefExt;
     }
     if (ofn.lpstrFile == nullptr || path.size() + 1 > ofn.nMaxFile) {
@@ -122,7 +134,8 @@ bool fileExists(const std::string& ansiPath) {
 
 bool folderOfExists(const std::string& ansiPath) {
     const auto slash = ansiPath.find_last_of("/\\");
-    if (slash == std::string::npos) return true;
+    if (slash == std::string::npos)
+        return true;
     return ::access(cp1251ToUtf8(ansiPath.substr(0, slash == 0 ? 1 : slash)).c_str(), F_OK) == 0;
 }
 
@@ -147,17 +160,21 @@ bool runFileDialog(OPENFILENAMEA* ofn, bool save) {
     if (!seam().answers.empty()) {
         chosen = seam().answers.front();
         seam().answers.pop_front();
-        if (!chosen) return false;
+        if (!chosen)
+            return false;
     } else {
         const QString platform = QGuiApplication::platformName();
-        if (!haveWidgets() || !onGuiThread() || platform == QLatin1String("offscreen") || platform == QLatin1String("minimal")) {
+        if (!haveWidgets() || !onGuiThread() || platform == QLatin1String("offscreen") ||
+            platform == QLatin1String("minimal")) {
             return false;  // no one could ever answer a real dialog here
         }
         Window* owner = windowFromHandle(ofn->hwndOwner);
-        QFileDialog dialog(owner != nullptr ? owner->top : nullptr, fromAnsi(request.title.c_str()));
+        QFileDialog dialog(owner != nullptr ? owner->top : nullptr,
+                           fromAnsi(request.title.c_str()));
         dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
         dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-        if (!(ofn->Flags & OFN_OVERWRITEPROMPT)) dialog.setOption(QFileDialog::DontConfirmOverwrite);
+        if (!(ofn->Flags & OFN_OVERWRITEPROMPT))
+            dialog.setOption(QFileDialog::DontConfirmOverwrite);
         QStringList filters;
         for (const auto& [description, pattern] : request.filters) {
             QString patterns = fromAnsi(pattern.c_str());
@@ -172,17 +189,22 @@ bool runFileDialog(OPENFILENAMEA* ofn, bool save) {
         if (!filters.isEmpty()) {
             dialog.setNameFilters(filters);
             const DWORD index = ofn->nFilterIndex == 0 ? 1 : ofn->nFilterIndex;
-            if (index <= static_cast<DWORD>(filters.size())) dialog.selectNameFilter(filters[static_cast<int>(index - 1)]);
+            if (index <= static_cast<DWORD>(filters.size()))
+                dialog.selectNameFilter(filters[static_cast<int>(index - 1)]);
         }
-        if (!request.initialDir.empty()) dialog.setDirectory(fromAnsi(request.initialDir.c_str()));
-        if (!request.defaultExtension.empty()) dialog.setDefaultSuffix(fromAnsi(request.defaultExtension.c_str()));
-        if (!request.proposedName.empty()) dialog.selectFile(fromAnsi(request.proposedName.c_str()));
+        if (!request.initialDir.empty())
+            dialog.setDirectory(fromAnsi(request.initialDir.c_str()));
+        if (!request.defaultExtension.empty())
+            dialog.setDefaultSuffix(fromAnsi(request.defaultExtension.c_str()));
+        if (!request.proposedName.empty())
+            dialog.selectFile(fromAnsi(request.proposedName.c_str()));
         int result;
         {
             ForeignModalScope scope;  // the program's messages keep flowing while it is open
             result = dialog.exec();
         }
-        if (result != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+        if (result != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return false;
         const auto path = toAnsi(dialog.selectedFiles().front());
         if (!path) {  // the program's strings cannot hold this name
             lastDialogError = FNERR_INVALIDFILENAME;
@@ -190,7 +212,8 @@ bool runFileDialog(OPENFILENAMEA* ofn, bool save) {
         }
         chosen = *path;
     }
-    if (chosen->empty()) return false;
+    if (chosen->empty())
+        return false;
     std::string path = *chosen;
     OPENFILENAMEA copy = *ofn;
     if (!deliverPath(copy, path)) {
@@ -198,8 +221,10 @@ bool runFileDialog(OPENFILENAMEA* ofn, bool save) {
         return false;
     }
     path = copy.lpstrFile;
-    if (!save && (ofn->Flags & OFN_FILEMUSTEXIST) && !fileExists(path)) return false;
-    if ((ofn->Flags & OFN_PATHMUSTEXIST) && !folderOfExists(path)) return false;
+    if (!save && (ofn->Flags & OFN_FILEMUSTEXIST) && !fileExists(path))
+        return false;
+    if ((ofn->Flags & OFN_PATHMUSTEXIST) && !folderOfExists(path))
+        return false;
     *ofn = copy;
     return true;
 }
@@ -208,14 +233,28 @@ bool runFileDialog(OPENFILENAMEA* ofn, bool save) {
 
 namespace testing {
 
-void answerNextFileDialog(const std::string& path) { seam().answers.emplace_back(path); }
-void cancelNextFileDialog() { seam().answers.emplace_back(std::nullopt); }
-void clearFileDialogAnswers() { seam().answers.clear(); }
-size_t pendingFileDialogAnswers() { return seam().answers.size(); }
-std::vector<FileDialogRequest> fileDialogLog() { return seam().log; }
-void clearFileDialogLog() { seam().log.clear(); }
+void answerNextFileDialog(const std::string& path) {
+    seam().answers.emplace_back(path);
+}
+void cancelNextFileDialog() {
+    seam().answers.emplace_back(std::nullopt);
+}
+void clearFileDialogAnswers() {
+    seam().answers.clear();
+}
+size_t pendingFileDialogAnswers() {
+    return seam().answers.size();
+}
+std::vector<FileDialogRequest> fileDialogLog() {
+    return seam().log;
+}
+void clearFileDialogLog() {
+    seam().log.clear();
+}
 
-QWidget* activeDialogWidget() { return openDialog != nullptr ? openDialog->top : nullptr; }
+QWidget* activeDialogWidget() {
+    return openDialog != nullptr ? openDialog->top : nullptr;
+}
 
 }  // namespace testing
 
@@ -223,11 +262,18 @@ QWidget* activeDialogWidget() { return openDialog != nullptr ? openDialog->top :
 
 using namespace kvarlo::platform;
 
-BOOL WINAPI GetOpenFileNameA(LPOPENFILENAMEA ofn) { return runFileDialog(ofn, false) ? TRUE : FALSE; }
-BOOL WINAPI GetSaveFileNameA(LPOPENFILENAMEA ofn) { return runFileDialog(ofn, true) ? TRUE : FALSE; }
-DWORD WINAPI CommDlgExtendedError(void) { return lastDialogError; }
+BOOL WINAPI GetOpenFileNameA(LPOPENFILENAMEA ofn) {
+    return runFileDialog(ofn, false) ? TRUE : FALSE;
+}
+BOOL WINAPI GetSaveFileNameA(LPOPENFILENAMEA ofn) {
+    return runFileDialog(ofn, true) ? TRUE : FALSE;
+}
+DWORD WINAPI CommDlgExtendedError(void) {
+    return lastDialogError;
+}
 
-INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND ownerHandle, DLGPROC proc, LPARAM param) {
+INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND ownerHandle,
+                               DLGPROC proc, LPARAM param) {
     const DialogResource* resource = instance != nullptr ? findDialog(templateName) : nullptr;
     if (resource == nullptr || !haveWidgets() || !onGuiThread()) {
         SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
@@ -272,21 +318,26 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND own
             QObject::connect(button, &QPushButton::clicked, &box, [window, id] {
                 sendToDialog(*window, WM_COMMAND, MAKEWPARAM(id, 0), 0);
             });
-            if (firstTabStop == nullptr && (c.style & WS_TABSTOP)) firstTabStop = button;
+            if (firstTabStop == nullptr && (c.style & WS_TABSTOP))
+                firstTabStop = button;
         } else {
             auto* label = new QLabel(&box);
             if ((c.style & 0x1F) == SS_BITMAP) {
-                const QImage image = bitmapImage(c.image.text != nullptr ? c.image.text : MAKEINTRESOURCEA(c.image.id));
+                const QImage image = bitmapImage(
+                    c.image.text != nullptr ? c.image.text : MAKEINTRESOURCEA(c.image.id));
                 label->setPixmap(QPixmap::fromImage(image));
                 // Shown at the picture's own size, whatever the template's box says.
-                label->setGeometry(QRect(area.topLeft(), (c.style & SS_REALSIZEIMAGE) ? image.size() : area.size()));
+                label->setGeometry(QRect(
+                    area.topLeft(), (c.style & SS_REALSIZEIMAGE) ? image.size() : area.size()));
                 label->setScaledContents(!(c.style & SS_REALSIZEIMAGE));
             } else {
                 label->setTextFormat(Qt::PlainText);
                 label->setText(fromAnsi(c.text));
                 label->setGeometry(area);
                 const DWORD align = c.style & 0x03;
-                label->setAlignment((align == SS_CENTER ? Qt::AlignHCenter : align == SS_RIGHT ? Qt::AlignRight : Qt::AlignLeft) |
+                label->setAlignment((align == SS_CENTER  ? Qt::AlignHCenter
+                                     : align == SS_RIGHT ? Qt::AlignRight
+                                                         : Qt::AlignLeft) |
                                     Qt::AlignTop);
             }
         }
@@ -295,7 +346,8 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND own
     Window* outer = openDialog;
     openDialog = window;
     box.show();
-    if (sendToDialog(*window, WM_INITDIALOG, 0, param) && firstTabStop != nullptr) firstTabStop->setFocus();
+    if (sendToDialog(*window, WM_INITDIALOG, 0, param) && firstTabStop != nullptr)
+        firstTabStop->setFocus();
 
     // The modal loop: the program's messages keep flowing while the box is open.
     MSG msg;
@@ -317,7 +369,8 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND own
         guard->window = nullptr;
         QObject::disconnect(guard, &QObject::destroyed, nullptr, nullptr);
     }
-    window->dialog = boxAddress;  // still a dialog while it is taken down, whatever became of the box
+    window->dialog =
+        boxAddress;  // still a dialog while it is taken down, whatever became of the box
     DestroyWindow(handleOf(window));
     delete guard.data();
     return result;
@@ -325,7 +378,8 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND own
 
 BOOL WINAPI EndDialog(HWND handle, INT_PTR result) {
     Window* window = windowFromHandle(handle);
-    if (window == nullptr || window->dialog == nullptr) return FALSE;
+    if (window == nullptr || window->dialog == nullptr)
+        return FALSE;
     window->dialogEnded = true;
     window->dialogResult = result;
     wakeQueue();

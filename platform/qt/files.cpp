@@ -5,12 +5,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <string>
-#include <chrono>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <unordered_set>
 
@@ -35,19 +35,29 @@ std::unordered_set<const FileObject*>& openFiles() {
 
 DWORD errorFromErrno(int error) {
     switch (error) {
-    case ENOENT: return ERROR_FILE_NOT_FOUND;
-    case ENOTDIR: return ERROR_PATH_NOT_FOUND;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case EISDIR: return ERROR_ACCESS_DENIED;
-    case EEXIST: return ERROR_FILE_EXISTS;
-    case ENAMETOOLONG: return ERROR_FILENAME_EXCED_RANGE;
-    case ENOSPC: return ERROR_DISK_FULL;
-    case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
-    case EBADF: return ERROR_INVALID_HANDLE;
-    case EINVAL: return ERROR_INVALID_PARAMETER;
-    default: return ERROR_INVALID_FUNCTION;
+        case ENOENT:
+            return ERROR_FILE_NOT_FOUND;
+        case ENOTDIR:
+            return ERROR_PATH_NOT_FOUND;
+        case EACCES:
+        case EPERM:
+        case EROFS:
+        case EISDIR:
+            return ERROR_ACCESS_DENIED;
+        case EEXIST:
+            return ERROR_FILE_EXISTS;
+        case ENAMETOOLONG:
+            return ERROR_FILENAME_EXCED_RANGE;
+        case ENOSPC:
+            return ERROR_DISK_FULL;
+        case ENOMEM:
+            return ERROR_NOT_ENOUGH_MEMORY;
+        case EBADF:
+            return ERROR_INVALID_HANDLE;
+        case EINVAL:
+            return ERROR_INVALID_PARAMETER;
+        default:
+            return ERROR_INVALID_FUNCTION;
     }
 }
 
@@ -75,51 +85,70 @@ DWORD copyOut(const std::string& utf8, LPSTR buffer, DWORD size) {
         SetLastError(ERROR_NO_UNICODE_TRANSLATION);
         return 0;
     }
-    if (buffer == nullptr || text->size() + 1 > size) return static_cast<DWORD>(text->size() + 1);
+    if (buffer == nullptr || text->size() + 1 > size)
+        return static_cast<DWORD>(text->size() + 1);
     std::memcpy(buffer, text->c_str(), text->size() + 1);
     return static_cast<DWORD>(text->size());
 }
 
 }  // namespace
 
-DWORD WINAPI GetLastError(void) { return lastError; }
-void WINAPI SetLastError(DWORD error) { lastError = error; }
+DWORD WINAPI GetLastError(void) {
+    return lastError;
+}
+void WINAPI SetLastError(DWORD error) {
+    lastError = error;
+}
 
 HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD access, DWORD /*shareMode: not emulated*/,
-                          LPSECURITY_ATTRIBUTES, DWORD disposition, DWORD flagsAndAttributes, HANDLE) {
+                          LPSECURITY_ATTRIBUTES, DWORD disposition, DWORD flagsAndAttributes,
+                          HANDLE) {
     std::string path;
-    if (!systemPath(fileName, path)) return INVALID_HANDLE_VALUE;
+    if (!systemPath(fileName, path))
+        return INVALID_HANDLE_VALUE;
     int flags = O_CLOEXEC;
     const bool reading = (access & GENERIC_READ) != 0;
     const bool writing = (access & GENERIC_WRITE) != 0;
     flags |= reading && writing ? O_RDWR : writing ? O_WRONLY : O_RDONLY;
     switch (disposition) {
-    case CREATE_NEW: flags |= O_CREAT | O_EXCL; break;
-    case CREATE_ALWAYS: flags |= O_CREAT | O_TRUNC; break;
-    case OPEN_EXISTING: break;
-    case OPEN_ALWAYS: flags |= O_CREAT; break;
-    case TRUNCATE_EXISTING:
-        if (!writing) {
+        case CREATE_NEW:
+            flags |= O_CREAT | O_EXCL;
+            break;
+        case CREATE_ALWAYS:
+            flags |= O_CREAT | O_TRUNC;
+            break;
+        case OPEN_EXISTING:
+            break;
+        case OPEN_ALWAYS:
+            flags |= O_CREAT;
+            break;
+        case TRUNCATE_EXISTING:
+            if (!writing) {
+                SetLastError(ERROR_INVALID_PARAMETER);
+                return INVALID_HANDLE_VALUE;
+            }
+            flags |= O_TRUNC;
+            break;
+        default:
             SetLastError(ERROR_INVALID_PARAMETER);
             return INVALID_HANDLE_VALUE;
-        }
-        flags |= O_TRUNC;
-        break;
-    default: SetLastError(ERROR_INVALID_PARAMETER); return INVALID_HANDLE_VALUE;
     }
-    if (flagsAndAttributes & FILE_FLAG_WRITE_THROUGH) flags |= O_DSYNC;
+    if (flagsAndAttributes & FILE_FLAG_WRITE_THROUGH)
+        flags |= O_DSYNC;
     const int fd = ::open(path.c_str(), flags, 0666);
     if (fd < 0) {
         SetLastError(errorFromErrno(errno));
         return INVALID_HANDLE_VALUE;
     }
     struct stat info {};
-    if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {  // Windows refuses to open a folder as a file
+    if (::fstat(fd, &info) == 0 &&
+        S_ISDIR(info.st_mode)) {  // Windows refuses to open a folder as a file
         ::close(fd);
         SetLastError(ERROR_ACCESS_DENIED);
         return INVALID_HANDLE_VALUE;
     }
-    if (flagsAndAttributes & FILE_FLAG_SEQUENTIAL_SCAN) ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    if (flagsAndAttributes & FILE_FLAG_SEQUENTIAL_SCAN)
+        ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     auto* file = new FileObject;
     file->fd = fd;
     {
@@ -131,7 +160,8 @@ HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD access, DWORD /*shareMode: not 
 }
 
 BOOL WINAPI ReadFile(HANDLE handle, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPPED) {
-    if (read) *read = 0;
+    if (read)
+        *read = 0;
     FileObject* file = fileFromHandle(handle);
     if (!file || (buffer == nullptr && toRead > 0)) {
         SetLastError(ERROR_INVALID_HANDLE);
@@ -141,20 +171,25 @@ BOOL WINAPI ReadFile(HANDLE handle, LPVOID buffer, DWORD toRead, LPDWORD read, L
     while (done < toRead) {  // one call reads everything up to the end, like a Windows disk file
         const ssize_t n = ::read(file->fd, static_cast<char*>(buffer) + done, toRead - done);
         if (n < 0) {
-            if (errno == EINTR) continue;
+            if (errno == EINTR)
+                continue;
             SetLastError(errorFromErrno(errno));
-            if (read) *read = done;
+            if (read)
+                *read = done;
             return FALSE;
         }
-        if (n == 0) break;
+        if (n == 0)
+            break;
         done += static_cast<DWORD>(n);
     }
-    if (read) *read = done;
+    if (read)
+        *read = done;
     return TRUE;
 }
 
 BOOL WINAPI WriteFile(HANDLE handle, LPCVOID buffer, DWORD toWrite, LPDWORD written, LPOVERLAPPED) {
-    if (written) *written = 0;
+    if (written)
+        *written = 0;
     FileObject* file = fileFromHandle(handle);
     if (!file || (buffer == nullptr && toWrite > 0)) {
         SetLastError(ERROR_INVALID_HANDLE);
@@ -162,16 +197,20 @@ BOOL WINAPI WriteFile(HANDLE handle, LPCVOID buffer, DWORD toWrite, LPDWORD writ
     }
     DWORD done = 0;
     while (done < toWrite) {
-        const ssize_t n = ::write(file->fd, static_cast<const char*>(buffer) + done, toWrite - done);
+        const ssize_t n =
+            ::write(file->fd, static_cast<const char*>(buffer) + done, toWrite - done);
         if (n < 0) {
-            if (errno == EINTR) continue;
+            if (errno == EINTR)
+                continue;
             SetLastError(errorFromErrno(errno));
-            if (written) *written = done;
+            if (written)
+                *written = done;
             return FALSE;
         }
         done += static_cast<DWORD>(n);
     }
-    if (written) *written = done;
+    if (written)
+        *written = done;
     return TRUE;
 }
 
@@ -215,7 +254,8 @@ DWORD WINAPI GetFileSize(HANDLE handle, LPDWORD sizeHigh) {
         return INVALID_FILE_SIZE;
     }
     const auto size = static_cast<uint64_t>(info.st_size);
-    if (sizeHigh) *sizeHigh = static_cast<DWORD>(size >> 32);
+    if (sizeHigh)
+        *sizeHigh = static_cast<DWORD>(size >> 32);
     SetLastError(ERROR_SUCCESS);
     return static_cast<DWORD>(size);
 }
@@ -232,7 +272,8 @@ DWORD WINAPI GetCurrentDirectoryA(DWORD bufferLength, LPSTR buffer) {
 
 BOOL WINAPI SetCurrentDirectoryA(LPCSTR name) {
     std::string path;
-    if (!systemPath(name, path)) return FALSE;
+    if (!systemPath(name, path))
+        return FALSE;
     if (::chdir(path.c_str()) != 0) {
         SetLastError(errorFromErrno(errno));
         return FALSE;
@@ -280,7 +321,8 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName) {
 
 BOOL WINAPI MoveFileExA(LPCSTR existing, LPCSTR target, DWORD flags) {
     std::string from, to;
-    if (!systemPath(existing, from) || !systemPath(target, to)) return FALSE;
+    if (!systemPath(existing, from) || !systemPath(target, to))
+        return FALSE;
     const unsigned renameFlags = (flags & MOVEFILE_REPLACE_EXISTING) ? 0 : RENAME_NOREPLACE;
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), renameFlags) != 0) {
         SetLastError(errno == EEXIST ? ERROR_ALREADY_EXISTS : errorFromErrno(errno));
@@ -288,7 +330,9 @@ BOOL WINAPI MoveFileExA(LPCSTR existing, LPCSTR target, DWORD flags) {
     }
     if (flags & MOVEFILE_WRITE_THROUGH) {  // make the new directory entry durable
         const auto slash = to.find_last_of('/');
-        const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : to.substr(0, slash);
+        const std::string folder = slash == std::string::npos ? "."
+                                   : slash == 0               ? "/"
+                                                              : to.substr(0, slash);
         const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (fd >= 0) {
             ::fsync(fd);
@@ -300,7 +344,8 @@ BOOL WINAPI MoveFileExA(LPCSTR existing, LPCSTR target, DWORD flags) {
 
 BOOL WINAPI DeleteFileA(LPCSTR fileName) {
     std::string path;
-    if (!systemPath(fileName, path)) return FALSE;
+    if (!systemPath(fileName, path))
+        return FALSE;
     if (::unlink(path.c_str()) != 0) {
         SetLastError(errorFromErrno(errno));
         return FALSE;
@@ -314,13 +359,16 @@ UINT WINAPI GetTempFileNameA(LPCSTR path, LPCSTR prefix, UINT unique, LPSTR temp
         return 0;
     }
     std::string folder(*path != '\0' ? path : ".");
-    if (folder.back() != '/' && folder.back() != '\\') folder += '/';
+    if (folder.back() != '/' && folder.back() != '\\')
+        folder += '/';
     const std::string stem = prefix ? std::string(prefix).substr(0, 3) : std::string();
     // Like Windows: a given number names the file without creating it; 0 means find a free
     // number and create the file, so two callers never get the same name.
-    UINT number = unique ? unique & 0xFFFF : static_cast<UINT>((::getpid() ^ std::time(nullptr)) & 0xFFFF);
+    UINT number =
+        unique ? unique & 0xFFFF : static_cast<UINT>((::getpid() ^ std::time(nullptr)) & 0xFFFF);
     for (int attempt = 0; attempt < 0x10000; ++attempt) {
-        if (number == 0) number = 1;
+        if (number == 0)
+            number = 1;
         char tail[16];
         std::snprintf(tail, sizeof tail, "%X.tmp", number);
         const std::string name = folder + stem + tail;
@@ -349,4 +397,6 @@ UINT WINAPI GetTempFileNameA(LPCSTR path, LPCSTR prefix, UINT unique, LPSTR temp
     return 0;
 }
 
-void WINAPI Sleep(DWORD milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+void WINAPI Sleep(DWORD milliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}

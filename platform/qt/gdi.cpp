@@ -61,7 +61,8 @@ Pen* stockPen(int index) {
 
 GdiObject* stockBrush(int index) {
     static GdiObject* brushes[6] = {};
-    if (brushes[index] == nullptr) brushes[index] = makeStock<GdiObject>(OBJ_BRUSH, [](GdiObject&) {});
+    if (brushes[index] == nullptr)
+        brushes[index] = makeStock<GdiObject>(OBJ_BRUSH, [](GdiObject&) {});
     return brushes[index];
 }
 
@@ -79,10 +80,13 @@ Bitmap* stockBitmap() {
     return bitmap;
 }
 
-QColor toColour(COLORREF c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
+QColor toColour(COLORREF c) {
+    return QColor(GetRValue(c), GetGValue(c), GetBValue(c));
+}
 
 QImage* surfaceImage(DeviceContext& dc) {
-    if (dc.memory) return dc.bitmap != nullptr ? &dc.bitmap->image : nullptr;
+    if (dc.memory)
+        return dc.bitmap != nullptr ? &dc.bitmap->image : nullptr;
     Window* window = windowFromHandle(dc.window);
     return window != nullptr ? &window->screen : nullptr;
 }
@@ -99,9 +103,11 @@ const QFont& defaultFont() {
 }
 
 void select(DeviceContext&, GdiObject*& slot, GdiObject* object) {
-    if (slot != nullptr) --slot->selections;
+    if (slot != nullptr)
+        --slot->selections;
     slot = object;
-    if (slot != nullptr) ++slot->selections;
+    if (slot != nullptr)
+        ++slot->selections;
 }
 
 }  // namespace
@@ -117,7 +123,8 @@ HDC createWindowDC(HWND window) {
 }
 
 void releaseWindowDC(HDC handle) {
-    if (dcFromHandle(handle) != nullptr) DeleteDC(handle);
+    if (dcFromHandle(handle) != nullptr)
+        DeleteDC(handle);
 }
 
 }  // namespace kvarlo::platform
@@ -126,15 +133,19 @@ using namespace kvarlo::platform;
 
 HGDIOBJ WINAPI GetStockObject(int index) {
     switch (index) {
-    case WHITE_PEN:
-    case BLACK_PEN:
-    case NULL_PEN: return stockPen(index);
-    case WHITE_BRUSH:
-    case BLACK_BRUSH:
-    case NULL_BRUSH: return stockBrush(index);
-    case SYSTEM_FONT:
-    case DEFAULT_GUI_FONT: return stockFont();
-    default: return nullptr;
+        case WHITE_PEN:
+        case BLACK_PEN:
+        case NULL_PEN:
+            return stockPen(index);
+        case WHITE_BRUSH:
+        case BLACK_BRUSH:
+        case NULL_BRUSH:
+            return stockBrush(index);
+        case SYSTEM_FONT:
+        case DEFAULT_GUI_FONT:
+            return stockFont();
+        default:
+            return nullptr;
     }
 }
 
@@ -150,87 +161,113 @@ HDC WINAPI CreateCompatibleDC(HDC) {
 
 BOOL WINAPI DeleteDC(HDC handle) {
     DeviceContext* dc = dcFromHandle(handle);
-    if (dc == nullptr) return FALSE;
-    if (dc->bitmap != nullptr) --dc->bitmap->selections;
-    if (dc->pen != nullptr) --dc->pen->selections;
-    if (dc->brush != nullptr) --dc->brush->selections;
-    if (dc->font != nullptr) --dc->font->selections;
+    if (dc == nullptr)
+        return FALSE;
+    if (dc->bitmap != nullptr)
+        --dc->bitmap->selections;
+    if (dc->pen != nullptr)
+        --dc->pen->selections;
+    if (dc->brush != nullptr)
+        --dc->brush->selections;
+    if (dc->font != nullptr)
+        --dc->font->selections;
     untrack(dc);
     dc->magic = 0;
     delete dc;
     return TRUE;
 }
 
-HBITMAP WINAPI CreateDIBSection(HDC, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section, DWORD) {
-    if (bits != nullptr) *bits = nullptr;
-    if (info == nullptr || usage != DIB_RGB_COLORS || section != nullptr) return nullptr;
+HBITMAP WINAPI CreateDIBSection(HDC, const BITMAPINFO* info, UINT usage, void** bits,
+                                HANDLE section, DWORD) {
+    if (bits != nullptr)
+        *bits = nullptr;
+    if (info == nullptr || usage != DIB_RGB_COLORS || section != nullptr)
+        return nullptr;
     const BITMAPINFOHEADER& h = info->bmiHeader;
-    if (h.biSize < sizeof(BITMAPINFOHEADER) || h.biBitCount != 32 || h.biCompression != BI_RGB || h.biPlanes != 1) {
+    if (h.biSize < sizeof(BITMAPINFOHEADER) || h.biBitCount != 32 || h.biCompression != BI_RGB ||
+        h.biPlanes != 1) {
         return nullptr;  // only the 32-bit surfaces the program draws on
     }
     const int64_t width = h.biWidth;
     const int64_t height = h.biHeight < 0 ? -static_cast<int64_t>(h.biHeight) : h.biHeight;
-    if (width <= 0 || height <= 0 || width > 32767 || height > 32767) return nullptr;
-    void* memory = std::calloc(static_cast<size_t>(width * height), 4);  // zeroed, as Windows hands it out
-    if (memory == nullptr) return nullptr;
+    if (width <= 0 || height <= 0 || width > 32767 || height > 32767)
+        return nullptr;
+    void* memory =
+        std::calloc(static_cast<size_t>(width * height), 4);  // zeroed, as Windows hands it out
+    if (memory == nullptr)
+        return nullptr;
     auto* bitmap = new Bitmap;
     bitmap->type = OBJ_BITMAP;
     bitmap->bits = memory;
-    bitmap->image = QImage(static_cast<uchar*>(memory), static_cast<int>(width), static_cast<int>(height),
-                           static_cast<qsizetype>(width * 4), QImage::Format_RGB32, [](void* p) { std::free(p); }, memory);
-    if (bits != nullptr) *bits = memory;
+    bitmap->image = QImage(
+        static_cast<uchar*>(memory), static_cast<int>(width), static_cast<int>(height),
+        static_cast<qsizetype>(width * 4), QImage::Format_RGB32, [](void* p) { std::free(p); },
+        memory);
+    if (bits != nullptr)
+        *bits = memory;
     return reinterpret_cast<HBITMAP>(static_cast<HGDIOBJ>(track(static_cast<GdiObject*>(bitmap))));
 }
 
 HGDIOBJ WINAPI SelectObject(HDC handle, HGDIOBJ objectHandle) {
     DeviceContext* dc = dcFromHandle(handle);
     GdiObject* object = objectFromHandle(objectHandle);
-    if (dc == nullptr || object == nullptr) return nullptr;
+    if (dc == nullptr || object == nullptr)
+        return nullptr;
     GdiObject* previous = nullptr;
     switch (object->type) {
-    case OBJ_PEN: {
-        previous = dc->pen;
-        GdiObject* slot = dc->pen;
-        select(*dc, slot, object);
-        dc->pen = static_cast<Pen*>(slot);
-        break;
-    }
-    case OBJ_BITMAP: {
-        if (!dc->memory) return HGDI_ERROR;
-        if (object->selections > 0 && !object->stock) return nullptr;  // one surface per bitmap
-        previous = dc->bitmap;
-        GdiObject* slot = dc->bitmap;
-        select(*dc, slot, object);
-        dc->bitmap = static_cast<Bitmap*>(slot);
-        break;
-    }
-    case OBJ_BRUSH:
-        previous = dc->brush;
-        select(*dc, dc->brush, object);
-        break;
-    case OBJ_FONT:
-        previous = dc->font;
-        select(*dc, dc->font, object);
-        break;
-    default: return nullptr;
+        case OBJ_PEN: {
+            previous = dc->pen;
+            GdiObject* slot = dc->pen;
+            select(*dc, slot, object);
+            dc->pen = static_cast<Pen*>(slot);
+            break;
+        }
+        case OBJ_BITMAP: {
+            if (!dc->memory)
+                return HGDI_ERROR;
+            if (object->selections > 0 && !object->stock)
+                return nullptr;  // one surface per bitmap
+            previous = dc->bitmap;
+            GdiObject* slot = dc->bitmap;
+            select(*dc, slot, object);
+            dc->bitmap = static_cast<Bitmap*>(slot);
+            break;
+        }
+        case OBJ_BRUSH:
+            previous = dc->brush;
+            select(*dc, dc->brush, object);
+            break;
+        case OBJ_FONT:
+            previous = dc->font;
+            select(*dc, dc->font, object);
+            break;
+        default:
+            return nullptr;
     }
     return previous;
 }
 
 HGDIOBJ WINAPI GetCurrentObject(HDC handle, UINT type) {
     DeviceContext* dc = dcFromHandle(handle);
-    if (dc == nullptr) return nullptr;
+    if (dc == nullptr)
+        return nullptr;
     switch (type) {
-    case OBJ_PEN: return dc->pen;
-    case OBJ_BITMAP: return dc->bitmap;
-    case OBJ_BRUSH: return dc->brush;
-    case OBJ_FONT: return dc->font;
-    default: return nullptr;
+        case OBJ_PEN:
+            return dc->pen;
+        case OBJ_BITMAP:
+            return dc->bitmap;
+        case OBJ_BRUSH:
+            return dc->brush;
+        case OBJ_FONT:
+            return dc->font;
+        default:
+            return nullptr;
     }
 }
 
 HPEN WINAPI CreatePen(int style, int width, COLORREF colour) {
-    if (style != PS_SOLID && style != PS_NULL) return nullptr;  // the only styles in use
+    if (style != PS_SOLID && style != PS_NULL)
+        return nullptr;  // the only styles in use
     auto* pen = new Pen;
     pen->type = OBJ_PEN;
     pen->style = style;
@@ -241,9 +278,12 @@ HPEN WINAPI CreatePen(int style, int width, COLORREF colour) {
 
 BOOL WINAPI DeleteObject(HGDIOBJ handle) {
     GdiObject* object = objectFromHandle(handle);
-    if (object == nullptr) return FALSE;
-    if (object->stock) return TRUE;
-    if (object->selections > 0) return FALSE;  // still selected into a surface
+    if (object == nullptr)
+        return FALSE;
+    if (object->stock)
+        return TRUE;
+    if (object->selections > 0)
+        return FALSE;  // still selected into a surface
     untrack(object);
     delete object;
     return TRUE;
@@ -251,20 +291,24 @@ BOOL WINAPI DeleteObject(HGDIOBJ handle) {
 
 BOOL WINAPI MoveToEx(HDC handle, int x, int y, LPPOINT previous) {
     DeviceContext* dc = dcFromHandle(handle);
-    if (dc == nullptr) return FALSE;
-    if (previous != nullptr) *previous = POINT{dc->position.x(), dc->position.y()};
+    if (dc == nullptr)
+        return FALSE;
+    if (previous != nullptr)
+        *previous = POINT{dc->position.x(), dc->position.y()};
     dc->position = QPoint(x, y);
     return TRUE;
 }
 
 BOOL WINAPI LineTo(HDC handle, int x, int y) {
     DeviceContext* dc = dcFromHandle(handle);
-    if (dc == nullptr) return FALSE;
+    if (dc == nullptr)
+        return FALSE;
     const QPoint from = dc->position;
     const QPoint to(x, y);
     dc->position = to;
     QImage* image = surfaceImage(*dc);
-    if (image == nullptr || dc->pen == nullptr || dc->pen->style == PS_NULL) return TRUE;
+    if (image == nullptr || dc->pen == nullptr || dc->pen->style == PS_NULL)
+        return TRUE;
     QPainter painter(image);
     painter.setRenderHint(QPainter::Antialiasing, false);
     if (dc->pen->width <= 1) {
@@ -272,7 +316,8 @@ BOOL WINAPI LineTo(HDC handle, int x, int y) {
         QPen pen(toColour(dc->pen->colour), 0, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
         painter.setPen(pen);
     } else {
-        painter.setPen(QPen(toColour(dc->pen->colour), dc->pen->width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter.setPen(QPen(toColour(dc->pen->colour), dc->pen->width, Qt::SolidLine, Qt::RoundCap,
+                            Qt::RoundJoin));
     }
     painter.drawLine(from, to);
     return TRUE;
@@ -280,7 +325,8 @@ BOOL WINAPI LineTo(HDC handle, int x, int y) {
 
 int WINAPI SetBkMode(HDC handle, int mode) {
     DeviceContext* dc = dcFromHandle(handle);
-    if (dc == nullptr || (mode != TRANSPARENT && mode != OPAQUE)) return 0;
+    if (dc == nullptr || (mode != TRANSPARENT && mode != OPAQUE))
+        return 0;
     const int previous = dc->backMode;
     dc->backMode = mode;
     return previous;
@@ -288,7 +334,8 @@ int WINAPI SetBkMode(HDC handle, int mode) {
 
 COLORREF WINAPI SetBkColor(HDC handle, COLORREF colour) {
     DeviceContext* dc = dcFromHandle(handle);
-    if (dc == nullptr) return CLR_INVALID;
+    if (dc == nullptr)
+        return CLR_INVALID;
     const COLORREF previous = dc->backColour;
     dc->backColour = colour & 0x00FFFFFF;
     return previous;
@@ -296,7 +343,8 @@ COLORREF WINAPI SetBkColor(HDC handle, COLORREF colour) {
 
 COLORREF WINAPI SetTextColor(HDC handle, COLORREF colour) {
     DeviceContext* dc = dcFromHandle(handle);
-    if (dc == nullptr) return CLR_INVALID;
+    if (dc == nullptr)
+        return CLR_INVALID;
     const COLORREF previous = dc->textColour;
     dc->textColour = colour & 0x00FFFFFF;
     return previous;
@@ -304,47 +352,57 @@ COLORREF WINAPI SetTextColor(HDC handle, COLORREF colour) {
 
 BOOL WINAPI TextOutA(HDC handle, int x, int y, LPCSTR text, int length) {
     DeviceContext* dc = dcFromHandle(handle);
-    if (dc == nullptr || (text == nullptr && length > 0) || length < 0) return FALSE;
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) return FALSE;  // fonts need one
+    if (dc == nullptr || (text == nullptr && length > 0) || length < 0)
+        return FALSE;
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr)
+        return FALSE;  // fonts need one
     QImage* image = surfaceImage(*dc);
-    if (image == nullptr) return FALSE;
-    if (length == 0) return TRUE;
+    if (image == nullptr)
+        return FALSE;
+    if (length == 0)
+        return TRUE;
     const QString string = fromAnsi(text, length);
     QPainter painter(image);
     painter.setRenderHint(QPainter::TextAntialiasing, false);
     painter.setFont(defaultFont());
     const QFontMetrics metrics(defaultFont());
     if (dc->backMode == OPAQUE) {
-        painter.fillRect(QRect(x, y, metrics.horizontalAdvance(string), metrics.height()), toColour(dc->backColour));
+        painter.fillRect(QRect(x, y, metrics.horizontalAdvance(string), metrics.height()),
+                         toColour(dc->backColour));
     }
     painter.setPen(toColour(dc->textColour));
     painter.drawText(QPoint(x, y + metrics.ascent()), string);
     return TRUE;
 }
 
-BOOL WINAPI BitBlt(HDC destination, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
-                   DWORD rop) {
+BOOL WINAPI BitBlt(HDC destination, int x, int y, int width, int height, HDC source, int sourceX,
+                   int sourceY, DWORD rop) {
     DeviceContext* to = dcFromHandle(destination);
     DeviceContext* from = dcFromHandle(source);
-    if (to == nullptr || from == nullptr || rop != SRCCOPY) return FALSE;
+    if (to == nullptr || from == nullptr || rop != SRCCOPY)
+        return FALSE;
     QImage* target = surfaceImage(*to);
     QImage* origin = surfaceImage(*from);
-    if (target == nullptr || origin == nullptr) return FALSE;
-    if (width <= 0 || height <= 0) return TRUE;
+    if (target == nullptr || origin == nullptr)
+        return FALSE;
+    if (width <= 0 || height <= 0)
+        return TRUE;
     {
         QPainter painter(target);
         painter.setCompositionMode(QPainter::CompositionMode_Source);
         painter.drawImage(QPoint(x, y), *origin, QRect(sourceX, sourceY, width, height));
     }
     if (!to->memory) {
-        if (Window* window = windowFromHandle(to->window)) presentScreen(*window);
+        if (Window* window = windowFromHandle(to->window))
+            presentScreen(*window);
     }
     return TRUE;
 }
 
 HDC WINAPI BeginPaint(HWND hwnd, LPPAINTSTRUCT paint) {
     Window* window = windowFromHandle(hwnd);
-    if (window == nullptr || paint == nullptr) return nullptr;
+    if (window == nullptr || paint == nullptr)
+        return nullptr;
     *paint = PAINTSTRUCT{};
     const QSize size = clientSize(*window);
     {
@@ -361,8 +419,10 @@ HDC WINAPI BeginPaint(HWND hwnd, LPPAINTSTRUCT paint) {
 }
 
 BOOL WINAPI EndPaint(HWND hwnd, const PAINTSTRUCT* paint) {
-    if (paint == nullptr) return FALSE;
+    if (paint == nullptr)
+        return FALSE;
     releaseWindowDC(paint->hdc);
-    if (Window* window = windowFromHandle(hwnd)) presentScreen(*window);
+    if (Window* window = windowFromHandle(hwnd))
+        presentScreen(*window);
     return TRUE;
 }

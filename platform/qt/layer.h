@@ -74,7 +74,9 @@ struct Window {
     QRect invalidRect;
 };
 
-inline HWND handleOf(Window* window) { return reinterpret_cast<HWND>(window); }
+inline HWND handleOf(Window* window) {
+    return reinterpret_cast<HWND>(window);
+}
 // The live window behind a handle, or nullptr; GUI thread only.
 Window* windowFromHandle(HWND window);
 QSize clientSize(const Window& window);

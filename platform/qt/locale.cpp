@@ -19,7 +19,8 @@ void adoptDesktopLocale() {
     // The dialogs Qt draws for us (the file dialogs, standard buttons) speak the desktop's
     // language, like every other word of the program; without a catalogue they stay English.
     static QTranslator* translator = nullptr;
-    if (translator != nullptr || QCoreApplication::instance() == nullptr) return;
+    if (translator != nullptr || QCoreApplication::instance() == nullptr)
+        return;
     translator = new QTranslator(QCoreApplication::instance());
     if (translator->load(QLocale::system(), QStringLiteral("qtbase"), QStringLiteral("_"),
                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {

@@ -50,7 +50,8 @@ Queue& queue() {
 const Clock::time_point startTime = Clock::now();
 
 bool admits(UINT message, UINT filterMin, UINT filterMax) {
-    if (filterMin == 0 && filterMax == 0) return true;
+    if (filterMin == 0 && filterMax == 0)
+        return true;
     return message >= filterMin && message <= filterMax;
 }
 
@@ -78,7 +79,8 @@ public:
 
     // Inside a Qt dialog's own loop nobody calls GetMessageA: dispatch what is ready here.
     void deliverIfForeignModal() {
-        if (foreignModalDepth == 0) return;
+        if (foreignModalDepth == 0)
+            return;
         MSG msg;
         int budget = 1000;  // a window that never validates must not freeze the dialog
         while (budget-- > 0 && takeMessage(msg, nullptr, 0, 0, true)) {
@@ -101,7 +103,8 @@ std::optional<Clock::time_point> nextTimerDue() {
     std::lock_guard lock(q.mutex);
     std::optional<Clock::time_point> due;
     for (const Timer& t : q.timers) {
-        if (!due || t.due < *due) due = t.due;
+        if (!due || t.due < *due)
+            due = t.due;
     }
     return due;
 }
@@ -112,26 +115,32 @@ void Pump::armDeadline() {
         deadline.stop();
         return;
     }
-    const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(*due - Clock::now()).count();
+    const auto wait =
+        std::chrono::duration_cast<std::chrono::milliseconds>(*due - Clock::now()).count();
     deadline.start(static_cast<int>(std::clamp<long long>(wait + 1, 0, 1 << 30)));
 }
 
 // Something is ready for an unfiltered GetMessageA.
 bool readyLocked(Queue& q) {
-    if (!q.posted.empty() || q.quitPosted) return true;
+    if (!q.posted.empty() || q.quitPosted)
+        return true;
     for (Window* w : q.windows) {
-        if (w->invalid && w->visible) return true;
+        if (w->invalid && w->visible)
+            return true;
     }
     const auto now = Clock::now();
     for (const Timer& t : q.timers) {
-        if (t.due <= now) return true;
+        if (t.due <= now)
+            return true;
     }
     return false;
 }
 
 }  // namespace
 
-std::mutex& queueMutex() { return queue().mutex; }
+std::mutex& queueMutex() {
+    return queue().mutex;
+}
 
 void registerLiveWindow(Window* window) {
     Queue& q = queue();
@@ -146,9 +155,11 @@ void unregisterLiveWindow(Window* window) {
     const HWND handle = handleOf(window);
     q.live.erase(handle);
     q.windows.erase(std::remove(q.windows.begin(), q.windows.end(), window), q.windows.end());
-    q.posted.erase(std::remove_if(q.posted.begin(), q.posted.end(), [&](const MSG& m) { return m.hwnd == handle; }),
+    q.posted.erase(std::remove_if(q.posted.begin(), q.posted.end(),
+                                  [&](const MSG& m) { return m.hwnd == handle; }),
                    q.posted.end());
-    q.timers.erase(std::remove_if(q.timers.begin(), q.timers.end(), [&](const Timer& t) { return t.window == handle; }),
+    q.timers.erase(std::remove_if(q.timers.begin(), q.timers.end(),
+                                  [&](const Timer& t) { return t.window == handle; }),
                    q.timers.end());
 }
 
@@ -159,7 +170,8 @@ bool isLiveWindow(HWND window) {
 }
 
 Window* windowFromHandle(HWND window) {
-    if (window == nullptr || !isLiveWindow(window)) return nullptr;
+    if (window == nullptr || !isLiveWindow(window))
+        return nullptr;
     return reinterpret_cast<Window*>(window);
 }
 
@@ -185,10 +197,13 @@ bool onGuiThread() {
     return app != nullptr && QThread::currentThread() == app->thread();
 }
 
-bool haveWidgets() { return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr; }
+bool haveWidgets() {
+    return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
+}
 
 void ensurePump() {
-    if (pump.load() != nullptr || !onGuiThread()) return;
+    if (pump.load() != nullptr || !onGuiThread())
+        return;
     auto* p = new Pump;
     // The pump dies with the application; a later application gets a new one.
     QObject::connect(QCoreApplication::instance(), &QObject::destroyed, [] { pump = nullptr; });
@@ -213,7 +228,8 @@ ForeignModalScope::ForeignModalScope() {
 }
 
 ForeignModalScope::~ForeignModalScope() {
-    if (Pump* p = pump.load()) --p->foreignModalDepth;
+    if (Pump* p = pump.load())
+        --p->foreignModalDepth;
 }
 
 bool takeMessage(MSG& msg, HWND filter, UINT filterMin, UINT filterMax, bool remove) {
@@ -227,10 +243,13 @@ bool takeMessage(MSG& msg, HWND filter, UINT filterMin, UINT filterMax, bool rem
 
     // 1. Posted messages, oldest first.
     for (auto it = q.posted.begin(); it != q.posted.end(); ++it) {
-        if (filter != nullptr && it->hwnd != filter) continue;
-        if (!admits(it->message, filterMin, filterMax)) continue;
+        if (filter != nullptr && it->hwnd != filter)
+            continue;
+        if (!admits(it->message, filterMin, filterMax))
+            continue;
         msg = *it;
-        if (remove) q.posted.erase(it);
+        if (remove)
+            q.posted.erase(it);
         return true;
     }
     // 2. The quit flag, once the posted messages are gone.
@@ -238,14 +257,17 @@ bool takeMessage(MSG& msg, HWND filter, UINT filterMin, UINT filterMax, bool rem
         msg.hwnd = nullptr;
         msg.message = WM_QUIT;
         msg.wParam = static_cast<WPARAM>(q.quitCode);
-        if (remove) q.quitPosted = false;
+        if (remove)
+            q.quitPosted = false;
         return true;
     }
     // 3. A paint for a window that needs one; it stays until the window is validated.
     if (admits(WM_PAINT, filterMin, filterMax)) {
         for (Window* w : q.windows) {
-            if (!w->invalid || (filter != nullptr && handleOf(w) != filter)) continue;
-            if (!w->visible) continue;
+            if (!w->invalid || (filter != nullptr && handleOf(w) != filter))
+                continue;
+            if (!w->visible)
+                continue;
             msg.hwnd = handleOf(w);
             msg.message = WM_PAINT;
             return true;
@@ -255,12 +277,14 @@ bool takeMessage(MSG& msg, HWND filter, UINT filterMin, UINT filterMax, bool rem
     if (admits(WM_TIMER, filterMin, filterMax)) {
         const auto now = Clock::now();
         for (Timer& t : q.timers) {
-            if (t.due > now || (filter != nullptr && t.window != filter)) continue;
+            if (t.due > now || (filter != nullptr && t.window != filter))
+                continue;
             msg.hwnd = t.window;
             msg.message = WM_TIMER;
             msg.wParam = t.id;
             msg.lParam = reinterpret_cast<LPARAM>(t.proc);
-            if (remove) t.due = now + t.interval;
+            if (remove)
+                t.due = now + t.interval;
             return true;
         }
     }
@@ -273,17 +297,21 @@ void waitForWork() {
         ensurePump();
         {
             std::lock_guard lock(q.mutex);
-            if (readyLocked(q)) return;
+            if (readyLocked(q))
+                return;
         }
-        if (Pump* p = pump.load()) p->armDeadline();
+        if (Pump* p = pump.load())
+            p->armDeadline();
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         return;
     }
     std::unique_lock lock(q.mutex);
-    if (readyLocked(q)) return;
+    if (readyLocked(q))
+        return;
     std::optional<Clock::time_point> due;
     for (const Timer& t : q.timers) {
-        if (!due || t.due < *due) due = t.due;
+        if (!due || t.due < *due)
+            due = t.due;
     }
     if (due) {
         q.changed.wait_until(lock, *due);
@@ -295,11 +323,15 @@ void waitForWork() {
 LRESULT callWindowProc(Window& window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (window.dialog != nullptr) {
         // Dialogs: the program's dialog procedure first; a paint it leaves alone is still done.
-        const INT_PTR handled = window.dialogProc != nullptr ? window.dialogProc(handleOf(&window), message, wParam, lParam) : 0;
-        if (!handled && message == WM_PAINT) ValidateRect(handleOf(&window), nullptr);
+        const INT_PTR handled = window.dialogProc != nullptr
+                                    ? window.dialogProc(handleOf(&window), message, wParam, lParam)
+                                    : 0;
+        if (!handled && message == WM_PAINT)
+            ValidateRect(handleOf(&window), nullptr);
         return handled;
     }
-    if (window.proc == nullptr) return DefWindowProcA(handleOf(&window), message, wParam, lParam);
+    if (window.proc == nullptr)
+        return DefWindowProcA(handleOf(&window), message, wParam, lParam);
     return window.proc(handleOf(&window), message, wParam, lParam);
 }
 
@@ -317,16 +349,20 @@ BOOL WINAPI GetMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax) 
         return -1;
     }
     for (;;) {
-        if (takeMessage(*msg, window, filterMin, filterMax, true)) return msg->message == WM_QUIT ? FALSE : TRUE;
+        if (takeMessage(*msg, window, filterMin, filterMax, true))
+            return msg->message == WM_QUIT ? FALSE : TRUE;
         waitForWork();
     }
 }
 
 BOOL WINAPI PeekMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags) {
-    if (msg == nullptr) return FALSE;
+    if (msg == nullptr)
+        return FALSE;
     // Like Windows, a peek lets pending input reach the queue first.
-    if (onGuiThread()) QCoreApplication::processEvents(QEventLoop::AllEvents);
-    return takeMessage(*msg, window, filterMin, filterMax, (removeFlags & PM_REMOVE) != 0) ? TRUE : FALSE;
+    if (onGuiThread())
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    return takeMessage(*msg, window, filterMin, filterMax, (removeFlags & PM_REMOVE) != 0) ? TRUE
+                                                                                           : FALSE;
 }
 
 BOOL WINAPI TranslateMessage(const MSG* msg) {
@@ -336,13 +372,15 @@ BOOL WINAPI TranslateMessage(const MSG* msg) {
 }
 
 LRESULT WINAPI DispatchMessageA(const MSG* msg) {
-    if (msg == nullptr) return 0;
+    if (msg == nullptr)
+        return 0;
     if (msg->message == WM_TIMER && msg->lParam != 0) {
         reinterpret_cast<TIMERPROC>(msg->lParam)(msg->hwnd, WM_TIMER, msg->wParam, msg->time);
         return 0;
     }
     Window* window = windowFromHandle(msg->hwnd);
-    if (window == nullptr) return 0;
+    if (window == nullptr)
+        return 0;
     return callWindowProc(*window, msg->message, msg->wParam, msg->lParam);
 }
 
@@ -368,7 +406,9 @@ BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam
 
 LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     // Sending is a direct call and therefore only meant for the window's own thread.
-    Window* target = onGuiThread() || QCoreApplication::instance() == nullptr ? windowFromHandle(window) : nullptr;
+    Window* target = onGuiThread() || QCoreApplication::instance() == nullptr
+                         ? windowFromHandle(window)
+                         : nullptr;
     if (target == nullptr) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return 0;
@@ -394,7 +434,8 @@ UINT_PTR WINAPI SetTimer(HWND window, UINT_PTR id, UINT elapseMs, TIMERPROC proc
             SetLastError(ERROR_INVALID_WINDOW_HANDLE);
             return 0;
         }
-        if (window == nullptr) id = q.nextTimerId++;  // thread timers get a fresh id
+        if (window == nullptr)
+            id = q.nextTimerId++;  // thread timers get a fresh id
         const auto interval = std::chrono::milliseconds(std::clamp<UINT>(elapseMs, 10, 0x7FFFFFFF));
         const Timer timer{window, id, interval, Clock::now() + interval, proc};
         auto it = std::find_if(q.timers.begin(), q.timers.end(),
@@ -415,7 +456,8 @@ BOOL WINAPI KillTimer(HWND window, UINT_PTR id) {
     std::lock_guard lock(q.mutex);
     auto it = std::find_if(q.timers.begin(), q.timers.end(),
                            [&](const Timer& t) { return t.window == window && t.id == id; });
-    if (it == q.timers.end()) return FALSE;
+    if (it == q.timers.end())
+        return FALSE;
     q.timers.erase(it);
     return TRUE;
 }

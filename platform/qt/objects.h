@@ -31,7 +31,7 @@ struct Bitmap : GdiObject {
 struct DeviceContext {
     static constexpr uint32_t dcMagic = 0x4B564443;
     uint32_t magic = dcMagic;
-    bool memory = true;    // a memory surface (CreateCompatibleDC) or a window's paint surface
+    bool memory = true;  // a memory surface (CreateCompatibleDC) or a window's paint surface
     HWND window = nullptr;
     Bitmap* bitmap = nullptr;
     Pen* pen = nullptr;

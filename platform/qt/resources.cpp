@@ -1,9 +1,9 @@
 // Resources from the compiled resource table: strings, menus, accelerators, icons, bitmaps and
 // raw data.
+#include <strings.h>
 #include <QIcon>
 #include <QPixmap>
 #include <cstring>
-#include <strings.h>
 
 #include "platform/qt/layer.h"
 #include "platform/qt/objects.h"
@@ -30,19 +30,25 @@ std::vector<Accelerators*>& loadedAccelerators() {
 }
 
 // The entry of the table that a key or character message triggers, or nullptr.
-const ACCEL* matchingAccelerator(const Accelerators& table, const MSG& msg, bool shift, bool control) {
+const ACCEL* matchingAccelerator(const Accelerators& table, const MSG& msg, bool shift,
+                                 bool control) {
     const bool character = msg.message == WM_CHAR || msg.message == WM_SYSCHAR;
     const bool keyDown = msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN;
-    if (!character && !keyDown) return nullptr;
+    if (!character && !keyDown)
+        return nullptr;
     const bool alt = (msg.lParam & (1 << 29)) != 0;
     for (const ACCEL& entry : table.entries) {
         const bool wantAlt = (entry.fVirt & FALT) != 0;
         if (entry.fVirt & FVIRTKEY) {
-            if (!keyDown || entry.key != msg.wParam) continue;
-            if (wantAlt != alt || ((entry.fVirt & FSHIFT) != 0) != shift || ((entry.fVirt & FCONTROL) != 0) != control) continue;
+            if (!keyDown || entry.key != msg.wParam)
+                continue;
+            if (wantAlt != alt || ((entry.fVirt & FSHIFT) != 0) != shift ||
+                ((entry.fVirt & FCONTROL) != 0) != control)
+                continue;
         } else {
             // A character accelerator: the typed character itself, with Alt as given.
-            if (!character || entry.key != msg.wParam || wantAlt != alt) continue;
+            if (!character || entry.key != msg.wParam || wantAlt != alt)
+                continue;
         }
         return &entry;
     }
@@ -68,27 +74,36 @@ Menu* buildMenu(const MenuEntry* entries, unsigned count, unsigned& index) {
     while (index < count) {
         const MenuEntry& entry = entries[index++];
         switch (entry.kind) {
-        case MenuEntryKind::EndPopup: return menu;
-        case MenuEntryKind::Separator: menu->items.push_back({MenuItem::Kind::Separator, 0, {}, nullptr}); break;
-        case MenuEntryKind::Item: menu->items.push_back({MenuItem::Kind::Item, entry.id, entry.text, nullptr}); break;
-        case MenuEntryKind::Popup: {
-            MenuItem item{MenuItem::Kind::Popup, 0, entry.text, nullptr};
-            item.popup = buildMenu(entries, count, index);
-            menu->items.push_back(item);
-            break;
-        }
+            case MenuEntryKind::EndPopup:
+                return menu;
+            case MenuEntryKind::Separator:
+                menu->items.push_back({MenuItem::Kind::Separator, 0, {}, nullptr});
+                break;
+            case MenuEntryKind::Item:
+                menu->items.push_back({MenuItem::Kind::Item, entry.id, entry.text, nullptr});
+                break;
+            case MenuEntryKind::Popup: {
+                MenuItem item{MenuItem::Kind::Popup, 0, entry.text, nullptr};
+                item.popup = buildMenu(entries, count, index);
+                menu->items.push_back(item);
+                break;
+            }
         }
     }
     return menu;
 }
 
 const MenuItem* menuItem(Menu* menu, UINT item, UINT flags) {
-    if (menu == nullptr) return nullptr;
-    if (flags & MF_BYPOSITION) return item < menu->items.size() ? &menu->items[item] : nullptr;
+    if (menu == nullptr)
+        return nullptr;
+    if (flags & MF_BYPOSITION)
+        return item < menu->items.size() ? &menu->items[item] : nullptr;
     for (const MenuItem& entry : menu->items) {
-        if (entry.kind == MenuItem::Kind::Item && entry.id == item) return &entry;
+        if (entry.kind == MenuItem::Kind::Item && entry.id == item)
+            return &entry;
         if (entry.kind == MenuItem::Kind::Popup) {
-            if (const MenuItem* found = menuItem(entry.popup, item, flags)) return found;
+            if (const MenuItem* found = menuItem(entry.popup, item, flags))
+                return found;
         }
     }
     return nullptr;
@@ -98,29 +113,35 @@ const MenuItem* menuItem(Menu* menu, UINT item, UINT flags) {
 
 bool acceleratorTakes(const MSG& msg, bool shift, bool control) {
     for (const Accelerators* table : loadedAccelerators()) {
-        if (matchingAccelerator(*table, msg, shift, control) != nullptr) return true;
+        if (matchingAccelerator(*table, msg, shift, control) != nullptr)
+            return true;
     }
     return false;
 }
 
 Menu::~Menu() {
-    for (MenuItem& item : items) delete item.popup;
+    for (MenuItem& item : items)
+        delete item.popup;
     auto& list = menus();
     list.erase(std::remove(list.begin(), list.end(), this), list.end());
 }
 
 Menu* menuFromHandle(HMENU handle) {
-    if (handle == nullptr) return nullptr;
+    if (handle == nullptr)
+        return nullptr;
     // Top-level menus are registered; pop-ups are reached through them.
     for (Menu* menu : menus()) {
-        if (reinterpret_cast<HMENU>(menu) == handle) return menu;
+        if (reinterpret_cast<HMENU>(menu) == handle)
+            return menu;
         std::vector<Menu*> stack{menu};
         while (!stack.empty()) {
             Menu* m = stack.back();
             stack.pop_back();
-            if (reinterpret_cast<HMENU>(m) == handle) return m;
+            if (reinterpret_cast<HMENU>(m) == handle)
+                return m;
             for (MenuItem& item : m->items) {
-                if (item.popup != nullptr) stack.push_back(item.popup);
+                if (item.popup != nullptr)
+                    stack.push_back(item.popup);
             }
         }
     }
@@ -129,22 +150,27 @@ Menu* menuFromHandle(HMENU handle) {
 
 const QIcon* iconFromHandle(HICON handle) {
     for (Icon* icon : icons()) {
-        if (reinterpret_cast<HICON>(icon) == handle) return &icon->icon;
+        if (reinterpret_cast<HICON>(icon) == handle)
+            return &icon->icon;
     }
     return nullptr;
 }
 
 bool resourceNameMatches(const ResourceName& name, LPCSTR wanted) {
-    if (wanted == nullptr) return false;
-    if (IS_INTRESOURCE(wanted)) return name.text == nullptr && name.id == LOWORD(wanted);
-    if (wanted[0] == '#') return name.text == nullptr && std::to_string(name.id) == wanted + 1;
+    if (wanted == nullptr)
+        return false;
+    if (IS_INTRESOURCE(wanted))
+        return name.text == nullptr && name.id == LOWORD(wanted);
+    if (wanted[0] == '#')
+        return name.text == nullptr && std::to_string(name.id) == wanted + 1;
     return name.text != nullptr && ::strcasecmp(name.text, wanted) == 0;
 }
 
 const DialogResource* findDialog(LPCSTR name) {
     const ResourceTable& table = moduleResources();
     for (unsigned i = 0; i < table.dialogCount; ++i) {
-        if (resourceNameMatches(table.dialogs[i].name, name)) return &table.dialogs[i];
+        if (resourceNameMatches(table.dialogs[i].name, name))
+            return &table.dialogs[i];
     }
     return nullptr;
 }
@@ -153,26 +179,32 @@ const BinaryResource* findBinary(LPCSTR type, LPCSTR name) {
     const ResourceTable& table = moduleResources();
     for (unsigned i = 0; i < table.binaryCount; ++i) {
         const BinaryResource& r = table.binaries[i];
-        if (resourceNameMatches(r.type, type) && resourceNameMatches(r.name, name)) return &r;
+        if (resourceNameMatches(r.type, type) && resourceNameMatches(r.name, name))
+            return &r;
     }
     return nullptr;
 }
 
 QImage bitmapImage(LPCSTR name) {
     const BinaryResource* r = findBinary(RT_BITMAP, name);
-    if (r == nullptr || r->size < sizeof(BITMAPINFOHEADER)) return {};
+    if (r == nullptr || r->size < sizeof(BITMAPINFOHEADER))
+        return {};
     // Put back the file header that resources leave out, and let Qt read the BMP.
     BITMAPINFOHEADER header;
     std::memcpy(&header, r->data, sizeof header);
-    const DWORD colours = header.biBitCount <= 8 ? (header.biClrUsed ? header.biClrUsed : 1u << header.biBitCount) : 0;
+    const DWORD colours = header.biBitCount <= 8
+                              ? (header.biClrUsed ? header.biClrUsed : 1u << header.biBitCount)
+                              : 0;
     const DWORD offset = 14 + header.biSize + colours * 4;
     QByteArray file;
     file.append("BM", 2);
     const DWORD fileSize = 14 + r->size;
-    const char sizeBytes[4] = {char(fileSize), char(fileSize >> 8), char(fileSize >> 16), char(fileSize >> 24)};
+    const char sizeBytes[4] = {char(fileSize), char(fileSize >> 8), char(fileSize >> 16),
+                               char(fileSize >> 24)};
     file.append(sizeBytes, 4);
     file.append(4, '\0');
-    const char offsetBytes[4] = {char(offset), char(offset >> 8), char(offset >> 16), char(offset >> 24)};
+    const char offsetBytes[4] = {char(offset), char(offset >> 8), char(offset >> 16),
+                                 char(offset >> 24)};
     file.append(offsetBytes, 4);
     file.append(reinterpret_cast<const char*>(r->data), static_cast<qsizetype>(r->size));
     return QImage::fromData(file, "BMP");
@@ -183,38 +215,46 @@ QImage bitmapImage(LPCSTR name) {
 using namespace kvarlo::platform;
 
 int WINAPI LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int bufferMax) {
-    if (instance == nullptr || buffer == nullptr) return 0;
+    if (instance == nullptr || buffer == nullptr)
+        return 0;
     const ResourceTable& table = moduleResources();
     for (unsigned i = 0; i < table.stringCount; ++i) {
-        if (table.strings[i].id != id) continue;
+        if (table.strings[i].id != id)
+            continue;
         const char* text = table.strings[i].text;
         const int length = static_cast<int>(std::strlen(text));
         if (bufferMax == 0) {  // hands out the read-only resource itself
             *reinterpret_cast<const char**>(buffer) = text;
             return length;
         }
-        if (bufferMax < 0) return 0;
+        if (bufferMax < 0)
+            return 0;
         const int n = std::min(length, bufferMax - 1);
         std::memcpy(buffer, text, static_cast<size_t>(n));
         buffer[n] = '\0';
         return n;
     }
-    if (bufferMax > 0) buffer[0] = '\0';
+    if (bufferMax > 0)
+        buffer[0] = '\0';
     SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
     return 0;
 }
 
 HACCEL WINAPI LoadAcceleratorsA(HINSTANCE instance, LPCSTR name) {
-    if (instance == nullptr) return nullptr;
+    if (instance == nullptr)
+        return nullptr;
     const ResourceTable& table = moduleResources();
     for (unsigned i = 0; i < table.acceleratorCount; ++i) {
         const AcceleratorResource& r = table.accelerators[i];
-        if (!resourceNameMatches(r.name, name)) continue;
+        if (!resourceNameMatches(r.name, name))
+            continue;
         std::vector<Accelerators*>& loaded = loadedAccelerators();
         for (Accelerators* a : loaded) {
-            if (a->entries.size() == r.count && std::equal(a->entries.begin(), a->entries.end(), r.entries, [](const ACCEL& x, const ACCEL& y) {
-                    return x.fVirt == y.fVirt && x.key == y.key && x.cmd == y.cmd;
-                })) {
+            if (a->entries.size() == r.count &&
+                std::equal(a->entries.begin(), a->entries.end(), r.entries,
+                           [](const ACCEL& x, const ACCEL& y) {
+                               return x.fVirt == y.fVirt && x.key == y.key && x.cmd == y.cmd;
+                           })) {
                 return reinterpret_cast<HACCEL>(a);
             }
         }
@@ -228,23 +268,28 @@ HACCEL WINAPI LoadAcceleratorsA(HINSTANCE instance, LPCSTR name) {
 }
 
 int WINAPI TranslateAcceleratorA(HWND window, HACCEL handle, LPMSG msg) {
-    if (window == nullptr || handle == nullptr || msg == nullptr) return 0;
+    if (window == nullptr || handle == nullptr || msg == nullptr)
+        return 0;
     const auto* table = reinterpret_cast<const Accelerators*>(handle);
-    if (table->magic != Accelerators::accelMagic) return 0;
+    if (table->magic != Accelerators::accelMagic)
+        return 0;
     const bool shift = (GetKeyState(VK_SHIFT) & 0x8000) != 0;
     const bool control = (GetKeyState(VK_CONTROL) & 0x8000) != 0;
     const ACCEL* entry = matchingAccelerator(*table, *msg, shift, control);
-    if (entry == nullptr) return 0;
+    if (entry == nullptr)
+        return 0;
     SendMessageA(window, WM_COMMAND, MAKEWPARAM(entry->cmd, 1), 0);
     return 1;
 }
 
 HMENU WINAPI LoadMenuA(HINSTANCE instance, LPCSTR name) {
-    if (instance == nullptr) return nullptr;
+    if (instance == nullptr)
+        return nullptr;
     const ResourceTable& table = moduleResources();
     for (unsigned i = 0; i < table.menuCount; ++i) {
         const MenuResource& r = table.menus[i];
-        if (!resourceNameMatches(r.name, name)) continue;
+        if (!resourceNameMatches(r.name, name))
+            continue;
         unsigned index = 0;
         Menu* menu = buildMenu(r.entries, r.count, index);
         menus().push_back(menu);
@@ -261,7 +306,8 @@ HMENU WINAPI GetMenu(HWND hwnd) {
 
 HMENU WINAPI GetSubMenu(HMENU handle, int position) {
     Menu* menu = menuFromHandle(handle);
-    if (menu == nullptr || position < 0 || static_cast<size_t>(position) >= menu->items.size()) return nullptr;
+    if (menu == nullptr || position < 0 || static_cast<size_t>(position) >= menu->items.size())
+        return nullptr;
     return reinterpret_cast<HMENU>(menu->items[static_cast<size_t>(position)].popup);
 }
 
@@ -272,17 +318,21 @@ int WINAPI GetMenuItemCount(HMENU handle) {
 
 UINT WINAPI GetMenuItemID(HMENU handle, int position) {
     Menu* menu = menuFromHandle(handle);
-    if (menu == nullptr || position < 0 || static_cast<size_t>(position) >= menu->items.size()) return 0xFFFFFFFF;
+    if (menu == nullptr || position < 0 || static_cast<size_t>(position) >= menu->items.size())
+        return 0xFFFFFFFF;
     const MenuItem& item = menu->items[static_cast<size_t>(position)];
-    if (item.kind == MenuItem::Kind::Popup) return 0xFFFFFFFF;
+    if (item.kind == MenuItem::Kind::Popup)
+        return 0xFFFFFFFF;
     return item.kind == MenuItem::Kind::Separator ? 0 : item.id;
 }
 
 int WINAPI GetMenuStringA(HMENU handle, UINT item, LPSTR buffer, int maxCount, UINT flags) {
     const MenuItem* entry = menuItem(menuFromHandle(handle), item, flags);
-    if (entry == nullptr) return 0;
+    if (entry == nullptr)
+        return 0;
     const int length = static_cast<int>(entry->text.size());
-    if (buffer == nullptr || maxCount <= 0) return length;
+    if (buffer == nullptr || maxCount <= 0)
+        return length;
     const int n = std::min(length, maxCount - 1);
     std::memcpy(buffer, entry->text.data(), static_cast<size_t>(n));
     buffer[n] = '\0';
@@ -297,7 +347,8 @@ HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name) {
     }
     auto* icon = new Icon;
     QPixmap pixmap;
-    if (pixmap.loadFromData(r->data, r->size, "ICO")) icon->icon = QIcon(pixmap);
+    if (pixmap.loadFromData(r->data, r->size, "ICO"))
+        icon->icon = QIcon(pixmap);
     icons().push_back(icon);
     return reinterpret_cast<HICON>(icon);
 }
@@ -309,7 +360,8 @@ HCURSOR WINAPI LoadCursorA(HINSTANCE, LPCSTR name) {
 }
 
 HBITMAP WINAPI LoadBitmapA(HINSTANCE instance, LPCSTR name) {
-    if (instance == nullptr) return nullptr;
+    if (instance == nullptr)
+        return nullptr;
     QImage image = bitmapImage(name);
     if (image.isNull()) {
         SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
@@ -325,26 +377,31 @@ HBITMAP WINAPI LoadBitmapA(HINSTANCE instance, LPCSTR name) {
     info.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (bitmap == nullptr) return nullptr;
+    if (bitmap == nullptr)
+        return nullptr;
     for (int y = 0; y < rgb.height(); ++y) {
-        std::memcpy(static_cast<char*>(bits) + static_cast<size_t>(y) * rgb.width() * 4, rgb.constScanLine(y),
-                    static_cast<size_t>(rgb.width()) * 4);
+        std::memcpy(static_cast<char*>(bits) + static_cast<size_t>(y) * rgb.width() * 4,
+                    rgb.constScanLine(y), static_cast<size_t>(rgb.width()) * 4);
     }
     return bitmap;
 }
 
 HRSRC WINAPI FindResourceA(HMODULE module, LPCSTR name, LPCSTR type) {
     const BinaryResource* r = module != nullptr ? findBinary(type, name) : nullptr;
-    if (r == nullptr) SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+    if (r == nullptr)
+        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
     return reinterpret_cast<HRSRC>(const_cast<BinaryResource*>(r));
 }
 
 HGLOBAL WINAPI LoadResource(HMODULE, HRSRC resource) {
-    if (resource == nullptr) return nullptr;
+    if (resource == nullptr)
+        return nullptr;
     return const_cast<unsigned char*>(reinterpret_cast<const BinaryResource*>(resource)->data);
 }
 
-LPVOID WINAPI LockResource(HGLOBAL data) { return data; }
+LPVOID WINAPI LockResource(HGLOBAL data) {
+    return data;
+}
 
 DWORD WINAPI SizeofResource(HMODULE, HRSRC resource) {
     return resource != nullptr ? reinterpret_cast<const BinaryResource*>(resource)->size : 0;

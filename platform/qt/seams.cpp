@@ -10,13 +10,15 @@ namespace kvarlo::platform::testing {
 
 namespace {
 
-void collect(const QList<QAction*>& actions, const std::string& indent, std::vector<std::string>& out) {
+void collect(const QList<QAction*>& actions, const std::string& indent,
+             std::vector<std::string>& out) {
     for (QAction* action : actions) {
         if (action->isSeparator()) {
             out.push_back(indent + "-");
         } else {
             out.push_back(indent + action->text().toStdString());
-            if (QMenu* menu = action->menu()) collect(menu->actions(), indent + "  ", out);
+            if (QMenu* menu = action->menu())
+                collect(menu->actions(), indent + "  ", out);
         }
     }
 }
@@ -24,7 +26,8 @@ void collect(const QList<QAction*>& actions, const std::string& indent, std::vec
 QAction* findAction(const QList<QAction*>& actions, UINT id) {
     for (QAction* action : actions) {
         if (QMenu* menu = action->menu()) {
-            if (QAction* found = findAction(menu->actions(), id)) return found;
+            if (QAction* found = findAction(menu->actions(), id))
+                return found;
         } else if (!action->isSeparator() && action->data().toUInt() == id) {
             return action;
         }
@@ -51,9 +54,11 @@ QImage lastPresentedFrame(HWND window) {
 
 bool triggerMenuCommand(HWND window, UINT id) {
     Window* w = windowFromHandle(window);
-    if (w == nullptr || w->menuBar == nullptr) return false;
+    if (w == nullptr || w->menuBar == nullptr)
+        return false;
     QAction* action = findAction(w->menuBar->actions(), id);
-    if (action == nullptr) return false;
+    if (action == nullptr)
+        return false;
     action->trigger();
     return true;
 }
@@ -61,7 +66,8 @@ bool triggerMenuCommand(HWND window, UINT id) {
 std::vector<std::string> menuBarLabels(HWND window) {
     std::vector<std::string> labels;
     Window* w = windowFromHandle(window);
-    if (w != nullptr && w->menuBar != nullptr) collect(w->menuBar->actions(), "", labels);
+    if (w != nullptr && w->menuBar != nullptr)
+        collect(w->menuBar->actions(), "", labels);
     return labels;
 }
 

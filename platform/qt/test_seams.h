@@ -42,8 +42,8 @@ void clearFileDialogLog();
 // ---- Sounds, beeps and the shell -------------------------------------------------------------
 struct SoundEvent {
     enum class Kind { File, Resource, Stop, Beep } kind = Kind::File;
-    std::string name;  // file or resource name (1251); empty for Stop and Beep
-    DWORD flags = 0;   // the flags of the call, or the beep type
+    std::string name;      // file or resource name (1251); empty for Stop and Beep
+    DWORD flags = 0;       // the flags of the call, or the beep type
     bool started = false;  // the layer found something playable
 };
 std::vector<SoundEvent> soundLog();

@@ -5,11 +5,15 @@
 namespace kvarlo::platform {
 
 QString fromAnsi(const char* text, int length) {
-    if (text == nullptr) return {};
-    const std::string_view bytes = length < 0 ? std::string_view(text) : std::string_view(text, static_cast<size_t>(length));
+    if (text == nullptr)
+        return {};
+    const std::string_view bytes =
+        length < 0 ? std::string_view(text) : std::string_view(text, static_cast<size_t>(length));
     return QString::fromStdString(cp1251ToUtf8(bytes));
 }
 
-std::optional<std::string> toAnsi(const QString& text) { return utf8ToCp1251(text.toStdString()); }
+std::optional<std::string> toAnsi(const QString& text) {
+    return utf8ToCp1251(text.toStdString());
+}
 
 }  // namespace kvarlo::platform

@@ -6,8 +6,8 @@
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QMouseEvent>
-#include <QPointer>
 #include <QPainter>
+#include <QPointer>
 #include <QScreen>
 #include <QTimer>
 #include <algorithm>
@@ -34,7 +34,8 @@ struct WindowClass {
 // Class names compare without case, as on Windows.
 std::string classKey(const std::string& name) {
     std::string key = name;
-    std::transform(key.begin(), key.end(), key.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(key.begin(), key.end(), key.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return key;
 }
 
@@ -50,25 +51,33 @@ LPARAM keyParam(const QKeyEvent& event, bool release, bool alt, bool wasDown) {
     DWORD param = 1;  // repeat count
     param |= (event.nativeScanCode() & 0xFF) << 16;
     const int key = event.key();
-    const bool extended = (event.modifiers() & Qt::KeypadModifier) ? key == Qt::Key_Enter || key == Qt::Key_Slash
-                                                                    : key == Qt::Key_Insert || key == Qt::Key_Delete ||
-                                                                          key == Qt::Key_Home || key == Qt::Key_End ||
-                                                                          key == Qt::Key_PageUp ||
-                                                                          key == Qt::Key_PageDown ||
-                                                                          (key >= Qt::Key_Left && key <= Qt::Key_Down);
-    if (extended) param |= 1u << 24;
-    if (alt) param |= 1u << 29;
-    if (release || wasDown) param |= 1u << 30;
-    if (release) param |= 1u << 31;
+    const bool extended = (event.modifiers() & Qt::KeypadModifier)
+                              ? key == Qt::Key_Enter || key == Qt::Key_Slash
+                              : key == Qt::Key_Insert || key == Qt::Key_Delete ||
+                                    key == Qt::Key_Home || key == Qt::Key_End ||
+                                    key == Qt::Key_PageUp || key == Qt::Key_PageDown ||
+                                    (key >= Qt::Key_Left && key <= Qt::Key_Down);
+    if (extended)
+        param |= 1u << 24;
+    if (alt)
+        param |= 1u << 29;
+    if (release || wasDown)
+        param |= 1u << 30;
+    if (release)
+        param |= 1u << 31;
     return static_cast<LPARAM>(param);
 }
 
 WPARAM mouseKeys(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
     WPARAM keys = 0;
-    if (buttons & Qt::LeftButton) keys |= MK_LBUTTON;
-    if (buttons & Qt::RightButton) keys |= MK_RBUTTON;
-    if (modifiers & Qt::ShiftModifier) keys |= MK_SHIFT;
-    if (modifiers & Qt::ControlModifier) keys |= MK_CONTROL;
+    if (buttons & Qt::LeftButton)
+        keys |= MK_LBUTTON;
+    if (buttons & Qt::RightButton)
+        keys |= MK_RBUTTON;
+    if (modifiers & Qt::ShiftModifier)
+        keys |= MK_SHIFT;
+    if (modifiers & Qt::ControlModifier)
+        keys |= MK_CONTROL;
     return keys;
 }
 
@@ -90,7 +99,8 @@ protected:
     }
 
     void resizeEvent(QResizeEvent*) override {
-        if (window_.screen.size() == size()) return;
+        if (window_.screen.size() == size())
+            return;
         QImage screen(size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
         screen.fill(Qt::white);
         QPainter(&screen).drawImage(0, 0, window_.screen);
@@ -132,19 +142,26 @@ private:
     std::vector<MSG> keyMessages(const QKeyEvent& event, bool release) const {
         std::vector<MSG> messages;
         const int qtKey = event.key();
-        if (isModifierOnly(qtKey)) return messages;
+        if (isModifierOnly(qtKey))
+            return messages;
         const bool alt = (event.modifiers() & Qt::AltModifier) != 0;
         const int vk = virtualKeyFor(qtKey, (event.modifiers() & Qt::KeypadModifier) != 0);
         const HWND hwnd = handleOf(&window_);
         const bool wasDown = event.isAutoRepeat() || (vk != 0 && (GetKeyState(vk) & 0x8000) != 0);
         const LPARAM param = keyParam(event, release, alt, wasDown);
         if (vk != 0) {
-            const UINT message = release ? (alt ? WM_SYSKEYUP : WM_KEYUP) : (alt ? WM_SYSKEYDOWN : WM_KEYDOWN);
+            const UINT message =
+                release ? (alt ? WM_SYSKEYUP : WM_KEYUP) : (alt ? WM_SYSKEYDOWN : WM_KEYDOWN);
             messages.push_back(MSG{hwnd, message, static_cast<WPARAM>(vk), param, 0, {}});
         }
         if (!release) {
             for (char c : characterText(qtKey, event.modifiers(), event.text())) {
-                messages.push_back(MSG{hwnd, static_cast<UINT>(alt ? WM_SYSCHAR : WM_CHAR), static_cast<unsigned char>(c), param, 0, {}});
+                messages.push_back(MSG{hwnd,
+                                       static_cast<UINT>(alt ? WM_SYSCHAR : WM_CHAR),
+                                       static_cast<unsigned char>(c),
+                                       param,
+                                       0,
+                                       {}});
             }
         }
         return messages;
@@ -156,7 +173,8 @@ private:
     // for the press that would make it half of a repeat, and is posted when none comes.
     void key(QKeyEvent& event, bool release) {
         event.accept();
-        if (release && event.isAutoRepeat()) return;
+        if (release && event.isAutoRepeat())
+            return;
         if (pendingRelease_.has_value()) {
             const bool repeat = !release && event.key() == pendingRelease_->key &&
                                 event.timestamp() == pendingRelease_->timestamp;
@@ -174,7 +192,8 @@ private:
         std::vector<MSG> messages = keyMessages(event, release);
         // Only the window system's events carry a time; made-up ones never repeat.
         if (release && event.timestamp() != 0) {
-            if (messages.empty()) return;
+            if (messages.empty())
+                return;
             pendingRelease_ = PendingRelease{event.key(), event.timestamp(), std::move(messages)};
             releaseTimer_.start();
             return;
@@ -183,7 +202,8 @@ private:
     }
 
     void flushRelease() {
-        if (!pendingRelease_.has_value()) return;
+        if (!pendingRelease_.has_value())
+            return;
         releaseTimer_.stop();
         const std::vector<MSG> messages = std::move(pendingRelease_->messages);
         pendingRelease_.reset();
@@ -194,7 +214,8 @@ private:
         for (const MSG& message : messages) {
             const bool down = message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN;
             const bool up = message.message == WM_KEYUP || message.message == WM_SYSKEYUP;
-            if (down || up) setKeyDown(static_cast<int>(message.wParam), down);
+            if (down || up)
+                setKeyDown(static_cast<int>(message.wParam), down);
             PostMessageA(message.hwnd, message.message, message.wParam, message.lParam);
         }
     }
@@ -202,9 +223,12 @@ private:
     void button(QMouseEvent& event, bool release) {
         setCursorPosition(event.globalPosition().toPoint());
         UINT message = 0;
-        if (event.button() == Qt::LeftButton) message = release ? WM_LBUTTONUP : WM_LBUTTONDOWN;
-        if (event.button() == Qt::RightButton) message = release ? WM_RBUTTONUP : WM_RBUTTONDOWN;
-        if (message == 0) return;
+        if (event.button() == Qt::LeftButton)
+            message = release ? WM_LBUTTONUP : WM_LBUTTONDOWN;
+        if (event.button() == Qt::RightButton)
+            message = release ? WM_RBUTTONUP : WM_RBUTTONDOWN;
+        if (message == 0)
+            return;
         const QPoint at = event.position().toPoint();
         PostMessageA(handleOf(&window_), message, mouseKeys(event.buttons(), event.modifiers()),
                      MAKELPARAM(at.x(), at.y()));
@@ -241,10 +265,12 @@ public:
         int menuHeight = 0;
         if (window_.menuBar != nullptr) {
             menuHeight = window_.menuBar->heightForWidth(width());
-            if (menuHeight <= 0) menuHeight = window_.menuBar->sizeHint().height();
+            if (menuHeight <= 0)
+                menuHeight = window_.menuBar->sizeHint().height();
             window_.menuBar->setGeometry(0, 0, width(), menuHeight);
         }
-        if (window_.client != nullptr) window_.client->setGeometry(0, menuHeight, width(), std::max(0, height() - menuHeight));
+        if (window_.client != nullptr)
+            window_.client->setGeometry(0, menuHeight, width(), std::max(0, height() - menuHeight));
     }
 
 private:
@@ -254,24 +280,28 @@ private:
 void buildMenu(QMenu* into, QMenuBar* bar, const Menu& menu, HWND hwnd) {
     for (const MenuItem& item : menu.items) {
         switch (item.kind) {
-        case MenuItem::Kind::Separator:
-            if (into != nullptr) into->addSeparator();
-            break;
-        case MenuItem::Kind::Popup: {
-            QMenu* popup = into != nullptr ? into->addMenu(fromAnsi(item.text.c_str()))
-                                           : bar->addMenu(fromAnsi(item.text.c_str()));
-            if (item.popup != nullptr) buildMenu(popup, nullptr, *item.popup, hwnd);
-            break;
-        }
-        case MenuItem::Kind::Item: {
-            QAction* action = into != nullptr ? into->addAction(fromAnsi(item.text.c_str()))
-                                              : bar->addAction(fromAnsi(item.text.c_str()));
-            action->setData(item.id);
-            const UINT id = item.id;
-            // Posted rather than called: the procedure never runs inside Qt's menu handling.
-            QObject::connect(action, &QAction::triggered, [hwnd, id] { PostMessageA(hwnd, WM_COMMAND, MAKEWPARAM(id, 0), 0); });
-            break;
-        }
+            case MenuItem::Kind::Separator:
+                if (into != nullptr)
+                    into->addSeparator();
+                break;
+            case MenuItem::Kind::Popup: {
+                QMenu* popup = into != nullptr ? into->addMenu(fromAnsi(item.text.c_str()))
+                                               : bar->addMenu(fromAnsi(item.text.c_str()));
+                if (item.popup != nullptr)
+                    buildMenu(popup, nullptr, *item.popup, hwnd);
+                break;
+            }
+            case MenuItem::Kind::Item: {
+                QAction* action = into != nullptr ? into->addAction(fromAnsi(item.text.c_str()))
+                                                  : bar->addAction(fromAnsi(item.text.c_str()));
+                action->setData(item.id);
+                const UINT id = item.id;
+                // Posted rather than called: the procedure never runs inside Qt's menu handling.
+                QObject::connect(action, &QAction::triggered, [hwnd, id] {
+                    PostMessageA(hwnd, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+                });
+                break;
+            }
         }
     }
 }
@@ -279,12 +309,14 @@ void buildMenu(QMenu* into, QMenuBar* bar, const Menu& menu, HWND hwnd) {
 }  // namespace
 
 QSize clientSize(const Window& window) {
-    if (window.client != nullptr) return window.client->size();
+    if (window.client != nullptr)
+        return window.client->size();
     return window.screen.size();
 }
 
 void presentScreen(Window& window) {
-    if (window.client != nullptr) window.client->update();
+    if (window.client != nullptr)
+        window.client->update();
 }
 
 }  // namespace kvarlo::platform
@@ -292,7 +324,8 @@ void presentScreen(Window& window) {
 using namespace kvarlo::platform;
 
 ATOM WINAPI RegisterClassA(const WNDCLASSA* wc) {
-    if (wc == nullptr || wc->lpszClassName == nullptr || IS_INTRESOURCE(wc->lpszClassName) || wc->lpfnWndProc == nullptr) {
+    if (wc == nullptr || wc->lpszClassName == nullptr || IS_INTRESOURCE(wc->lpszClassName) ||
+        wc->lpfnWndProc == nullptr) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
@@ -307,18 +340,21 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA* wc) {
         entry.menuName = entry.menuIsId ? std::string() : std::string(wc->lpszMenuName);
     }
     entry.spec.lpszClassName = nullptr;  // the copies above own the texts
-    if (!entry.menuIsId) entry.spec.lpszMenuName = nullptr;
+    if (!entry.menuIsId)
+        entry.spec.lpszMenuName = nullptr;
     classes()[classKey(name)] = entry;
     return nextAtom++;
 }
 
 BOOL WINAPI UnregisterClassA(LPCSTR className, HINSTANCE) {
-    if (className == nullptr || IS_INTRESOURCE(className)) return FALSE;
+    if (className == nullptr || IS_INTRESOURCE(className))
+        return FALSE;
     return classes().erase(classKey(className)) != 0 ? TRUE : FALSE;
 }
 
-HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width,
-                            int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param) {
+HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
+                            int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
+                            LPVOID param) {
     if (className == nullptr || IS_INTRESOURCE(className)) {
         SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
         return nullptr;
@@ -346,7 +382,8 @@ HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD st
     window->top = top;
     top->setWindowTitle(fromAnsi(window->title.c_str()));
     if (cls.spec.hIcon != nullptr) {
-        if (const QIcon* icon = iconFromHandle(cls.spec.hIcon)) top->setWindowIcon(*icon);
+        if (const QIcon* icon = iconFromHandle(cls.spec.hIcon))
+            top->setWindowIcon(*icon);
     }
     if (menu == nullptr) {
         if (cls.menuIsId) {
@@ -363,23 +400,28 @@ HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD st
     window->client = new ClientWidget(*window, top);
 
     // The outer size is what the program asks for; the menu bar comes out of the client area.
-    if (width == CW_USEDEFAULT) width = 640;
-    if (height == CW_USEDEFAULT) height = 480;
+    if (width == CW_USEDEFAULT)
+        width = 640;
+    if (height == CW_USEDEFAULT)
+        height = 480;
     top->resize(std::max(width, 1), std::max(height, 1));
-    if (x != CW_USEDEFAULT) top->move(x, y);
+    if (x != CW_USEDEFAULT)
+        top->move(x, y);
     static_cast<TopWidget*>(top)->layoutChildren();
     window->screen = QImage(clientSize(*window).expandedTo(QSize(1, 1)), QImage::Format_RGB32);
     window->screen.fill(Qt::white);
     registerLiveWindow(window);
 
-    CREATESTRUCTA create{param, instance, menu, parent, height, width, y, x, static_cast<LONG>(style), windowName,
-                         className, 0};
+    CREATESTRUCTA create{
+        param,      instance,  menu, parent, height, width, y, x, static_cast<LONG>(style),
+        windowName, className, 0};
     if (callWindowProc(*window, WM_CREATE, 0, reinterpret_cast<LPARAM>(&create)) == -1) {
         DestroyWindow(handleOf(window));
         SetLastError(ERROR_INVALID_FUNCTION);
         return nullptr;
     }
-    if (style & WS_VISIBLE) ShowWindow(handleOf(window), SW_SHOW);
+    if (style & WS_VISIBLE)
+        ShowWindow(handleOf(window), SW_SHOW);
     return handleOf(window);
 }
 
@@ -391,7 +433,8 @@ BOOL WINAPI DestroyWindow(HWND hwnd) {
     }
     window->destroying = true;
     window->visible = false;
-    if (window->top != nullptr) window->top->hide();
+    if (window->top != nullptr)
+        window->top->hide();
     callWindowProc(*window, WM_DESTROY, 0, 0);
     callWindowProc(*window, WM_NCDESTROY, 0, 0);
     unregisterLiveWindow(window);
@@ -403,11 +446,14 @@ BOOL WINAPI DestroyWindow(HWND hwnd) {
     return TRUE;
 }
 
-BOOL WINAPI IsWindow(HWND hwnd) { return isLiveWindow(hwnd) ? TRUE : FALSE; }
+BOOL WINAPI IsWindow(HWND hwnd) {
+    return isLiveWindow(hwnd) ? TRUE : FALSE;
+}
 
 BOOL WINAPI ShowWindow(HWND hwnd, int showCommand) {
     Window* window = windowFromHandle(hwnd);
-    if (window == nullptr) return FALSE;
+    if (window == nullptr)
+        return FALSE;
     const bool wasVisible = window->visible;
     if (showCommand == SW_HIDE) {
         window->top->hide();
@@ -424,58 +470,67 @@ BOOL WINAPI ShowWindow(HWND hwnd, int showCommand) {
     window->visible = true;
     window->client->setFocus();
     const QString platform = QGuiApplication::platformName();
-    const bool realDesktop = platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
+    const bool realDesktop =
+        platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
     if (!wasVisible && realDesktop) {
         // A window manager adds a frame around the widget (and tells its size a little later):
         // keep the outer size as asked. Headless platforms only pretend to have frames.
         QPointer<QWidget> top = window->top;
         QTimer::singleShot(200, top, [top] {
             const QSize frame = top->frameGeometry().size() - top->geometry().size();
-            if (!frame.isEmpty() && frame != QSize(0, 0)) top->resize(top->size() - frame);
+            if (!frame.isEmpty() && frame != QSize(0, 0))
+                top->resize(top->size() - frame);
         });
     }
-    if (!wasVisible) invalidateWindow(*window, nullptr, true);
+    if (!wasVisible)
+        invalidateWindow(*window, nullptr, true);
     return wasVisible;
 }
 
 BOOL WINAPI UpdateWindow(HWND hwnd) {
     Window* window = windowFromHandle(hwnd);
-    if (window == nullptr) return FALSE;
+    if (window == nullptr)
+        return FALSE;
     bool due;
     {
         std::lock_guard lock(queueMutex());
         due = window->invalid && window->visible;
     }
-    if (due) callWindowProc(*window, WM_PAINT, 0, 0);
+    if (due)
+        callWindowProc(*window, WM_PAINT, 0, 0);
     return TRUE;
 }
 
 LRESULT WINAPI DefWindowProcA(HWND hwnd, UINT message, WPARAM, LPARAM) {
     switch (message) {
-    case WM_PAINT: {
-        PAINTSTRUCT paint;
-        if (BeginPaint(hwnd, &paint) != nullptr) EndPaint(hwnd, &paint);
-        return 0;
-    }
-    case WM_CLOSE:
-        DestroyWindow(hwnd);
-        return 0;
-    default:
-        return 0;
+        case WM_PAINT: {
+            PAINTSTRUCT paint;
+            if (BeginPaint(hwnd, &paint) != nullptr)
+                EndPaint(hwnd, &paint);
+            return 0;
+        }
+        case WM_CLOSE:
+            DestroyWindow(hwnd);
+            return 0;
+        default:
+            return 0;
     }
 }
 
 BOOL WINAPI SetWindowTextA(HWND hwnd, LPCSTR text) {
     Window* window = windowFromHandle(hwnd);
-    if (window == nullptr) return FALSE;
+    if (window == nullptr)
+        return FALSE;
     window->title = text != nullptr ? text : "";
-    if (window->top != nullptr) window->top->setWindowTitle(fromAnsi(window->title.c_str()));
+    if (window->top != nullptr)
+        window->top->setWindowTitle(fromAnsi(window->title.c_str()));
     return TRUE;
 }
 
 int WINAPI GetWindowTextA(HWND hwnd, LPSTR buffer, int maxCount) {
     Window* window = windowFromHandle(hwnd);
-    if (window == nullptr || buffer == nullptr || maxCount <= 0) return 0;
+    if (window == nullptr || buffer == nullptr || maxCount <= 0)
+        return 0;
     const int n = std::min<int>(static_cast<int>(window->title.size()), maxCount - 1);
     std::memcpy(buffer, window->title.data(), static_cast<size_t>(n));
     buffer[n] = '\0';
@@ -489,7 +544,8 @@ int WINAPI GetWindowTextLengthA(HWND hwnd) {
 
 BOOL WINAPI GetClientRect(HWND hwnd, LPRECT rect) {
     Window* window = windowFromHandle(hwnd);
-    if (window == nullptr || rect == nullptr) return FALSE;
+    if (window == nullptr || rect == nullptr)
+        return FALSE;
     const QSize size = clientSize(*window);
     *rect = RECT{0, 0, size.width(), size.height()};
     return TRUE;
@@ -497,7 +553,8 @@ BOOL WINAPI GetClientRect(HWND hwnd, LPRECT rect) {
 
 BOOL WINAPI InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase) {
     Window* window = windowFromHandle(hwnd);
-    if (window == nullptr) return FALSE;
+    if (window == nullptr)
+        return FALSE;
     if (rect != nullptr) {
         const QRect area(QPoint(rect->left, rect->top), QPoint(rect->right - 1, rect->bottom - 1));
         invalidateWindow(*window, &area, erase != FALSE);
@@ -509,7 +566,8 @@ BOOL WINAPI InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase) {
 
 BOOL WINAPI ValidateRect(HWND hwnd, const RECT*) {
     Window* window = windowFromHandle(hwnd);
-    if (window == nullptr) return FALSE;
+    if (window == nullptr)
+        return FALSE;
     std::lock_guard lock(queueMutex());
     window->invalid = false;  // partial validation is not kept: the whole client becomes valid
     window->eraseRequested = false;
@@ -518,7 +576,8 @@ BOOL WINAPI ValidateRect(HWND hwnd, const RECT*) {
 
 BOOL WINAPI ScreenToClient(HWND hwnd, LPPOINT point) {
     Window* window = windowFromHandle(hwnd);
-    if (window == nullptr || point == nullptr || window->client == nullptr) return FALSE;
+    if (window == nullptr || point == nullptr || window->client == nullptr)
+        return FALSE;
     const QPoint origin = window->client->mapToGlobal(QPoint(0, 0));
     point->x -= origin.x();
     point->y -= origin.y();
@@ -527,7 +586,8 @@ BOOL WINAPI ScreenToClient(HWND hwnd, LPPOINT point) {
 
 BOOL WINAPI ClientToScreen(HWND hwnd, LPPOINT point) {
     Window* window = windowFromHandle(hwnd);
-    if (window == nullptr || point == nullptr || window->client == nullptr) return FALSE;
+    if (window == nullptr || point == nullptr || window->client == nullptr)
+        return FALSE;
     const QPoint origin = window->client->mapToGlobal(QPoint(0, 0));
     point->x += origin.x();
     point->y += origin.y();

@@ -12,7 +12,8 @@ int main(int argc, char** argv) {
     kvarlo::platform::adoptDesktopLocale();
     std::string commandLine;
     for (int i = 1; i < argc; ++i) {
-        if (i > 1) commandLine += ' ';
+        if (i > 1)
+            commandLine += ' ';
         const std::string argument = kvarlo::utf8ToCp1251(argv[i]).value_or("?");
         // Quoted as Windows would pass a path with spaces, so the program reads it whole.
         const bool quote = argument.find(' ') != std::string::npos;

@@ -88,7 +88,8 @@ BestSearch::BestSearch(const JumpGraph& graph, MemoryBudget& budget, uint64_t by
         table_->entries.resize(std::min<uint64_t>(cells, 1024));
     }
     const uint64_t perWidth = beamBytesPerWidth(graph.start.count() + 1);
-    maxWidth_ = static_cast<uint32_t>(std::clamp<uint64_t>(share_.bytes() / 2 / perWidth, 1, maxBeamWidth));
+    maxWidth_ =
+        static_cast<uint32_t>(std::clamp<uint64_t>(share_.bytes() / 2 / perWidth, 1, maxBeamWidth));
     width_ = std::min<uint32_t>(width_, maxWidth_);
     const size_t rows = (graph.jumps.size() + 1) * (graph.start.count() + 1);
     legalRows_.resize(rows);

@@ -37,7 +37,8 @@ static_assert(sizeof(Bits) == 16);
 
 // A well-mixed 64-bit hash: the top bits pick a shard, the low bits a table slot.
 inline uint64_t hashBits(Bits b) {
-    uint64_t h = b.lo * 0x9E3779B97F4A7C15ull ^ (b.hi + 0x632BE59BD9B4E019ull) * 0xC2B2AE3D27D4EB4Full;
+    uint64_t h =
+        b.lo * 0x9E3779B97F4A7C15ull ^ (b.hi + 0x632BE59BD9B4E019ull) * 0xC2B2AE3D27D4EB4Full;
     h ^= h >> 31;
     h *= 0xD6E8FEB86659FD93ull;
     h ^= h >> 32;

@@ -111,7 +111,9 @@ void* ChargedBlock::systemAllocate(uint64_t bytes, bool zeroed) {
     return zeroed ? std::calloc(asked, 1) : std::malloc(asked);
 }
 
-void ChargedBlock::systemFree(void* p, uint64_t) { std::free(p); }
+void ChargedBlock::systemFree(void* p, uint64_t) {
+    std::free(p);
+}
 
 void* ChargedBlock::systemShrink(void* p, uint64_t, uint64_t newBytes) {
     return std::realloc(p, newBytes == 0 ? 1 : newBytes);

@@ -58,8 +58,12 @@ struct Count256 {
 };
 
 // a += b; false on overflow (a is then unusable).
-inline bool addCount(Count64& a, Count64 b) { return !__builtin_add_overflow(a, b, &a); }
-inline bool addCount(Count128& a, Count128 b) { return !__builtin_add_overflow(a, b, &a); }
+inline bool addCount(Count64& a, Count64 b) {
+    return !__builtin_add_overflow(a, b, &a);
+}
+inline bool addCount(Count128& a, Count128 b) {
+    return !__builtin_add_overflow(a, b, &a);
+}
 inline bool addCount(Count256& a, const Count256& b) {
     unsigned char carry = 0;
     for (int32_t i = 0; i < 4; ++i) {
@@ -71,13 +75,25 @@ inline bool addCount(Count256& a, const Count256& b) {
     return carry == 0;
 }
 
-inline Count256 widen(Count64 v) { return Count256(v); }
-inline Count256 widen(Count128 v) { return Count256(v); }
-inline Count256 widen(const Count256& v) { return v; }
+inline Count256 widen(Count64 v) {
+    return Count256(v);
+}
+inline Count256 widen(Count128 v) {
+    return Count256(v);
+}
+inline Count256 widen(const Count256& v) {
+    return v;
+}
 
-inline bool isZero(Count64 v) { return v == 0; }
-inline bool isZero(Count128 v) { return v == 0; }
-inline bool isZero(const Count256& v) { return v.isZero(); }
+inline bool isZero(Count64 v) {
+    return v == 0;
+}
+inline bool isZero(Count128 v) {
+    return v == 0;
+}
+inline bool isZero(const Count256& v) {
+    return v.isZero();
+}
 
 // Decimal digits, for the command line's exact counts.
 inline std::string toDecimal(Count256 v) {

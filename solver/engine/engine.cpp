@@ -21,7 +21,9 @@ uint64_t splitmix(uint64_t& state) {
 }
 
 // A uniform double in [0, 1).
-double uniform(uint64_t& state) { return static_cast<double>(splitmix(state) >> 11) * 0x1p-53; }
+double uniform(uint64_t& state) {
+    return static_cast<double>(splitmix(state) >> 11) * 0x1p-53;
+}
 
 // The nearest count to a non-negative estimate.
 Count256 countFromDouble(double x) {
@@ -354,7 +356,8 @@ void SearchEngine::foldBest(EngineReport& r) {
     // Fewer matches than the layers' own best come from the best-ending search (never once
     // the layers are complete: then theirs, the same on every run).
     const BestEnding found = best_->result();
-    const bool fromSearch = !r.complete && found.best != noResult && (r.best == noResult || found.best < r.best);
+    const bool fromSearch =
+        !r.complete && found.best != noResult && (r.best == noResult || found.best < r.best);
     if (fromSearch) {
         r.best = found.best;
         r.bestSequence = found.jumps;

@@ -24,7 +24,7 @@ struct EngineOptions {
     int32_t threads = 0;       // 0: one per hardware thread
     uint64_t memoryBytes = 0;  // 0: half of the physical memory
     bool useSymmetry = true;
-    uint64_t seed = 1;         // the incomplete phase's random probes
+    uint64_t seed = 1;  // the incomplete phase's random probes
     // Before a layer expected to hold at least this many positions (a long one), the
     // incomplete phase runs for a share of that layer's work, so a figure too large for the
     // exact search has estimates early on.

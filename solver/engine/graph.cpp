@@ -374,8 +374,8 @@ bool parseGraph(std::string_view text, JumpGraph& out, std::string& error) {
     // Canonical forms are only sound for the orbits of a group, so the listed permutations
     // are closed under composition.
     if (!closeUnderComposition(graph)) {
-        error = "the symmetries generate more than " + std::to_string(maxSymmetries) +
-                " permutations";
+        error =
+            "the symmetries generate more than " + std::to_string(maxSymmetries) + " permutations";
         return false;
     }
     out = std::move(graph);

@@ -30,7 +30,9 @@ inline constexpr int32_t noResult = -1;
 
 // The jump rule on a position: the jumping match and the one it jumps over are there, the slot
 // it lands on is empty.
-inline bool canJump(Bits p, Jump j) { return p.test(j.from) && p.test(j.over) && !p.test(j.to); }
+inline bool canJump(Bits p, Jump j) {
+    return p.test(j.from) && p.test(j.over) && !p.test(j.to);
+}
 
 // The position after a legal jump: the match leaves `from`, the one on `over` is removed, a
 // match lands on `to`.

@@ -62,8 +62,8 @@ SymmetryImages::SymmetryImages(const JumpGraph& graph, int32_t count, bool vecto
         const Jump& jump = graph.jumps[j];
         const Bits flip = Bits::bit(jump.from) | Bits::bit(jump.over) | Bits::bit(jump.to);
         for (int32_t g = 0; g < count_; ++g) {
-            store(&flipImages_[j * row], applyPermutation(graph.symmetries[g], flip, graph.slotCount),
-                  g);
+            store(&flipImages_[j * row],
+                  applyPermutation(graph.symmetries[g], flip, graph.slotCount), g);
         }
     }
 
@@ -74,12 +74,30 @@ SymmetryImages::SymmetryImages(const JumpGraph& graph, int32_t count, bool vecto
         return;
     }
     switch (count_) {
-        case 12: images_ = &imagesPlain<12>; children_ = &childrenPlain<12>; break;
-        case 6: images_ = &imagesPlain<6>; children_ = &childrenPlain<6>; break;
-        case 4: images_ = &imagesPlain<4>; children_ = &childrenPlain<4>; break;
-        case 2: images_ = &imagesPlain<2>; children_ = &childrenPlain<2>; break;
-        case 1: images_ = &imagesPlain<1>; children_ = &childrenPlain<1>; break;
-        default: images_ = &imagesPlain<0>; children_ = &childrenPlain<0>; break;
+        case 12:
+            images_ = &imagesPlain<12>;
+            children_ = &childrenPlain<12>;
+            break;
+        case 6:
+            images_ = &imagesPlain<6>;
+            children_ = &childrenPlain<6>;
+            break;
+        case 4:
+            images_ = &imagesPlain<4>;
+            children_ = &childrenPlain<4>;
+            break;
+        case 2:
+            images_ = &imagesPlain<2>;
+            children_ = &childrenPlain<2>;
+            break;
+        case 1:
+            images_ = &imagesPlain<1>;
+            children_ = &childrenPlain<1>;
+            break;
+        default:
+            images_ = &imagesPlain<0>;
+            children_ = &childrenPlain<0>;
+            break;
     }
 }
 
@@ -112,7 +130,8 @@ void SymmetryImages::imagesPlain(const SymmetryImages& s, Bits p, Images& out) {
         if (bytes.b[b] == 0) {
             continue;
         }
-        const uint64_t* row = &s.byteImages_[(static_cast<size_t>(b) * 256 + bytes.b[b]) * 2 * count];
+        const uint64_t* row =
+            &s.byteImages_[(static_cast<size_t>(b) * 256 + bytes.b[b]) * 2 * count];
 #pragma GCC unroll 12
         for (int32_t g = 0; g < count; ++g) {
             hi[g] |= row[g];
@@ -163,7 +182,9 @@ struct LaneMasks {
 // The lane-wise minimum. (The merge-masked forms with every lane selected: GCC 12's plain
 // forms start from an undefined register and warn about it.)
 KVARLO_VECTOR_TARGET
-inline __m512i minLanes(__m512i a, __m512i b) { return _mm512_mask_min_epu64(a, 0xFF, a, b); }
+inline __m512i minLanes(__m512i a, __m512i b) {
+    return _mm512_mask_min_epu64(a, 0xFF, a, b);
+}
 
 // The smallest of the eight lanes: halves, quarters, then eighths folded onto each other.
 KVARLO_VECTOR_TARGET
@@ -191,7 +212,8 @@ void SymmetryImages::imagesVector(const SymmetryImages& s, Bits p, Images& out) 
         if (bytes.b[b] == 0) {
             continue;
         }
-        const uint64_t* row = &s.byteImages_[(static_cast<size_t>(b) * 256 + bytes.b[b]) * 2 * count];
+        const uint64_t* row =
+            &s.byteImages_[(static_cast<size_t>(b) * 256 + bytes.b[b]) * 2 * count];
         hiA = _mm512_or_si512(hiA, _mm512_maskz_loadu_epi64(m.a, row));
         hiB = _mm512_or_si512(hiB, _mm512_maskz_loadu_epi64(m.b, row + 8));
         loA = _mm512_or_si512(loA, _mm512_maskz_loadu_epi64(m.a, row + count));

@@ -51,8 +51,8 @@ private:
     static void childrenPlain(const SymmetryImages& s, const Images& parent, const int32_t* jumps,
                               int32_t n, Bits* out);
     static void imagesVector(const SymmetryImages& s, Bits p, Images& out);
-    static void childrenVector(const SymmetryImages& s, const Images& parent,
-                               const int32_t* jumps, int32_t n, Bits* out);
+    static void childrenVector(const SymmetryImages& s, const Images& parent, const int32_t* jumps,
+                               int32_t n, Bits* out);
 
     int32_t count_;
     int32_t byteCount_;

@@ -20,7 +20,9 @@ constexpr uint64_t stopCheckPositions = 256;
 // Children wait in a small per-shard buffer so a shard's lock is taken once per batch.
 constexpr int32_t pendingPerShard = 32;
 
-int32_t shardOf(uint64_t h) { return static_cast<int32_t>(h >> (64 - LayeredSearch::shardBits)); }
+int32_t shardOf(uint64_t h) {
+    return static_cast<int32_t>(h >> (64 - LayeredSearch::shardBits));
+}
 
 // The engine's one way onto threads: work(t) for t in [0, threads), this thread being 0. While
 // the others finish, this thread calls `waiting` about every 5 ms, so a stop asked for then
@@ -71,7 +73,9 @@ void parallelFor(uint64_t count, int32_t threads, F&& fn) {
 // The part of a position's hash that orders a shard: its low half. A table's home cells follow
 // it, and a finished shard is sorted by it (then by position): a fixed order whatever the
 // threads did, found again by a binary search.
-inline uint32_t orderKey(Bits p) { return static_cast<uint32_t>(hashBits(p)); }
+inline uint32_t orderKey(Bits p) {
+    return static_cast<uint32_t>(hashBits(p));
+}
 
 // Probes run on past the last home cell into this many spare cells instead of wrapping to the
 // start, so a table's positions lie in nearly the order of their keys.
@@ -218,7 +222,8 @@ struct alignas(64) BuildShard {
             const CountedPosition<C> e = t[i];
             const uint32_t key = orderKey(e.pos);
             uint64_t j = m++;
-            for (; j > 0 && (keys[j - 1] > key || (keys[j - 1] == key && e.pos < t[j - 1].pos)); --j) {
+            for (; j > 0 && (keys[j - 1] > key || (keys[j - 1] == key && e.pos < t[j - 1].pos));
+                 --j) {
                 t[j] = t[j - 1];
                 keys[j] = keys[j - 1];
             }
@@ -335,7 +340,9 @@ LayeredSearch::LayeredSearch(const JumpGraph& graph, MemoryBudget& budget, int32
 
 int32_t LayeredSearch::countBits() const {
     return std::visit(
-        [](const auto& layer) { return countBitsOf<typename std::decay_t<decltype(layer)>::Count>(); },
+        [](const auto& layer) {
+            return countBitsOf<typename std::decay_t<decltype(layer)>::Count>();
+        },
         last_);
 }
 
@@ -512,16 +519,27 @@ ExpandResult LayeredSearch::expandNext(const std::function<bool()>& tick) {
         }
         Outcome r = Outcome::Overflow;
         switch (last_.index()) {
-            case 0: r = expandTyped<Count64>(tick); break;
-            case 1: r = expandTyped<Count128>(tick); break;
-            default: r = expandTyped<Count256>(tick); break;
+            case 0:
+                r = expandTyped<Count64>(tick);
+                break;
+            case 1:
+                r = expandTyped<Count128>(tick);
+                break;
+            default:
+                r = expandTyped<Count256>(tick);
+                break;
         }
         switch (r) {
-            case Outcome::Expanded: return ExpandResult::Expanded;
-            case Outcome::Finished: return ExpandResult::Finished;
-            case Outcome::Stopped: return ExpandResult::Stopped;
-            case Outcome::OutOfMemory: return ExpandResult::OutOfMemory;
-            case Outcome::Overflow: break;
+            case Outcome::Expanded:
+                return ExpandResult::Expanded;
+            case Outcome::Finished:
+                return ExpandResult::Finished;
+            case Outcome::Stopped:
+                return ExpandResult::Stopped;
+            case Outcome::OutOfMemory:
+                return ExpandResult::OutOfMemory;
+            case Outcome::Overflow:
+                break;
         }
         // The counts outgrew their width: redo the layer one width up. Past 256 bits no exact
         // search could finish on any machine, so that ends the exact part like a full memory.

@@ -183,9 +183,9 @@ private:
     static_assert(sizeof(JumpTest) == 40);
     std::vector<int32_t> fromStart_;  // slotCount + 1 offsets into byFrom_
     std::vector<JumpTest> byFrom_;
-    std::vector<int32_t> toStart_;    // slotCount + 1 offsets into byTo_
+    std::vector<int32_t> toStart_;  // slotCount + 1 offsets into byTo_
     std::vector<JumpTest> byTo_;
-    Bits slots_;                      // every slot of the graph
+    Bits slots_;  // every slot of the graph
 
     // Jump families, for a graph built from the board: a slot is a cell (its node) of a plane
     // (its direction), one word per plane, and the jumps that are translations of one another

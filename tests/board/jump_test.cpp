@@ -261,7 +261,8 @@ TEST(Jumps, SlotsWithAMissingFarEndTakeNoPartInJumps) {
     b.slot(ref(b.indexOf(3, 1), 0)).hasMatch = 1;
     b.slot(ref(corner, 1)).hasMatch = 1;
     EXPECT_TRUE(targetsOf(b, ref(b.indexOf(3, 1), 0)).empty());
-    EXPECT_FALSE(isLegalJump(b, MoveRecord{ref(b.indexOf(3, 1), 0), ref(corner, 0), ref(corner, 1)}));
+    EXPECT_FALSE(
+        isLegalJump(b, MoveRecord{ref(b.indexOf(3, 1), 0), ref(corner, 0), ref(corner, 1)}));
     EXPECT_EQ(ruleJumps(b), testing::oracleJumps(b));
 
     // A match lying on such a slot is no part of the position either: it neither moves nor

@@ -81,8 +81,7 @@ TEST(Lattice, NodesCarryTheirCoordinatesAndTheHexagonIsActive) {
     // Every existing slot joins two active nodes one forward step apart.
     for (int32_t i = 0; i < b.nodeCount; ++i) {
         for (int32_t d = 0; d < 3; ++d) {
-            const bool joins = b.nodes[i].active &&
-                               b.indexOf(i % 7 + DX[d], i / 7 + DY[d]) != -1 &&
+            const bool joins = b.nodes[i].active && b.indexOf(i % 7 + DX[d], i / 7 + DY[d]) != -1 &&
                                b.nodes[b.indexOf(i % 7 + DX[d], i / 7 + DY[d])].active;
             EXPECT_EQ(b.nodes[i].edges[d].exists, joins ? 1 : 0) << i << "/" << d;
         }
@@ -123,7 +122,7 @@ TEST(Lattice, EdgeBetweenNamesTheOwnerInEitherOrder) {
     out = ref(5, 2);
     EXPECT_FALSE(b.edgeBetween(24, 26, out, false));  // not adjacent
     EXPECT_EQ(out, ref(5, 2));
-    EXPECT_FALSE(b.edgeBetween(24, -1, out, true));   // a missing end is never adjacent
+    EXPECT_FALSE(b.edgeBetween(24, -1, out, true));  // a missing end is never adjacent
     EXPECT_FALSE(b.edgeBetween(-1, 24, out, true));
     EXPECT_FALSE(b.edgeBetween(24, 49, out, true));
     EXPECT_EQ(out, ref(5, 2));

@@ -15,8 +15,8 @@
 #include <QImage>
 
 #include "documents/document_bytes.h"
-#include "support/test_files.h"
 #include "documents/file_format.h"
+#include "support/test_files.h"
 
 namespace kvarlo {
 namespace {
@@ -110,7 +110,8 @@ TEST_F(Cli, InfoJsonOnAGameShowsEveryField) {
     history.current = 1;
     history.total = 2;
     // Saved under a figure's name: the header decides the kind.
-    writeBytes(dir / "g.t1a", bytesOf(encodeGame(twoMatches(), history, GameState{2, 0, 75, 1}, 1000)));
+    writeBytes(dir / "g.t1a",
+               bytesOf(encodeGame(twoMatches(), history, GameState{2, 0, 75, 1}, 1000)));
     Outcome info = run({"info", "g.t1a", "--json"});
     ASSERT_EQ(info.status, 0) << info.err;
     for (const char* field :

@@ -24,20 +24,28 @@ int usage() {
     return 2;
 }
 
-int number(const char* text) { return static_cast<int>(std::strtol(text, nullptr, 10)); }
-QRgb colour(const char* text) { return static_cast<QRgb>(std::strtoul(text, nullptr, 16)) & 0xFFFFFF; }
+int number(const char* text) {
+    return static_cast<int>(std::strtol(text, nullptr, 10));
+}
+QRgb colour(const char* text) {
+    return static_cast<QRgb>(std::strtoul(text, nullptr, 16)) & 0xFFFFFF;
+}
 
 bool load(const char* file, QImage& image) {
     image = QImage(QString::fromLocal8Bit(file)).convertToFormat(QImage::Format_RGB32);
-    if (image.isNull()) std::fprintf(stderr, "desktop_probe: cannot read %s\n", file);
+    if (image.isNull())
+        std::fprintf(stderr, "desktop_probe: cannot read %s\n", file);
     return !image.isNull();
 }
 
-QRgb at(const QImage& image, int x, int y) { return image.pixel(x, y) & 0xFFFFFF; }
+QRgb at(const QImage& image, int x, int y) {
+    return image.pixel(x, y) & 0xFFFFFF;
+}
 
 int slotMiddle(int width, int height, int node, int direction) {
     const kvarlo::Board board(7, 7);
-    if (node < 0 || node >= board.nodeCount || direction < 0 || direction > 2) return usage();
+    if (node < 0 || node >= board.nodeCount || direction < 0 || direction > 2)
+        return usage();
     const kvarlo::BoardLayout layout = kvarlo::computeLayout(width, height, board);
     const kvarlo::ScreenPoint a = kvarlo::nodeScreenPosition(board, node, layout);
     const kvarlo::ScreenPoint b =
@@ -50,7 +58,8 @@ int slotMiddle(int width, int height, int node, int direction) {
 int screenshot(int argc, char** argv) {
     QGuiApplication application(argc, argv);
     QScreen* screen = QGuiApplication::primaryScreen();
-    if (screen == nullptr) return 1;
+    if (screen == nullptr)
+        return 1;
     const QImage image = screen->grabWindow(0).toImage();
     // Least compression: the tests take many shots and only read them back.
     return !image.isNull() && image.save(QString::fromLocal8Bit(argv[2]), "PNG", 100) ? 0 : 1;
@@ -59,22 +68,27 @@ int screenshot(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) return usage();
+    if (argc < 2)
+        return usage();
     const std::string command = argv[1];
-    if (command == "shot" && argc == 3) return screenshot(argc, argv);
+    if (command == "shot" && argc == 3)
+        return screenshot(argc, argv);
     if (command == "slot" && argc == 6) {
         return slotMiddle(number(argv[2]), number(argv[3]), number(argv[4]), number(argv[5]));
     }
     QImage image;
     if (command == "pixel" && argc == 5) {
-        if (!load(argv[2], image)) return 1;
+        if (!load(argv[2], image))
+            return 1;
         const int x = number(argv[3]), y = number(argv[4]);
-        if (!image.rect().contains(x, y)) return 1;
+        if (!image.rect().contains(x, y))
+            return 1;
         std::printf("%06X\n", at(image, x, y));
         return 0;
     }
     if (command == "first-row" && argc == 5) {
-        if (!load(argv[2], image)) return 1;
+        if (!load(argv[2], image))
+            return 1;
         const int x = number(argv[3]);
         for (int y = 0; y < image.height() && x < image.width(); ++y) {
             if (at(image, x, y) == colour(argv[4])) {
@@ -85,12 +99,15 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (command == "count" && argc == 8) {
-        if (!load(argv[2], image)) return 1;
+        if (!load(argv[2], image))
+            return 1;
         const QRect area = QRect(QPoint(number(argv[3]), number(argv[4])),
-                                 QPoint(number(argv[5]) - 1, number(argv[6]) - 1)) & image.rect();
+                                 QPoint(number(argv[5]) - 1, number(argv[6]) - 1)) &
+                           image.rect();
         int count = 0;
         for (int y = area.top(); y <= area.bottom(); ++y) {
-            for (int x = area.left(); x <= area.right(); ++x) count += at(image, x, y) == colour(argv[7]);
+            for (int x = area.left(); x <= area.right(); ++x)
+                count += at(image, x, y) == colour(argv[7]);
         }
         std::printf("%d\n", count);
         return 0;

@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "documents/document_bytes.h"
-#include "support/test_files.h"
 #include "documents/documents.h"
 #include "documents/file_format.h"
 #include "platform/qt/test_seams.h"
+#include "support/test_files.h"
 
 namespace kvarlo {
 namespace {
@@ -37,9 +37,7 @@ protected:
         board.nodes[24].edges[0].hasMatch = 1;
         board.nodes[24].edges[1].hasMatch = 1;
     }
-    void TearDown() override {
-        seams::clearFileDialogAnswers();
-    }
+    void TearDown() override { seams::clearFileDialogAnswers(); }
 
     std::string path(const char* file) const { return (dir / file).string(); }
 
@@ -126,7 +124,8 @@ TEST_F(DocumentDialogs, OpenedGameRunsItsClockOnFromTheSavedTime) {
     history.records[0] = test::jumpA;
     history.total = 1;
     history.current = 1;
-    testing::writeBytes(dir / "g.t1b", bytesOf(encodeGame(board, history, GameState{2, 0, 75, 0}, 3)));
+    testing::writeBytes(dir / "g.t1b",
+                        bytesOf(encodeGame(board, history, GameState{2, 0, 75, 0}, 3)));
     test::World world;
     seams::answerNextFileDialog(path("g.t1b"));
     ASSERT_TRUE(openGame(nullptr, world.board, world.history, world.state, name, now));

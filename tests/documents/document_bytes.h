@@ -34,8 +34,9 @@ struct Bytes {
     }
     Bytes& ref(int16_t node, int8_t direction) {
         const auto bits = static_cast<uint16_t>(node);
-        return u8(static_cast<uint8_t>(bits)).u8(static_cast<uint8_t>(bits >> 8)).u8(
-            static_cast<uint8_t>(direction));
+        return u8(static_cast<uint8_t>(bits))
+            .u8(static_cast<uint8_t>(bits >> 8))
+            .u8(static_cast<uint8_t>(direction));
     }
     Bytes& move(const MoveRecord& m) {
         return ref(m.from.node, m.from.direction)

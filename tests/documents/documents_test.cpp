@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "documents/document_bytes.h"
-#include "support/test_files.h"
 #include "documents/file_format.h"
+#include "support/test_files.h"
 
 namespace kvarlo {
 namespace {

@@ -64,7 +64,9 @@ SolverResults sourceResults(int32_t bestCount, int32_t spectrumCount) {
     return r;
 }
 
-std::vector<uint8_t> figureImage() { return bytesOf(encodeFigure(sourceBoard(), 1000)); }
+std::vector<uint8_t> figureImage() {
+    return bytesOf(encodeFigure(sourceBoard(), 1000));
+}
 
 std::vector<uint8_t> gameImage(int32_t total = 2, int32_t current = 1) {
     GameState state{2, 0, 75, 0};
@@ -201,8 +203,8 @@ TEST(DocumentImage, LongGameLoadsOnlyWithAFullHistory) {
     auto padded = gameImage(147, 10);
     padded.insert(padded.end(), 59, 0);
     World untouched;
-    EXPECT_FALSE(loadGameImage(padded, untouched.board, untouched.history, untouched.state, 0,
-                               reason));
+    EXPECT_FALSE(
+        loadGameImage(padded, untouched.board, untouched.history, untouched.state, 0, reason));
     EXPECT_EQ(reason, "size 2270, a game of 147 moves needs 2261");
 }
 
@@ -274,27 +276,26 @@ struct Refusal {
     std::string reason;
 };
 
-bool load(DocumentKind kind, const std::vector<uint8_t>& image, World& world,
-          std::string& reason) {
+bool load(DocumentKind kind, const std::vector<uint8_t>& image, World& world, std::string& reason) {
     switch (kind) {
-    case DocumentKind::Figure:
-        return loadFigureImage(image, world.board, reason);
-    case DocumentKind::Game:
-        return loadGameImage(image, world.board, world.history, world.state, 777, reason);
-    case DocumentKind::Solution:
-        return loadSolutionImage(image, world.board, world.results, reason);
+        case DocumentKind::Figure:
+            return loadFigureImage(image, world.board, reason);
+        case DocumentKind::Game:
+            return loadGameImage(image, world.board, world.history, world.state, 777, reason);
+        case DocumentKind::Solution:
+            return loadSolutionImage(image, world.board, world.results, reason);
     }
     return false;
 }
 
 std::vector<uint8_t> validImage(DocumentKind kind) {
     switch (kind) {
-    case DocumentKind::Figure:
-        return figureImage();
-    case DocumentKind::Game:
-        return gameImage();
-    case DocumentKind::Solution:
-        return solutionImage();
+        case DocumentKind::Figure:
+            return figureImage();
+        case DocumentKind::Game:
+            return gameImage();
+        case DocumentKind::Solution:
+            return solutionImage();
     }
     return {};
 }

@@ -10,9 +10,7 @@ namespace {
 
 class Play : public ProgramTest {
 protected:
-    void prepareFolder(const std::filesystem::path& folder) override {
-        writeDefaultFigure(folder);
-    }
+    void prepareFolder(const std::filesystem::path& folder) override { writeDefaultFigure(folder); }
     // A real press of the left button at a client pixel, through Qt.
     void pressAt(ScreenPoint p) {
         QTest::mouseClick(seam::clientWidget(mainWindow), Qt::LeftButton, Qt::NoModifier,
@@ -38,8 +36,8 @@ protected:
     }
 };
 
-constexpr QRgb brown = 0xB47800;      // red 180, green 120, blue 0
-constexpr QRgb orange = 0xD28C00;     // red 210, green 140
+constexpr QRgb brown = 0xB47800;   // red 180, green 120, blue 0
+constexpr QRgb orange = 0xD28C00;  // red 210, green 140
 constexpr QRgb grid = 0x808080;
 constexpr QRgb background = 0xB0B0B0;
 
@@ -109,7 +107,7 @@ TEST_F(Play, ABestSolutionThatNoLongerFitsTheBoardIsRefused) {
     command(ID_SOLVER_SEARCH_ANEW);
     ASSERT_TRUE(waitWhileBusy());
     command(ID_FIGURE_EDIT);
-    clickSlot(ref(24, 1));  // the editor takes a match away
+    clickSlot(ref(24, 1));    // the editor takes a match away
     command(ID_SOLVER_STOP);  // back to the solver, with the old results
     ASSERT_EQ(state().window.mode, AppMode::Solver);
     const int before = beeps();
@@ -124,10 +122,12 @@ TEST_F(Play, KeypadMinusStopsALongSearchAndKeypadPlusGoesOn) {
     command(ID_SOLVER_SEARCH_ANEW);
     ASSERT_GE(busy.load(), 1);
     // Until the window's ticks show the search under way.
-    ASSERT_TRUE(QTest::qWaitFor([this] {
-        pump();
-        return state().results.depth >= 1;
-    }, 20000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [this] {
+            pump();
+            return state().results.depth >= 1;
+        },
+        20000));
     keypad(Qt::Key_Minus);
     ASSERT_TRUE(waitWhileBusy(std::chrono::seconds(5)));
     EXPECT_EQ(state().results.status, 1);

@@ -43,7 +43,9 @@ protected:
     std::string commandLine() const override { return line; }
     std::string pathOf(const char* name) const { return (folder_ / name).string(); }
     // The document name of a file in the test folder: its path without the extension.
-    std::string stemOf(const char* name) const { return (folder_ / name).replace_extension().string(); }
+    std::string stemOf(const char* name) const {
+        return (folder_ / name).replace_extension().string();
+    }
 
     void expectDefaultStartUp() {
         EXPECT_EQ(title(), appTitle + " - Фигура default");
@@ -113,9 +115,15 @@ TEST_F(StartedWithASolution, TheSolverShowsIt) {
     EXPECT_EQ(state().board.countMatches(), 5);
 }
 
-TEST_F(StartedWithADamagedFigure, TheDefaultFigureIsLoadedAsUsual) { expectDefaultStartUp(); }
-TEST_F(StartedWithAnotherKindOfFile, TheDefaultFigureIsLoadedAsUsual) { expectDefaultStartUp(); }
-TEST_F(StartedWithAMissingFile, TheDefaultFigureIsLoadedAsUsual) { expectDefaultStartUp(); }
+TEST_F(StartedWithADamagedFigure, TheDefaultFigureIsLoadedAsUsual) {
+    expectDefaultStartUp();
+}
+TEST_F(StartedWithAnotherKindOfFile, TheDefaultFigureIsLoadedAsUsual) {
+    expectDefaultStartUp();
+}
+TEST_F(StartedWithAMissingFile, TheDefaultFigureIsLoadedAsUsual) {
+    expectDefaultStartUp();
+}
 
 }  // namespace
 }  // namespace kvarlo::testing

@@ -11,9 +11,7 @@ const std::string appTitle = "Головоломка \"Кварло 1\"";
 
 class WithDefaultFigure : public ProgramTest {
 protected:
-    void prepareFolder(const std::filesystem::path& folder) override {
-        writeDefaultFigure(folder);
-    }
+    void prepareFolder(const std::filesystem::path& folder) override { writeDefaultFigure(folder); }
 };
 
 using WithoutDefaultFigure = ProgramTest;

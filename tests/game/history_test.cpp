@@ -51,8 +51,8 @@ struct Session {
         if (!hitTest(board, x, y, layout, window.mode == AppMode::Editor, slot)) {
             return;
         }
-        const ClickOutcome outcome = processClick(board, history, state, window.mode, slot,
-                                                  fakeNow);
+        const ClickOutcome outcome =
+            processClick(board, history, state, window.mode, slot, fakeNow);
         EXPECT_EQ(outcome.jumped, outcome.sound != nullptr);
         if (outcome.sound) {
             sounds.emplace_back(outcome.sound);

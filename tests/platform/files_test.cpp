@@ -41,7 +41,8 @@ TEST(Cp1251, RoundTripsEveryAssignedByte) {
         ASSERT_TRUE(back.has_value()) << b;
         EXPECT_EQ(*back, one) << b;
     }
-    EXPECT_EQ(kvarlo::cp1251ToUtf8("\xC0\xFF\xA8\xB8"), "\xD0\x90\xD1\x8F\xD0\x81\xD1\x91");  // А я Ё ё in UTF-8
+    EXPECT_EQ(kvarlo::cp1251ToUtf8("\xC0\xFF\xA8\xB8"),
+              "\xD0\x90\xD1\x8F\xD0\x81\xD1\x91");  // А я Ё ё in UTF-8
 }
 
 TEST(Cp1251, RefusesWhatItCannotHold) {
@@ -53,7 +54,8 @@ TEST(Cp1251, RefusesWhatItCannotHold) {
 
 TEST_F(FileCalls, WritesAndReadsBackThroughHandles) {
     const std::string name = path("a.t1a");
-    HANDLE out = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    HANDLE out = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                             FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     ASSERT_NE(out, INVALID_HANDLE_VALUE);
     const char data[] = "0123456789";
     DWORD written = 0;
@@ -61,7 +63,8 @@ TEST_F(FileCalls, WritesAndReadsBackThroughHandles) {
     EXPECT_EQ(written, 10u);
     EXPECT_TRUE(CloseHandle(out));
 
-    HANDLE in = CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE in = CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                            nullptr);
     ASSERT_NE(in, INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetFileSize(in, nullptr), 10u);
     char buffer[64] = {};
@@ -80,12 +83,20 @@ TEST_F(FileCalls, WritesAndReadsBackThroughHandles) {
 }
 
 TEST_F(FileCalls, FailuresAreReportedWithErrorCodes) {
-    EXPECT_EQ(CreateFileA(path("missing").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(
+        CreateFileA(path("missing").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr),
+        INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
-    EXPECT_EQ(CreateFileA(folder.string().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
-    EXPECT_EQ(CreateFileA("", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
-    EXPECT_EQ(CreateFileA(path("new").c_str(), GENERIC_READ, 0, nullptr, CREATE_NEW, 0, nullptr) != INVALID_HANDLE_VALUE, true);
-    EXPECT_EQ(CreateFileA(path("new").c_str(), GENERIC_READ, 0, nullptr, CREATE_NEW, 0, nullptr), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(
+        CreateFileA(folder.string().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr),
+        INVALID_HANDLE_VALUE);
+    EXPECT_EQ(CreateFileA("", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr),
+              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(CreateFileA(path("new").c_str(), GENERIC_READ, 0, nullptr, CREATE_NEW, 0, nullptr) !=
+                  INVALID_HANDLE_VALUE,
+              true);
+    EXPECT_EQ(CreateFileA(path("new").c_str(), GENERIC_READ, 0, nullptr, CREATE_NEW, 0, nullptr),
+              INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_EXISTS));
     DWORD n = 7;
     char byte;
@@ -106,8 +117,10 @@ TEST_F(FileCalls, CyrillicNamesMeetTheFileSystemAsUtf8) {
 TEST_F(FileCalls, ReplacesAFileAtomicallyWithMoveFileEx) {
     std::ofstream(path("target")) << "old";
     std::ofstream(path("temp")) << "new";
-    EXPECT_FALSE(MoveFileExA(path("temp").c_str(), path("target").c_str(), 0));  // no replacing unless asked
-    EXPECT_TRUE(MoveFileExA(path("temp").c_str(), path("target").c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
+    EXPECT_FALSE(
+        MoveFileExA(path("temp").c_str(), path("target").c_str(), 0));  // no replacing unless asked
+    EXPECT_TRUE(MoveFileExA(path("temp").c_str(), path("target").c_str(),
+                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
     std::ifstream in(path("target"));
     std::string text;
     in >> text;
@@ -173,7 +186,8 @@ TEST_F(FileCalls, ScriptedDialogsAnswerLikeTheRealOnes) {
 
     // Open with must-exist: a missing file fails, an existing one is delivered as chosen.
     seam::answerNextFileDialog(path("absent.t1a"));
-    OPENFILENAMEA open = dialogFor(name, 256, OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST, nullptr);
+    OPENFILENAMEA open =
+        dialogFor(name, 256, OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST, nullptr);
     EXPECT_FALSE(GetOpenFileNameA(&open));
     std::ofstream(path("here.t1a")) << "x";
     seam::answerNextFileDialog(path("here.t1a"));

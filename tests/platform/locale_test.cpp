@@ -19,7 +19,9 @@ std::string format(const char* pattern, double value) {
     return text;
 }
 
-QString russian(const char16_t* text) { return QString::fromUtf16(text); }
+QString russian(const char16_t* text) {
+    return QString::fromUtf16(text);
+}
 
 TEST(RussianDesktop, NumbersKeepTheirPointAndQtsDialogsSpeakRussian) {
     setenv("LOCPATH", KVARLO_TEST_LOCALE_DIR, 1);
@@ -45,7 +47,8 @@ TEST(RussianDesktop, NumbersKeepTheirPointAndQtsDialogsSpeakRussian) {
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), russian(u"Отмена"));
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Save"), russian(u"Сохранить"));
     EXPECT_NE(QCoreApplication::translate("QFileDialog", "Look in:"), QStringLiteral("Look in:"));
-    EXPECT_NE(QCoreApplication::translate("QFileDialog", "File &name:"), QStringLiteral("File &name:"));
+    EXPECT_NE(QCoreApplication::translate("QFileDialog", "File &name:"),
+              QStringLiteral("File &name:"));
 }
 
 }  // namespace

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "platform/qt/test_seams.h"
-#include "platform/win32.h"
 #include "platform/qt_application.h"
+#include "platform/win32.h"
 
 namespace {
 
@@ -25,8 +25,8 @@ protected:
         wc.hInstance = GetModuleHandleA(nullptr);
         wc.lpszClassName = "QUEUETEST";
         RegisterClassA(&wc);
-        window = CreateWindowExA(0, "QUEUETEST", "queue", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0, 300, 200, nullptr,
-                                 nullptr, GetModuleHandleA(nullptr), nullptr);
+        window = CreateWindowExA(0, "QUEUETEST", "queue", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0,
+                                 300, 200, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(window, nullptr);
         received.clear();
         paints = 0;
@@ -34,13 +34,15 @@ protected:
     void TearDown() override {
         DestroyWindow(window);
         MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {}  // nothing left for the next test
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        }  // nothing left for the next test
         UnregisterClassA("QUEUETEST", GetModuleHandleA(nullptr));
     }
     // Dispatches until the queue is empty (nothing ready), like a loop that is about to wait.
     void pumpReady() {
         MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
     }
     HWND window = nullptr;
 };
@@ -166,7 +168,8 @@ TEST_F(MessageQueue, DestroyingAWindowDropsItsMessagesAndTimers) {
     EXPECT_EQ(msg.message, static_cast<UINT>(WM_TIMER));
     EXPECT_EQ(msg.wParam, later);
     KillTimer(nullptr, later);
-    window = CreateWindowExA(0, "QUEUETEST", "again", 0, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+    window = CreateWindowExA(0, "QUEUETEST", "again", 0, 0, 0, 100, 100, nullptr, nullptr, nullptr,
+                             nullptr);
 }
 
 TEST_F(MessageQueue, TheCloseBoxAsksTheWindowWhichDestroysItselfByDefault) {
@@ -177,7 +180,8 @@ TEST_F(MessageQueue, TheCloseBoxAsksTheWindowWhichDestroysItselfByDefault) {
     pumpReady();
     EXPECT_EQ(received, (std::vector<UINT>{WM_CLOSE, WM_DESTROY, WM_NCDESTROY}));
     EXPECT_FALSE(IsWindow(window));
-    window = CreateWindowExA(0, "QUEUETEST", "again", 0, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+    window = CreateWindowExA(0, "QUEUETEST", "again", 0, 0, 0, 100, 100, nullptr, nullptr, nullptr,
+                             nullptr);
 }
 
 }  // namespace

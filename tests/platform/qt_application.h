@@ -17,7 +17,6 @@ inline QApplication& qtApplication() {
     return *application;
 }
 
-
 // What a test window received: every message in order, and how many paints it answered.
 struct RecordedMessages {
     std::vector<UINT> received;

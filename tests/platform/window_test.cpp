@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "platform/qt/test_seams.h"
-#include "platform/win32.h"
 #include "platform/qt_application.h"
+#include "platform/win32.h"
 
 namespace {
 
@@ -25,7 +25,8 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     if (message == WM_PAINT) {
         PAINTSTRUCT paint;
         HDC dc = BeginPaint(window, &paint);
-        if (painter != nullptr) painter(window, dc);
+        if (painter != nullptr)
+            painter(window, dc);
         EndPaint(window, &paint);
         return 0;
     }
@@ -47,8 +48,8 @@ protected:
         wc.lpszMenuName = MAKEINTRESOURCEA(109);
         wc.lpszClassName = "IGAME";
         ASSERT_NE(RegisterClassA(&wc), 0);
-        window = CreateWindowExA(0, "IGAME", "\xCA\xE2\xE0\xF0\xEB\xEE", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0, 640, 480,
-                                 nullptr, nullptr, instance, nullptr);
+        window = CreateWindowExA(0, "IGAME", "\xCA\xE2\xE0\xF0\xEB\xEE", WS_OVERLAPPEDWINDOW,
+                                 CW_USEDEFAULT, 0, 640, 480, nullptr, nullptr, instance, nullptr);
         ASSERT_NE(window, nullptr);
         ShowWindow(window, SW_SHOWNORMAL);
         UpdateWindow(window);
@@ -60,7 +61,8 @@ protected:
         painter = nullptr;
         DestroyWindow(window);
         MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {}
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        }
         UnregisterClassA("IGAME", instance);
     }
     // Runs a main loop until nothing is ready: accelerators first, then dispatch.
@@ -76,7 +78,8 @@ protected:
     std::vector<MSG> messages(UINT kind) const {
         std::vector<MSG> out;
         for (const MSG& m : received) {
-            if (m.message == kind) out.push_back(m);
+            if (m.message == kind)
+                out.push_back(m);
         }
         return out;
     }
@@ -93,20 +96,50 @@ protected:
 
 TEST_F(MainWindow, TheMenuComesFromTheResourceScriptWithItsLabelsAndIds) {
     const std::vector<std::string> expected = {
-        "&Файл", "  &Открыть Фигуру...", "  -", "  В&ыход",
-        "&Игра", "  &Начать Игру заново", "  -", "  Обратно 1 ход    (стрелка влево)",
-        "  Восстановить 1 ход    (   вправо)", "  -", "  Обратно до начального хода    (   вверх)",
-        "  Восстановить до конечного хода (вниз)", "  -", "  &Открыть Игру...", "  &Сохранить Игру как...",
-        "Р&ешение", "  &Заново искать Решение", "  -", "  &Искать Решение", "  &Прервать поиск", "  -",
-        "  &Лучшее Решение в Игру", "  -", "  &Открыть Решение", "  &Сохранить Решение как", "  -",
+        "&Файл",
+        "  &Открыть Фигуру...",
+        "  -",
+        "  В&ыход",
+        "&Игра",
+        "  &Начать Игру заново",
+        "  -",
+        "  Обратно 1 ход    (стрелка влево)",
+        "  Восстановить 1 ход    (   вправо)",
+        "  -",
+        "  Обратно до начального хода    (   вверх)",
+        "  Восстановить до конечного хода (вниз)",
+        "  -",
+        "  &Открыть Игру...",
+        "  &Сохранить Игру как...",
+        "Р&ешение",
+        "  &Заново искать Решение",
+        "  -",
+        "  &Искать Решение",
+        "  &Прервать поиск",
+        "  -",
+        "  &Лучшее Решение в Игру",
+        "  -",
+        "  &Открыть Решение",
+        "  &Сохранить Решение как",
+        "  -",
         "  PROграмма и набор сложных фигур",
-        "&Редактор", "  &Редактировать Фигуру", "  -", "  &Сохранить Фигуру как...", "  -", "  &Убрать Фигуру",
-        "&? Помощь", "  &Читать Руководство...", "  -", "  &Интернет-сайт", "  &О программе...",
+        "&Редактор",
+        "  &Редактировать Фигуру",
+        "  -",
+        "  &Сохранить Фигуру как...",
+        "  -",
+        "  &Убрать Фигуру",
+        "&? Помощь",
+        "  &Читать Руководство...",
+        "  -",
+        "  &Интернет-сайт",
+        "  &О программе...",
     };
     // The test source is UTF-8 throughout; Qt shows the labels in Unicode.
     std::vector<std::string> shown = seam::menuBarLabels(window);
     ASSERT_EQ(shown.size(), expected.size());
-    for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(shown[i], expected[i]) << i;
+    for (size_t i = 0; i < expected.size(); ++i)
+        EXPECT_EQ(shown[i], expected[i]) << i;
 
     const std::vector<std::vector<UINT>> ids = {
         {32775, 0, 105},
@@ -120,7 +153,8 @@ TEST_F(MainWindow, TheMenuComesFromTheResourceScriptWithItsLabelsAndIds) {
     for (int p = 0; p < 5; ++p) {
         HMENU popup = GetSubMenu(menu, p);
         ASSERT_EQ(GetMenuItemCount(popup), static_cast<int>(ids[p].size()));
-        for (size_t i = 0; i < ids[p].size(); ++i) EXPECT_EQ(GetMenuItemID(popup, static_cast<int>(i)), ids[p][i]);
+        for (size_t i = 0; i < ids[p].size(); ++i)
+            EXPECT_EQ(GetMenuItemID(popup, static_cast<int>(i)), ids[p][i]);
     }
     char label[64];
     ASSERT_GT(GetMenuStringA(menu, 105, label, sizeof label, MF_BYCOMMAND), 0);
@@ -182,9 +216,12 @@ TEST_F(MainWindow, KeypadKeysAreTheirOwnVirtualKeys) {
     key(Qt::Key_Insert, Qt::NoModifier);
     key(Qt::Key_Shift, Qt::ShiftModifier);  // a modifier alone is not a key of its own
     std::vector<WPARAM> downs, ups;
-    for (const MSG& m : messages(WM_KEYDOWN)) downs.push_back(m.wParam);
-    for (const MSG& m : messages(WM_KEYUP)) ups.push_back(m.wParam);
-    const std::vector<WPARAM> expected = {VK_SUBTRACT, VK_OEM_MINUS, VK_MULTIPLY, VK_DIVIDE, VK_ADD, VK_LEFT, VK_INSERT};
+    for (const MSG& m : messages(WM_KEYDOWN))
+        downs.push_back(m.wParam);
+    for (const MSG& m : messages(WM_KEYUP))
+        ups.push_back(m.wParam);
+    const std::vector<WPARAM> expected = {VK_SUBTRACT, VK_OEM_MINUS, VK_MULTIPLY, VK_DIVIDE,
+                                          VK_ADD,      VK_LEFT,      VK_INSERT};
     EXPECT_EQ(downs, expected);
     EXPECT_EQ(ups, expected);
     EXPECT_TRUE(messages(WM_COMMAND).empty());
@@ -232,17 +269,21 @@ TEST_F(MainWindow, AcceleratorsComeBeforeTheMenuBarsMnemonics) {
     // A mnemonic that no accelerator claims still opens its menu.
     received.clear();
     const auto ef = static_cast<Qt::Key>(0x0424);  // the key of "&Файл"
-    QTest::sendKeyEvent(QTest::Press, top->windowHandle(), ef, QString(QChar(0x0444)), Qt::AltModifier);
-    QTest::sendKeyEvent(QTest::Release, top->windowHandle(), ef, QString(QChar(0x0444)), Qt::AltModifier);
+    QTest::sendKeyEvent(QTest::Press, top->windowHandle(), ef, QString(QChar(0x0444)),
+                        Qt::AltModifier);
+    QTest::sendKeyEvent(QTest::Release, top->windowHandle(), ef, QString(QChar(0x0444)),
+                        Qt::AltModifier);
     pump();
     EXPECT_NE(QApplication::activePopupWidget(), nullptr);
     EXPECT_TRUE(messages(WM_COMMAND).empty());
-    if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+    if (QWidget* popup = QApplication::activePopupWidget())
+        popup->close();
 }
 
 // A key event as the window system delivers it, at a server time in milliseconds.
 void sendKey(QWidget* to, QEvent::Type type, Qt::Key key, bool repeat, quint64 time) {
-    QKeyEvent event(type, key, Qt::NoModifier, key == Qt::Key_Space ? QStringLiteral(" ") : QString(), repeat);
+    QKeyEvent event(type, key, Qt::NoModifier,
+                    key == Qt::Key_Space ? QStringLiteral(" ") : QString(), repeat);
     event.setTimestamp(time);
     QApplication::sendEvent(to, &event);
 }
@@ -258,7 +299,7 @@ TEST_F(MainWindow, AHeldKeyRepeatsItsKeyDownAndIsReleasedOnce) {
     sendKey(client, QEvent::KeyPress, Qt::Key_Space, false, 1540);
     sendKey(client, QEvent::KeyRelease, Qt::Key_Space, false, 1580);
     sendKey(client, QEvent::KeyPress, Qt::Key_Space, false, 1580);
-    EXPECT_NE(GetKeyState(VK_SPACE) & 0x8000, 0);  // still held
+    EXPECT_NE(GetKeyState(VK_SPACE) & 0x8000, 0);                     // still held
     sendKey(client, QEvent::KeyRelease, Qt::Key_Space, false, 2000);  // let go
     EXPECT_TRUE(QTest::qWaitFor([this] {
         pump();
@@ -288,7 +329,8 @@ TEST_F(MainWindow, AHeldKeyRepeatsItsKeyDownAndIsReleasedOnce) {
     }));
     std::vector<UINT> order;
     for (const MSG& m : received) {
-        if (m.message == WM_KEYDOWN || m.message == WM_KEYUP) order.push_back(m.message);
+        if (m.message == WM_KEYDOWN || m.message == WM_KEYUP)
+            order.push_back(m.message);
     }
     EXPECT_EQ(order, (std::vector<UINT>{WM_KEYDOWN, WM_KEYUP, WM_KEYDOWN, WM_KEYUP}));
     EXPECT_EQ(static_cast<DWORD>(messages(WM_KEYDOWN)[1].lParam) & (1u << 30), 0u);
@@ -326,7 +368,9 @@ TEST_F(MainWindow, TheCursorPositionIsThatOfTheLastMouseEvent) {
 
 // ---- Drawing ----
 
-QRgb pixel(const QImage& image, int x, int y) { return image.pixel(x, y) & 0xFFFFFF; }
+QRgb pixel(const QImage& image, int x, int y) {
+    return image.pixel(x, y) & 0xFFFFFF;
+}
 
 void drawLineWith(HDC dc, int width, COLORREF colour, int x1, int y1, int x2, int y2) {
     HPEN pen = CreatePen(PS_SOLID, width, colour);
@@ -386,16 +430,19 @@ TEST_F(MainWindow, AFrameDrawnThroughTheGdiCallsReachesTheWindow) {
     int brownRows = 0, darkRows = 0, first = -1;
     for (int y = 420; y < 440; ++y) {
         const QRgb c = pixel(frame, 246, y);
-        if (c == brown) ++brownRows;
-        if (c == dark) ++darkRows;
-        if (c != grey && first < 0) first = y;
+        if (c == brown)
+            ++brownRows;
+        if (c == dark)
+            ++darkRows;
+        if (c != grey && first < 0)
+            first = y;
     }
     EXPECT_EQ(brownRows, 6);
     EXPECT_EQ(darkRows, 2);
     EXPECT_EQ(first, 425);
     EXPECT_EQ(pixel(frame, 246, 425), dark);
     EXPECT_EQ(pixel(frame, 246, 432), dark);
-    EXPECT_EQ(pixel(frame, 216, 429), brown);  // round ends reach past the end points
+    EXPECT_EQ(pixel(frame, 216, 429), brown);      // round ends reach past the end points
     EXPECT_EQ(pixel(frame, 212, 429), 0x808080u);  // the thin grid line beyond the bars
     // A one-pixel line leaves out its last pixel.
     EXPECT_EQ(pixel(frame, 10, 300), 0u);
@@ -407,7 +454,8 @@ TEST_F(MainWindow, AFrameDrawnThroughTheGdiCallsReachesTheWindow) {
     int dark_pixels = 0, outside = 0;
     for (int y = 0; y < 40; ++y) {
         for (int x = 0; x < 200; ++x) {
-            if (qGray(frame.pixel(x, y)) < 90) (y >= 8 && y < 26 && x >= 8 && x < 100 ? dark_pixels : outside)++;
+            if (qGray(frame.pixel(x, y)) < 90)
+                (y >= 8 && y < 26 && x >= 8 && x < 100 ? dark_pixels : outside)++;
         }
     }
     EXPECT_GT(dark_pixels, 40);
@@ -428,7 +476,8 @@ TEST_F(MainWindow, OpaqueTextFillsItsBoxAndObjectsAreManagedLikeGdi) {
     EXPECT_EQ(SetTextColor(dc, 0x0000FF), 0u);
     ASSERT_TRUE(TextOutA(dc, 2, 2, "\xC0\xE1", 2));
     const auto* pixels = static_cast<const uint32_t*>(bits);
-    EXPECT_EQ(pixels[3 * 100 + 3] & 0xFFFFFF, 0x00FF00u);  // the box behind the glyphs, in 0xRRGGBB memory
+    EXPECT_EQ(pixels[3 * 100 + 3] & 0xFFFFFF,
+              0x00FF00u);  // the box behind the glyphs, in 0xRRGGBB memory
 
     HPEN pen = CreatePen(PS_SOLID, 3, 0x123456);
     HGDIOBJ old = SelectObject(dc, pen);

@@ -23,14 +23,19 @@ std::string readAll(const fs::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-uint32_t le32(const unsigned char* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
-uint16_t le16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+uint32_t le32(const unsigned char* p) {
+    return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+uint16_t le16(const unsigned char* p) {
+    return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
 
 TEST(Resources, StringsAreThe1251TitleAndTheClassName) {
     HINSTANCE instance = GetModuleHandleA(nullptr);
     char text[324];
     ASSERT_EQ(LoadStringA(instance, IDS_APP_TITLE, text, sizeof text), 22);
-    EXPECT_STREQ(text, "\xC3\xEE\xEB\xEE\xE2\xEE\xEB\xEE\xEC\xEA\xE0 \"\xCA\xE2\xE0\xF0\xEB\xEE 1\"");
+    EXPECT_STREQ(text,
+                 "\xC3\xEE\xEB\xEE\xE2\xEE\xEB\xEE\xEC\xEA\xE0 \"\xCA\xE2\xE0\xF0\xEB\xEE 1\"");
     ASSERT_EQ(LoadStringA(instance, IDC_IGAME, text, sizeof text), 5);
     EXPECT_STREQ(text, "IGAME");
     char small[4];
@@ -67,7 +72,9 @@ TEST(Resources, TheAboutBoxTemplate) {
     ASSERT_EQ(d.count, 3u);
     const auto& text = d.controls[0];
     EXPECT_STREQ(text.className, "STATIC");
-    EXPECT_STREQ(text.text, "\xC3-\xEE-\xEB-\xEE-\xE2-\xEE-\xEB-\xEE-\xEC-\xEA-\xE0   \"\xCA\xE2\xE0\xF0\xEB\xEE 1\"");
+    EXPECT_STREQ(
+        text.text,
+        "\xC3-\xEE-\xEB-\xEE-\xE2-\xEE-\xEB-\xEE-\xEC-\xEA-\xE0   \"\xCA\xE2\xE0\xF0\xEB\xEE 1\"");
     EXPECT_EQ(text.style & 0xFFFFu, static_cast<DWORD>(SS_CENTER | SS_NOPREFIX));
     EXPECT_TRUE(text.style & WS_GROUP);
     EXPECT_EQ(std::make_tuple(text.x, text.y, text.cx, text.cy), std::make_tuple(78, 10, 126, 8));
@@ -76,11 +83,13 @@ TEST(Resources, TheAboutBoxTemplate) {
     EXPECT_EQ(button.id, IDOK);
     EXPECT_EQ(button.style & 0x0F, static_cast<DWORD>(BS_DEFPUSHBUTTON));
     EXPECT_TRUE((button.style & WS_TABSTOP) && (button.style & WS_GROUP));
-    EXPECT_EQ(std::make_tuple(button.x, button.y, button.cx, button.cy), std::make_tuple(94, 80, 93, 13));
+    EXPECT_EQ(std::make_tuple(button.x, button.y, button.cx, button.cy),
+              std::make_tuple(94, 80, 93, 13));
     const auto& picture = d.controls[2];
     EXPECT_EQ(picture.image.id, static_cast<unsigned>(IDB_ABOUT));
     EXPECT_EQ(picture.style & 0xFFFFu, static_cast<DWORD>(SS_BITMAP | SS_REALSIZEIMAGE));
-    EXPECT_EQ(std::make_tuple(picture.x, picture.y, picture.cx, picture.cy), std::make_tuple(6, 8, 88, 84));
+    EXPECT_EQ(std::make_tuple(picture.x, picture.y, picture.cx, picture.cy),
+              std::make_tuple(6, 8, 88, 84));
 }
 
 TEST(Resources, TheAboutSoundsArePcmMono8000Hz8Bit) {
@@ -88,13 +97,14 @@ TEST(Resources, TheAboutSoundsArePcmMono8000Hz8Bit) {
     for (const char* name : {"REC1", "REC2", "REC5", "rec1"}) {
         HRSRC resource = FindResourceA(module, name, "WAVE");
         ASSERT_NE(resource, nullptr) << name;
-        const auto* data = static_cast<const unsigned char*>(LockResource(LoadResource(module, resource)));
+        const auto* data =
+            static_cast<const unsigned char*>(LockResource(LoadResource(module, resource)));
         const DWORD size = SizeofResource(module, resource);
         ASSERT_GT(size, 44u);
         EXPECT_EQ(std::memcmp(data, "RIFF", 4), 0);
         EXPECT_EQ(std::memcmp(data + 8, "WAVEfmt ", 8), 0);
-        EXPECT_EQ(le16(data + 20), 1);     // PCM
-        EXPECT_EQ(le16(data + 22), 1);     // one channel
+        EXPECT_EQ(le16(data + 20), 1);  // PCM
+        EXPECT_EQ(le16(data + 22), 1);  // one channel
         EXPECT_EQ(le32(data + 24), 8000u);
         EXPECT_EQ(le16(data + 34), 8);
         EXPECT_GT(size, 30000u);
@@ -112,7 +122,8 @@ TEST(Resources, ThePictureAndTheIcon) {
     HMODULE module = GetModuleHandleA(nullptr);
     HRSRC bitmap = FindResourceA(module, MAKEINTRESOURCEA(IDB_ABOUT), RT_BITMAP);
     ASSERT_NE(bitmap, nullptr);
-    const auto* header = static_cast<const unsigned char*>(LockResource(LoadResource(module, bitmap)));
+    const auto* header =
+        static_cast<const unsigned char*>(LockResource(LoadResource(module, bitmap)));
     EXPECT_EQ(le32(header), 40u);  // starts at the info header, as bitmap resources do
     EXPECT_EQ(le32(header + 4), 130u);
     EXPECT_EQ(le32(header + 8), 171u);
@@ -129,14 +140,17 @@ TEST(Resources, ThePictureAndTheIcon) {
 }
 
 TEST(Assets, TheGeneratorReproducesThemByteForByte) {
-    const fs::path out = fs::temp_directory_path() / ("kvarlo-assets-" + std::to_string(::getpid()));
+    const fs::path out =
+        fs::temp_directory_path() / ("kvarlo-assets-" + std::to_string(::getpid()));
     fs::create_directories(out);
     const std::string command = std::string(ASSET_GENERATOR) + " " + out.string();
     ASSERT_EQ(std::system(command.c_str()), 0);
-    for (const char* name : {"kvarlo.ico", "about.bmp", "rec1.wav", "rec2.wav", "rec5.wav", "explosio.wav"}) {
+    for (const char* name :
+         {"kvarlo.ico", "about.bmp", "rec1.wav", "rec2.wav", "rec5.wav", "explosio.wav"}) {
         const std::string generated = readAll(out / name);
         ASSERT_FALSE(generated.empty()) << name;
-        EXPECT_TRUE(generated == readAll(fs::path(SOURCE_DIR) / "assets" / name)) << name << " differs from its generator's output";
+        EXPECT_TRUE(generated == readAll(fs::path(SOURCE_DIR) / "assets" / name))
+            << name << " differs from its generator's output";
     }
     fs::remove_all(out);
 }
@@ -146,7 +160,8 @@ TEST(Assets, TheManualIsUtf8WithAByteOrderMark) {
     ASSERT_GT(manual.size(), 1000u);
     EXPECT_EQ(manual.substr(0, 3), "\xEF\xBB\xBF");
     // Every key of the program is explained.
-    for (const char* word : {"Backspace", "Insert", "Alt", "Num", "default.t1a", "explosio.wav", ".t1b", ".t1c"}) {
+    for (const char* word :
+         {"Backspace", "Insert", "Alt", "Num", "default.t1a", "explosio.wav", ".t1b", ".t1c"}) {
         EXPECT_NE(manual.find(word), std::string::npos) << word;
     }
 }

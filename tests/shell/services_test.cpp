@@ -2,12 +2,12 @@
 // program's folder and the About box with its rotating sounds.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
 #include <string>
 
 #include "platform/qt/test_seams.h"
@@ -38,8 +38,9 @@ protected:
         wc.hInstance = kvarlo::instance;
         wc.lpszClassName = "SERVICES";
         RegisterClassA(&wc);
-        kvarlo::mainWindow = CreateWindowExA(0, "SERVICES", "", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0, 640, 480, nullptr,
-                                             nullptr, kvarlo::instance, nullptr);
+        kvarlo::mainWindow =
+            CreateWindowExA(0, "SERVICES", "", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0, 640, 480,
+                            nullptr, nullptr, kvarlo::instance, nullptr);
         ASSERT_NE(kvarlo::mainWindow, nullptr);
         ShowWindow(kvarlo::mainWindow, SW_SHOW);
         UpdateWindow(kvarlo::mainWindow);
@@ -53,17 +54,20 @@ protected:
     }
     static void pump() {
         MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
     }
 };
 
 TEST_F(Services, TheTitleIsTheApplicationTitleWithMiddleAndTail) {
     // The application title: Головоломка "Кварло 1", 22 characters in 1251.
-    EXPECT_STREQ(kvarlo::application.title, "\xC3\xEE\xEB\xEE\xE2\xEE\xEB\xEE\xEC\xEA\xE0 \"\xCA\xE2\xE0\xF0\xEB\xEE 1\"");
+    EXPECT_STREQ(kvarlo::application.title,
+                 "\xC3\xEE\xEB\xEE\xE2\xEE\xEB\xEE\xEC\xEA\xE0 \"\xCA\xE2\xE0\xF0\xEB\xEE 1\"");
     kvarlo::setWindowTitle(" - \xD4\xE8\xE3\xF3\xF0\xE0 ", "default");
     char text[400];
     GetWindowTextA(kvarlo::mainWindow, text, sizeof text);
-    EXPECT_EQ(std::string(text), std::string(kvarlo::application.title) + " - \xD4\xE8\xE3\xF3\xF0\xE0 default");
+    EXPECT_EQ(std::string(text),
+              std::string(kvarlo::application.title) + " - \xD4\xE8\xE3\xF3\xF0\xE0 default");
     EXPECT_EQ(seam::topLevelWidget(kvarlo::mainWindow)->windowTitle(),
               QString::fromUtf8("Головоломка \"Кварло 1\" - Фигура default"));
     // A tail longer than the buffer is cut, never overrun.
@@ -116,14 +120,19 @@ TEST_F(Services, SoundsAndBeepsReachThePlayerWithTheirFlags) {
 }
 
 TEST_F(Services, ADamagedSoundFileIsSilence) {
-    const auto path = std::filesystem::temp_directory_path() / ("kvarlo-bad-" + std::to_string(::getpid()) + ".wav");
-    const char bytes[] = "RIFF\x24\x00\x00\x00WAVEfmt \x10\x00\x00\x00\x01\x00\x01\x00\x40\x1f\x00\x00"
-                        "\x40\x1f\x00\x00\x01\x00\x08\x00" "data\xff\xff\x00\x00";  // data runs past the end
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("kvarlo-bad-" + std::to_string(::getpid()) + ".wav");
+    const char bytes[] =
+        "RIFF\x24\x00\x00\x00WAVEfmt \x10\x00\x00\x00\x01\x00\x01\x00\x40\x1f\x00\x00"
+        "\x40\x1f\x00\x00\x01\x00\x08\x00"
+        "data\xff\xff\x00\x00";  // data runs past the end
     std::string image(bytes, sizeof bytes - 1);
-    std::ofstream(path, std::ios::binary).write(image.data(), static_cast<std::streamsize>(image.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(image.data(), static_cast<std::streamsize>(image.size()));
     EXPECT_FALSE(kvarlo::playFileSound(path.string().c_str(), false));
     image.replace(20, 2, "\x03\x00");  // not PCM
-    std::ofstream(path, std::ios::binary).write(image.data(), static_cast<std::streamsize>(image.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(image.data(), static_cast<std::streamsize>(image.size()));
     EXPECT_FALSE(kvarlo::playFileSound(path.string().c_str(), false));
     std::filesystem::remove(path);
     ASSERT_EQ(seam::soundLog().size(), 2u);
@@ -132,7 +141,8 @@ TEST_F(Services, ADamagedSoundFileIsSilence) {
 
 TEST_F(Services, RealPlaybackWithoutAnAudioDeviceIsSilentNotAnError) {
     seam::setAudioOutputEnabled(true);
-    const std::string jump = (std::filesystem::path(SOURCE_DIR) / "assets" / "explosio.wav").string();
+    const std::string jump =
+        (std::filesystem::path(SOURCE_DIR) / "assets" / "explosio.wav").string();
     EXPECT_TRUE(kvarlo::playFileSound(jump.c_str(), false));
     EXPECT_TRUE(kvarlo::playResourceSound("REC1", true));
     PlaySoundA(nullptr, nullptr, 0);
@@ -167,16 +177,23 @@ void closeAboutSoon(Closing how) {
         ASSERT_NE(box, nullptr);
         EXPECT_EQ(box->windowTitle(), QString::fromUtf8("О программе"));
         switch (how) {
-        case Closing::Button:
-            for (QObject* child : box->children()) {
-                if (auto* button = qobject_cast<QWidget*>(child); button && button->inherits("QPushButton")) {
-                    QTest::mouseClick(button, Qt::LeftButton);
+            case Closing::Button:
+                for (QObject* child : box->children()) {
+                    if (auto* button = qobject_cast<QWidget*>(child);
+                        button && button->inherits("QPushButton")) {
+                        QTest::mouseClick(button, Qt::LeftButton);
+                    }
                 }
-            }
-            break;
-        case Closing::Escape: QTest::keyClick(box, Qt::Key_Escape); break;
-        case Closing::Enter: QTest::keyClick(box, Qt::Key_Return); break;
-        case Closing::CloseBox: box->close(); break;
+                break;
+            case Closing::Escape:
+                QTest::keyClick(box, Qt::Key_Escape);
+                break;
+            case Closing::Enter:
+                QTest::keyClick(box, Qt::Key_Return);
+                break;
+            case Closing::CloseBox:
+                box->close();
+                break;
         }
     });
 }
@@ -198,7 +215,8 @@ TEST_F(Services, FourAboutBoxesPlayTheirSoundsInTurnEachStoppedWhenItCloses) {
             played.push_back(e.kind == SoundEvent::Kind::Stop ? "stop" : "?");
         }
     }
-    EXPECT_EQ(played, (std::vector<std::string>{"REC1", "stop", "REC2", "stop", "REC5", "stop", "REC1", "stop"}));
+    EXPECT_EQ(played, (std::vector<std::string>{"REC1", "stop", "REC2", "stop", "REC5", "stop",
+                                                "REC1", "stop"}));
     EXPECT_EQ(seam::activeDialogWidget(), nullptr);
 }
 

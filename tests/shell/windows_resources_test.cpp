@@ -14,7 +14,8 @@ TEST(WindowsResources, TheRealApiReadsTheScript) {
     HINSTANCE instance = GetModuleHandleA(nullptr);
     char text[324];
     EXPECT_EQ(LoadStringA(instance, IDS_APP_TITLE, text, sizeof text), 22);
-    EXPECT_STREQ(text, "\xC3\xEE\xEB\xEE\xE2\xEE\xEB\xEE\xEC\xEA\xE0 \"\xCA\xE2\xE0\xF0\xEB\xEE 1\"");
+    EXPECT_STREQ(text,
+                 "\xC3\xEE\xEB\xEE\xE2\xEE\xEB\xEE\xEC\xEA\xE0 \"\xCA\xE2\xE0\xF0\xEB\xEE 1\"");
     EXPECT_EQ(LoadStringA(instance, IDC_IGAME, text, sizeof text), 5);
     EXPECT_STREQ(text, "IGAME");
     EXPECT_NE(LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDC_IGAME)), nullptr);

@@ -2,8 +2,8 @@
 // it saves, graph files, and refused input.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -63,8 +63,8 @@ TEST_F(SolveCli, ExactCountsAndTheSavedSolution) {
     Board loaded(7, 7);
     SolverResults results;
     std::string reason;
-    ASSERT_TRUE(loadSolutionImage(
-        {reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()}, loaded, results, reason))
+    ASSERT_TRUE(loadSolutionImage({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()},
+                                  loaded, results, reason))
         << reason;
     EXPECT_EQ(results.status, 2);
     EXPECT_EQ(results.spectrumCount, 13);
@@ -73,7 +73,8 @@ TEST_F(SolveCli, ExactCountsAndTheSavedSolution) {
         testing::play(loaded, results.bestSolution[i]);
     }
     EXPECT_TRUE(testing::legalJumps(loaded).empty());
-    EXPECT_EQ(results.spectrum[loaded.countMatches()], static_cast<int64_t>(expected[loaded.countMatches()]));
+    EXPECT_EQ(results.spectrum[loaded.countMatches()],
+              static_cast<int64_t>(expected[loaded.countMatches()]));
     for (size_t m = 0; m < static_cast<size_t>(loaded.countMatches()); ++m) {
         EXPECT_EQ(expected[m], 0u);
     }

@@ -43,8 +43,7 @@ struct Fixture : RecordingHost {
         options.threads = 2;
         options.memoryBytes = memory;
         control = std::make_unique<SolverControl>(
-            busy, SolverContext{&board, &history, &game, &window, &results}, *this, options,
-            clock);
+            busy, SolverContext{&board, &history, &game, &window, &results}, *this, options, clock);
     }
 
     // Plays the window's timer until the search has ended.
@@ -312,7 +311,8 @@ TEST(SpectrumStoreTest, ShiftsEveryCountAlikeOnlyWhenOneDoesNotFit) {
     int64_t out[5] = {};
     const Count256 big = Count256(static_cast<unsigned __int128>(1) << 70);
     const Count256 other = Count256((static_cast<unsigned __int128>(1) << 65) + 5);
-    EXPECT_EQ(storeSpectrum({Count256{}, big, Count256(uint64_t{3}), Count256{}, other}, out, 5), 8);
+    EXPECT_EQ(storeSpectrum({Count256{}, big, Count256(uint64_t{3}), Count256{}, other}, out, 5),
+              8);
     EXPECT_EQ(out[0], 0);
     EXPECT_EQ(out[1], int64_t{1} << 62);
     EXPECT_EQ(out[2], 1);  // 3 >> 8 is 0, but a class that occurs keeps a count

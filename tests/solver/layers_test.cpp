@@ -17,7 +17,8 @@ struct Outcome {
     ExpandResult last;
 };
 
-Outcome solve(const JumpGraph& graph, int32_t threads, bool symmetry, uint64_t budget = 1ull << 30) {
+Outcome solve(const JumpGraph& graph, int32_t threads, bool symmetry,
+              uint64_t budget = 1ull << 30) {
     MemoryBudget memory(budget);
     LayeredSearch search(graph, memory, threads, symmetry);
     ExpandResult r;
@@ -233,8 +234,8 @@ TEST(LayeredSearchTest, EveryWayOfExpandingFindsTheSameLayers) {
                     first = got;
                     EXPECT_GE(got.first.size(), 5u);
                 } else {
-                    EXPECT_EQ(got, *first) << "jumps " << static_cast<int>(jumps) << " vectors "
-                                           << vectors;
+                    EXPECT_EQ(got, *first)
+                        << "jumps " << static_cast<int>(jumps) << " vectors " << vectors;
                 }
             }
         }
@@ -250,15 +251,19 @@ JumpGraph doublingChain(int32_t steps) {
     std::string start = "start 0";
     for (int32_t i = 1; i <= steps; ++i) {
         const int32_t z0 = 2 * (i - 1), y = 2 * i - 1, z1 = 2 * i;
-        text += "jump " + std::to_string(z0) + " " + std::to_string(y) + " " + std::to_string(z1) + "\n";
-        text += "jump " + std::to_string(y) + " " + std::to_string(z0) + " " + std::to_string(z1) + "\n";
+        text += "jump " + std::to_string(z0) + " " + std::to_string(y) + " " + std::to_string(z1) +
+                "\n";
+        text += "jump " + std::to_string(y) + " " + std::to_string(z0) + " " + std::to_string(z1) +
+                "\n";
         start += " " + std::to_string(y);
     }
     const int32_t base = 2 * steps + 1;
     for (int32_t side = 0; side < 2; ++side) {
         const int32_t a = base + 3 * side;
-        text += "jump " + std::to_string(a) + " " + std::to_string(a + 1) + " " + std::to_string(a + 2) + "\n";
-        text += "jump " + std::to_string(a + 1) + " " + std::to_string(a) + " " + std::to_string(a + 2) + "\n";
+        text += "jump " + std::to_string(a) + " " + std::to_string(a + 1) + " " +
+                std::to_string(a + 2) + "\n";
+        text += "jump " + std::to_string(a + 1) + " " + std::to_string(a) + " " +
+                std::to_string(a + 2) + "\n";
         start += " " + std::to_string(a) + " " + std::to_string(a + 1);
     }
     text += start + "\n";
@@ -377,10 +382,11 @@ TEST(LayeredSearchTest, WhereATightBudgetStopsDoesNotDependOnTheThreads) {
 TEST(GraphFileTest, ReadsAndRefusesWithLineNumbers) {
     JumpGraph graph;
     std::string error;
-    ASSERT_TRUE(parseGraph("# a line of five\nslots 5\njump 0 1 2\njump 2 1 0\njump 1 2 3\n"
-                           "jump 3 2 1\njump 2 3 4\njump 4 3 2\nsymmetry 4 3 2 1 0\n"
-                           "start 0 1 3\n",
-                           graph, error))
+    ASSERT_TRUE(
+        parseGraph("# a line of five\nslots 5\njump 0 1 2\njump 2 1 0\njump 1 2 3\n"
+                   "jump 3 2 1\njump 2 3 4\njump 4 3 2\nsymmetry 4 3 2 1 0\n"
+                   "start 0 1 3\n",
+                   graph, error))
         << error;
     EXPECT_EQ(graph.slotCount, 5);
     EXPECT_EQ(graph.jumps.size(), 6u);
@@ -405,8 +411,8 @@ TEST(GraphFileTest, ReadsAndRefusesWithLineNumbers) {
     refuse("# nothing\n", "no slots");
 
     // Listed permutations are closed into a group: a 3-cycle brings its square along.
-    ASSERT_TRUE(parseGraph("slots 3\njump 0 1 2\njump 1 2 0\njump 2 0 1\nsymmetry 1 2 0\n", graph,
-                           error))
+    ASSERT_TRUE(
+        parseGraph("slots 3\njump 0 1 2\njump 1 2 0\njump 2 0 1\nsymmetry 1 2 0\n", graph, error))
         << error;
     EXPECT_EQ(graph.symmetries.size(), 3u);
 }

@@ -27,7 +27,9 @@ JumpGraph shippedGraph(const std::string& name) {
     return graph;
 }
 
-State one(int32_t slot) { return State{1} << slot; }
+State one(int32_t slot) {
+    return State{1} << slot;
+}
 
 State startOf(const JumpGraph& g) {
     State s = 0;
@@ -86,7 +88,8 @@ std::vector<uint64_t> classesPerLayer(const JumpGraph& g, int32_t layers) {
 }
 
 // spectrum[m]: complete games (jump sequences until no jump is left) ending with m pegs.
-std::vector<Wide> gamesBelow(const JumpGraph& g, State s, std::map<State, std::vector<Wide>>& memo) {
+std::vector<Wide> gamesBelow(const JumpGraph& g, State s,
+                             std::map<State, std::vector<Wide>>& memo) {
     if (auto it = memo.find(s); it != memo.end()) {
         return it->second;
     }
