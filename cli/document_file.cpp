@@ -105,8 +105,7 @@ bool readDocumentOrReport(const std::string& path, LoadedDocument& out) {
 
 bool writeFileAtomically(const std::string& path, std::span<const uint8_t> image,
                          std::string& reason) {
-    // Command-line paths are already the system's own.
-    return replaceFileContents(NativePath{path}, image, reason);
+    return replaceFileContents(nativePathFromCommandLine(path), image, reason);
 }
 
 }  // namespace kvarlo::cli

@@ -125,6 +125,10 @@ NativePath nativePathFromProgram(const char* programPath) {
     return NativePath{programPath ? cp1251ToUtf8(programPath) : std::string()};
 }
 
+NativePath nativePathFromCommandLine(const std::string& path) {
+    return NativePath{path};
+}
+
 bool replaceFileContents(const NativePath& path, std::span<const uint8_t> image,
                          std::string& reason) {
     std::string target = path.bytes;
