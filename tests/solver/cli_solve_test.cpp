@@ -35,6 +35,15 @@ protected:
         out.write(reinterpret_cast<const char*>(image.data()), image.count());
     }
 
+    // The solution file the command saved, read as the game reads it.
+    static void loadSaved(const fs::path& path, Board& board, SolverResults& results) {
+        const std::string bytes = slurp(path);
+        std::string reason;
+        ASSERT_TRUE(loadSolutionImage(
+            {reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()}, board, results, reason))
+            << reason;
+    }
+
     testing::TestFolder dir{"kvarlo-solve-test"};
 };
 
@@ -59,13 +68,9 @@ TEST_F(SolveCli, ExactCountsAndTheSavedSolution) {
     EXPECT_NE(o.out.find("\"estimated\": false"), std::string::npos);
 
     // The saved solution opens as the game opens it and its best moves replay.
-    const std::string bytes = slurp(dir / "s.t1c");
     Board loaded(7, 7);
     SolverResults results;
-    std::string reason;
-    ASSERT_TRUE(loadSolutionImage({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()},
-                                  loaded, results, reason))
-        << reason;
+    ASSERT_NO_FATAL_FAILURE(loadSaved(dir / "s.t1c", loaded, results));
     EXPECT_EQ(results.status, 2);
     EXPECT_EQ(results.spectrumCount, 13);
     for (int32_t i = 0; i < results.bestCount; ++i) {
@@ -128,13 +133,9 @@ TEST_F(SolveCli, BestStopsOnceProven) {
     EXPECT_NE(o.out.find("\"bestProven\": true"), std::string::npos) << o.out;
     EXPECT_EQ(o.out.find("\"bestFoundMs\": null"), std::string::npos) << o.out;
     // The saved best solution replays to that single match.
-    const std::string bytes = slurp(dir / "s.t1c");
     Board loaded(7, 7);
     SolverResults results;
-    std::string reason;
-    ASSERT_TRUE(loadSolutionImage({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()},
-                                  loaded, results, reason))
-        << reason;
+    ASSERT_NO_FATAL_FAILURE(loadSaved(dir / "s.t1c", loaded, results));
     ASSERT_EQ(results.bestCount, 88);
     for (int32_t i = 0; i < results.bestCount; ++i) {
         ASSERT_TRUE(isLegalJump(loaded, results.bestSolution[i])) << i;
