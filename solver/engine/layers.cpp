@@ -17,8 +17,18 @@ namespace {
 constexpr uint64_t chunkPositions = 2048;
 // Positions between two looks for a stop inside an item.
 constexpr uint64_t stopCheckPositions = 256;
-// Children wait in a small per-shard buffer so a shard's lock is taken once per batch.
-constexpr int32_t pendingPerShard = 32;
+// Children wait in per-shard batches so a shard's lock is taken once per batch and a batch walks
+// its table in order: the larger the batch, the closer together its children's cells lie. The
+// batches take the room that `batchPeakBytes` per position stored (the next layer's expected
+// positions included) leaves beside everything else charged, and at most a quarter of the
+// tables they go to, so the peak stays within the engine's 32 bytes per stored position with a
+// margin for a next layer smaller than expected. A batch holds between these many children:
+constexpr uint64_t batchPeakBytes = 30;
+constexpr uint64_t batchTableShare = 4;
+constexpr int32_t minBatch = 32;
+constexpr int32_t maxBatch = 4096;
+// How many children ahead of the insert a cell is asked for.
+constexpr int32_t prefetchAhead = 32;
 
 int32_t shardOf(uint64_t h) {
     return static_cast<int32_t>(h >> (64 - LayeredSearch::shardBits));
@@ -113,7 +123,7 @@ constexpr int32_t countBitsOf() {
 //          counts), linear probing from home(hash), kept at most 80% full, grown by half
 //          when a new position would pass that or run past the spare cells;
 //   n:     cells in use.
-// Children reach a shard in batches of `pendingPerShard` under its lock, the batch's cells
+// Children reach a shard in batches under its lock, the batch's cells
 // prefetched before the first insert.
 template <typename C>
 struct alignas(64) BuildShard {
@@ -234,8 +244,8 @@ struct alignas(64) BuildShard {
     }
 };
 
-// A child waiting for its shard's batch: 0 pos (16), 16 count (8, 16 or 32), then its hash
-// (8), so the shard and the cell are not computed twice.
+// A child waiting in its shard's batch: 0 pos (16), 16 count (8, 16 or 32, the parent's), then
+// its hash (8), so the shard and the cell are not computed twice.
 template <typename C>
 struct Pending {
     Bits pos;
@@ -243,6 +253,29 @@ struct Pending {
     uint64_t hash;
 };
 static_assert(sizeof(Pending<Count64>) == 32);
+
+// A batch in the order of its children's home cells: a counting sort into `out` by the top byte
+// of the hash's low half, which every table's home scales whatever its size; within a byte the
+// batch's order stays. A small batch gains nothing from the order that pays for the sort, and
+// is returned as it is.
+template <typename C>
+const Pending<C>* orderByHome(const Pending<C>* batch, int32_t n, Pending<C>* out) {
+    if (n <= minBatch) {
+        return batch;
+    }
+    auto bucket = [](uint64_t h) { return static_cast<uint32_t>(h >> 24) & 0xFF; };
+    std::array<int32_t, 257> start{};
+    for (int32_t i = 0; i < n; ++i) {
+        ++start[bucket(batch[i].hash) + 1];
+    }
+    for (int32_t b = 0; b < 256; ++b) {
+        start[b + 1] += start[b];
+    }
+    for (int32_t i = 0; i < n; ++i) {
+        out[start[bucket(batch[i].hash)]++] = batch[i];
+    }
+    return out;
+}
 
 // The next layer while it is built: its shards' tables, the last layer's positions cut into
 // items of work, and the flags that end the work early.
@@ -255,9 +288,11 @@ struct LayeredSearch::Build {
     };
     std::unique_ptr<BuildShard<C>[]> shards = std::make_unique<BuildShard<C>[]>(shardCount);
     std::vector<Item> items;
-    int32_t matches = 0;    // of every position of the layer expanded
-    bool byTo = false;      // the jump lists walked over the empty slots
-    bool byFamily = false;  // the jump families instead of the lists
+    int32_t matches = 0;       // of every position of the layer expanded
+    bool byTo = false;         // the jump lists walked over the empty slots
+    bool byFamily = false;     // the jump families instead of the lists
+    int32_t batch = minBatch;  // children per shard batch
+    ChargedBlock batchMemory;  // the workers' batches, when they are larger than the least
     std::atomic<uint64_t> nextItem{0};
     std::atomic<bool> abort{false};
     std::atomic<bool> outOfMemory{false};
@@ -274,7 +309,11 @@ struct LayeredSearch::Build {
 // met (added to the spectrum once the whole layer is done).
 template <typename C>
 struct LayeredSearch::Worker {
-    std::unique_ptr<Pending<C>[]> pending;
+    // A batch per shard, then room for one batch in the order of its home cells: in the
+    // layer's charged batch memory, or in `own` when that is too small to be worth it.
+    Pending<C>* pending = nullptr;
+    Pending<C>* ordered = nullptr;
+    std::unique_ptr<Pending<C>[]> own;
     std::vector<int32_t> fill;
     std::vector<Count256> spectrum;
     std::vector<std::optional<Bits>> deadEnds;
@@ -682,13 +721,13 @@ void LayeredSearch::expandAll(const CountedLayer<C>& cur, Build<C>& next,
     progressDone_.store(0, std::memory_order_relaxed);
     next.workers.resize(threads_);
     for (Worker<C>& w : next.workers) {
-        w.pending = std::make_unique<Pending<C>[]>(shardCount * pendingPerShard);
         w.fill.assign(shardCount, 0);
         w.spectrum.assign(spectrum_.size(), Count256{});
         w.deadEnds.assign(deadEnds_.size(), std::nullopt);
         w.legal.resize(graph_.jumps.size() + 1);
         w.children.resize(graph_.jumps.size() + 1);
     }
+    planBatches(next);
     onThreads(
         threads_,
         [&](int32_t t) { expandPart(cur, next, next.workers[t], t == 0 ? tick : nullptr); },
@@ -697,6 +736,62 @@ void LayeredSearch::expandAll(const CountedLayer<C>& cur, Build<C>& next,
                 next.abort = true;
             }
         });
+}
+
+// The batches: their memory, charged to the budget whatever the thread count (so whether a layer
+// fits does not depend on it), split among the workers. Where the room is too small, or the
+// budget has none, each worker keeps batches of the least size on its own.
+template <typename C>
+void LayeredSearch::planBatches(Build<C>& next) {
+    uint64_t tableBytes = 0;
+    uint64_t expected = 0;
+    for (int32_t s = 0; s < shardCount; ++s) {
+        tableBytes += next.shards[s].memory.bytes();
+        expected += next.shards[s].cap * 73 / 100;
+    }
+    for (uint64_t size : layerSizes_) {
+        expected += size;
+    }
+    // The search's own blocks: the stored layers, the last one and the tables.
+    uint64_t held = tableBytes;
+    for (const PositionLayer& layer : stored_) {
+        for (const Block<Bits>& shard : layer.shards) {
+            held += shard.memory.bytes();
+        }
+    }
+    std::visit(
+        [&](const auto& layer) {
+            for (const auto& shard : layer.shards) {
+                held += shard.memory.bytes();
+            }
+        },
+        last_);
+    const uint64_t ceiling = batchPeakBytes * expected;
+    const uint64_t room = ceiling > held ? ceiling - held : 0;
+    const uint64_t bytes = std::min(room, tableBytes / batchTableShare);
+    const uint64_t recordsPerBatch = shardCount + 1;  // one per shard and the ordered copy
+    const uint64_t batch =
+        bytes / static_cast<uint64_t>(threads_) / recordsPerBatch / sizeof(Pending<C>);
+    if (method_.batch > 0) {
+        next.batch = method_.batch;
+    } else {
+        if (batch > minBatch) {
+            next.batchMemory = ChargedBlock::take(budget_, bytes);
+        }
+        next.batch =
+            next.batchMemory ? static_cast<int32_t>(std::min<uint64_t>(batch, maxBatch)) : minBatch;
+    }
+    const uint64_t perWorker = recordsPerBatch * static_cast<uint64_t>(next.batch);
+    for (int32_t t = 0; t < threads_; ++t) {
+        Worker<C>& w = next.workers[t];
+        if (next.batchMemory) {
+            w.pending = static_cast<Pending<C>*>(next.batchMemory.data()) + t * perWorker;
+        } else {
+            w.own = std::make_unique_for_overwrite<Pending<C>[]>(perWorker);
+            w.pending = w.own.get();
+        }
+        w.ordered = w.pending + shardCount * next.batch;
+    }
 }
 
 template <typename C>
@@ -761,29 +856,34 @@ void LayeredSearch::expandPosition(const CountedPosition<C>& entry, Build<C>& ne
         const Bits child = worker.children[i];
         const uint64_t h = hashBits(child);
         const int32_t s = shardOf(h);
-        worker.pending[s * pendingPerShard + worker.fill[s]] = Pending<C>{child, entry.count, h};
-        if (++worker.fill[s] == pendingPerShard) {
+        worker.pending[s * next.batch + worker.fill[s]] = Pending<C>{child, entry.count, h};
+        if (++worker.fill[s] == next.batch) {
             merge(next, worker, s);
         }
     }
 }
 
 // Merging: a batch of children into their shard's table, under its lock. The cells are
-// scattered over a table far larger than the caches: all of the batch's cells are asked for
-// before the first is touched.
+// scattered over a table far larger than the caches. The batch is first put in the order of its
+// home cells (a counting sort by the top byte of the hash's low half, which is what the home
+// scales), so the inserts walk the table forward a page at a time, and each child's cell is
+// asked for `prefetchAhead` children before it is touched.
 template <typename C>
 void LayeredSearch::merge(Build<C>& next, Worker<C>& worker, int32_t s) {
     BuildShard<C>& shard = next.shards[s];
-    const Pending<C>* batch = &worker.pending[s * pendingPerShard];
     const int32_t count = worker.fill[s];
     worker.fill[s] = 0;
+    const Pending<C>* batch = orderByHome(&worker.pending[s * next.batch], count, worker.ordered);
     bool over = false;
     {
         std::lock_guard<std::mutex> guard(shard.lock);
-        for (int32_t i = 0; i < count; ++i) {
+        for (int32_t i = 0; i < std::min(count, prefetchAhead); ++i) {
             __builtin_prefetch(&shard.table()[shard.home(batch[i].hash)]);
         }
         for (int32_t i = 0; i < count && !next.outOfMemory.load(std::memory_order_relaxed); ++i) {
+            if (i + prefetchAhead < count) {
+                __builtin_prefetch(&shard.table()[shard.home(batch[i + prefetchAhead].hash)]);
+            }
             while (!shard.insert(batch[i].pos, batch[i].hash, batch[i].count, over)) {
                 if (!shard.grow()) {
                     next.fail(next.outOfMemory);

@@ -73,6 +73,8 @@ struct ExpandMethod {
     enum class Jumps { Cheapest, Lists, Families };
     Jumps jumps = Jumps::Cheapest;
     bool vectors = true;  // the vector implementation of the images, where the machine has it
+    // Children per shard batch, outside the budget; 0: as many as the budget leaves room for.
+    int32_t batch = 0;
 };
 
 class LayeredSearch {
@@ -144,6 +146,8 @@ private:
     bool sizeNext(const CountedLayer<C>& cur, Build<C>& next);
     template <typename C>
     void expandAll(const CountedLayer<C>& cur, Build<C>& next, const std::function<bool()>& tick);
+    template <typename C>
+    void planBatches(Build<C>& next);
     template <typename C>
     void expandPart(const CountedLayer<C>& cur, Build<C>& next, Worker<C>& worker,
                     const std::function<bool()>& tick);

@@ -222,21 +222,29 @@ TEST(LayeredSearchTest, EveryWayOfExpandingFindsTheSameLayers) {
     for (const auto& [board, depth] : {std::pair{dense, 4}, std::pair{sparse, 100}}) {
         const JumpGraph graph = graphFromBoard(board);
         std::optional<std::pair<std::vector<uint64_t>, std::vector<Count256>>> first;
+        // Every way of finding the jumps and the images, then batches of children from the
+        // least one that is ordered before its merge to the largest.
+        std::vector<ExpandMethod> methods;
         for (Jumps jumps : {Jumps::Lists, Jumps::Families, Jumps::Cheapest}) {
             for (bool vectors : {false, true}) {
-                MemoryBudget memory(1ull << 30);
-                LayeredSearch search(graph, memory, 2, true, ExpandMethod{jumps, vectors});
-                for (int32_t k = 0; k < depth && search.expandNext() == ExpandResult::Expanded;
-                     ++k) {
-                }
-                const std::pair got{search.layerSizes(), search.spectrum()};
-                if (!first) {
-                    first = got;
-                    EXPECT_GE(got.first.size(), 5u);
-                } else {
-                    EXPECT_EQ(got, *first)
-                        << "jumps " << static_cast<int>(jumps) << " vectors " << vectors;
-                }
+                methods.push_back(ExpandMethod{jumps, vectors});
+            }
+        }
+        for (int32_t batch : {1, 33, 4096}) {
+            methods.push_back(ExpandMethod{Jumps::Cheapest, true, batch});
+        }
+        for (const ExpandMethod& method : methods) {
+            MemoryBudget memory(1ull << 30);
+            LayeredSearch search(graph, memory, 2, true, method);
+            for (int32_t k = 0; k < depth && search.expandNext() == ExpandResult::Expanded; ++k) {
+            }
+            const std::pair got{search.layerSizes(), search.spectrum()};
+            if (!first) {
+                first = got;
+                EXPECT_GE(got.first.size(), 5u);
+            } else {
+                EXPECT_EQ(got, *first) << "jumps " << static_cast<int>(method.jumps) << " vectors "
+                                       << method.vectors << " batch " << method.batch;
             }
         }
     }
