@@ -180,6 +180,7 @@ JumpGraph graphFromBoard(const Board& board) {
                     graph.start.set(graph.slotCount);
                 }
                 graph.slotRefs.push_back(ref);
+                graph.places.push_back(SlotPlace{ref.node, ref.direction});
                 ++graph.slotCount;
             }
         }
@@ -254,131 +255,256 @@ JumpGraph graphFromBoard(const Board& board) {
     return graph;
 }
 
+namespace {
+
+// A graph file read line by line, one step per kind of line, then the checks that need the
+// whole file. Nothing reaches the caller's graph unless every step succeeds.
+class GraphReader {
+public:
+    // One line, split into words with the comment removed.
+    bool read(int32_t lineNo, const std::vector<std::string_view>& words);
+    bool finish(JumpGraph& out);
+    const std::string& error() const { return error_; }
+
+private:
+    bool fail(const std::string& why);
+    bool slotsValid(const std::vector<int64_t>& values, const std::string& what);
+    bool readSlots(const std::vector<int64_t>& values);
+    bool readJump(const std::vector<int64_t>& values);
+    bool readSymmetry(const std::vector<int64_t>& values);
+    bool readStart(const std::vector<int64_t>& values);
+    bool readPlace(const std::vector<int64_t>& values);
+    bool checkPlaces();
+    bool checkSymmetries();
+
+    static constexpr int32_t placeCells = 64;
+    static constexpr int32_t placePlanes = 3;
+
+    JumpGraph graph_;
+    std::string error_;
+    int32_t lineNo_ = 0;
+    bool haveSlots_ = false;
+    bool haveStart_ = false;
+    std::vector<std::pair<int32_t, Permutation>> symmetryLines_;
+    // The first place line (0: none yet), and for every place the slot on it, or -1.
+    int32_t firstPlaceLine_ = 0;
+    std::array<int32_t, placeCells * placePlanes> slotOnPlace_{};
+};
+
+bool GraphReader::fail(const std::string& why) {
+    error_ = "line " + std::to_string(lineNo_) + ": " + why;
+    return false;
+}
+
+bool GraphReader::slotsValid(const std::vector<int64_t>& values, const std::string& what) {
+    if (!haveSlots_) {
+        return fail(what + " before the slots line");
+    }
+    for (int64_t v : values) {
+        if (v < 0 || v >= graph_.slotCount) {
+            return fail("slot " + std::to_string(v) + " outside 0.." +
+                        std::to_string(graph_.slotCount - 1));
+        }
+    }
+    return true;
+}
+
+bool GraphReader::read(int32_t lineNo, const std::vector<std::string_view>& words) {
+    lineNo_ = lineNo;
+    if (words.empty()) {
+        return true;
+    }
+    std::vector<int64_t> values;
+    for (size_t i = 1; i < words.size(); ++i) {
+        int64_t v = 0;
+        if (!parseInt(words[i], v)) {
+            return fail("'" + std::string(words[i]) + "' is not a number");
+        }
+        values.push_back(v);
+    }
+    const std::string_view keyword = words[0];
+    if (keyword == "slots") {
+        return readSlots(values);
+    }
+    if (keyword == "jump") {
+        return readJump(values);
+    }
+    if (keyword == "symmetry") {
+        return readSymmetry(values);
+    }
+    if (keyword == "start") {
+        return readStart(values);
+    }
+    if (keyword == "place") {
+        return readPlace(values);
+    }
+    return fail("unknown keyword '" + std::string(keyword) + "'");
+}
+
+bool GraphReader::readSlots(const std::vector<int64_t>& values) {
+    if (haveSlots_) {
+        return fail("a second slots line");
+    }
+    if (values.size() != 1 || values[0] < 1 || values[0] > maxSlots) {
+        return fail("slots needs one count from 1 to 128");
+    }
+    graph_.slotCount = static_cast<int32_t>(values[0]);
+    haveSlots_ = true;
+    return true;
+}
+
+bool GraphReader::readJump(const std::vector<int64_t>& values) {
+    if (values.size() != 3) {
+        return fail("jump needs three slots: from, over, to");
+    }
+    if (!slotsValid(values, "jump")) {
+        return false;
+    }
+    if (values[0] == values[1] || values[1] == values[2] || values[0] == values[2]) {
+        return fail("a jump needs three different slots");
+    }
+    const Jump j{static_cast<uint8_t>(values[0]), static_cast<uint8_t>(values[1]),
+                 static_cast<uint8_t>(values[2])};
+    if (std::find(graph_.jumps.begin(), graph_.jumps.end(), j) != graph_.jumps.end()) {
+        return fail("the same jump twice");
+    }
+    graph_.jumps.push_back(j);
+    return true;
+}
+
+bool GraphReader::readSymmetry(const std::vector<int64_t>& values) {
+    if (!slotsValid(values, "symmetry")) {
+        return false;
+    }
+    if (static_cast<int32_t>(values.size()) != graph_.slotCount) {
+        return fail("symmetry needs " + std::to_string(graph_.slotCount) + " slots");
+    }
+    Permutation perm = identityPermutation();
+    for (int32_t i = 0; i < graph_.slotCount; ++i) {
+        perm[i] = static_cast<uint8_t>(values[i]);
+    }
+    // Checked once every jump is known.
+    symmetryLines_.emplace_back(lineNo_, perm);
+    return true;
+}
+
+bool GraphReader::readStart(const std::vector<int64_t>& values) {
+    if (haveStart_) {
+        return fail("a second start line");
+    }
+    if (!slotsValid(values, "start")) {
+        return false;
+    }
+    for (int64_t v : values) {
+        if (graph_.start.test(static_cast<int32_t>(v))) {
+            return fail("slot " + std::to_string(v) + " listed twice");
+        }
+        graph_.start.set(static_cast<int32_t>(v));
+    }
+    haveStart_ = true;
+    return true;
+}
+
+// Two slots on one place would merge into one bit of a plane and give wrong jumps, so a place
+// is refused here rather than ignored later.
+bool GraphReader::readPlace(const std::vector<int64_t>& values) {
+    if (values.size() != 2 && values.size() != 3) {
+        return fail("place needs a slot, a cell and optionally a plane");
+    }
+    if (!slotsValid({values[0]}, "place")) {
+        return false;
+    }
+    const int64_t cell = values[1];
+    const int64_t plane = values.size() == 3 ? values[2] : 0;
+    if (cell < 0 || cell >= placeCells) {
+        return fail("cell " + std::to_string(cell) + " outside 0.." +
+                    std::to_string(placeCells - 1));
+    }
+    if (plane < 0 || plane >= placePlanes) {
+        return fail("plane " + std::to_string(plane) + " outside 0.." +
+                    std::to_string(placePlanes - 1));
+    }
+    if (firstPlaceLine_ == 0) {
+        firstPlaceLine_ = lineNo_;
+        graph_.places.assign(graph_.slotCount, SlotPlace{-1, -1});
+        slotOnPlace_.fill(-1);
+    }
+    const int32_t slot = static_cast<int32_t>(values[0]);
+    if (graph_.places[slot].cell != -1) {
+        return fail("slot " + std::to_string(slot) + " placed twice");
+    }
+    int32_t& occupant = slotOnPlace_[plane * placeCells + cell];
+    if (occupant != -1) {
+        return fail("slot " + std::to_string(slot) + " on the place of slot " +
+                    std::to_string(occupant));
+    }
+    occupant = slot;
+    graph_.places[slot] = SlotPlace{static_cast<int16_t>(cell), static_cast<int8_t>(plane)};
+    return true;
+}
+
+bool GraphReader::checkPlaces() {
+    for (int32_t slot = 0; slot < static_cast<int32_t>(graph_.places.size()); ++slot) {
+        if (graph_.places[slot].cell == -1) {
+            lineNo_ = firstPlaceLine_;
+            return fail("slot " + std::to_string(slot) +
+                        " has no place: once one slot has a place, every slot needs one");
+        }
+    }
+    return true;
+}
+
+bool GraphReader::checkSymmetries() {
+    graph_.symmetries.push_back(identityPermutation());
+    for (const auto& [line, perm] : symmetryLines_) {
+        if (!isGraphSymmetry(graph_, perm)) {
+            lineNo_ = line;
+            return fail("the symmetry is not a permutation that maps the jumps onto themselves");
+        }
+        addSymmetry(graph_, perm);
+    }
+    // Canonical forms are only sound for the orbits of a group, so the listed permutations
+    // are closed under composition.
+    if (!closeUnderComposition(graph_)) {
+        error_ =
+            "the symmetries generate more than " + std::to_string(maxSymmetries) + " permutations";
+        return false;
+    }
+    return true;
+}
+
+bool GraphReader::finish(JumpGraph& out) {
+    if (!haveSlots_) {
+        error_ = "no slots line";
+        return false;
+    }
+    if (!checkPlaces() || !checkSymmetries()) {
+        return false;
+    }
+    out = std::move(graph_);
+    return true;
+}
+
+}  // namespace
+
 bool parseGraph(std::string_view text, JumpGraph& out, std::string& error) {
-    JumpGraph graph;
-    bool haveSlots = false;
-    bool haveStart = false;
-    std::vector<std::pair<int32_t, Permutation>> symmetryLines;
+    GraphReader reader;
     int32_t lineNo = 0;
-    size_t pos = 0;
-    while (pos <= text.size()) {
+    for (size_t pos = 0; pos <= text.size();) {
         const size_t end = std::min(text.find('\n', pos), text.size());
         std::string_view line = text.substr(pos, end - pos);
         pos = end + 1;
         ++lineNo;
         line = line.substr(0, std::min(line.find('#'), line.size()));
-        const auto words = splitWords(line);
-        if (words.empty()) {
-            if (end == text.size()) {
-                break;
-            }
-            continue;
-        }
-        auto fail = [&](const std::string& why) {
-            error = "line " + std::to_string(lineNo) + ": " + why;
-            return false;
-        };
-        std::vector<int64_t> values;
-        for (size_t i = 1; i < words.size(); ++i) {
-            int64_t v = 0;
-            if (!parseInt(words[i], v)) {
-                return fail("'" + std::string(words[i]) + "' is not a number");
-            }
-            values.push_back(v);
-        }
-        auto slotsValid = [&](const std::string& what) -> bool {
-            if (!haveSlots) {
-                return fail(what + " before the slots line");
-            }
-            for (int64_t v : values) {
-                if (v < 0 || v >= graph.slotCount) {
-                    return fail("slot " + std::to_string(v) + " outside 0.." +
-                                std::to_string(graph.slotCount - 1));
-                }
-            }
-            return true;
-        };
-        const std::string_view keyword = words[0];
-        if (keyword == "slots") {
-            if (haveSlots) {
-                return fail("a second slots line");
-            }
-            if (values.size() != 1 || values[0] < 1 || values[0] > maxSlots) {
-                return fail("slots needs one count from 1 to 128");
-            }
-            graph.slotCount = static_cast<int32_t>(values[0]);
-            haveSlots = true;
-        } else if (keyword == "jump") {
-            if (values.size() != 3) {
-                return fail("jump needs three slots: from, over, to");
-            }
-            if (!slotsValid("jump")) {
-                return false;
-            }
-            if (values[0] == values[1] || values[1] == values[2] || values[0] == values[2]) {
-                return fail("a jump needs three different slots");
-            }
-            const Jump j{static_cast<uint8_t>(values[0]), static_cast<uint8_t>(values[1]),
-                         static_cast<uint8_t>(values[2])};
-            if (std::find(graph.jumps.begin(), graph.jumps.end(), j) != graph.jumps.end()) {
-                return fail("the same jump twice");
-            }
-            graph.jumps.push_back(j);
-        } else if (keyword == "symmetry") {
-            if (!slotsValid("symmetry")) {
-                return false;
-            }
-            if (static_cast<int32_t>(values.size()) != graph.slotCount) {
-                return fail("symmetry needs " + std::to_string(graph.slotCount) + " slots");
-            }
-            Permutation perm = identityPermutation();
-            for (int32_t i = 0; i < graph.slotCount; ++i) {
-                perm[i] = static_cast<uint8_t>(values[i]);
-            }
-            symmetryLines.emplace_back(lineNo, perm);
-        } else if (keyword == "start") {
-            if (haveStart) {
-                return fail("a second start line");
-            }
-            if (!slotsValid("start")) {
-                return false;
-            }
-            for (int64_t v : values) {
-                if (graph.start.test(static_cast<int32_t>(v))) {
-                    return fail("slot " + std::to_string(v) + " listed twice");
-                }
-                graph.start.set(static_cast<int32_t>(v));
-            }
-            haveStart = true;
-        } else {
-            return fail("unknown keyword '" + std::string(keyword) + "'");
-        }
-        if (end == text.size()) {
-            break;
-        }
-    }
-    if (!haveSlots) {
-        error = "no slots line";
-        return false;
-    }
-    graph.symmetries.push_back(identityPermutation());
-    // Symmetries are checked once every jump is known.
-    for (const auto& [line, perm] : symmetryLines) {
-        if (!isGraphSymmetry(graph, perm)) {
-            error = "line " + std::to_string(line) +
-                    ": the symmetry is not a permutation that maps the jumps onto themselves";
+        if (!reader.read(lineNo, splitWords(line))) {
+            error = reader.error();
             return false;
         }
-        addSymmetry(graph, perm);
     }
-    // Canonical forms are only sound for the orbits of a group, so the listed permutations
-    // are closed under composition.
-    if (!closeUnderComposition(graph)) {
-        error =
-            "the symmetries generate more than " + std::to_string(maxSymmetries) + " permutations";
+    if (!reader.finish(out)) {
+        error = reader.error();
         return false;
     }
-    out = std::move(graph);
     return true;
 }
 

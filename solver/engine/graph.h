@@ -47,6 +47,18 @@ inline constexpr int32_t maxSymmetries = 48;
 // A permutation of the slots: slot i goes to perm[i].
 using Permutation = std::array<uint8_t, maxSlots>;
 
+// Where a slot lies for the search's jump families: a cell of one of three planes of 64 cells.
+// Jumps whose slots are the same cell offsets apart on the same planes are translations of one
+// another, and the search tests each such family for every cell at once.
+struct SlotPlace {
+    int16_t cell;
+    int8_t plane;
+};
+
+inline bool operator==(SlotPlace a, SlotPlace b) {
+    return a.cell == b.cell && a.plane == b.plane;
+}
+
 struct JumpGraph {
     int32_t slotCount = 0;
     std::vector<Jump> jumps;  // in the order the rule finds them
@@ -56,8 +68,12 @@ struct JumpGraph {
     // Matches that lie outside the graph (a stored slot whose far end is missing): they never
     // move and are never jumped, but they stay on the board at the end of every game.
     int32_t fixedMatches = 0;
-    // For a graph built from a board: the board slot of each graph slot.
+    // For a graph built from a board: the board slot of each graph slot. Empty for a graph
+    // file, which is how a graph tells it was not built from the board.
     std::vector<EdgeRef> slotRefs;
+    // The place of each slot (its node and direction on a board), or empty when the slots have
+    // none. The search uses them only when every slot has a place of its own within the planes.
+    std::vector<SlotPlace> places;
 
     int32_t startMatches() const { return start.count() + fixedMatches; }
 };
@@ -76,6 +92,8 @@ int32_t slotIndexOf(const JumpGraph& graph, EdgeRef ref);
 //   jump A B C              (from, over, to; one line per direction)
 //   symmetry p0 ... pN-1    (a permutation that maps the jump set onto itself)
 //   start s ...             (the slots holding a match)
+//   place S CELL [PLANE]    (slot S lies on cell 0..63 of plane 0..2, default 0; optional, but
+//                            then every slot needs one and no two share a place)
 // False with a message naming the line on any malformed input; `out` is then unchanged.
 bool parseGraph(std::string_view text, JumpGraph& out, std::string& error);
 

@@ -404,18 +404,29 @@ int32_t LayeredSearch::legalJumps(Bits p, bool byTo, int32_t* out) const {
     return n;
 }
 
+bool LayeredSearch::placesServeFamilies(const JumpGraph& g) {
+    if (static_cast<int32_t>(g.places.size()) != g.slotCount) {
+        return false;
+    }
+    // Two slots on one place would share a bit of a plane: the families would be wrong.
+    std::array<bool, 64 * planeCount> taken{};
+    for (const SlotPlace& place : g.places) {
+        if (place.cell < 0 || place.cell >= 64 || place.plane < 0 || place.plane >= planeCount ||
+            taken[place.plane * 64 + place.cell]) {
+            return false;
+        }
+        taken[place.plane * 64 + place.cell] = true;
+    }
+    return true;
+}
+
 void LayeredSearch::buildFamilies() {
     const JumpGraph& g = graph_;
-    if (static_cast<int32_t>(g.slotRefs.size()) != g.slotCount) {
+    if (!placesServeFamilies(g)) {
         return;
     }
-    for (const EdgeRef& ref : g.slotRefs) {
-        if (ref.node < 0 || ref.node >= 64 || ref.direction < 0 || ref.direction >= planeCount) {
-            return;
-        }
-    }
-    auto plane = [&](int32_t slot) { return static_cast<int32_t>(g.slotRefs[slot].direction); };
-    auto cell = [&](int32_t slot) { return static_cast<int32_t>(g.slotRefs[slot].node); };
+    auto plane = [&](int32_t slot) { return static_cast<int32_t>(g.places[slot].plane); };
+    auto cell = [&](int32_t slot) { return static_cast<int32_t>(g.places[slot].cell); };
     for (size_t j = 0; j < g.jumps.size(); ++j) {
         const Jump& jump = g.jumps[j];
         const int32_t from = cell(jump.from);
@@ -467,9 +478,15 @@ bool LayeredSearch::familiesPay(int32_t matches) const {
     return 12.0 * walked * perSlot > 10.0 * families_.size() + 6.0 * byteCount_;
 }
 
+bool LayeredSearch::familiesChosen(int32_t matches) const {
+    return !families_.empty() &&
+           (method_.jumps == ExpandMethod::Jumps::Families ||
+            (method_.jumps == ExpandMethod::Jumps::Cheapest && familiesPay(matches)));
+}
+
 int32_t LayeredSearch::legalJumpsOf(Bits p, int32_t* out) const {
     const int32_t matches = p.count();
-    if (familiesPay(matches)) {
+    if (familiesChosen(matches)) {
         return legalJumpsByFamily(p, out);
     }
     return legalJumps(p, graph_.slotCount - matches < matches, out);
@@ -714,9 +731,7 @@ void LayeredSearch::expandAll(const CountedLayer<C>& cur, Build<C>& next,
     // the legal jumps is the same for the whole layer.
     next.matches = graph_.start.count() - lastLayer();
     next.byTo = graph_.slotCount - next.matches < next.matches;
-    next.byFamily = !families_.empty() &&
-                    (method_.jumps == ExpandMethod::Jumps::Families ||
-                     (method_.jumps == ExpandMethod::Jumps::Cheapest && familiesPay(next.matches)));
+    next.byFamily = familiesChosen(next.matches);
     progressTotal_.store(cur.size, std::memory_order_relaxed);
     progressDone_.store(0, std::memory_order_relaxed);
     next.workers.resize(threads_);

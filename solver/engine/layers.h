@@ -68,7 +68,7 @@ enum class ExpandResult {
 
 // How the expansion finds the legal jumps and the canonical forms. The results never depend on
 // it (the tests compare the ways); the defaults are the fastest. Families exist only for graphs
-// built from the board: elsewhere the jump lists serve whatever is asked.
+// whose slots have places (see SlotPlace): elsewhere the jump lists serve whatever is asked.
 struct ExpandMethod {
     enum class Jumps { Cheapest, Lists, Families };
     Jumps jumps = Jumps::Cheapest;
@@ -113,8 +113,8 @@ public:
     std::optional<std::vector<Jump>> sequenceTo(int32_t matches) const;
 
     // Writes the indices (into graph().jumps) of p's legal jumps to `out`, which has room for
-    // every jump of the graph and one more, and returns how many: by the cheapest way for a
-    // position with p's number of matches.
+    // every jump of the graph and one more, and returns how many: by the way the method asks
+    // for, or the cheapest way for a position with p's number of matches.
     int32_t legalJumpsOf(Bits p, int32_t* out) const;
 
     // The smallest image of a position under the symmetries in use.
@@ -128,6 +128,8 @@ public:
                             const std::function<bool()>& stop = {}) const;
 
     const JumpGraph& graph() const { return graph_; }
+    // Whether the graph's places gave jump families (else every way is the jump lists).
+    bool usesFamilies() const { return !families_.empty(); }
 
 private:
     enum class Outcome { Expanded, Finished, Stopped, OutOfMemory, Overflow };
@@ -191,10 +193,11 @@ private:
     std::vector<JumpTest> byTo_;
     Bits slots_;  // every slot of the graph
 
-    // Jump families, for a graph built from the board: a slot is a cell (its node) of a plane
-    // (its direction), one word per plane, and the jumps that are translations of one another
-    // form a family, tested for every cell at once with a few word operations. Empty when
-    // the graph's slots have no such places (a graph file) or a node lies past cell 63.
+    // Jump families, for a graph whose slots have places: a slot is a cell of a plane (on a
+    // board, its node and its direction), one word per plane, and the jumps that are
+    // translations of one another form a family, tested for every cell at once with a few word
+    // operations. Empty when a slot has no place, a place lies outside the planes (a node past
+    // cell 63) or two slots share one.
     static constexpr int32_t planeCount = 3;
     struct JumpFamily {
         int32_t planeFrom = 0;
@@ -214,6 +217,9 @@ private:
     std::vector<uint64_t> planeBytes_;
     // Whether the families are cheaper than the jump lists for a layer with `matches` matches.
     bool familiesPay(int32_t matches) const;
+    // Whether the families serve a layer with `matches` matches: they exist, and the method
+    // asks for them or leaves it to the cheaper way.
+    bool familiesChosen(int32_t matches) const;
 
     std::vector<PositionLayer> stored_;  // layers 0 .. last - 1
     std::variant<CountedLayer<Count64>, CountedLayer<Count128>, CountedLayer<Count256>> last_;
@@ -233,6 +239,8 @@ private:
     int32_t legalJumps(Bits p, bool byTo, int32_t* out) const;
     // The same by the jump families (which must exist), in another order.
     int32_t legalJumpsByFamily(Bits p, int32_t* out) const;
+    // Whether every slot has a place of its own within the planes.
+    static bool placesServeFamilies(const JumpGraph& graph);
     void buildFamilies();
     template <typename T>
     static bool findIn(const Block<T>& shard, Bits p);

@@ -236,6 +236,7 @@ TEST(LayeredSearchTest, EveryWayOfExpandingFindsTheSameLayers) {
         for (const ExpandMethod& method : methods) {
             MemoryBudget memory(1ull << 30);
             LayeredSearch search(graph, memory, 2, true, method);
+            EXPECT_TRUE(search.usesFamilies());
             for (int32_t k = 0; k < depth && search.expandNext() == ExpandResult::Expanded; ++k) {
             }
             const std::pair got{search.layerSizes(), search.spectrum()};
@@ -287,6 +288,7 @@ TEST(LayeredSearchTest, AskingAGraphFileForJumpFamiliesChangesNothing) {
     for (auto jumps : {ExpandMethod::Jumps::Lists, ExpandMethod::Jumps::Families}) {
         MemoryBudget memory(1ull << 30);
         LayeredSearch search(graph, memory, 1, true, ExpandMethod{jumps, true});
+        EXPECT_FALSE(search.usesFamilies());  // a file without place lines
         while (search.expandNext() == ExpandResult::Expanded) {
         }
         EXPECT_TRUE(search.finished());
@@ -423,6 +425,40 @@ TEST(GraphFileTest, ReadsAndRefusesWithLineNumbers) {
         parseGraph("slots 3\njump 0 1 2\njump 1 2 0\njump 2 0 1\nsymmetry 1 2 0\n", graph, error))
         << error;
     EXPECT_EQ(graph.symmetries.size(), 3u);
+}
+
+TEST(GraphFileTest, PlacesAreForEverySlotOrNoneAndOnePerPlace) {
+    const std::string line = "slots 3\njump 0 1 2\njump 2 1 0\n";
+    JumpGraph graph;
+    std::string error;
+    ASSERT_TRUE(parseGraph(line, graph, error)) << error;
+    EXPECT_TRUE(graph.places.empty());
+    ASSERT_TRUE(parseGraph(line + "place 2 5\nplace 0 63 2\nplace 1 63 1\n", graph, error))
+        << error;
+    const std::vector<SlotPlace> read{{63, 2}, {63, 1}, {5, 0}};
+    EXPECT_EQ(graph.places, read);
+
+    auto refuse = [&](const std::string& places, const char* expected) {
+        std::string why;
+        EXPECT_FALSE(parseGraph(line + places, graph, why)) << places;
+        EXPECT_NE(why.find(expected), std::string::npos) << places << ": " << why;
+        EXPECT_EQ(graph.places, read) << places;
+    };
+    refuse("place 0 0\nplace 3 1\nplace 2 2\n", "line 5: slot 3 outside 0..2");
+    refuse("place 0 0\nplace -1 1\n", "line 5: slot -1");
+    refuse("place 0 64\n", "line 4: cell 64 outside 0..63");
+    refuse("place 0 -1\n", "line 4: cell -1");
+    refuse("place 0 1 3\n", "line 4: plane 3 outside 0..2");
+    refuse("place 0 1 -1\n", "line 4: plane -1");
+    refuse("place 0 1\nplace 1 2\nplace 0 3\nplace 2 4\n", "line 6: slot 0 placed twice");
+    refuse("place 0 7 1\nplace 1 8\nplace 2 7 1\n", "line 6: slot 2 on the place of slot 0");
+    refuse("place 0 1\nplace 2 3\n", "line 4: slot 1 has no place");
+    refuse("place 0\n", "line 4: place needs");
+    refuse("place 0 1 2 3\n", "line 4: place needs");
+    refuse("place 0 x\n", "line 4: 'x' is not a number");
+    std::string why;
+    EXPECT_FALSE(parseGraph("place 0 1\nslots 1\n", graph, why));
+    EXPECT_NE(why.find("line 1: place before the slots line"), std::string::npos) << why;
 }
 
 }  // namespace

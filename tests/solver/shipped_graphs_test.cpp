@@ -1,10 +1,14 @@
 // The jump graphs shipped in assets/graphs against independent counts: a brute force over the
 // graph's jumps with its own bit operations and its own application of the listed symmetries,
-// and the totals published for the two boards.
+// and the totals published for the two boards. Their place lines give them jump families, which
+// must find exactly the jumps the jump lists find.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <map>
+#include <numeric>
+#include <random>
 #include <set>
 #include <sstream>
 #include <vector>
@@ -173,6 +177,98 @@ TEST(ShippedGraphsTest, EnglishBoardFirstLayersMatchBruteForce) {
             ASSERT_EQ(search.expandNext(), ExpandResult::Expanded);
         }
         EXPECT_EQ(search.layerSizes(), expected);
+    }
+}
+
+struct Expansion {
+    std::vector<uint64_t> layers;
+    std::vector<Count256> spectrum;
+    uint64_t jumps = 0;
+    bool families = false;
+};
+
+Expansion expand(const JumpGraph& g, ExpandMethod::Jumps jumps, int32_t layers) {
+    MemoryBudget budget(uint64_t{512} << 20);
+    LayeredSearch search(g, budget, 2, true, ExpandMethod{jumps, true});
+    for (int32_t k = 0; k < layers && search.expandNext() == ExpandResult::Expanded; ++k) {
+    }
+    return Expansion{search.layerSizes(), search.spectrum(), search.jumpsGenerated(),
+                     search.usesFamilies()};
+}
+
+// The triangle to its end; the English board through layer 13 (1.9 million classes, its dense
+// half is the bench's), every layer by families even where the lists would be cheaper.
+TEST(ShippedGraphsTest, JumpFamiliesExpandAsTheJumpListsDo) {
+    using Jumps = ExpandMethod::Jumps;
+    for (const auto& [name, layers] :
+         {std::pair{"triangle.txt", 100}, std::pair{"english.txt", 13}}) {
+        const JumpGraph g = shippedGraph(name);
+        // The places must not make the graph pass for one built from the board.
+        EXPECT_TRUE(g.slotRefs.empty()) << name;
+        const Expansion lists = expand(g, Jumps::Lists, layers);
+        EXPECT_GE(lists.layers.size(), 14u) << name;
+        for (Jumps jumps : {Jumps::Families, Jumps::Cheapest}) {
+            const Expansion other = expand(g, jumps, layers);
+            EXPECT_TRUE(other.families) << name;
+            EXPECT_EQ(other.layers, lists.layers) << name;
+            EXPECT_EQ(other.spectrum, lists.spectrum) << name;
+            EXPECT_EQ(other.jumps, lists.jumps) << name;
+        }
+    }
+}
+
+// Positions of every density, most of them unreachable from the start, against the jump rule
+// applied to each jump in turn.
+TEST(ShippedGraphsTest, JumpFamiliesFindTheLegalJumpsOfRandomPositions) {
+    std::mt19937 rng(33);
+    for (const char* name : {"triangle.txt", "english.txt"}) {
+        const JumpGraph g = shippedGraph(name);
+        MemoryBudget budget(uint64_t{64} << 20);
+        const LayeredSearch families(g, budget, 1, true,
+                                     ExpandMethod{ExpandMethod::Jumps::Families});
+        const LayeredSearch lists(g, budget, 1, true, ExpandMethod{ExpandMethod::Jumps::Lists});
+        ASSERT_TRUE(families.usesFamilies()) << name;
+        std::vector<int32_t> slots(g.slotCount);
+        std::iota(slots.begin(), slots.end(), 0);
+        std::vector<int32_t> out(g.jumps.size() + 1);
+        auto found = [&](const LayeredSearch& search, Bits p) {
+            const int32_t n = search.legalJumpsOf(p, out.data());
+            std::vector<int32_t> jumps(out.begin(), out.begin() + n);
+            std::sort(jumps.begin(), jumps.end());
+            return jumps;
+        };
+        for (int32_t i = 0; i < 3000; ++i) {
+            std::shuffle(slots.begin(), slots.end(), rng);
+            Bits p;
+            for (int32_t k = 0; k < i % (g.slotCount + 1); ++k) {
+                p.set(slots[k]);
+            }
+            std::vector<int32_t> legal;
+            for (size_t j = 0; j < g.jumps.size(); ++j) {
+                if (canJump(p, g.jumps[j])) {
+                    legal.push_back(static_cast<int32_t>(j));
+                }
+            }
+            ASSERT_EQ(found(families, p), legal) << name << " position " << i;
+            ASSERT_EQ(found(lists, p), legal) << name << " position " << i;
+        }
+    }
+}
+
+// Places the families cannot use leave the search to the jump lists, whatever is asked.
+TEST(ShippedGraphsTest, PlacesTheFamiliesCannotUseAreIgnored) {
+    const JumpGraph good = shippedGraph("triangle.txt");
+    std::vector<JumpGraph> bad(4, good);
+    bad[0].places[7] = bad[0].places[3];  // two slots on one place
+    bad[1].places[7].cell = 64;           // past the planes
+    bad[2].places[7].plane = 3;
+    bad[3].places.pop_back();  // a slot without a place
+    const Expansion lists = expand(good, ExpandMethod::Jumps::Lists, 100);
+    for (const JumpGraph& g : bad) {
+        const Expansion asked = expand(g, ExpandMethod::Jumps::Families, 100);
+        EXPECT_FALSE(asked.families);
+        EXPECT_EQ(asked.layers, lists.layers);
+        EXPECT_EQ(asked.spectrum, lists.spectrum);
     }
 }
 
