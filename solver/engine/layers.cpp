@@ -19,14 +19,17 @@ constexpr uint64_t chunkPositions = 2048;
 constexpr uint64_t stopCheckPositions = 256;
 // Children wait in per-shard batches so a shard's lock is taken once per batch and a batch walks
 // its table in order: the larger the batch, the closer together its children's cells lie. The
-// batches take the room that `batchPeakBytes` per position stored (the next layer's expected
-// positions included) leaves beside everything else charged, and at most a quarter of the
-// tables they go to, so the peak stays within the engine's 32 bytes per stored position with a
-// margin for a next layer smaller than expected. A batch holds between these many children:
+// batches of all workers together take at most:
+//  - the room that `batchPeakBytes` per position stored (the next layer's expected positions
+//    included) leaves beside the search's own blocks, so the peak stays within the engine's 32
+//    bytes per stored position with a margin for a next layer smaller than expected;
+//  - as much as the tables they go to, and `maxBatchBytes`;
+//  - what the budget has beyond room for the tables to grow by half.
+// A batch of fewer than `minBatch` children is not worth its order: the workers then keep
+// batches of that size on their own.
 constexpr uint64_t batchPeakBytes = 30;
-constexpr uint64_t batchTableShare = 4;
+constexpr uint64_t maxBatchBytes = uint64_t{128} << 20;
 constexpr int32_t minBatch = 32;
-constexpr int32_t maxBatch = 4096;
 // How many children ahead of the insert a cell is asked for.
 constexpr int32_t prefetchAhead = 32;
 
@@ -753,11 +756,10 @@ void LayeredSearch::expandAll(const CountedLayer<C>& cur, Build<C>& next,
         });
 }
 
-// The batches: their memory, charged to the budget whatever the thread count (so whether a layer
-// fits does not depend on it), split among the workers. Where the room is too small, or the
-// budget has none, each worker keeps batches of the least size on its own.
+// The memory of all workers' batches for the next layer, by the rules at `batchPeakBytes`. It
+// depends on the layers and the budget alone, not on the threads.
 template <typename C>
-void LayeredSearch::planBatches(Build<C>& next) {
+uint64_t LayeredSearch::batchBytes(const Build<C>& next) const {
     uint64_t tableBytes = 0;
     uint64_t expected = 0;
     for (int32_t s = 0; s < shardCount; ++s) {
@@ -783,23 +785,31 @@ void LayeredSearch::planBatches(Build<C>& next) {
         last_);
     const uint64_t ceiling = batchPeakBytes * expected;
     const uint64_t room = ceiling > held ? ceiling - held : 0;
-    const uint64_t bytes = std::min(room, tableBytes / batchTableShare);
+    const uint64_t free = budget_.limit() - budget_.used();
+    const uint64_t spare = free > tableBytes / 2 ? free - tableBytes / 2 : 0;
+    return std::min({room, tableBytes, maxBatchBytes, spare});
+}
+
+// The batches: their memory charged to the budget whatever the thread count (so whether a layer
+// fits does not depend on it), split among the workers. Where a worker's part is too small, or
+// the budget has no room, each worker keeps batches of the least size on its own.
+template <typename C>
+void LayeredSearch::planBatches(Build<C>& next) {
     const uint64_t recordsPerBatch = shardCount + 1;  // one per shard and the ordered copy
-    const uint64_t batch =
-        bytes / static_cast<uint64_t>(threads_) / recordsPerBatch / sizeof(Pending<C>);
-    if (method_.batch > 0) {
-        next.batch = method_.batch;
-    } else {
-        if (batch > minBatch) {
-            next.batchMemory = ChargedBlock::take(budget_, bytes);
-        }
-        next.batch =
-            next.batchMemory ? static_cast<int32_t>(std::min<uint64_t>(batch, maxBatch)) : minBatch;
+    const uint64_t bytes = batchBytes(next);
+    if (bytes / recordsPerBatch / sizeof(Pending<C>) > minBatch) {
+        next.batchMemory = ChargedBlock::take(budget_, bytes);
     }
+    const uint64_t batch = next.batchMemory.bytes() / static_cast<uint64_t>(threads_) /
+                           recordsPerBatch / sizeof(Pending<C>);
+    const bool shared = batch > minBatch && method_.batch == 0;
+    next.batch = method_.batch > 0 ? method_.batch
+                 : shared          ? static_cast<int32_t>(batch)
+                                   : minBatch;
     const uint64_t perWorker = recordsPerBatch * static_cast<uint64_t>(next.batch);
     for (int32_t t = 0; t < threads_; ++t) {
         Worker<C>& w = next.workers[t];
-        if (next.batchMemory) {
+        if (shared) {
             w.pending = static_cast<Pending<C>*>(next.batchMemory.data()) + t * perWorker;
         } else {
             w.own = std::make_unique_for_overwrite<Pending<C>[]>(perWorker);

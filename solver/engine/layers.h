@@ -149,6 +149,8 @@ private:
     template <typename C>
     void expandAll(const CountedLayer<C>& cur, Build<C>& next, const std::function<bool()>& tick);
     template <typename C>
+    uint64_t batchBytes(const Build<C>& next) const;
+    template <typename C>
     void planBatches(Build<C>& next);
     template <typename C>
     void expandPart(const CountedLayer<C>& cur, Build<C>& next, Worker<C>& worker,
