@@ -10,6 +10,7 @@
 #include <sys/mman.h>
 #endif
 
+#include <algorithm>
 #include <cstring>
 
 namespace kvarlo::engine {
@@ -84,6 +85,30 @@ void ChargedBlock::systemFree(void* p, uint64_t bytes) {
     }
 }
 
+// The whole huge pages of a large block before `front`, from `unmapped` on, given back; the new
+// end of what is given back.
+uint64_t ChargedRegion::systemUnmapFront(void* p, uint64_t bytes, uint64_t unmapped,
+                                         uint64_t front) {
+    if (bytes < largeBlock) {
+        return unmapped;
+    }
+    const uint64_t end = front / hugePage * hugePage;
+    if (end <= unmapped) {
+        return unmapped;
+    }
+    munmap(static_cast<char*>(p) + unmapped, end - unmapped);
+    return end;
+}
+
+// The rest of a block whose front up to `unmapped` is given back already.
+void ChargedRegion::systemFreeRest(void* p, uint64_t bytes, uint64_t unmapped) {
+    if (unmapped == 0) {
+        ChargedBlock::systemFree(p, bytes);
+    } else if (mappedLength(bytes) > unmapped) {
+        munmap(static_cast<char*>(p) + unmapped, mappedLength(bytes) - unmapped);
+    }
+}
+
 void* ChargedBlock::systemShrink(void* p, uint64_t bytes, uint64_t newBytes) {
     if (bytes < largeBlock) {
         return std::realloc(p, newBytes == 0 ? 1 : newBytes);
@@ -106,6 +131,14 @@ void* ChargedBlock::systemShrink(void* p, uint64_t bytes, uint64_t newBytes) {
 
 #else
 
+uint64_t ChargedRegion::systemUnmapFront(void*, uint64_t, uint64_t unmapped, uint64_t) {
+    return unmapped;
+}
+
+void ChargedRegion::systemFreeRest(void* p, uint64_t bytes, uint64_t) {
+    ChargedBlock::systemFree(p, bytes);
+}
+
 void* ChargedBlock::systemAllocate(uint64_t bytes, bool zeroed) {
     const uint64_t asked = bytes == 0 ? 1 : bytes;
     return zeroed ? std::calloc(asked, 1) : std::malloc(asked);
@@ -120,5 +153,47 @@ void* ChargedBlock::systemShrink(void* p, uint64_t, uint64_t newBytes) {
 }
 
 #endif
+
+ChargedRegion ChargedRegion::take(MemoryBudget& budget, uint64_t bytes) {
+    ChargedRegion r;
+    if (!budget.reserve(bytes)) {
+        return r;
+    }
+    r.block_ = ChargedBlock::systemAllocate(bytes, true);
+    if (!r.block_) {
+        budget.release(bytes);
+        return r;
+    }
+    r.budget_ = &budget;
+    r.bytes_ = bytes;
+    return r;
+}
+
+void ChargedRegion::refund(uint64_t bytes) {
+    if (!block_) {
+        return;
+    }
+    bytes = std::min(bytes, bytes_ - refunded_);
+    budget_->release(bytes);
+    refunded_ += bytes;
+}
+
+void ChargedRegion::releaseFront(uint64_t bytes) {
+    if (block_) {
+        unmapped_ = systemUnmapFront(block_, bytes_, unmapped_, std::min(bytes, bytes_));
+    }
+}
+
+void ChargedRegion::reset() {
+    if (block_) {
+        systemFreeRest(block_, bytes_, unmapped_);
+        budget_->release(bytes_ - refunded_);
+    }
+    budget_ = nullptr;
+    block_ = nullptr;
+    bytes_ = 0;
+    refunded_ = 0;
+    unmapped_ = 0;
+}
 
 }  // namespace kvarlo::engine

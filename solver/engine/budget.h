@@ -23,6 +23,7 @@ public:
 private:
     friend class ChargedBlock;
     friend class ChargedShare;
+    friend class ChargedRegion;
     bool reserve(uint64_t bytes) {
         uint64_t cur = used_.load(std::memory_order_relaxed);
         do {
@@ -152,6 +153,7 @@ public:
     }
 
 private:
+    friend class ChargedRegion;
     // The memory itself (budget.cpp). Large blocks come straight from the system, in huge pages
     // where it has them: a layer's tables are touched at random, and a stop must give back
     // gigabytes at once, which takes a while in small pages. A block's size alone says which
@@ -165,6 +167,60 @@ private:
     MemoryBudget* budget_ = nullptr;
     void* data_ = nullptr;
     uint64_t bytes_ = 0;
+};
+
+// One zeroed block for many tables, charged to a budget when it is taken. Its charge and its
+// memory are given back apart: `refund` returns the charge of a table whose contents have moved
+// elsewhere, `releaseFront` the memory before an offset, in whole huge pages where the region
+// has them (elsewhere with the rest when the region is destroyed). The tables of a layer in one
+// region of huge pages go back to the system in a few unmaps, where as many blocks of small
+// pages take a while.
+class ChargedRegion {
+public:
+    ChargedRegion() = default;
+    // An empty region (false) when the budget has no room or the system refuses the memory.
+    static ChargedRegion take(MemoryBudget& budget, uint64_t bytes);
+    ~ChargedRegion() { reset(); }
+    ChargedRegion(ChargedRegion&& o) noexcept { swap(o); }
+    ChargedRegion& operator=(ChargedRegion&& o) noexcept {
+        ChargedRegion old(std::move(*this));
+        swap(o);
+        return *this;
+    }
+    ChargedRegion(const ChargedRegion&) = delete;
+    ChargedRegion& operator=(const ChargedRegion&) = delete;
+
+    explicit operator bool() const { return block_ != nullptr; }
+    char* data() const { return static_cast<char*>(block_); }
+    uint64_t bytes() const { return bytes_; }
+    uint64_t charged() const { return bytes_ - refunded_; }
+
+    // Gives back the charge of `bytes` more (at most what is still charged). The memory stays
+    // until it is released: a transient beyond the account.
+    void refund(uint64_t bytes);
+    // Gives back the memory before offset `bytes` where the system can take it in parts.
+    void releaseFront(uint64_t bytes);
+    void reset();
+
+private:
+    // The whole huge pages of a block before `front`, from `unmapped` on, given back to the
+    // system where the block has them; the new end of what is given back (budget.cpp).
+    static uint64_t systemUnmapFront(void* p, uint64_t bytes, uint64_t unmapped, uint64_t front);
+    // The rest of a block whose front up to `unmapped` is given back already.
+    static void systemFreeRest(void* p, uint64_t bytes, uint64_t unmapped);
+    void swap(ChargedRegion& o) noexcept {
+        std::swap(budget_, o.budget_);
+        std::swap(block_, o.block_);
+        std::swap(bytes_, o.bytes_);
+        std::swap(refunded_, o.refunded_);
+        std::swap(unmapped_, o.unmapped_);
+    }
+
+    MemoryBudget* budget_ = nullptr;
+    void* block_ = nullptr;
+    uint64_t bytes_ = 0;
+    uint64_t refunded_ = 0;  // charge given back
+    uint64_t unmapped_ = 0;  // memory given back, from the front, in whole huge pages
 };
 
 // Half of the physical memory: the default budget.

@@ -72,17 +72,6 @@ void onThreads(int32_t threads, F&& work, const std::function<void()>& waiting =
     }
 }
 
-// Runs fn(i) for i in [0, count) on `threads` threads.
-template <typename F>
-void parallelFor(uint64_t count, int32_t threads, F&& fn) {
-    std::atomic<uint64_t> next{0};
-    onThreads(threads, [&](int32_t) {
-        for (uint64_t i = next++; i < count; i = next++) {
-            fn(i);
-        }
-    });
-}
-
 // The part of a position's hash that orders a shard: its low half. A table's home cells follow
 // it, and a finished shard is sorted by it (then by position): a fixed order whatever the
 // threads did, found again by a binary search.
@@ -126,16 +115,17 @@ constexpr int32_t countBitsOf() {
 //          counts), linear probing from home(hash), kept at most 80% full, grown by half
 //          when a new position would pass that or run past the spare cells;
 //   n:     cells in use.
-// Children reach a shard in batches under its lock, the batch's cells
-// prefetched before the first insert.
+// The table is a slice of the layer's region, or a block of its own (`memory`) once it has grown
+// or when the region did not fit. Children reach a shard in batches under its lock.
 template <typename C>
 struct alignas(64) BuildShard {
     std::mutex lock;
     ChargedBlock memory;
+    CountedPosition<C>* cellsAt = nullptr;  // the table, in `memory` or in the region
     uint64_t cap = 0;
     uint64_t n = 0;
 
-    CountedPosition<C>* table() const { return static_cast<CountedPosition<C>*>(memory.data()); }
+    CountedPosition<C>* table() const { return cellsAt; }
     // The cell a hash starts probing at: the hash's low half scaled to the capacity, which
     // need not be a power of two, so a table can be sized close to what it will hold.
     uint64_t home(uint64_t h) const { return ((h & 0xFFFFFFFFull) * cap) >> 32; }
@@ -147,24 +137,44 @@ struct alignas(64) BuildShard {
     // Sets the table up empty with `homeCells` home cells; false when the budget has no room.
     bool allocate(uint64_t homeCells, MemoryBudget& budget) {
         memory = ChargedBlock::take(budget, bytesFor(homeCells), true);
+        cellsAt = static_cast<CountedPosition<C>*>(memory.data());
         cap = memory ? homeCells : 0;
         return static_cast<bool>(memory);
     }
 
+    // Sets the table up in `slice`, zeroed room for `homeCells` home cells in the region.
+    void placeIn(void* slice, uint64_t homeCells) {
+        memory.reset();
+        cellsAt = static_cast<CountedPosition<C>*>(slice);
+        cap = homeCells;
+    }
+
     // Grows the table by half (again, in the rare case that its positions would run past the
-    // spare cells). Only the growth is charged to the budget: the sum of all tables' sizes
-    // when a layer is done does not depend on how the threads interleaved, so neither does
+    // spare cells). A table of its own is charged for the growth only, one in the region for
+    // its new block whole (the slice stays charged with the region until the layer is packed).
+    // Either way the charges do not depend on how the threads interleaved, so neither does
     // whether the layer fits. The old table lives on for the copy, one shard per thread at
     // most: a transient beyond the account of under 1% of the layer.
-    bool grow() {
+    bool grow(MemoryBudget& budget) {
         for (uint64_t newCap = cap < 16 ? 16 : cap + cap / 2;; newCap += newCap / 2) {
-            const auto r = memory.regrow(bytesFor(newCap), [&](void* fresh) {
+            auto fill = [&](void* fresh) {
                 return rehash(static_cast<CountedPosition<C>*>(fresh), newCap);
-            });
+            };
+            auto r = ChargedBlock::Regrow::NoRoom;
+            if (memory) {
+                r = memory.regrow(bytesFor(newCap), fill);
+            } else if (ChargedBlock fresh = ChargedBlock::take(budget, bytesFor(newCap), true)) {
+                r = fill(fresh.data()) ? ChargedBlock::Regrow::Done
+                                       : ChargedBlock::Regrow::FillRefused;
+                if (r == ChargedBlock::Regrow::Done) {
+                    memory = std::move(fresh);
+                }
+            }
             if (r == ChargedBlock::Regrow::NoRoom) {
                 return false;
             }
             if (r == ChargedBlock::Regrow::Done) {
+                cellsAt = static_cast<CountedPosition<C>*>(memory.data());
                 cap = newCap;
                 return true;
             }
@@ -289,6 +299,8 @@ struct LayeredSearch::Build {
         uint64_t begin;
         uint64_t end;
     };
+    ChargedRegion region;  // the tables, each a slice of `sliceBytes`, where it fits
+    uint64_t sliceBytes = 0;
     std::unique_ptr<BuildShard<C>[]> shards = std::make_unique<BuildShard<C>[]>(shardCount);
     std::vector<Item> items;
     int32_t matches = 0;       // of every position of the layer expanded
@@ -663,13 +675,14 @@ LayeredSearch::Outcome LayeredSearch::expandTyped(const std::function<bool()>& t
         finished_ = true;
         return Outcome::Finished;
     }
-    std::optional<CountedLayer<C>> built = pack(next, total, tick);
-    if (!built) {
-        return Outcome::Stopped;
+    CountedLayer<C> built;
+    const Outcome packed = pack(next, total, built, tick);
+    if (packed != Outcome::Expanded) {
+        return packed;
     }
     addDeadEnds(next);
     stored_.push_back(retire(cur));
-    last_ = std::move(*built);
+    last_ = std::move(built);
     layerSizes_.push_back(total);
     return Outcome::Expanded;
 }
@@ -695,20 +708,15 @@ bool LayeredSearch::sizeNext(const CountedLayer<C>& cur, Build<C>& next) {
     }
     const uint64_t perShard =
         static_cast<uint64_t>(static_cast<double>(cur.size) * growth / shardCount / 0.73) + 16;
-    // 1. The usual case: every table at that size, zeroed by all threads at once (zeroing a
-    //    layer's tables takes a while on one core). Either all of them fit or none is kept.
-    std::atomic<bool> failed{false};
-    parallelFor(shardCount, threads_, [&](uint64_t s) {
-        if (!failed && !next.shards[s].allocate(perShard, budget_)) {
-            failed = true;
+    // 1. The usual case: every table at that size, slices of one region that comes zeroed (in
+    //    huge pages where large: zeroed as the workers first touch them).
+    next.sliceBytes = BuildShard<C>::bytesFor(perShard);
+    next.region = ChargedRegion::take(budget_, next.sliceBytes * shardCount);
+    if (next.region) {
+        for (int32_t s = 0; s < shardCount; ++s) {
+            next.shards[s].placeIn(next.region.data() + s * next.sliceBytes, perShard);
         }
-    });
-    if (!failed) {
         return true;
-    }
-    for (int32_t s = 0; s < shardCount; ++s) {
-        next.shards[s].memory.reset();
-        next.shards[s].cap = 0;
     }
     // 2. Otherwise shard by shard, as many full-sized tables as fit, small ones after.
     for (int32_t s = 0; s < shardCount; ++s) {
@@ -763,7 +771,7 @@ uint64_t LayeredSearch::batchBytes(const Build<C>& next) const {
     uint64_t tableBytes = 0;
     uint64_t expected = 0;
     for (int32_t s = 0; s < shardCount; ++s) {
-        tableBytes += next.shards[s].memory.bytes();
+        tableBytes += BuildShard<C>::bytesFor(next.shards[s].cap);
         expected += next.shards[s].cap * 73 / 100;
     }
     for (uint64_t size : layerSizes_) {
@@ -910,7 +918,7 @@ void LayeredSearch::merge(Build<C>& next, Worker<C>& worker, int32_t s) {
                 __builtin_prefetch(&shard.table()[shard.home(batch[i + prefetchAhead].hash)]);
             }
             while (!shard.insert(batch[i].pos, batch[i].hash, batch[i].count, over)) {
-                if (!shard.grow()) {
+                if (!shard.grow(budget_)) {
                     next.fail(next.outOfMemory);
                     break;
                 }
@@ -935,25 +943,42 @@ void LayeredSearch::addDeadEnds(const Build<C>& next) {
     }
 }
 
-// Packing: each shard's table packed in order and shrunk to its positions. A large layer takes
-// a while: a stop asked for meanwhile drops it (nothing, when empty).
+// Packing: each shard's table packed in order into a block of its own, the table's slice of the
+// region refunded and the region given back from the front as the shards in order are done. A
+// large layer takes a while: a stop asked for meanwhile drops it (nothing, when empty).
 template <typename C>
-std::optional<CountedLayer<C>> LayeredSearch::pack(Build<C>& next, uint64_t total,
-                                                   const std::function<bool()>& tick) {
-    CountedLayer<C> built;
+LayeredSearch::Outcome LayeredSearch::pack(Build<C>& next, uint64_t total, CountedLayer<C>& built,
+                                           const std::function<bool()>& tick) {
     built.shards.resize(shardCount);
     built.size = total;
     std::atomic<uint64_t> nextShard{0};
     std::atomic<bool> stopped{false};
+    std::atomic<bool> outOfMemory{false};
+    std::mutex frontLock;  // guards the region's refunds and releases
+    std::vector<bool> done(shardCount, false);
+    int32_t front = 0;  // the shards before it are all packed
     auto lastTick = std::chrono::steady_clock::now();
     onThreads(
         threads_,
         [&](int32_t t) {
             for (uint64_t s = nextShard++; s < shardCount && !stopped; s = nextShard++) {
-                BuildShard<C>& shard = next.shards[s];
-                const uint64_t n = shard.finish();
-                shard.memory.shrink(n * sizeof(CountedPosition<C>));
-                built.shards[s] = Block<CountedPosition<C>>{std::move(shard.memory), n};
+                {
+                    // The slice's charge first, so that the packed block always has room.
+                    std::lock_guard<std::mutex> guard(frontLock);
+                    next.region.refund(next.sliceBytes);
+                }
+                if (!packShard(next, static_cast<int32_t>(s), built.shards[s])) {
+                    outOfMemory = true;
+                    stopped = true;
+                }
+                {
+                    std::lock_guard<std::mutex> guard(frontLock);
+                    done[s] = true;
+                    while (front < shardCount && done[front]) {
+                        ++front;
+                    }
+                    next.region.releaseFront(front * next.sliceBytes);
+                }
                 if (t == 0 && ticked(tick, lastTick)) {
                     stopped = true;
                 }
@@ -964,10 +989,29 @@ std::optional<CountedLayer<C>> LayeredSearch::pack(Build<C>& next, uint64_t tota
                 stopped = true;
             }
         });
-    if (stopped) {
-        return std::nullopt;
+    return outOfMemory ? Outcome::OutOfMemory : stopped ? Outcome::Stopped : Outcome::Expanded;
+}
+
+// One shard packed: a table of its own is shrunk to its positions, one in the region copied out
+// to a block charged with what its slice gave back (refunded by the caller, under the lock that
+// guards the region). False when the system refuses that block.
+template <typename C>
+bool LayeredSearch::packShard(Build<C>& next, int32_t s, Block<CountedPosition<C>>& into) {
+    BuildShard<C>& shard = next.shards[s];
+    const uint64_t n = shard.finish();
+    const uint64_t bytes = n * sizeof(CountedPosition<C>);
+    if (shard.memory) {
+        shard.memory.shrink(bytes);
+        into = Block<CountedPosition<C>>{std::move(shard.memory), n};
+        return true;
     }
-    return built;
+    into.memory = ChargedBlock::take(budget_, bytes);
+    if (!into.memory) {
+        return false;
+    }
+    std::memcpy(static_cast<void*>(into.data()), shard.table(), bytes);
+    into.n = n;
+    return true;
 }
 
 // Retiring: the old layer keeps its positions only, packed to the front of each block in place

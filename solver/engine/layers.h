@@ -162,8 +162,10 @@ private:
     template <typename C>
     void addDeadEnds(const Build<C>& next);
     template <typename C>
-    std::optional<CountedLayer<C>> pack(Build<C>& next, uint64_t total,
-                                        const std::function<bool()>& tick);
+    Outcome pack(Build<C>& next, uint64_t total, CountedLayer<C>& built,
+                 const std::function<bool()>& tick);
+    template <typename C>
+    bool packShard(Build<C>& next, int32_t s, Block<CountedPosition<C>>& into);
     template <typename C>
     PositionLayer retire(CountedLayer<C>& cur);
     // Moves the last layer's counts to the next wider type; false when that does not fit.
