@@ -336,6 +336,22 @@ struct LayeredSearch::Worker {
     std::vector<int32_t> legal;
     std::vector<Bits> children;
     uint64_t generated = 0;
+    // The calling thread's worker asks the tick about every 50 ms, the others only look at the
+    // flags.
+    const std::function<bool()>* tick = nullptr;
+    std::chrono::steady_clock::time_point lastTick;
+
+    // True when the layer is to be dropped: a flag set, or the tick asks to stop (which sets it).
+    bool stopAsked(Build<C>& next) {
+        if (next.abort.load(std::memory_order_relaxed)) {
+            return true;
+        }
+        if (tick && ticked(*tick, lastTick)) {
+            next.abort = true;
+            return true;
+        }
+        return false;
+    }
 };
 
 LayeredSearch::LayeredSearch(const JumpGraph& graph, MemoryBudget& budget, int32_t threads,
@@ -830,7 +846,8 @@ void LayeredSearch::planBatches(Build<C>& next) {
 template <typename C>
 void LayeredSearch::expandPart(const CountedLayer<C>& cur, Build<C>& next, Worker<C>& worker,
                                const std::function<bool()>& tick) {
-    auto lastTick = std::chrono::steady_clock::now();
+    worker.tick = &tick;
+    worker.lastTick = std::chrono::steady_clock::now();
     while (!next.abort.load(std::memory_order_relaxed)) {
         const uint64_t itemIndex = next.nextItem++;
         if (itemIndex >= next.items.size()) {
@@ -843,17 +860,14 @@ void LayeredSearch::expandPart(const CountedLayer<C>& cur, Build<C>& next, Worke
             // A stop is looked for every few hundred positions, not only between items: an
             // item of a dense layer takes milliseconds, more on a loaded machine.
             if ((e - item.begin) % stopCheckPositions == stopCheckPositions - 1 &&
-                (next.abort.load(std::memory_order_relaxed) || ticked(tick, lastTick))) {
-                next.abort = true;
+                worker.stopAsked(next)) {
                 break;
             }
             expandPosition(cur.shards[item.shard].data()[e], next, worker);
         }
         jumpsGenerated_.fetch_add(worker.generated, std::memory_order_relaxed);
         progressDone_.fetch_add(e - item.begin, std::memory_order_relaxed);
-        if (ticked(tick, lastTick)) {
-            next.abort = true;
-        }
+        worker.stopAsked(next);
     }
     if (!next.abort.load()) {
         for (int32_t s = 0; s < shardCount; ++s) {
@@ -906,6 +920,11 @@ void LayeredSearch::merge(Build<C>& next, Worker<C>& worker, int32_t s) {
     BuildShard<C>& shard = next.shards[s];
     const int32_t count = worker.fill[s];
     worker.fill[s] = 0;
+    // A batch can take a while (the first touches of a layer's fresh memory, on all shards at
+    // once when the batches fill together): a stop is looked for at every one.
+    if (worker.stopAsked(next)) {
+        return;
+    }
     const Pending<C>* batch = orderByHome(&worker.pending[s * next.batch], count, worker.ordered);
     bool over = false;
     {
