@@ -173,9 +173,12 @@ void ChargedRegion::refund(uint64_t bytes) {
     if (!block_) {
         return;
     }
-    bytes = std::min(bytes, bytes_ - refunded_);
-    budget_->release(bytes);
-    refunded_ += bytes;
+    uint64_t before = refunded_.load(std::memory_order_relaxed);
+    uint64_t now = 0;
+    do {
+        now = before + std::min(bytes, bytes_ - before);
+    } while (!refunded_.compare_exchange_weak(before, now, std::memory_order_relaxed));
+    budget_->release(now - before);
 }
 
 void ChargedRegion::releaseFront(uint64_t bytes) {
@@ -187,12 +190,12 @@ void ChargedRegion::releaseFront(uint64_t bytes) {
 void ChargedRegion::reset() {
     if (block_) {
         systemFreeRest(block_, bytes_, unmapped_);
-        budget_->release(bytes_ - refunded_);
+        budget_->release(bytes_ - refunded_.load());
     }
     budget_ = nullptr;
     block_ = nullptr;
     bytes_ = 0;
-    refunded_ = 0;
+    refunded_.store(0);
     unmapped_ = 0;
 }
 

@@ -193,10 +193,10 @@ public:
     explicit operator bool() const { return block_ != nullptr; }
     char* data() const { return static_cast<char*>(block_); }
     uint64_t bytes() const { return bytes_; }
-    uint64_t charged() const { return bytes_ - refunded_; }
+    uint64_t charged() const { return bytes_ - refunded_.load(std::memory_order_relaxed); }
 
     // Gives back the charge of `bytes` more (at most what is still charged). The memory stays
-    // until it is released: a transient beyond the account.
+    // until it is released: a transient beyond the account. Safe on several threads at once.
     void refund(uint64_t bytes);
     // Gives back the memory before offset `bytes` where the system can take it in parts.
     void releaseFront(uint64_t bytes);
@@ -212,15 +212,15 @@ private:
         std::swap(budget_, o.budget_);
         std::swap(block_, o.block_);
         std::swap(bytes_, o.bytes_);
-        std::swap(refunded_, o.refunded_);
+        refunded_.store(o.refunded_.exchange(refunded_.load()));
         std::swap(unmapped_, o.unmapped_);
     }
 
     MemoryBudget* budget_ = nullptr;
     void* block_ = nullptr;
     uint64_t bytes_ = 0;
-    uint64_t refunded_ = 0;  // charge given back
-    uint64_t unmapped_ = 0;  // memory given back, from the front, in whole huge pages
+    std::atomic<uint64_t> refunded_{0};  // charge given back
+    uint64_t unmapped_ = 0;              // memory given back, from the front, in whole huge pages
 };
 
 // Half of the physical memory: the default budget.

@@ -151,11 +151,12 @@ struct alignas(64) BuildShard {
 
     // Grows the table by half (again, in the rare case that its positions would run past the
     // spare cells). A table of its own is charged for the growth only, one in the region for
-    // its new block whole (the slice stays charged with the region until the layer is packed).
+    // its new block whole, its slice's charge given back (the slice's memory goes with the
+    // region's).
     // Either way the charges do not depend on how the threads interleaved, so neither does
     // whether the layer fits. The old table lives on for the copy, one shard per thread at
     // most: a transient beyond the account of under 1% of the layer.
-    bool grow(MemoryBudget& budget) {
+    bool grow(MemoryBudget& budget, ChargedRegion& region, uint64_t sliceBytes) {
         for (uint64_t newCap = cap < 16 ? 16 : cap + cap / 2;; newCap += newCap / 2) {
             auto fill = [&](void* fresh) {
                 return rehash(static_cast<CountedPosition<C>*>(fresh), newCap);
@@ -168,6 +169,7 @@ struct alignas(64) BuildShard {
                                        : ChargedBlock::Regrow::FillRefused;
                 if (r == ChargedBlock::Regrow::Done) {
                     memory = std::move(fresh);
+                    region.refund(sliceBytes);
                 }
             }
             if (r == ChargedBlock::Regrow::NoRoom) {
@@ -937,7 +939,7 @@ void LayeredSearch::merge(Build<C>& next, Worker<C>& worker, int32_t s) {
                 __builtin_prefetch(&shard.table()[shard.home(batch[i + prefetchAhead].hash)]);
             }
             while (!shard.insert(batch[i].pos, batch[i].hash, batch[i].count, over)) {
-                if (!shard.grow(budget_)) {
+                if (!shard.grow(budget_, next.region, next.sliceBytes)) {
                     next.fail(next.outOfMemory);
                     break;
                 }
@@ -973,7 +975,7 @@ LayeredSearch::Outcome LayeredSearch::pack(Build<C>& next, uint64_t total, Count
     std::atomic<uint64_t> nextShard{0};
     std::atomic<bool> stopped{false};
     std::atomic<bool> outOfMemory{false};
-    std::mutex frontLock;  // guards the region's refunds and releases
+    std::mutex frontLock;  // guards the front and the region's releases
     std::vector<bool> done(shardCount, false);
     int32_t front = 0;  // the shards before it are all packed
     auto lastTick = std::chrono::steady_clock::now();
@@ -981,11 +983,6 @@ LayeredSearch::Outcome LayeredSearch::pack(Build<C>& next, uint64_t total, Count
         threads_,
         [&](int32_t t) {
             for (uint64_t s = nextShard++; s < shardCount && !stopped; s = nextShard++) {
-                {
-                    // The slice's charge first, so that the packed block always has room.
-                    std::lock_guard<std::mutex> guard(frontLock);
-                    next.region.refund(next.sliceBytes);
-                }
                 if (!packShard(next, static_cast<int32_t>(s), built.shards[s])) {
                     outOfMemory = true;
                     stopped = true;
@@ -1012,8 +1009,8 @@ LayeredSearch::Outcome LayeredSearch::pack(Build<C>& next, uint64_t total, Count
 }
 
 // One shard packed: a table of its own is shrunk to its positions, one in the region copied out
-// to a block charged with what its slice gave back (refunded by the caller, under the lock that
-// guards the region). False when the system refuses that block.
+// to a block charged with what its slice gives back first. False when the system refuses that
+// block.
 template <typename C>
 bool LayeredSearch::packShard(Build<C>& next, int32_t s, Block<CountedPosition<C>>& into) {
     BuildShard<C>& shard = next.shards[s];
@@ -1024,6 +1021,7 @@ bool LayeredSearch::packShard(Build<C>& next, int32_t s, Block<CountedPosition<C
         into = Block<CountedPosition<C>>{std::move(shard.memory), n};
         return true;
     }
+    next.region.refund(next.sliceBytes);
     into.memory = ChargedBlock::take(budget_, bytes);
     if (!into.memory) {
         return false;
