@@ -239,7 +239,8 @@ private:
 
     // Writes the indices of p's legal jumps to `out` (room for every jump of the graph) and
     // returns how many, walking p's empty slots (`byTo`, for dense positions) or its matches.
-    // The order differs between the two; nothing depends on it.
+    // The order differs between the two. The layers do not depend on it; the look-ahead
+    // probes draw their walks in it, so their estimates do (reproducibly, either way).
     int32_t legalJumps(Bits p, bool byTo, int32_t* out) const;
     // The same by the jump families (which must exist), in another order.
     int32_t legalJumpsByFamily(Bits p, int32_t* out) const;
