@@ -3,6 +3,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <type_traits>
 
 namespace kvarlo::engine {
 
@@ -34,6 +35,27 @@ struct Bits {
     friend bool operator<(Bits a, Bits b) { return a.hi != b.hi ? a.hi < b.hi : a.lo < b.lo; }
 };
 static_assert(sizeof(Bits) == 16);
+
+// A position of a graph of at most 64 slots, kept in one word: the `lo` of its Bits. Ordered
+// and hashed as those Bits are, so the tables of a search hold the same positions in the same
+// order whichever of the two forms they keep.
+using NarrowBits = uint64_t;
+
+inline Bits toBits(Bits p) {
+    return p;
+}
+inline Bits toBits(NarrowBits p) {
+    return Bits{p, 0};
+}
+// The form P of a position (whose high word must be empty for NarrowBits).
+template <typename P>
+inline P fromBits(Bits b) {
+    if constexpr (std::is_same_v<P, NarrowBits>) {
+        return b.lo;
+    } else {
+        return b;
+    }
+}
 
 // A well-mixed 64-bit hash: the top bits pick a shard, the low bits a table slot.
 inline uint64_t hashBits(Bits b) {

@@ -79,6 +79,12 @@ inline uint32_t orderKey(Bits p) {
     return static_cast<uint32_t>(hashBits(p));
 }
 
+// The empty position marks a free cell of a table: no child of a jump is empty.
+template <typename P>
+inline bool isFree(P p) {
+    return toBits(p).empty();
+}
+
 // Probes run on past the last home cell into this many spare cells instead of wrapping to the
 // start, so a table's positions lie in nearly the order of their keys.
 constexpr uint64_t spareCells = 64;
@@ -111,33 +117,33 @@ constexpr int32_t countBitsOf() {
 
 // One shard of the layer being built: an open-addressing table keyed by position (the empty
 // position marks a free cell; no child of a jump is empty).
-//   table: `cap` home cells plus `spareCells` of CountedPosition<C> (24 bytes with 64-bit
-//          counts), linear probing from home(hash), kept at most 80% full, grown by half
-//          when a new position would pass that or run past the spare cells;
+//   table: `cap` home cells plus `spareCells` of CountedPosition<C, P> (24 bytes with 64-bit
+//          counts, 16 with narrow positions), linear probing from home(hash), kept at most 80%
+//          full, grown by half when a new position would pass that or run past the spare cells;
 //   n:     cells in use.
 // The table is a slice of the layer's region, or a block of its own (`memory`) once it has grown
 // or when the region did not fit. Children reach a shard in batches under its lock.
-template <typename C>
+template <typename C, typename P>
 struct alignas(64) BuildShard {
     std::mutex lock;
     ChargedBlock memory;
-    CountedPosition<C>* cellsAt = nullptr;  // the table, in `memory` or in the region
+    CountedPosition<C, P>* cellsAt = nullptr;  // the table, in `memory` or in the region
     uint64_t cap = 0;
     uint64_t n = 0;
 
-    CountedPosition<C>* table() const { return cellsAt; }
+    CountedPosition<C, P>* table() const { return cellsAt; }
     // The cell a hash starts probing at: the hash's low half scaled to the capacity, which
     // need not be a power of two, so a table can be sized close to what it will hold.
     uint64_t home(uint64_t h) const { return ((h & 0xFFFFFFFFull) * cap) >> 32; }
     uint64_t cells() const { return cap + spareCells; }
     static uint64_t bytesFor(uint64_t homeCells) {
-        return (homeCells + spareCells) * sizeof(CountedPosition<C>);
+        return (homeCells + spareCells) * sizeof(CountedPosition<C, P>);
     }
 
     // Sets the table up empty with `homeCells` home cells; false when the budget has no room.
     bool allocate(uint64_t homeCells, MemoryBudget& budget) {
         memory = ChargedBlock::take(budget, bytesFor(homeCells), true);
-        cellsAt = static_cast<CountedPosition<C>*>(memory.data());
+        cellsAt = static_cast<CountedPosition<C, P>*>(memory.data());
         cap = memory ? homeCells : 0;
         return static_cast<bool>(memory);
     }
@@ -145,7 +151,7 @@ struct alignas(64) BuildShard {
     // Sets the table up in `slice`, zeroed room for `homeCells` home cells in the region.
     void placeIn(void* slice, uint64_t homeCells) {
         memory.reset();
-        cellsAt = static_cast<CountedPosition<C>*>(slice);
+        cellsAt = static_cast<CountedPosition<C, P>*>(slice);
         cap = homeCells;
     }
 
@@ -159,7 +165,7 @@ struct alignas(64) BuildShard {
     bool grow(MemoryBudget& budget, ChargedRegion& region, uint64_t sliceBytes) {
         for (uint64_t newCap = cap < 16 ? 16 : cap + cap / 2;; newCap += newCap / 2) {
             auto fill = [&](void* fresh) {
-                return rehash(static_cast<CountedPosition<C>*>(fresh), newCap);
+                return rehash(static_cast<CountedPosition<C, P>*>(fresh), newCap);
             };
             auto r = ChargedBlock::Regrow::NoRoom;
             if (memory) {
@@ -176,7 +182,7 @@ struct alignas(64) BuildShard {
                 return false;
             }
             if (r == ChargedBlock::Regrow::Done) {
-                cellsAt = static_cast<CountedPosition<C>*>(memory.data());
+                cellsAt = static_cast<CountedPosition<C, P>*>(memory.data());
                 cap = newCap;
                 return true;
             }
@@ -185,15 +191,15 @@ struct alignas(64) BuildShard {
 
     // Copies every position into `fresh`, an empty table of `newCap` home cells; false when
     // they would run past its spare cells.
-    bool rehash(CountedPosition<C>* fresh, uint64_t newCap) const {
+    bool rehash(CountedPosition<C, P>* fresh, uint64_t newCap) const {
         const uint64_t end = newCap + spareCells;
-        const CountedPosition<C>* old = table();
+        const CountedPosition<C, P>* old = table();
         for (uint64_t i = 0; i < cells(); ++i) {
-            if (old[i].pos.empty()) {
+            if (isFree(old[i].pos)) {
                 continue;
             }
-            uint64_t k = ((hashBits(old[i].pos) & 0xFFFFFFFFull) * newCap) >> 32;
-            while (k < end && !fresh[k].pos.empty()) {
+            uint64_t k = ((hashBits(toBits(old[i].pos)) & 0xFFFFFFFFull) * newCap) >> 32;
+            while (k < end && !isFree(fresh[k].pos)) {
                 ++k;
             }
             if (k == end) {
@@ -209,18 +215,18 @@ struct alignas(64) BuildShard {
     // must grow first. Growing only for a new position makes a table's final size depend on
     // its positions alone, not on the order they came in (which cells linear probing fills
     // does not depend on it either). `overflow` is set when the count no longer fits.
-    bool insert(Bits pos, uint64_t h, const C& count, bool& overflow) {
-        CountedPosition<C>* t = table();
+    bool insert(P pos, uint64_t h, const C& count, bool& overflow) {
+        CountedPosition<C, P>* t = table();
         const uint64_t end = cells();
         for (uint64_t k = home(h); k < end; ++k) {
-            CountedPosition<C>& cell = t[k];
+            CountedPosition<C, P>& cell = t[k];
             if (cell.pos == pos) {
                 if (!addCount(cell.count, count)) {
                     overflow = true;
                 }
                 return true;
             }
-            if (cell.pos.empty()) {
+            if (isFree(cell.pos)) {
                 if ((n + 1) * 5 > cap * 4) {
                     return false;
                 }
@@ -237,15 +243,15 @@ struct alignas(64) BuildShard {
     // returns how many there are. They already lie in nearly that order, so an insertion sort
     // only mends the few that a collision pushed past a later key.
     uint64_t finish() {
-        CountedPosition<C>* t = table();
+        CountedPosition<C, P>* t = table();
         std::vector<uint32_t> keys(n);
         uint64_t m = 0;
         for (uint64_t i = 0; i < cells(); ++i) {
-            if (t[i].pos.empty()) {
+            if (isFree(t[i].pos)) {
                 continue;
             }
-            const CountedPosition<C> e = t[i];
-            const uint32_t key = orderKey(e.pos);
+            const CountedPosition<C, P> e = t[i];
+            const uint32_t key = orderKey(toBits(e.pos));
             uint64_t j = m++;
             for (; j > 0 && (keys[j - 1] > key || (keys[j - 1] == key && e.pos < t[j - 1].pos));
                  --j) {
@@ -259,22 +265,23 @@ struct alignas(64) BuildShard {
     }
 };
 
-// A child waiting in its shard's batch: 0 pos (16), 16 count (8, 16 or 32, the parent's), then
-// its hash (8), so the shard and the cell are not computed twice.
-template <typename C>
+// A child waiting in its shard's batch: its position (16 bytes, 8 narrow), its count (8, 16 or
+// 32, the parent's), then its hash (8), so the shard and the cell are not computed twice.
+template <typename C, typename P>
 struct Pending {
-    Bits pos;
+    P pos;
     C count;
     uint64_t hash;
 };
-static_assert(sizeof(Pending<Count64>) == 32);
+static_assert(sizeof(Pending<Count64, Bits>) == 32);
+static_assert(sizeof(Pending<Count64, NarrowBits>) == 24);
 
 // A batch in the order of its children's home cells: a counting sort into `out` by the top byte
 // of the hash's low half, which every table's home scales whatever its size; within a byte the
 // batch's order stays. A small batch gains nothing from the order that pays for the sort, and
 // is returned as it is.
-template <typename C>
-const Pending<C>* orderByHome(const Pending<C>* batch, int32_t n, Pending<C>* out) {
+template <typename C, typename P>
+const Pending<C, P>* orderByHome(const Pending<C, P>* batch, int32_t n, Pending<C, P>* out) {
     if (n <= minBatch) {
         return batch;
     }
@@ -294,7 +301,7 @@ const Pending<C>* orderByHome(const Pending<C>* batch, int32_t n, Pending<C>* ou
 
 // The next layer while it is built: its shards' tables, the last layer's positions cut into
 // items of work, and the flags that end the work early.
-template <typename C>
+template <typename C, typename P>
 struct LayeredSearch::Build {
     struct Item {
         int32_t shard;
@@ -303,7 +310,7 @@ struct LayeredSearch::Build {
     };
     ChargedRegion region;  // the tables, each a slice of `sliceBytes`, where it fits
     uint64_t sliceBytes = 0;
-    std::unique_ptr<BuildShard<C>[]> shards = std::make_unique<BuildShard<C>[]>(shardCount);
+    std::unique_ptr<BuildShard<C, P>[]> shards = std::make_unique<BuildShard<C, P>[]>(shardCount);
     std::vector<Item> items;
     int32_t matches = 0;       // of every position of the layer expanded
     bool byTo = false;         // the jump lists walked over the empty slots
@@ -314,7 +321,7 @@ struct LayeredSearch::Build {
     std::atomic<bool> abort{false};
     std::atomic<bool> outOfMemory{false};
     std::atomic<bool> overflow{false};
-    std::vector<Worker<C>> workers;
+    std::vector<Worker<C, P>> workers;
 
     void fail(std::atomic<bool>& why) {
         why = true;
@@ -324,13 +331,13 @@ struct LayeredSearch::Build {
 
 // One thread's share of an expansion: its children waiting per shard, and the dead ends it
 // met (added to the spectrum once the whole layer is done).
-template <typename C>
+template <typename C, typename P>
 struct LayeredSearch::Worker {
     // A batch per shard, then room for one batch in the order of its home cells: in the
     // layer's charged batch memory, or in `own` when that is too small to be worth it.
-    Pending<C>* pending = nullptr;
-    Pending<C>* ordered = nullptr;
-    std::unique_ptr<Pending<C>[]> own;
+    Pending<C, P>* pending = nullptr;
+    Pending<C, P>* ordered = nullptr;
+    std::unique_ptr<Pending<C, P>[]> own;
     std::vector<int32_t> fill;
     std::vector<Count256> spectrum;
     std::vector<std::optional<Bits>> deadEnds;
@@ -344,7 +351,7 @@ struct LayeredSearch::Worker {
     std::chrono::steady_clock::time_point lastTick;
 
     // True when the layer is to be dropped: a flag set, or the tick asks to stop (which sets it).
-    bool stopAsked(Build<C>& next) {
+    bool stopAsked(Build<C, P>& next) {
         if (next.abort.load(std::memory_order_relaxed)) {
             return true;
         }
@@ -364,7 +371,8 @@ LayeredSearch::LayeredSearch(const JumpGraph& graph, MemoryBudget& budget, int32
       symmetryCount_(useSymmetry ? static_cast<int32_t>(graph.symmetries.size()) : 1),
       byteCount_((graph.slotCount + 7) / 8),
       images_(graph, symmetryCount_, method.vectors),
-      method_(method) {
+      method_(method),
+      narrow_(method.narrow && graph.slotCount <= 64) {
     const int32_t jumpCount = static_cast<int32_t>(graph.jumps.size());
     for (int32_t s = 0; s < graph.slotCount; ++s) {
         slots_.set(s);
@@ -394,20 +402,29 @@ LayeredSearch::LayeredSearch(const JumpGraph& graph, MemoryBudget& budget, int32
     spectrum_.assign(graph.startMatches() + 1, Count256{});
     deadEnds_.assign(graph.startMatches() + 1, std::nullopt);
 
-    // Layer 0: the start alone, reached by the empty sequence. It lives in the shard its
-    // canonical form hashes to, like every other position.
-    CountedLayer<Count64> first;
+    if (narrow_) {
+        startWith<NarrowBits>(canonical(graph.start));
+    } else {
+        startWith<Bits>(canonical(graph.start));
+    }
+    layerSizes_.push_back(1);
+}
+
+// Layer 0: the start alone, reached by the empty sequence. It lives in the shard its canonical
+// form hashes to, like every other position.
+template <typename P>
+void LayeredSearch::startWith(Bits start) {
+    stored_ = std::vector<PositionLayer<P>>{};
+    CountedLayer<Count64, P> first;
     first.shards.resize(shardCount);
-    const Bits start = canonical(graph.start);
     auto& shard = first.shards[shardOf(hashBits(start))];
-    shard.memory = ChargedBlock::take(budget_, sizeof(CountedPosition<Count64>));
+    shard.memory = ChargedBlock::take(budget_, sizeof(CountedPosition<Count64, P>));
     if (shard.memory) {
-        shard.data()[0] = CountedPosition<Count64>{start, 1};
+        shard.data()[0] = CountedPosition<Count64, P>{fromBits<P>(start), 1};
         shard.n = 1;
         first.size = 1;
     }
     last_ = std::move(first);
-    layerSizes_.push_back(1);
 }
 
 int32_t LayeredSearch::countBits() const {
@@ -557,10 +574,10 @@ bool LayeredSearch::findIn(const Block<T>& shard, Bits p) {
     const T* begin = shard.data();
     const T* end = begin + shard.n;
     auto key = [](const T& e) -> Bits {
-        if constexpr (std::is_same_v<T, Bits>) {
-            return e;
+        if constexpr (std::is_same_v<T, Bits> || std::is_same_v<T, NarrowBits>) {
+            return toBits(e);
         } else {
-            return e.pos;
+            return toBits(e.pos);
         }
     };
     // Shards are in the order of (orderKey, position).
@@ -579,7 +596,8 @@ bool LayeredSearch::layerContains(int32_t k, Bits p) const {
     const Bits c = canonical(p);
     const int32_t shard = shardOf(hashBits(c));
     if (k < lastLayer()) {
-        return findIn(stored_[k].shards[shard], c);
+        return std::visit([&](const auto& layers) { return findIn(layers[k].shards[shard], c); },
+                          stored_);
     }
     return std::visit([&](const auto& layer) { return findIn(layer.shards[shard], c); }, last_);
 }
@@ -593,7 +611,7 @@ bool LayeredSearch::forEachInLastLayer(const std::function<void(Bits, const Coun
                     return false;
                 }
                 for (uint64_t i = 0; i < shard.n; ++i) {
-                    f(shard.data()[i].pos, widen(shard.data()[i].count));
+                    f(toBits(shard.data()[i].pos), widen(shard.data()[i].count));
                 }
             }
             return true;
@@ -606,18 +624,7 @@ ExpandResult LayeredSearch::expandNext(const std::function<bool()>& tick) {
         if (finished_) {
             return ExpandResult::Finished;
         }
-        Outcome r = Outcome::Overflow;
-        switch (last_.index()) {
-            case 0:
-                r = expandTyped<Count64>(tick);
-                break;
-            case 1:
-                r = expandTyped<Count128>(tick);
-                break;
-            default:
-                r = expandTyped<Count256>(tick);
-                break;
-        }
+        const Outcome r = narrow_ ? expandLast<NarrowBits>(tick) : expandLast<Bits>(tick);
         switch (r) {
             case Outcome::Expanded:
                 return ExpandResult::Expanded;
@@ -632,19 +639,38 @@ ExpandResult LayeredSearch::expandNext(const std::function<bool()>& tick) {
         }
         // The counts outgrew their width: redo the layer one width up. Past 256 bits no exact
         // search could finish on any machine, so that ends the exact part like a full memory.
-        const bool widened = last_.index() == 0   ? widenLastLayer<Count64, Count128>()
-                             : last_.index() == 1 ? widenLastLayer<Count128, Count256>()
-                                                  : false;
-        if (!widened) {
+        if (!(narrow_ ? widenLast<NarrowBits>() : widenLast<Bits>())) {
             return ExpandResult::OutOfMemory;
         }
     }
 }
 
-template <typename C, typename W>
+template <typename P>
+LayeredSearch::Outcome LayeredSearch::expandLast(const std::function<bool()>& tick) {
+    if (std::holds_alternative<CountedLayer<Count64, P>>(last_)) {
+        return expandTyped<Count64, P>(tick);
+    }
+    if (std::holds_alternative<CountedLayer<Count128, P>>(last_)) {
+        return expandTyped<Count128, P>(tick);
+    }
+    return expandTyped<Count256, P>(tick);
+}
+
+template <typename P>
+bool LayeredSearch::widenLast() {
+    if (std::holds_alternative<CountedLayer<Count64, P>>(last_)) {
+        return widenLastLayer<Count64, Count128, P>();
+    }
+    if (std::holds_alternative<CountedLayer<Count128, P>>(last_)) {
+        return widenLastLayer<Count128, Count256, P>();
+    }
+    return false;
+}
+
+template <typename C, typename W, typename P>
 bool LayeredSearch::widenLastLayer() {
-    auto& cur = std::get<CountedLayer<C>>(last_);
-    CountedLayer<W> wide;
+    auto& cur = std::get<CountedLayer<C, P>>(last_);
+    CountedLayer<W, P> wide;
     wide.shards.resize(shardCount);
     wide.size = cur.size;
     for (int32_t s = 0; s < shardCount; ++s) {
@@ -653,7 +679,7 @@ bool LayeredSearch::widenLastLayer() {
             continue;
         }
         auto& to = wide.shards[s];
-        to.memory = ChargedBlock::take(budget_, from.n * sizeof(CountedPosition<W>));
+        to.memory = ChargedBlock::take(budget_, from.n * sizeof(CountedPosition<W, P>));
         if (!to.memory) {
             return false;
         }
@@ -667,14 +693,14 @@ bool LayeredSearch::widenLastLayer() {
     return true;
 }
 
-template <typename C>
+template <typename C, typename P>
 LayeredSearch::Outcome LayeredSearch::expandTyped(const std::function<bool()>& tick) {
     // A stop asked for before any work costs nothing to honour.
     if (tick && tick()) {
         return Outcome::Stopped;
     }
-    auto& cur = std::get<CountedLayer<C>>(last_);
-    Build<C> next;
+    auto& cur = std::get<CountedLayer<C, P>>(last_);
+    Build<C, P> next;
     if (!sizeNext(cur, next)) {
         return Outcome::OutOfMemory;
     }
@@ -693,13 +719,13 @@ LayeredSearch::Outcome LayeredSearch::expandTyped(const std::function<bool()>& t
         finished_ = true;
         return Outcome::Finished;
     }
-    CountedLayer<C> built;
+    CountedLayer<C, P> built;
     const Outcome packed = pack(next, total, built, tick);
     if (packed != Outcome::Expanded) {
         return packed;
     }
     addDeadEnds(next);
-    stored_.push_back(retire(cur));
+    storedAs<P>().push_back(retire(cur));
     last_ = std::move(built);
     layerSizes_.push_back(total);
     return Outcome::Expanded;
@@ -710,8 +736,8 @@ LayeredSearch::Outcome LayeredSearch::expandTyped(const std::function<bool()>& t
 // of growth from the layer before (on dense figures the growth falls a little every layer),
 // the tables filled to 73% by it. A guess the budget cannot afford falls back to small tables
 // that grow as needed. False when not even those fit.
-template <typename C>
-bool LayeredSearch::sizeNext(const CountedLayer<C>& cur, Build<C>& next) {
+template <typename C, typename P>
+bool LayeredSearch::sizeNext(const CountedLayer<C, P>& cur, Build<C, P>& next) {
     const size_t k = layerSizes_.size();
     auto growthAt = [&](size_t i) {
         return static_cast<double>(layerSizes_[i]) / static_cast<double>(layerSizes_[i - 1]);
@@ -728,7 +754,7 @@ bool LayeredSearch::sizeNext(const CountedLayer<C>& cur, Build<C>& next) {
         static_cast<uint64_t>(static_cast<double>(cur.size) * growth / shardCount / 0.73) + 16;
     // 1. The usual case: every table at that size, slices of one region that comes zeroed (in
     //    huge pages where large: zeroed as the workers first touch them).
-    next.sliceBytes = BuildShard<C>::bytesFor(perShard);
+    next.sliceBytes = BuildShard<C, P>::bytesFor(perShard);
     next.region = ChargedRegion::take(budget_, next.sliceBytes * shardCount);
     if (next.region) {
         for (int32_t s = 0; s < shardCount; ++s) {
@@ -748,8 +774,8 @@ bool LayeredSearch::sizeNext(const CountedLayer<C>& cur, Build<C>& next) {
 // Expanding: the last layer cut into items of `chunkPositions`, taken by the threads in turn.
 // The calling thread ticks about every 50 ms while it works and every 5 ms once it waits for
 // the others.
-template <typename C>
-void LayeredSearch::expandAll(const CountedLayer<C>& cur, Build<C>& next,
+template <typename C, typename P>
+void LayeredSearch::expandAll(const CountedLayer<C, P>& cur, Build<C, P>& next,
                               const std::function<bool()>& tick) {
     for (int32_t s = 0; s < shardCount; ++s) {
         for (uint64_t b = 0; b < cur.shards[s].n; b += chunkPositions) {
@@ -764,7 +790,7 @@ void LayeredSearch::expandAll(const CountedLayer<C>& cur, Build<C>& next,
     progressTotal_.store(cur.size, std::memory_order_relaxed);
     progressDone_.store(0, std::memory_order_relaxed);
     next.workers.resize(threads_);
-    for (Worker<C>& w : next.workers) {
+    for (Worker<C, P>& w : next.workers) {
         w.fill.assign(shardCount, 0);
         w.spectrum.assign(spectrum_.size(), Count256{});
         w.deadEnds.assign(deadEnds_.size(), std::nullopt);
@@ -784,12 +810,12 @@ void LayeredSearch::expandAll(const CountedLayer<C>& cur, Build<C>& next,
 
 // The memory of all workers' batches for the next layer, by the rules at `batchPeakBytes`. It
 // depends on the layers and the budget alone, not on the threads.
-template <typename C>
-uint64_t LayeredSearch::batchBytes(const Build<C>& next) const {
+template <typename C, typename P>
+uint64_t LayeredSearch::batchBytes(const Build<C, P>& next) const {
     uint64_t tableBytes = 0;
     uint64_t expected = 0;
     for (int32_t s = 0; s < shardCount; ++s) {
-        tableBytes += BuildShard<C>::bytesFor(next.shards[s].cap);
+        tableBytes += BuildShard<C, P>::bytesFor(next.shards[s].cap);
         expected += next.shards[s].cap * 73 / 100;
     }
     for (uint64_t size : layerSizes_) {
@@ -797,8 +823,8 @@ uint64_t LayeredSearch::batchBytes(const Build<C>& next) const {
     }
     // The search's own blocks: the stored layers, the last one and the tables.
     uint64_t held = tableBytes;
-    for (const PositionLayer& layer : stored_) {
-        for (const Block<Bits>& shard : layer.shards) {
+    for (const PositionLayer<P>& layer : storedAs<P>()) {
+        for (const Block<P>& shard : layer.shards) {
             held += shard.memory.bytes();
         }
     }
@@ -819,35 +845,35 @@ uint64_t LayeredSearch::batchBytes(const Build<C>& next) const {
 // The batches: their memory charged to the budget whatever the thread count (so whether a layer
 // fits does not depend on it), split among the workers. Where a worker's part is too small, or
 // the budget has no room, each worker keeps batches of the least size on its own.
-template <typename C>
-void LayeredSearch::planBatches(Build<C>& next) {
+template <typename C, typename P>
+void LayeredSearch::planBatches(Build<C, P>& next) {
     const uint64_t recordsPerBatch = shardCount + 1;  // one per shard and the ordered copy
     const uint64_t bytes = batchBytes(next);
-    if (bytes / recordsPerBatch / sizeof(Pending<C>) > minBatch) {
+    if (bytes / recordsPerBatch / sizeof(Pending<C, P>) > minBatch) {
         next.batchMemory = ChargedBlock::take(budget_, bytes);
     }
     const uint64_t batch = next.batchMemory.bytes() / static_cast<uint64_t>(threads_) /
-                           recordsPerBatch / sizeof(Pending<C>);
+                           recordsPerBatch / sizeof(Pending<C, P>);
     const bool shared = batch > minBatch && method_.batch == 0;
     next.batch = method_.batch > 0 ? method_.batch
                  : shared          ? static_cast<int32_t>(batch)
                                    : minBatch;
     const uint64_t perWorker = recordsPerBatch * static_cast<uint64_t>(next.batch);
     for (int32_t t = 0; t < threads_; ++t) {
-        Worker<C>& w = next.workers[t];
+        Worker<C, P>& w = next.workers[t];
         if (shared) {
-            w.pending = static_cast<Pending<C>*>(next.batchMemory.data()) + t * perWorker;
+            w.pending = static_cast<Pending<C, P>*>(next.batchMemory.data()) + t * perWorker;
         } else {
-            w.own = std::make_unique_for_overwrite<Pending<C>[]>(perWorker);
+            w.own = std::make_unique_for_overwrite<Pending<C, P>[]>(perWorker);
             w.pending = w.own.get();
         }
         w.ordered = w.pending + shardCount * next.batch;
     }
 }
 
-template <typename C>
-void LayeredSearch::expandPart(const CountedLayer<C>& cur, Build<C>& next, Worker<C>& worker,
-                               const std::function<bool()>& tick) {
+template <typename C, typename P>
+void LayeredSearch::expandPart(const CountedLayer<C, P>& cur, Build<C, P>& next,
+                               Worker<C, P>& worker, const std::function<bool()>& tick) {
     worker.tick = &tick;
     worker.lastTick = std::chrono::steady_clock::now();
     while (!next.abort.load(std::memory_order_relaxed)) {
@@ -882,10 +908,10 @@ void LayeredSearch::expandPart(const CountedLayer<C>& cur, Build<C>& next, Worke
 
 // One position: its children, canonical, wait in their shards' batches; without a child it is
 // a dead end.
-template <typename C>
-void LayeredSearch::expandPosition(const CountedPosition<C>& entry, Build<C>& next,
-                                   Worker<C>& worker) {
-    const Bits r = entry.pos;
+template <typename C, typename P>
+void LayeredSearch::expandPosition(const CountedPosition<C, P>& entry, Build<C, P>& next,
+                                   Worker<C, P>& worker) {
+    const Bits r = toBits(entry.pos);
     const int32_t legalCount = next.byFamily ? legalJumpsByFamily(r, worker.legal.data())
                                              : legalJumps(r, next.byTo, worker.legal.data());
     worker.generated += legalCount;
@@ -905,7 +931,8 @@ void LayeredSearch::expandPosition(const CountedPosition<C>& entry, Build<C>& ne
         const Bits child = worker.children[i];
         const uint64_t h = hashBits(child);
         const int32_t s = shardOf(h);
-        worker.pending[s * next.batch + worker.fill[s]] = Pending<C>{child, entry.count, h};
+        worker.pending[s * next.batch + worker.fill[s]] =
+            Pending<C, P>{fromBits<P>(child), entry.count, h};
         if (++worker.fill[s] == next.batch) {
             merge(next, worker, s);
         }
@@ -917,9 +944,9 @@ void LayeredSearch::expandPosition(const CountedPosition<C>& entry, Build<C>& ne
 // home cells (a counting sort by the top byte of the hash's low half, which is what the home
 // scales), so the inserts walk the table forward a page at a time, and each child's cell is
 // asked for `prefetchAhead` children before it is touched.
-template <typename C>
-void LayeredSearch::merge(Build<C>& next, Worker<C>& worker, int32_t s) {
-    BuildShard<C>& shard = next.shards[s];
+template <typename C, typename P>
+void LayeredSearch::merge(Build<C, P>& next, Worker<C, P>& worker, int32_t s) {
+    BuildShard<C, P>& shard = next.shards[s];
     const int32_t count = worker.fill[s];
     worker.fill[s] = 0;
     // A batch can take a while (the first touches of a layer's fresh memory, on all shards at
@@ -927,7 +954,8 @@ void LayeredSearch::merge(Build<C>& next, Worker<C>& worker, int32_t s) {
     if (worker.stopAsked(next)) {
         return;
     }
-    const Pending<C>* batch = orderByHome(&worker.pending[s * next.batch], count, worker.ordered);
+    const Pending<C, P>* batch =
+        orderByHome(&worker.pending[s * next.batch], count, worker.ordered);
     bool over = false;
     {
         std::lock_guard<std::mutex> guard(shard.lock);
@@ -952,9 +980,9 @@ void LayeredSearch::merge(Build<C>& next, Worker<C>& worker, int32_t s) {
 }
 
 // The layer is done: its dead ends join the spectrum.
-template <typename C>
-void LayeredSearch::addDeadEnds(const Build<C>& next) {
-    for (const Worker<C>& worker : next.workers) {
+template <typename C, typename P>
+void LayeredSearch::addDeadEnds(const Build<C, P>& next) {
+    for (const Worker<C, P>& worker : next.workers) {
         for (size_t m = 0; m < spectrum_.size(); ++m) {
             addCount(spectrum_[m], worker.spectrum[m]);
             if (worker.deadEnds[m] && (!deadEnds_[m] || *worker.deadEnds[m] < *deadEnds_[m])) {
@@ -967,8 +995,9 @@ void LayeredSearch::addDeadEnds(const Build<C>& next) {
 // Packing: each shard's table packed in order into a block of its own, the table's slice of the
 // region refunded and the region given back from the front as the shards in order are done. A
 // large layer takes a while: a stop asked for meanwhile drops it (nothing, when empty).
-template <typename C>
-LayeredSearch::Outcome LayeredSearch::pack(Build<C>& next, uint64_t total, CountedLayer<C>& built,
+template <typename C, typename P>
+LayeredSearch::Outcome LayeredSearch::pack(Build<C, P>& next, uint64_t total,
+                                           CountedLayer<C, P>& built,
                                            const std::function<bool()>& tick) {
     built.shards.resize(shardCount);
     built.size = total;
@@ -1011,14 +1040,14 @@ LayeredSearch::Outcome LayeredSearch::pack(Build<C>& next, uint64_t total, Count
 // One shard packed: a table of its own is shrunk to its positions, one in the region copied out
 // to a block charged with what its slice gives back first. False when the system refuses that
 // block.
-template <typename C>
-bool LayeredSearch::packShard(Build<C>& next, int32_t s, Block<CountedPosition<C>>& into) {
-    BuildShard<C>& shard = next.shards[s];
+template <typename C, typename P>
+bool LayeredSearch::packShard(Build<C, P>& next, int32_t s, Block<CountedPosition<C, P>>& into) {
+    BuildShard<C, P>& shard = next.shards[s];
     const uint64_t n = shard.finish();
-    const uint64_t bytes = n * sizeof(CountedPosition<C>);
+    const uint64_t bytes = n * sizeof(CountedPosition<C, P>);
     if (shard.memory) {
         shard.memory.shrink(bytes);
-        into = Block<CountedPosition<C>>{std::move(shard.memory), n};
+        into = Block<CountedPosition<C, P>>{std::move(shard.memory), n};
         return true;
     }
     next.region.refund(next.sliceBytes);
@@ -1033,9 +1062,9 @@ bool LayeredSearch::packShard(Build<C>& next, int32_t s, Block<CountedPosition<C
 
 // Retiring: the old layer keeps its positions only, packed to the front of each block in place
 // (a record never moves forward), the block shrunk.
-template <typename C>
-PositionLayer LayeredSearch::retire(CountedLayer<C>& cur) {
-    PositionLayer kept;
+template <typename C, typename P>
+PositionLayer<P> LayeredSearch::retire(CountedLayer<C, P>& cur) {
+    PositionLayer<P> kept;
     kept.shards.resize(shardCount);
     kept.size = cur.size;
     for (int32_t s = 0; s < shardCount; ++s) {
@@ -1044,13 +1073,13 @@ PositionLayer LayeredSearch::retire(CountedLayer<C>& cur) {
             from.memory.reset();
             continue;
         }
-        Bits* packed = static_cast<Bits*>(from.memory.data());
+        P* packed = static_cast<P*>(from.memory.data());
         for (uint64_t i = 0; i < from.n; ++i) {
-            const Bits p = from.data()[i].pos;
-            std::memcpy(static_cast<void*>(packed + i), &p, sizeof(Bits));
+            const P p = from.data()[i].pos;
+            std::memcpy(static_cast<void*>(packed + i), &p, sizeof(P));
         }
-        from.memory.shrink(from.n * sizeof(Bits));
-        kept.shards[s] = Block<Bits>{std::move(from.memory), from.n};
+        from.memory.shrink(from.n * sizeof(P));
+        kept.shards[s] = Block<P>{std::move(from.memory), from.n};
         from.n = 0;
     }
     cur.size = 0;

@@ -25,17 +25,20 @@
 
 namespace kvarlo::engine {
 
-// One stored position with its path count. A shard keeps these in the order of the low half of
+// One stored position with its path count, the position in one word on a graph of at most 64
+// slots (NarrowBits), in two on any other. A shard keeps these in the order of the low half of
 // their hash, then of position (see orderKey in layers.cpp).
-//   Count64:  0 pos (16)  16 count (8)   -> 24 bytes
-//   Count128: 0 pos (16)  16 count (16)  -> 32 bytes
-template <typename C>
+//   Count64,  Bits:        0 pos (16)  16 count (8)   -> 24 bytes
+//   Count128, Bits:        0 pos (16)  16 count (16)  -> 32 bytes
+//   Count64,  NarrowBits:  0 pos (8)    8 count (8)   -> 16 bytes
+template <typename C, typename P>
 struct CountedPosition {
-    Bits pos;
+    P pos;
     C count;
 };
-static_assert(sizeof(CountedPosition<Count64>) == 24);
-static_assert(sizeof(CountedPosition<Count128>) == 32);
+static_assert(sizeof(CountedPosition<Count64, Bits>) == 24);
+static_assert(sizeof(CountedPosition<Count128, Bits>) == 32);
+static_assert(sizeof(CountedPosition<Count64, NarrowBits>) == 16);
 
 // Records in a block of memory charged to the budget: `n` in use, room for as many as the
 // block holds.
@@ -47,15 +50,17 @@ struct Block {
 };
 
 // A layer whose counts are no longer needed: positions only, for walking a solution back.
+template <typename P>
 struct PositionLayer {
-    std::vector<Block<Bits>> shards;
+    std::vector<Block<P>> shards;
     uint64_t size = 0;
 };
 
-template <typename C>
+template <typename C, typename P>
 struct CountedLayer {
     using Count = C;
-    std::vector<Block<CountedPosition<C>>> shards;
+    using Position = P;
+    std::vector<Block<CountedPosition<C, P>>> shards;
     uint64_t size = 0;
 };
 
@@ -75,6 +80,8 @@ struct ExpandMethod {
     bool vectors = true;  // the vector implementation of the images, where the machine has it
     // Children per shard batch, outside the budget; 0: as many as the budget leaves room for.
     int32_t batch = 0;
+    // Positions of a graph of at most 64 slots kept in one word (else in two, as on any other).
+    bool narrow = true;
 };
 
 class LayeredSearch {
@@ -138,39 +145,50 @@ private:
     // added to the spectrum, the tables packed into the new layer, the old layer retired to
     // its positions. `Build` holds the next layer while it is built, `Worker` one thread's
     // share of the expansion.
-    template <typename C>
+    template <typename C, typename P>
     struct Build;
-    template <typename C>
+    template <typename C, typename P>
     struct Worker;
-    template <typename C>
+    template <typename C, typename P>
     Outcome expandTyped(const std::function<bool()>& tick);
-    template <typename C>
-    bool sizeNext(const CountedLayer<C>& cur, Build<C>& next);
-    template <typename C>
-    void expandAll(const CountedLayer<C>& cur, Build<C>& next, const std::function<bool()>& tick);
-    template <typename C>
-    uint64_t batchBytes(const Build<C>& next) const;
-    template <typename C>
-    void planBatches(Build<C>& next);
-    template <typename C>
-    void expandPart(const CountedLayer<C>& cur, Build<C>& next, Worker<C>& worker,
+    template <typename C, typename P>
+    bool sizeNext(const CountedLayer<C, P>& cur, Build<C, P>& next);
+    template <typename C, typename P>
+    void expandAll(const CountedLayer<C, P>& cur, Build<C, P>& next,
+                   const std::function<bool()>& tick);
+    template <typename C, typename P>
+    uint64_t batchBytes(const Build<C, P>& next) const;
+    template <typename C, typename P>
+    void planBatches(Build<C, P>& next);
+    template <typename C, typename P>
+    void expandPart(const CountedLayer<C, P>& cur, Build<C, P>& next, Worker<C, P>& worker,
                     const std::function<bool()>& tick);
-    template <typename C>
-    void expandPosition(const CountedPosition<C>& entry, Build<C>& next, Worker<C>& worker);
-    template <typename C>
-    void merge(Build<C>& next, Worker<C>& worker, int32_t shard);
-    template <typename C>
-    void addDeadEnds(const Build<C>& next);
-    template <typename C>
-    Outcome pack(Build<C>& next, uint64_t total, CountedLayer<C>& built,
+    template <typename C, typename P>
+    void expandPosition(const CountedPosition<C, P>& entry, Build<C, P>& next,
+                        Worker<C, P>& worker);
+    template <typename C, typename P>
+    void merge(Build<C, P>& next, Worker<C, P>& worker, int32_t shard);
+    template <typename C, typename P>
+    void addDeadEnds(const Build<C, P>& next);
+    template <typename C, typename P>
+    Outcome pack(Build<C, P>& next, uint64_t total, CountedLayer<C, P>& built,
                  const std::function<bool()>& tick);
-    template <typename C>
-    bool packShard(Build<C>& next, int32_t s, Block<CountedPosition<C>>& into);
-    template <typename C>
-    PositionLayer retire(CountedLayer<C>& cur);
-    // Moves the last layer's counts to the next wider type; false when that does not fit.
-    template <typename C, typename W>
+    template <typename C, typename P>
+    bool packShard(Build<C, P>& next, int32_t s, Block<CountedPosition<C, P>>& into);
+    template <typename C, typename P>
+    PositionLayer<P> retire(CountedLayer<C, P>& cur);
+    // The expansion of the last layer, by the type of its counts.
+    template <typename P>
+    Outcome expandLast(const std::function<bool()>& tick);
+    // Moves the last layer's counts to the next wider type; false when that does not fit or
+    // they are as wide as they go.
+    template <typename P>
+    bool widenLast();
+    template <typename C, typename W, typename P>
     bool widenLastLayer();
+    // Layer 0: the start alone.
+    template <typename P>
+    void startWith(Bits start);
 
     const JumpGraph& graph_;
     MemoryBudget& budget_;
@@ -225,8 +243,22 @@ private:
     // asks for them or leaves it to the cheaper way.
     bool familiesChosen(int32_t matches) const;
 
-    std::vector<PositionLayer> stored_;  // layers 0 .. last - 1
-    std::variant<CountedLayer<Count64>, CountedLayer<Count128>, CountedLayer<Count256>> last_;
+    // Whether the positions are kept in one word (NarrowBits) rather than two (Bits).
+    bool narrow_;
+    // Layers 0 .. last - 1, in the form the positions are kept in.
+    std::variant<std::vector<PositionLayer<Bits>>, std::vector<PositionLayer<NarrowBits>>> stored_;
+    template <typename P>
+    std::vector<PositionLayer<P>>& storedAs() {
+        return std::get<std::vector<PositionLayer<P>>>(stored_);
+    }
+    template <typename P>
+    const std::vector<PositionLayer<P>>& storedAs() const {
+        return std::get<std::vector<PositionLayer<P>>>(stored_);
+    }
+    std::variant<CountedLayer<Count64, Bits>, CountedLayer<Count128, Bits>,
+                 CountedLayer<Count256, Bits>, CountedLayer<Count64, NarrowBits>,
+                 CountedLayer<Count128, NarrowBits>, CountedLayer<Count256, NarrowBits>>
+        last_;
     std::vector<uint64_t> layerSizes_;
     std::vector<Count256> spectrum_;
     // Per number of matches: the smallest dead end found (its class decides the replay).

@@ -282,6 +282,26 @@ JumpGraph doublingChain(int32_t steps) {
     return graph;
 }
 
+// `pairs` games side by side, each a match that jumps over its neighbour onto a third slot, one
+// of two ways (from a over b, or from b over a): 3 * pairs slots, and the games interleave
+// anywhere, so layer k holds C(pairs, k) positions, each reached 2^k * k! ways.
+JumpGraph independentPairs(int32_t pairs) {
+    std::string text = "slots " + std::to_string(3 * pairs) + "\nstart";
+    for (int32_t i = 0; i < pairs; ++i) {
+        text += " " + std::to_string(3 * i) + " " + std::to_string(3 * i + 1);
+    }
+    text += "\n";
+    for (int32_t i = 0; i < pairs; ++i) {
+        const std::string a = std::to_string(3 * i), b = std::to_string(3 * i + 1),
+                          c = std::to_string(3 * i + 2);
+        text += "jump " + a + " " + b + " " + c + "\njump " + b + " " + a + " " + c + "\n";
+    }
+    JumpGraph graph;
+    std::string error;
+    EXPECT_TRUE(parseGraph(text, graph, error)) << error;
+    return graph;
+}
+
 TEST(LayeredSearchTest, AskingAGraphFileForJumpFamiliesChangesNothing) {
     const JumpGraph graph = doublingChain(12);
     std::vector<std::vector<uint64_t>> layers;
@@ -319,10 +339,41 @@ TEST(LayeredSearchTest, CountsWidenPastSixtyFourBitsExactly) {
     EXPECT_EQ(sequence->size(), 62u);
 }
 
-TEST(LayeredSearchTest, StopAndOutOfMemoryKeepTheCompletedLayers) {
-    std::mt19937 rng(3);
-    Board board = testing::randomFigure(rng, 16, 2);
-    const JumpGraph graph = graphFromBoard(board);
+// 18 pairs: 54 slots, so the positions are kept in one word, and 2^18 * 18! games, so the counts
+// of the last two layers are wider than that word.
+TEST(LayeredSearchTest, NarrowPositionsWidenTheirCountsExactly) {
+    const JumpGraph graph = independentPairs(18);
+    Count128 games = 1;
+    for (uint64_t k = 1; k <= 18; ++k) {
+        games *= 2 * k;
+    }
+    std::vector<uint64_t> binomials{1};
+    for (uint64_t k = 1; k <= 18; ++k) {
+        binomials.push_back(binomials.back() * (19 - k) / k);
+    }
+    for (bool narrow : {true, false}) {
+        MemoryBudget memory(1ull << 30);
+        LayeredSearch search(graph, memory, 2, true, ExpandMethod{.narrow = narrow});
+        while (search.expandNext() == ExpandResult::Expanded) {
+        }
+        EXPECT_TRUE(search.finished());
+        EXPECT_EQ(search.countBits(), 128);
+        EXPECT_EQ(search.layerSizes(), binomials);
+        EXPECT_EQ(search.spectrum()[18], Count256(games));
+        EXPECT_EQ(toDecimal(search.spectrum()[18]), "1678343852714360832000");
+        const auto sequence = search.sequenceTo(18);
+        ASSERT_TRUE(sequence.has_value());
+        Bits p = graph.start;
+        for (const Jump& jump : *sequence) {
+            ASSERT_TRUE(canJump(p, jump));
+            p = afterJump(p, jump);
+        }
+        EXPECT_EQ(p.count(), 18);
+    }
+}
+
+// Stops asked for at every tick, then a budget too small for the widest layer.
+void checkStopAndOutOfMemory(const JumpGraph& graph) {
     const Outcome reference = solve(graph, 2, true);
 
     MemoryBudget memory(1ull << 30);
@@ -356,15 +407,21 @@ TEST(LayeredSearchTest, StopAndOutOfMemoryKeepTheCompletedLayers) {
     }
 }
 
+TEST(LayeredSearchTest, StopAndOutOfMemoryKeepTheCompletedLayers) {
+    std::mt19937 rng(3);
+    Board board = testing::randomFigure(rng, 16, 2);
+    for (const JumpGraph& graph : {graphFromBoard(board), independentPairs(12)}) {
+        SCOPED_TRACE(graph.slotCount);
+        checkStopAndOutOfMemory(graph);
+    }
+}
+
 // Whether a layer fits depends on the positions alone: the tables of a layer end at sizes set
 // by the positions each one holds, whatever order the threads brought them in, and a budget
 // too small for the guessed sizes falls back to small tables that grow. Over budgets from
 // "only the first layers" to "everything", one and two threads stop at the same layer, with
 // the layers and the dead ends counted so far of the full search.
-TEST(LayeredSearchTest, WhereATightBudgetStopsDoesNotDependOnTheThreads) {
-    std::mt19937 rng(11);
-    Board board = testing::randomFigure(rng, 18, 2);
-    const JumpGraph graph = graphFromBoard(board);
+void checkTightBudgets(const JumpGraph& graph) {
     const Outcome reference = solve(graph, 1, true);
     ASSERT_EQ(reference.last, ExpandResult::Finished);
     int32_t stoppedEarly = 0;
@@ -387,6 +444,16 @@ TEST(LayeredSearchTest, WhereATightBudgetStopsDoesNotDependOnTheThreads) {
     // The range covers budgets that stop the search and budgets that let it finish.
     EXPECT_GT(stoppedEarly, 2);
     EXPECT_EQ(solve(graph, 2, true, 8 * 1024 * 1024).last, ExpandResult::Finished);
+}
+
+// Positions in two words (a board) and in one (the pairs).
+TEST(LayeredSearchTest, WhereATightBudgetStopsDoesNotDependOnTheThreads) {
+    std::mt19937 rng(11);
+    Board board = testing::randomFigure(rng, 18, 2);
+    for (const JumpGraph& graph : {graphFromBoard(board), independentPairs(13)}) {
+        SCOPED_TRACE(graph.slotCount);
+        checkTightBudgets(graph);
+    }
 }
 
 TEST(GraphFileTest, ReadsAndRefusesWithLineNumbers) {

@@ -255,6 +255,46 @@ TEST(ShippedGraphsTest, JumpFamiliesFindTheLegalJumpsOfRandomPositions) {
     }
 }
 
+// What a search shows of itself, to compare the two ways of keeping a position.
+struct Shown {
+    std::vector<uint64_t> layers;
+    std::vector<Count256> spectrum;
+    uint64_t jumps = 0;
+    std::vector<std::pair<Bits, Count256>> lastLayer;  // in the order it is walked
+    std::vector<std::optional<std::vector<Jump>>> sequences;
+    friend bool operator==(const Shown&, const Shown&) = default;
+};
+
+Shown shown(const JumpGraph& g, bool narrow, int32_t threads, int32_t layers) {
+    MemoryBudget budget(uint64_t{512} << 20);
+    LayeredSearch search(g, budget, threads, true, ExpandMethod{.narrow = narrow});
+    for (int32_t k = 0; k < layers && search.expandNext() == ExpandResult::Expanded; ++k) {
+    }
+    Shown s{search.layerSizes(), search.spectrum(), search.jumpsGenerated(), {}, {}};
+    search.forEachInLastLayer([&](Bits p, const Count256& c) { s.lastLayer.emplace_back(p, c); });
+    for (int32_t m = 0; m <= g.start.count(); ++m) {
+        s.sequences.push_back(search.sequenceTo(m));
+    }
+    return s;
+}
+
+// A graph of at most 64 slots keeps its positions in one word. The tables then hold the same
+// positions in the same order, so everything is the same as with two words: the triangle to its
+// end, the English board through layer 11 (its last layer walked, half a million classes).
+TEST(ShippedGraphsTest, PositionsInOneWordChangeNothing) {
+    for (const auto& [name, layers] :
+         {std::pair{"triangle.txt", 100}, std::pair{"english.txt", 11}}) {
+        const JumpGraph g = shippedGraph(name);
+        const Shown wide = shown(g, false, 2, layers);
+        EXPECT_GT(wide.lastLayer.size(), 0u) << name;
+        EXPECT_TRUE(std::any_of(wide.sequences.begin(), wide.sequences.end(), [](const auto& s) {
+            return s.has_value();
+        })) << name;
+        EXPECT_TRUE(shown(g, true, 2, layers) == wide) << name;
+        EXPECT_TRUE(shown(g, true, 1, layers) == wide) << name;
+    }
+}
+
 // Places the families cannot use leave the search to the jump lists, whatever is asked.
 TEST(ShippedGraphsTest, PlacesTheFamiliesCannotUseAreIgnored) {
     const JumpGraph good = shippedGraph("triangle.txt");
