@@ -4,9 +4,11 @@
 //
 // usage: kvarlo-assets <output folder>
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -22,6 +24,19 @@ void put16(Bytes& out, uint32_t v) {
 void put32(Bytes& out, uint32_t v) {
     put16(out, v & 0xFFFF);
     put16(out, v >> 16);
+}
+
+// A colour as red, green, blue.
+using Colour = std::array<uint8_t, 3>;
+
+// A palette as the bitmap formats store it: blue, green, red and a zero per colour.
+void putPalette(Bytes& out, std::span<const Colour> colours) {
+    for (const Colour& c : colours) {
+        out.push_back(c[2]);
+        out.push_back(c[1]);
+        out.push_back(c[0]);
+        out.push_back(0);
+    }
 }
 
 // ---- Pictures ------------------------------------------------------------------------------
@@ -73,7 +88,7 @@ struct Picture {
 };
 
 // The 16 colours of the classic VGA palette.
-const uint8_t vga[16][3] = {{0, 0, 0},       {128, 0, 0},   {0, 128, 0},   {128, 128, 0},
+constexpr Colour vga[16] = {{0, 0, 0},       {128, 0, 0},   {0, 128, 0},   {128, 128, 0},
                             {0, 0, 128},     {128, 0, 128}, {0, 128, 128}, {192, 192, 192},
                             {128, 128, 128}, {255, 0, 0},   {0, 255, 0},   {255, 255, 0},
                             {0, 0, 255},     {255, 0, 255}, {0, 255, 255}, {255, 255, 255}};
@@ -104,12 +119,7 @@ Bytes iconImage(int size) {
     put32(out, 0);
     put32(out, 16);
     put32(out, 0);
-    for (const auto& c : vga) {
-        out.push_back(c[2]);
-        out.push_back(c[1]);
-        out.push_back(c[0]);
-        out.push_back(0);
-    }
+    putPalette(out, vga);
     for (int y = size - 1; y >= 0; --y) {
         for (int x = 0; x < xorRow * 2; x += 2) {
             const uint8_t hi = x < size ? p.at(x, y) : 0;
@@ -145,110 +155,130 @@ Bytes icon() {
     return out;
 }
 
-// The About picture, 130 x 171, 256 colours: an evening sky over the hexagon of the board with
-// a few matches on it.
-Bytes aboutBitmap() {
-    constexpr int width = 130, height = 171;
-    uint8_t palette[256][3] = {};
+// ---- The About picture ---------------------------------------------------------------------
+
+constexpr int aboutWidth = 130, aboutHeight = 171;
+
+// The picture's own colours, after the 128 of the sky.
+enum AboutColour : uint8_t { grid = 200, wood, head, shadow, node, star };
+
+using Palette = std::array<Colour, 256>;
+
+Palette aboutPalette() {
+    Palette palette{};
     for (int i = 0; i < 128; ++i) {  // sky: deep blue to violet to orange
         if (i < 64) {
-            palette[i][0] = static_cast<uint8_t>(10 + i);
-            palette[i][1] = static_cast<uint8_t>(10 + i / 2);
-            palette[i][2] = static_cast<uint8_t>(60 + i);
+            palette[i] = {static_cast<uint8_t>(10 + i), static_cast<uint8_t>(10 + i / 2),
+                          static_cast<uint8_t>(60 + i)};
         } else {
             const int k = i - 64;
-            palette[i][0] = static_cast<uint8_t>(74 + k * 2 + k / 2);
-            palette[i][1] = static_cast<uint8_t>(42 + k);
-            palette[i][2] = static_cast<uint8_t>(124 - k);
+            palette[i] = {static_cast<uint8_t>(74 + k * 2 + k / 2), static_cast<uint8_t>(42 + k),
+                          static_cast<uint8_t>(124 - k)};
         }
     }
-    const uint8_t grid = 200, wood = 201, head = 202, shadow = 203, node = 204, star = 205;
-    const uint8_t named[][3] = {{150, 150, 160}, {180, 120, 0},   {200, 30, 20},
-                                {60, 40, 20},    {230, 230, 230}, {255, 240, 180}};
-    for (int i = 0; i < 6; ++i) {
-        for (int k = 0; k < 3; ++k)
-            palette[200 + i][k] = named[i][k];
-    }
+    palette[grid] = {150, 150, 160};
+    palette[wood] = {180, 120, 0};
+    palette[head] = {200, 30, 20};
+    palette[shadow] = {60, 40, 20};
+    palette[node] = {230, 230, 230};
+    palette[star] = {255, 240, 180};
+    return palette;
+}
 
-    Picture p(width, height, 0);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x)
-            p.set(x, y, static_cast<uint8_t>(y * 127 / (height - 1)));
+// The sky darkens upwards through the 128 sky colours; a few stars in its upper part.
+void paintSky(Picture& p) {
+    for (int y = 0; y < p.height; ++y) {
+        for (int x = 0; x < p.width; ++x)
+            p.set(x, y, static_cast<uint8_t>(y * 127 / (p.height - 1)));
     }
-    uint32_t seed = 12345;  // a few stars in the upper sky
+    uint32_t seed = 12345;
     for (int i = 0; i < 40; ++i) {
         seed = seed * 1103515245u + 12345u;
-        const int x = static_cast<int>((seed >> 16) % width);
+        const int x = static_cast<int>((seed >> 16) % p.width);
         seed = seed * 1103515245u + 12345u;
         const int y = static_cast<int>((seed >> 16) % 60);
         p.set(x, y, star);
     }
-    // The hexagon of 37 nodes: rows of 4, 5, 6, 7, 6, 5, 4.
-    const int step = 17, rowStep = 15, cx = width / 2, cy = 100;
-    auto nodeX = [&](int row, int k) {
-        const int count = 7 - (row < 3 ? 3 - row : row - 3);
-        return cx + k * step - (count - 1) * step / 2;
-    };
-    auto nodeY = [&](int row) { return cy + (row - 3) * rowStep; };
-    // The lattice: every pair of nodes one step apart, along the rows and across them.
-    for (int row = 0; row < 7; ++row) {
-        const int count = 7 - (row < 3 ? 3 - row : row - 3);
-        for (int k = 0; k + 1 < count; ++k)
-            p.line(nodeX(row, k), nodeY(row), nodeX(row, k + 1), nodeY(row), 0, grid);
-        if (row == 6)
+}
+
+// Where the hexagon's 37 nodes sit in the picture: rows of 4, 5, 6, 7, 6, 5, 4.
+struct AboutHexagon {
+    static constexpr int rows = 7, step = 17, rowStep = 15, cx = aboutWidth / 2, cy = 100;
+    static int nodesIn(int row) { return 7 - (row < 3 ? 3 - row : row - 3); }
+    static int x(int row, int k) { return cx + k * step - (nodesIn(row) - 1) * step / 2; }
+    static int y(int row) { return cy + (row - 3) * rowStep; }
+};
+
+// The lattice: every pair of nodes one step apart, along the rows and across them.
+void paintLattice(Picture& p) {
+    using H = AboutHexagon;
+    for (int row = 0; row < H::rows; ++row) {
+        for (int k = 0; k + 1 < H::nodesIn(row); ++k)
+            p.line(H::x(row, k), H::y(row), H::x(row, k + 1), H::y(row), 0, grid);
+        if (row + 1 == H::rows)
             continue;
-        const int below = 7 - (row + 1 < 3 ? 2 - row : row + 1 - 3);
-        for (int k = 0; k < count; ++k) {
-            for (int j = 0; j < below; ++j) {
-                const int dx = nodeX(row + 1, j) - nodeX(row, k);
-                if (dx * dx <= (step / 2 + 1) * (step / 2 + 1))
-                    p.line(nodeX(row, k), nodeY(row), nodeX(row + 1, j), nodeY(row + 1), 0, grid);
+        for (int k = 0; k < H::nodesIn(row); ++k) {
+            for (int j = 0; j < H::nodesIn(row + 1); ++j) {
+                const int dx = H::x(row + 1, j) - H::x(row, k);
+                if (dx * dx <= (H::step / 2 + 1) * (H::step / 2 + 1))
+                    p.line(H::x(row, k), H::y(row), H::x(row + 1, j), H::y(row + 1), 0, grid);
             }
         }
     }
-    // Matches: a small triangle and a jump about to happen.
-    p.match(nodeX(3, 2) + 2, nodeY(3) + 2, nodeX(3, 4) + 2, nodeY(3) + 2, 2, shadow, shadow);
-    p.match(nodeX(3, 2), nodeY(3), nodeX(3, 4), nodeY(3), 2, wood, head);
-    p.match(nodeX(2, 2), nodeY(2), nodeX(3, 2), nodeY(3), 2, wood, head);
-    p.match(nodeX(2, 3), nodeY(2), nodeX(3, 4), nodeY(3), 2, wood, head);
-    p.match(nodeX(4, 1), nodeY(4), nodeX(4, 4), nodeY(4), 2, wood, head);
-    for (int row = 0; row < 7; ++row) {
-        const int count = 7 - (row < 3 ? 3 - row : row - 3);
-        for (int k = 0; k < count; ++k)
-            p.disc(nodeX(row, k), nodeY(row), 1, node);
-    }
+}
 
+// Matches: a small triangle and a jump about to happen; then the nodes over their ends.
+void paintMatchesAndNodes(Picture& p) {
+    using H = AboutHexagon;
+    p.match(H::x(3, 2) + 2, H::y(3) + 2, H::x(3, 4) + 2, H::y(3) + 2, 2, shadow, shadow);
+    p.match(H::x(3, 2), H::y(3), H::x(3, 4), H::y(3), 2, wood, head);
+    p.match(H::x(2, 2), H::y(2), H::x(3, 2), H::y(3), 2, wood, head);
+    p.match(H::x(2, 3), H::y(2), H::x(3, 4), H::y(3), 2, wood, head);
+    p.match(H::x(4, 1), H::y(4), H::x(4, 4), H::y(4), 2, wood, head);
+    for (int row = 0; row < H::rows; ++row) {
+        for (int k = 0; k < H::nodesIn(row); ++k)
+            p.disc(H::x(row, k), H::y(row), 1, node);
+    }
+}
+
+// A 256-colour BMP file of the picture: bottom row first, rows padded to four bytes.
+Bytes bitmapFile(const Picture& p, const Palette& palette) {
     Bytes out;
-    const int rowBytes = (width + 3) / 4 * 4;
+    const int rowBytes = (p.width + 3) / 4 * 4;
     const uint32_t pixelOffset = 14 + 40 + 256 * 4;
-    const uint32_t fileSize = pixelOffset + static_cast<uint32_t>(rowBytes * height);
+    const uint32_t fileSize = pixelOffset + static_cast<uint32_t>(rowBytes * p.height);
     out.push_back('B');
     out.push_back('M');
     put32(out, fileSize);
     put32(out, 0);
     put32(out, pixelOffset);
     put32(out, 40);
-    put32(out, width);
-    put32(out, height);
+    put32(out, static_cast<uint32_t>(p.width));
+    put32(out, static_cast<uint32_t>(p.height));
     put16(out, 1);
     put16(out, 8);
     put32(out, 0);
-    put32(out, static_cast<uint32_t>(rowBytes * height));
+    put32(out, static_cast<uint32_t>(rowBytes * p.height));
     put32(out, 2835);
     put32(out, 2835);
     put32(out, 256);
     put32(out, 0);
-    for (const auto& c : palette) {
-        out.push_back(c[2]);
-        out.push_back(c[1]);
-        out.push_back(c[0]);
-        out.push_back(0);
-    }
-    for (int y = height - 1; y >= 0; --y) {
+    putPalette(out, palette);
+    for (int y = p.height - 1; y >= 0; --y) {
         for (int x = 0; x < rowBytes; ++x)
-            out.push_back(x < width ? p.at(x, y) : 0);
+            out.push_back(x < p.width ? p.at(x, y) : 0);
     }
     return out;
+}
+
+// The About picture, 130 x 171, 256 colours: an evening sky over the hexagon of the board with
+// a few matches on it.
+Bytes aboutBitmap() {
+    Picture p(aboutWidth, aboutHeight, 0);
+    paintSky(p);
+    paintLattice(p);
+    paintMatchesAndNodes(p);
+    return bitmapFile(p, aboutPalette());
 }
 
 // ---- Sounds --------------------------------------------------------------------------------

@@ -64,6 +64,114 @@ protected:
     }
 };
 
+// ---- Dialog boxes from templates ----
+
+// The box's window record, which the dialog procedure knows it by. The box may be destroyed
+// first (with its owner): the record then forgets it and the box ends with -1.
+Window* attachDialogWindow(DialogBox& box, DLGPROC proc) {
+    auto* window = new Window;
+    window->className = "#32770";
+    window->dialog = &box;
+    window->dialogProc = proc;
+    window->top = &box;
+    window->visible = true;
+    box.window = window;
+    QObject::connect(&box, &QObject::destroyed, [window] {
+        window->dialog = nullptr;
+        window->top = nullptr;
+        if (!window->dialogEnded) {
+            window->dialogEnded = true;
+            window->dialogResult = -1;
+        }
+    });
+    return window;
+}
+
+// A push button whose click comes to the dialog procedure as WM_COMMAND with its id.
+QPushButton* addButton(DialogBox& box, Window* window, const DialogControl& c, const QRect& area) {
+    auto* button = new QPushButton(fromAnsi(c.text), &box);
+    button->setGeometry(area);
+    const bool isDefault = (c.style & 0x0F) == BS_DEFPUSHBUTTON;
+    button->setDefault(isDefault);
+    button->setAutoDefault(isDefault);
+    const int id = c.id;
+    QObject::connect(button, &QPushButton::clicked, &box,
+                     [window, id] { sendToDialog(*window, WM_COMMAND, MAKEWPARAM(id, 0), 0); });
+    return button;
+}
+
+// A static control: a bitmap resource or plain text.
+void addStatic(DialogBox& box, const DialogControl& c, const QRect& area) {
+    auto* label = new QLabel(&box);
+    if ((c.style & 0x1F) == SS_BITMAP) {
+        const QImage image =
+            bitmapImage(c.image.text != nullptr ? c.image.text : MAKEINTRESOURCEA(c.image.id));
+        label->setPixmap(QPixmap::fromImage(image));
+        // Shown at the picture's own size, whatever the template's box says.
+        label->setGeometry(
+            QRect(area.topLeft(), (c.style & SS_REALSIZEIMAGE) ? image.size() : area.size()));
+        label->setScaledContents(!(c.style & SS_REALSIZEIMAGE));
+        return;
+    }
+    label->setTextFormat(Qt::PlainText);
+    label->setText(fromAnsi(c.text));
+    label->setGeometry(area);
+    const DWORD align = c.style & 0x03;
+    label->setAlignment((align == SS_CENTER  ? Qt::AlignHCenter
+                         : align == SS_RIGHT ? Qt::AlignRight
+                                             : Qt::AlignLeft) |
+                        Qt::AlignTop);
+}
+
+// The template's controls, laid out in dialog units; returns the first button that is a tab
+// stop, which takes the focus when the procedure asks for it.
+QWidget* addControls(DialogBox& box, Window* window, const DialogResource& resource) {
+    QWidget* firstTabStop = nullptr;
+    for (unsigned i = 0; i < resource.count; ++i) {
+        const DialogControl& c = resource.controls[i];
+        const QRect area(unitsX(c.x), unitsY(c.y), unitsX(c.cx), unitsY(c.cy));
+        if (std::strcmp(c.className, "BUTTON") == 0) {
+            QPushButton* button = addButton(box, window, c, area);
+            if (firstTabStop == nullptr && (c.style & WS_TABSTOP))
+                firstTabStop = button;
+        } else {
+            addStatic(box, c, area);
+        }
+    }
+    return firstTabStop;
+}
+
+// The modal loop: the program's messages keep flowing while the box is open. Returns what
+// EndDialog gave, or Cancel when WM_QUIT ended the box (the quit stays for the main loop).
+INT_PTR runDialogLoop(Window& window) {
+    MSG msg;
+    while (!window.dialogEnded) {
+        if (takeMessage(msg, nullptr, 0, 0, true)) {
+            if (msg.message == WM_QUIT) {
+                PostQuitMessage(static_cast<int>(msg.wParam));
+                break;
+            }
+            DispatchMessageA(&msg);
+        } else {
+            waitForWork();
+        }
+    }
+    return window.dialogEnded ? window.dialogResult : IDCANCEL;
+}
+
+// Hides the box, if it still exists, and destroys it with its window record.
+void takeDownDialog(QPointer<DialogBox>& guard, DialogBox* boxAddress, Window* window) {
+    if (guard) {
+        guard->hide();
+        guard->window = nullptr;
+        QObject::disconnect(guard, &QObject::destroyed, nullptr, nullptr);
+    }
+    // Still a dialog while it is taken down, whatever became of the box.
+    window->dialog = boxAddress;
+    DestroyWindow(handleOf(window));
+    delete guard.data();
+}
+
 // ---- The file dialogs' seam ----
 struct Seam {
     std::deque<std::optional<std::string>> answers;  // nothing = cancel
@@ -283,96 +391,22 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND own
     Window* owner = windowFromHandle(ownerHandle);
     // Owned by the owner's widget, which may go first: the guard notices and ends the box.
     QPointer<DialogBox> guard = new DialogBox(owner != nullptr ? owner->top : nullptr);
-    DialogBox& box = *guard;
     DialogBox* const boxAddress = guard.data();
-    auto* window = new Window;
-    window->className = "#32770";
-    window->dialog = &box;
-    window->dialogProc = proc;
-    window->top = &box;
-    window->visible = true;
-    box.window = window;
-    QObject::connect(&box, &QObject::destroyed, [window] {
-        window->dialog = nullptr;
-        window->top = nullptr;
-        if (!window->dialogEnded) {
-            window->dialogEnded = true;
-            window->dialogResult = -1;
-        }
-    });
-    box.setWindowTitle(fromAnsi(resource->caption));
-    box.setFixedSize(unitsX(resource->cx), unitsY(resource->cy));
-    box.setWindowModality(Qt::ApplicationModal);
+    Window* window = attachDialogWindow(*guard, proc);
+    guard->setWindowTitle(fromAnsi(resource->caption));
+    guard->setFixedSize(unitsX(resource->cx), unitsY(resource->cy));
+    guard->setWindowModality(Qt::ApplicationModal);
+    QWidget* firstTabStop = addControls(*guard, window, *resource);
 
-    QWidget* firstTabStop = nullptr;
-    for (unsigned i = 0; i < resource->count; ++i) {
-        const DialogControl& c = resource->controls[i];
-        const QRect area(unitsX(c.x), unitsY(c.y), unitsX(c.cx), unitsY(c.cy));
-        if (std::strcmp(c.className, "BUTTON") == 0) {
-            auto* button = new QPushButton(fromAnsi(c.text), &box);
-            button->setGeometry(area);
-            const bool isDefault = (c.style & 0x0F) == BS_DEFPUSHBUTTON;
-            button->setDefault(isDefault);
-            button->setAutoDefault(isDefault);
-            const int id = c.id;
-            QObject::connect(button, &QPushButton::clicked, &box, [window, id] {
-                sendToDialog(*window, WM_COMMAND, MAKEWPARAM(id, 0), 0);
-            });
-            if (firstTabStop == nullptr && (c.style & WS_TABSTOP))
-                firstTabStop = button;
-        } else {
-            auto* label = new QLabel(&box);
-            if ((c.style & 0x1F) == SS_BITMAP) {
-                const QImage image = bitmapImage(
-                    c.image.text != nullptr ? c.image.text : MAKEINTRESOURCEA(c.image.id));
-                label->setPixmap(QPixmap::fromImage(image));
-                // Shown at the picture's own size, whatever the template's box says.
-                label->setGeometry(QRect(
-                    area.topLeft(), (c.style & SS_REALSIZEIMAGE) ? image.size() : area.size()));
-                label->setScaledContents(!(c.style & SS_REALSIZEIMAGE));
-            } else {
-                label->setTextFormat(Qt::PlainText);
-                label->setText(fromAnsi(c.text));
-                label->setGeometry(area);
-                const DWORD align = c.style & 0x03;
-                label->setAlignment((align == SS_CENTER  ? Qt::AlignHCenter
-                                     : align == SS_RIGHT ? Qt::AlignRight
-                                                         : Qt::AlignLeft) |
-                                    Qt::AlignTop);
-            }
-        }
-    }
     registerLiveWindow(window);
     Window* outer = openDialog;
     openDialog = window;
-    box.show();
+    guard->show();
     if (sendToDialog(*window, WM_INITDIALOG, 0, param) && firstTabStop != nullptr)
         firstTabStop->setFocus();
-
-    // The modal loop: the program's messages keep flowing while the box is open.
-    MSG msg;
-    while (!window->dialogEnded) {
-        if (takeMessage(msg, nullptr, 0, 0, true)) {
-            if (msg.message == WM_QUIT) {  // ends the box and stays for the main loop
-                PostQuitMessage(static_cast<int>(msg.wParam));
-                break;
-            }
-            DispatchMessageA(&msg);
-        } else {
-            waitForWork();
-        }
-    }
-    const INT_PTR result = window->dialogEnded ? window->dialogResult : IDCANCEL;
+    const INT_PTR result = runDialogLoop(*window);
     openDialog = outer;
-    if (guard) {
-        guard->hide();
-        guard->window = nullptr;
-        QObject::disconnect(guard, &QObject::destroyed, nullptr, nullptr);
-    }
-    window->dialog =
-        boxAddress;  // still a dialog while it is taken down, whatever became of the box
-    DestroyWindow(handleOf(window));
-    delete guard.data();
+    takeDownDialog(guard, boxAddress, window);
     return result;
 }
 

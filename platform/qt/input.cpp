@@ -1,7 +1,11 @@
 // Keyboard and mouse: Qt key codes to virtual keys, the key state, and the cursor position.
 #include <QKeyEvent>
+#include <algorithm>
 #include <array>
+#include <initializer_list>
 #include <mutex>
+#include <span>
+#include <vector>
 
 #include "platform/qt/input.h"
 #include "platform/qt/layer.h"
@@ -22,145 +26,147 @@ constexpr char latinKeys[] =
     "ASDFGHJKL\xBA\xDE"
     "ZXCVBNM\xBC\xBE";
 
-}  // namespace
+struct KeyMapping {
+    int qtKey;
+    int virtualKey;
+};
 
-int virtualKeyFor(int key, bool keypad) {
-    if (keypad) {
-        switch (key) {
-            case Qt::Key_Asterisk:
-                return VK_MULTIPLY;
-            case Qt::Key_Slash:
-                return VK_DIVIDE;
-            case Qt::Key_Minus:
-                return VK_SUBTRACT;
-            case Qt::Key_Plus:
-                return VK_ADD;
-            case Qt::Key_Period:
-            case Qt::Key_Comma:
-                return VK_DECIMAL;
-            case Qt::Key_Enter:
-                return VK_RETURN;
-            default:
-                if (key >= Qt::Key_0 && key <= Qt::Key_9)
-                    return VK_NUMPAD0 + (key - Qt::Key_0);
-                break;  // without Num Lock the keypad sends the navigation keys below
-        }
+// The numeric keypad's keys with Num Lock on (its digits are a range of their own).
+constexpr KeyMapping keypadKeys[] = {
+    {Qt::Key_Asterisk, VK_MULTIPLY}, {Qt::Key_Slash, VK_DIVIDE},   {Qt::Key_Minus, VK_SUBTRACT},
+    {Qt::Key_Plus, VK_ADD},          {Qt::Key_Period, VK_DECIMAL}, {Qt::Key_Comma, VK_DECIMAL},
+    {Qt::Key_Enter, VK_RETURN},
+};
+
+// Editing, navigation and modifier keys, on the main keyboard or the keypad without Num Lock.
+constexpr KeyMapping namedKeys[] = {
+    {Qt::Key_Backspace, VK_BACK},
+    {Qt::Key_Tab, VK_TAB},
+    {Qt::Key_Backtab, VK_TAB},
+    {Qt::Key_Return, VK_RETURN},
+    {Qt::Key_Enter, VK_RETURN},
+    {Qt::Key_Escape, VK_ESCAPE},
+    {Qt::Key_Space, VK_SPACE},
+    {Qt::Key_PageUp, VK_PRIOR},
+    {Qt::Key_PageDown, VK_NEXT},
+    {Qt::Key_End, VK_END},
+    {Qt::Key_Home, VK_HOME},
+    {Qt::Key_Left, VK_LEFT},
+    {Qt::Key_Up, VK_UP},
+    {Qt::Key_Right, VK_RIGHT},
+    {Qt::Key_Down, VK_DOWN},
+    {Qt::Key_Insert, VK_INSERT},
+    {Qt::Key_Delete, VK_DELETE},
+    {Qt::Key_Pause, VK_PAUSE},
+    {Qt::Key_CapsLock, VK_CAPITAL},
+    {Qt::Key_NumLock, VK_NUMLOCK},
+    {Qt::Key_Shift, VK_SHIFT},
+    {Qt::Key_Control, VK_CONTROL},
+    {Qt::Key_Alt, VK_MENU},
+};
+
+// The main keyboard's punctuation, shifted or not, names its key.
+constexpr KeyMapping punctuationKeys[] = {
+    {Qt::Key_Exclam, '1'},
+    {Qt::Key_At, '2'},
+    {Qt::Key_NumberSign, '3'},
+    {Qt::Key_Dollar, '4'},
+    {Qt::Key_Percent, '5'},
+    {Qt::Key_AsciiCircum, '6'},
+    {Qt::Key_Ampersand, '7'},
+    {Qt::Key_Asterisk, '8'},
+    {Qt::Key_ParenLeft, '9'},
+    {Qt::Key_ParenRight, '0'},
+    {Qt::Key_Minus, VK_OEM_MINUS},
+    {Qt::Key_Underscore, VK_OEM_MINUS},
+    {Qt::Key_Equal, VK_OEM_PLUS},
+    {Qt::Key_Plus, VK_OEM_PLUS},
+    {Qt::Key_Semicolon, VK_OEM_1},
+    {Qt::Key_Colon, VK_OEM_1},
+    {Qt::Key_Comma, VK_OEM_COMMA},
+    {Qt::Key_Less, VK_OEM_COMMA},
+    {Qt::Key_Period, VK_OEM_PERIOD},
+    {Qt::Key_Greater, VK_OEM_PERIOD},
+    {Qt::Key_Slash, VK_OEM_2},
+    {Qt::Key_Question, VK_OEM_2},
+    {Qt::Key_QuoteLeft, VK_OEM_3},
+    {Qt::Key_AsciiTilde, VK_OEM_3},
+    {Qt::Key_BracketLeft, VK_OEM_4},
+    {Qt::Key_BraceLeft, VK_OEM_4},
+    {Qt::Key_Backslash, VK_OEM_5},
+    {Qt::Key_Bar, VK_OEM_5},
+    {Qt::Key_BracketRight, VK_OEM_6},
+    {Qt::Key_BraceRight, VK_OEM_6},
+    {Qt::Key_Apostrophe, VK_OEM_7},
+    {Qt::Key_QuoteDbl, VK_OEM_7},
+};
+
+// A key listed twice would be answered by its first entry alone; the main keyboard's two
+// tables are walked one after the other, so they count as one.
+constexpr bool listsEachKeyOnce(std::initializer_list<std::span<const KeyMapping>> tables) {
+    std::vector<int> keys;
+    for (const auto table : tables) {
+        for (const KeyMapping& m : table)
+            keys.push_back(m.qtKey);
     }
+    std::sort(keys.begin(), keys.end());
+    return std::adjacent_find(keys.begin(), keys.end()) == keys.end();
+}
+static_assert(listsEachKeyOnce({keypadKeys}));
+static_assert(listsEachKeyOnce({namedKeys, punctuationKeys}));
+
+// The virtual key a table gives the Qt key; 0 when it is not listed.
+int lookUp(std::span<const KeyMapping> table, int key) {
+    for (const KeyMapping& m : table) {
+        if (m.qtKey == key)
+            return m.virtualKey;
+    }
+    return 0;
+}
+
+// The keys whose codes run in step with the virtual keys': letters, digits, F1 to F12.
+int virtualKeyInRange(int key) {
     if (key >= Qt::Key_A && key <= Qt::Key_Z)
         return 'A' + (key - Qt::Key_A);
     if (key >= Qt::Key_0 && key <= Qt::Key_9)
         return '0' + (key - Qt::Key_0);
     if (key >= Qt::Key_F1 && key <= Qt::Key_F12)
         return VK_F1 + (key - Qt::Key_F1);
-    switch (key) {
-        case Qt::Key_Backspace:
-            return VK_BACK;
-        case Qt::Key_Tab:
-        case Qt::Key_Backtab:
-            return VK_TAB;
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            return VK_RETURN;
-        case Qt::Key_Escape:
-            return VK_ESCAPE;
-        case Qt::Key_Space:
-            return VK_SPACE;
-        case Qt::Key_PageUp:
-            return VK_PRIOR;
-        case Qt::Key_PageDown:
-            return VK_NEXT;
-        case Qt::Key_End:
-            return VK_END;
-        case Qt::Key_Home:
-            return VK_HOME;
-        case Qt::Key_Left:
-            return VK_LEFT;
-        case Qt::Key_Up:
-            return VK_UP;
-        case Qt::Key_Right:
-            return VK_RIGHT;
-        case Qt::Key_Down:
-            return VK_DOWN;
-        case Qt::Key_Insert:
-            return VK_INSERT;
-        case Qt::Key_Delete:
-            return VK_DELETE;
-        case Qt::Key_Pause:
-            return VK_PAUSE;
-        case Qt::Key_CapsLock:
-            return VK_CAPITAL;
-        case Qt::Key_NumLock:
-            return VK_NUMLOCK;
-        case Qt::Key_Shift:
-            return VK_SHIFT;
-        case Qt::Key_Control:
-            return VK_CONTROL;
-        case Qt::Key_Alt:
-            return VK_MENU;
-        // The main keyboard's punctuation, shifted or not, names its key.
-        case Qt::Key_Exclam:
-            return '1';
-        case Qt::Key_At:
-            return '2';
-        case Qt::Key_NumberSign:
-            return '3';
-        case Qt::Key_Dollar:
-            return '4';
-        case Qt::Key_Percent:
-            return '5';
-        case Qt::Key_AsciiCircum:
-            return '6';
-        case Qt::Key_Ampersand:
-            return '7';
-        case Qt::Key_Asterisk:
-            return '8';
-        case Qt::Key_ParenLeft:
-            return '9';
-        case Qt::Key_ParenRight:
-            return '0';
-        case Qt::Key_Minus:
-        case Qt::Key_Underscore:
-            return VK_OEM_MINUS;
-        case Qt::Key_Equal:
-        case Qt::Key_Plus:
-            return VK_OEM_PLUS;
-        case Qt::Key_Semicolon:
-        case Qt::Key_Colon:
-            return VK_OEM_1;
-        case Qt::Key_Comma:
-        case Qt::Key_Less:
-            return VK_OEM_COMMA;
-        case Qt::Key_Period:
-        case Qt::Key_Greater:
-            return VK_OEM_PERIOD;
-        case Qt::Key_Slash:
-        case Qt::Key_Question:
-            return VK_OEM_2;
-        case Qt::Key_QuoteLeft:
-        case Qt::Key_AsciiTilde:
-            return VK_OEM_3;
-        case Qt::Key_BracketLeft:
-        case Qt::Key_BraceLeft:
-            return VK_OEM_4;
-        case Qt::Key_Backslash:
-        case Qt::Key_Bar:
-            return VK_OEM_5;
-        case Qt::Key_BracketRight:
-        case Qt::Key_BraceRight:
-            return VK_OEM_6;
-        case Qt::Key_Apostrophe:
-        case Qt::Key_QuoteDbl:
-            return VK_OEM_7;
-        default:
-            break;
-    }
-    // Cyrillic letters arrive as their (upper-case) code points.
+    return 0;
+}
+
+int keypadVirtualKey(int key) {
+    if (key >= Qt::Key_0 && key <= Qt::Key_9)
+        return VK_NUMPAD0 + (key - Qt::Key_0);
+    return lookUp(keypadKeys, key);
+}
+
+// Cyrillic letters arrive as their (upper-case) code points.
+int cyrillicLetterKey(int key) {
     const char32_t lower = QChar::toLower(static_cast<char32_t>(key));
     for (size_t i = 0; i + 1 < sizeof cyrillicRow / sizeof cyrillicRow[0]; ++i) {
         if (cyrillicRow[i] == lower)
             return static_cast<unsigned char>(latinKeys[i]);
     }
     return 0;
+}
+
+}  // namespace
+
+int virtualKeyFor(int key, bool keypad) {
+    // Without Num Lock the keypad sends the navigation keys, which the main keyboard's
+    // tables name.
+    if (keypad) {
+        if (const int vk = keypadVirtualKey(key))
+            return vk;
+    }
+    if (const int vk = virtualKeyInRange(key))
+        return vk;
+    if (const int vk = lookUp(namedKeys, key))
+        return vk;
+    if (const int vk = lookUp(punctuationKeys, key))
+        return vk;
+    return cyrillicLetterKey(key);
 }
 
 bool isModifierOnly(int key) {

@@ -197,71 +197,34 @@ namespace {
 constexpr uint64_t probeWork = 80'000;
 }  // namespace
 
-void SearchEngine::probeBatch(uint32_t probes, const std::function<bool()>& shouldStop) {
-    // Starting points are drawn from the last complete layer in proportion to their path
-    // counts, by one pass over the layer with sorted random marks. A pass over a large layer
-    // is slow, so each draws many starts at once and the rounds use them up.
-    constexpr uint32_t startsPerPass = 1 << 16;
-    if (layerWeight_ < 0) {
-        double total = 0;
-        if (!layers_->forEachInLastLayer([&](Bits, const Count256& c) { total += toDouble(c); },
-                                         shouldStop)) {
-            return;
-        }
-        layerWeight_ = total;
-    }
-    const double total = layerWeight_;
-    if (total <= 0) {
-        return;
-    }
-    if (probeStarts_.empty()) {
-        std::vector<double> marks(startsPerPass);
-        for (double& m : marks) {
-            m = uniform(rng_) * total;
-        }
-        std::sort(marks.begin(), marks.end());
-        std::vector<Bits> drawn;
-        drawn.reserve(startsPerPass);
-        double prefix = 0;
-        size_t next = 0;
-        const bool whole = layers_->forEachInLastLayer(
-            [&](Bits p, const Count256& c) {
-                prefix += toDouble(c);
-                while (next < marks.size() && marks[next] < prefix) {
-                    drawn.push_back(p);
-                    ++next;
-                }
-            },
-            shouldStop);
-        if (!whole) {
-            return;  // stopped half way: the marks are drawn again next time
-        }
-        // The pass visits the layer in order; the rounds take the starts in random order so
-        // that any prefix of them is an unbiased sample too.
-        for (size_t i = drawn.size(); i > 1; --i) {
-            std::swap(drawn[i - 1], drawn[splitmix(rng_) % i]);
-        }
-        probeStarts_.insert(probeStarts_.begin(), drawn.begin(), drawn.end());
-    }
-    // Each probe is a stratified sample (Chen's method) of the games below its start, which
-    // stands for the whole layer (weight `total`). Level by level, the children of the
-    // positions kept are sorted into strata by how many jumps they have; one child per stratum
-    // goes on, drawn in proportion to the weights, carrying the stratum's whole weight. Every
-    // child's weight is its parent's (each path counts), a dead end adds its weight to the
-    // spectrum. The sums are unbiased, as with Knuth's single random walk, and spread less
-    // (measured: 0.014 against 0.065 relative spread on a figure of 4.5 · 10^12 games), since
-    // the positions kept stand for every kind of position met, not for one path.
+// Each probe is a stratified sample (Chen's method) of the games below its start, which
+// stands for the whole layer (weight `total`). Level by level, the children of the positions
+// kept are sorted into strata by how many jumps they have; one child per stratum goes on,
+// drawn in proportion to the weights, carrying the stratum's whole weight. Every child's weight
+// is its parent's (each path counts), a dead end adds its weight to the spectrum. The sums are
+// unbiased, as with Knuth's single random walk, and spread less (measured: 0.014 against 0.065
+// relative spread on a figure of 4.5 · 10^12 games), since the positions kept stand for every
+// kind of position met, not for one path.
+struct SearchEngine::ProbeScratch {
     struct Stratum {
         Bits kept;
         double weight = 0;
     };
-    const size_t jumpCount = graph_.jumps.size();
-    std::vector<Stratum> strata(jumpCount + 1);
-    std::vector<int32_t> used;
+    explicit ProbeScratch(size_t jumpCount)
+        : strata(jumpCount + 1), legal(jumpCount + 1), childLegal(jumpCount + 1) {}
+    std::vector<Stratum> strata;  // by the number of legal jumps of the child
+    std::vector<int32_t> used;    // the strata that received a child on this level
     std::vector<std::pair<Bits, double>> level;
     std::vector<std::pair<Bits, double>> nextLevel;
-    std::vector<int32_t> legal(jumpCount + 1);
-    std::vector<int32_t> childLegal(jumpCount + 1);
+    std::vector<int32_t> legal;
+    std::vector<int32_t> childLegal;
+};
+
+void SearchEngine::probeBatch(uint32_t probes, const std::function<bool()>& shouldStop) {
+    if (!knowLayerWeight(shouldStop) || layerWeight_ <= 0 || !drawProbeStarts(shouldStop)) {
+        return;
+    }
+    ProbeScratch scratch(graph_.jumps.size());
     // A probe of a large figure examines tens of thousands of children: the round ends after
     // `probeWork` of them (counted, not timed, so the same seed gives the same estimates).
     uint64_t work = 0;
@@ -270,38 +233,96 @@ void SearchEngine::probeBatch(uint32_t probes, const std::function<bool()>& shou
         const Bits start = probeStarts_.back();
         probeStarts_.pop_back();
         ++done;
-        level.assign(1, {start, total});
-        while (!level.empty()) {
-            used.clear();
-            for (const auto& [q, w] : level) {
-                const int32_t n = layers_->legalJumpsOf(q, legal.data());
-                if (n == 0) {
-                    probeSums_[q.count() + graph_.fixedMatches] += w;
-                    continue;
-                }
-                for (int32_t i = 0; i < n; ++i) {
-                    const Bits child = afterJump(q, graph_.jumps[legal[i]]);
-                    Stratum& s = strata[layers_->legalJumpsOf(child, childLegal.data())];
-                    if (s.weight == 0) {
-                        used.push_back(static_cast<int32_t>(&s - strata.data()));
-                    }
-                    s.weight += w;
-                    if (uniform(rng_) * s.weight < w) {
-                        s.kept = child;
-                    }
-                    ++probeJumps_;
-                }
-                work += n;
-            }
-            nextLevel.clear();
-            for (int32_t t : used) {
-                nextLevel.emplace_back(strata[t].kept, strata[t].weight);
-                strata[t].weight = 0;
-            }
-            level.swap(nextLevel);
-        }
+        work += probeFrom(start, scratch);
     }
     probes_ += done;
+}
+
+bool SearchEngine::knowLayerWeight(const std::function<bool()>& shouldStop) {
+    if (layerWeight_ >= 0) {
+        return true;
+    }
+    double total = 0;
+    if (!layers_->forEachInLastLayer([&](Bits, const Count256& c) { total += toDouble(c); },
+                                     shouldStop)) {
+        return false;
+    }
+    layerWeight_ = total;
+    return true;
+}
+
+bool SearchEngine::drawProbeStarts(const std::function<bool()>& shouldStop) {
+    // Starting points are drawn from the last complete layer in proportion to their path
+    // counts, by one pass over the layer with sorted random marks. A pass over a large layer
+    // is slow, so each draws many starts at once and the rounds use them up.
+    constexpr uint32_t startsPerPass = 1 << 16;
+    if (!probeStarts_.empty()) {
+        return true;
+    }
+    std::vector<double> marks(startsPerPass);
+    for (double& m : marks) {
+        m = uniform(rng_) * layerWeight_;
+    }
+    std::sort(marks.begin(), marks.end());
+    std::vector<Bits> drawn;
+    drawn.reserve(startsPerPass);
+    double prefix = 0;
+    size_t next = 0;
+    const bool whole = layers_->forEachInLastLayer(
+        [&](Bits p, const Count256& c) {
+            prefix += toDouble(c);
+            while (next < marks.size() && marks[next] < prefix) {
+                drawn.push_back(p);
+                ++next;
+            }
+        },
+        shouldStop);
+    if (!whole) {
+        return false;  // stopped half way: the marks are drawn again next time
+    }
+    // The pass visits the layer in order; the rounds take the starts in random order so
+    // that any prefix of them is an unbiased sample too.
+    for (size_t i = drawn.size(); i > 1; --i) {
+        std::swap(drawn[i - 1], drawn[splitmix(rng_) % i]);
+    }
+    probeStarts_.insert(probeStarts_.begin(), drawn.begin(), drawn.end());
+    return true;
+}
+
+uint64_t SearchEngine::probeFrom(Bits start, ProbeScratch& s) {
+    uint64_t work = 0;
+    s.level.assign(1, {start, layerWeight_});
+    while (!s.level.empty()) {
+        s.used.clear();
+        for (const auto& [q, w] : s.level) {
+            const int32_t n = layers_->legalJumpsOf(q, s.legal.data());
+            if (n == 0) {
+                probeSums_[q.count() + graph_.fixedMatches] += w;
+                continue;
+            }
+            for (int32_t i = 0; i < n; ++i) {
+                const Bits child = afterJump(q, graph_.jumps[s.legal[i]]);
+                const int32_t t = layers_->legalJumpsOf(child, s.childLegal.data());
+                ProbeScratch::Stratum& stratum = s.strata[t];
+                if (stratum.weight == 0) {
+                    s.used.push_back(t);
+                }
+                stratum.weight += w;
+                if (uniform(rng_) * stratum.weight < w) {
+                    stratum.kept = child;
+                }
+                ++probeJumps_;
+            }
+            work += n;
+        }
+        s.nextLevel.clear();
+        for (int32_t t : s.used) {
+            s.nextLevel.emplace_back(s.strata[t].kept, s.strata[t].weight);
+            s.strata[t].weight = 0;
+        }
+        s.level.swap(s.nextLevel);
+    }
+    return work;
 }
 
 void SearchEngine::publish() {

@@ -91,7 +91,17 @@ private:
     void incompleteRound(const std::function<bool()>& shouldStop);
     // The probes belong to the last layer: a new one starts them afresh.
     void forgetProbes();
+    // Up to `probes` probes from the drawn starts, within a fixed amount of work.
     void probeBatch(uint32_t probes, const std::function<bool()>& shouldStop);
+    // The sum of the last layer's counts, taken once per layer; false when stopped first.
+    bool knowLayerWeight(const std::function<bool()>& shouldStop);
+    // Refills the probes' starting points when they are used up; false when stopped first.
+    bool drawProbeStarts(const std::function<bool()>& shouldStop);
+    // The vectors a probe works in, reused by the probes of a batch.
+    struct ProbeScratch;
+    // One probe from a start in the last layer, its dead ends added to the sums; returns the
+    // children it examined.
+    uint64_t probeFrom(Bits start, ProbeScratch& scratch);
 
     JumpGraph graph_;
     EngineOptions options_;
