@@ -32,6 +32,10 @@ constexpr uint64_t maxBatchBytes = uint64_t{128} << 20;
 constexpr int32_t minBatch = 32;
 // How many children ahead of the insert a cell is asked for.
 constexpr int32_t prefetchAhead = 32;
+// A packed layer's shards are written in runs of about this size, each one block (see
+// ShardedRecords): large enough for huge pages, small enough that the region's tables of a run
+// go back soon after it is copied.
+constexpr uint64_t runBytes = uint64_t{8} << 20;
 
 int32_t shardOf(uint64_t h) {
     return static_cast<int32_t>(h >> (64 - LayeredSearch::shardBits));
@@ -100,6 +104,31 @@ bool ticked(const std::function<bool()>& tick, std::chrono::steady_clock::time_p
     }
     last = now;
     return tick();
+}
+
+// work(i) for i in [0, count), taken in turn by the threads; false when a work item fails, or
+// when `tick` (asked on this thread about every 50 ms, then every 5 ms while it waits) stops
+// the rest.
+template <typename F>
+bool onItems(int32_t threads, int32_t count, F&& work, const std::function<bool()>& tick) {
+    std::atomic<int32_t> nextItem{0};
+    std::atomic<bool> stopped{false};
+    auto lastTick = std::chrono::steady_clock::now();
+    onThreads(
+        threads,
+        [&](int32_t t) {
+            for (int32_t i = nextItem++; i < count && !stopped; i = nextItem++) {
+                if (!work(i) || (t == 0 && ticked(tick, lastTick))) {
+                    stopped = true;
+                }
+            }
+        },
+        [&] {
+            if (tick && tick()) {
+                stopped = true;
+            }
+        });
+    return !stopped;
 }
 
 template <typename C>
@@ -415,14 +444,16 @@ LayeredSearch::LayeredSearch(const JumpGraph& graph, MemoryBudget& budget, int32
 template <typename P>
 void LayeredSearch::startWith(Bits start) {
     stored_ = std::vector<PositionLayer<P>>{};
+    using Record = CountedPosition<Count64, P>;
     CountedLayer<Count64, P> first;
     first.shards.resize(shardCount);
-    auto& shard = first.shards[shardOf(hashBits(start))];
-    shard.memory = ChargedBlock::take(budget_, sizeof(CountedPosition<Count64, P>));
-    if (shard.memory) {
-        shard.data()[0] = CountedPosition<Count64, P>{fromBits<P>(start), 1};
-        shard.n = 1;
+    const int32_t s = shardOf(hashBits(start));
+    if (ChargedBlock memory = ChargedBlock::take(budget_, sizeof(Record))) {
+        auto* record = static_cast<Record*>(memory.data());
+        *record = Record{fromBits<P>(start), 1};
+        first.shards[s] = {record, 1};
         first.size = 1;
+        first.runs.push_back({std::move(memory), s, s + 1});
     }
     last_ = std::move(first);
 }
@@ -570,7 +601,7 @@ int32_t LayeredSearch::legalJumpsByFamily(Bits p, int32_t* out) const {
 }
 
 template <typename T>
-bool LayeredSearch::findIn(const Block<T>& shard, Bits p) {
+bool LayeredSearch::findIn(const Shard<T>& shard, Bits p) {
     const T* begin = shard.data();
     const T* end = begin + shard.n;
     auto key = [](const T& e) -> Bits {
@@ -667,28 +698,28 @@ bool LayeredSearch::widenLast() {
     return false;
 }
 
+// The wider layer is one run.
 template <typename C, typename W, typename P>
 bool LayeredSearch::widenLastLayer() {
+    using Wide = CountedPosition<W, P>;
     auto& cur = std::get<CountedLayer<C, P>>(last_);
     CountedLayer<W, P> wide;
     wide.shards.resize(shardCount);
     wide.size = cur.size;
+    ChargedBlock memory = ChargedBlock::take(budget_, cur.size * sizeof(Wide));
+    if (!memory) {
+        return false;
+    }
+    auto* to = static_cast<Wide*>(memory.data());
     for (int32_t s = 0; s < shardCount; ++s) {
         const auto& from = cur.shards[s];
-        if (from.n == 0) {
-            continue;
-        }
-        auto& to = wide.shards[s];
-        to.memory = ChargedBlock::take(budget_, from.n * sizeof(CountedPosition<W, P>));
-        if (!to.memory) {
-            return false;
-        }
-        to.n = from.n;
+        wide.shards[s] = {to, from.n};
         for (uint64_t i = 0; i < from.n; ++i) {
-            to.data()[i].pos = from.data()[i].pos;
-            to.data()[i].count = W(from.data()[i].count);
+            to[i] = Wide{from.data()[i].pos, W(from.data()[i].count)};
         }
+        to += from.n;
     }
+    wide.runs.push_back({std::move(memory), 0, shardCount});
     last_ = std::move(wide);
     return true;
 }
@@ -823,18 +854,15 @@ uint64_t LayeredSearch::batchBytes(const Build<C, P>& next) const {
     }
     // The search's own blocks: the stored layers, the last one and the tables.
     uint64_t held = tableBytes;
-    for (const PositionLayer<P>& layer : storedAs<P>()) {
-        for (const Block<P>& shard : layer.shards) {
-            held += shard.memory.bytes();
+    auto add = [&](const auto& layer) {
+        for (const auto& run : layer.runs) {
+            held += run.memory.bytes();
         }
+    };
+    for (const PositionLayer<P>& layer : storedAs<P>()) {
+        add(layer);
     }
-    std::visit(
-        [&](const auto& layer) {
-            for (const auto& shard : layer.shards) {
-                held += shard.memory.bytes();
-            }
-        },
-        last_);
+    std::visit(add, last_);
     const uint64_t ceiling = batchPeakBytes * expected;
     const uint64_t room = ceiling > held ? ceiling - held : 0;
     const uint64_t free = budget_.limit() - budget_.used();
@@ -992,96 +1020,123 @@ void LayeredSearch::addDeadEnds(const Build<C, P>& next) {
     }
 }
 
-// Packing: each shard's table packed in order into a block of its own, the table's slice of the
-// region refunded and the region given back from the front as the shards in order are done. A
-// large layer takes a while: a stop asked for meanwhile drops it (nothing, when empty).
+// Packing, in two passes over the shards. First each table is packed in order to its front.
+// Then the tables are copied out in runs of consecutive shards, a block each: a run's slices of
+// the region are refunded before its block is taken, and the region goes back from the front as
+// the runs in order are done. A table of its own (grown, or where the region did not fit) is
+// shrunk to a run of its own instead. A large layer takes a while: a stop asked for meanwhile
+// drops it (nothing, when empty).
 template <typename C, typename P>
 LayeredSearch::Outcome LayeredSearch::pack(Build<C, P>& next, uint64_t total,
                                            CountedLayer<C, P>& built,
                                            const std::function<bool()>& tick) {
     built.shards.resize(shardCount);
     built.size = total;
-    std::atomic<uint64_t> nextShard{0};
-    std::atomic<bool> stopped{false};
+    if (!onItems(
+            threads_, shardCount, [&](int32_t s) { return next.shards[s].finish(), true; }, tick)) {
+        return Outcome::Stopped;
+    }
+    // The runs: a table of its own alone, tables in the region together up to `runBytes`.
+    uint64_t bytes = 0;
+    for (int32_t s = 0; s < shardCount; ++s) {
+        const bool own = static_cast<bool>(next.shards[s].memory);
+        if (own || bytes >= runBytes || built.runs.empty() ||
+            next.shards[built.runs.back().begin].memory) {
+            built.runs.push_back({ChargedBlock{}, s, s});
+            bytes = 0;
+        }
+        built.runs.back().end = s + 1;
+        bytes += next.shards[s].n * sizeof(CountedPosition<C, P>);
+    }
     std::atomic<bool> outOfMemory{false};
     std::mutex frontLock;  // guards the front and the region's releases
-    std::vector<bool> done(shardCount, false);
-    int32_t front = 0;  // the shards before it are all packed
-    auto lastTick = std::chrono::steady_clock::now();
-    onThreads(
-        threads_,
-        [&](int32_t t) {
-            for (uint64_t s = nextShard++; s < shardCount && !stopped; s = nextShard++) {
-                if (!packShard(next, static_cast<int32_t>(s), built.shards[s])) {
-                    outOfMemory = true;
-                    stopped = true;
-                }
-                {
-                    std::lock_guard<std::mutex> guard(frontLock);
-                    done[s] = true;
-                    while (front < shardCount && done[front]) {
-                        ++front;
-                    }
-                    next.region.releaseFront(front * next.sliceBytes);
-                }
-                if (t == 0 && ticked(tick, lastTick)) {
-                    stopped = true;
-                }
+    std::vector<bool> done(built.runs.size(), false);
+    size_t front = 0;  // the runs before it are all packed
+    const bool packed = onItems(
+        threads_, static_cast<int32_t>(built.runs.size()),
+        [&](int32_t r) {
+            const bool ok = packRun(next, built, r);
+            std::lock_guard<std::mutex> guard(frontLock);
+            done[r] = true;
+            while (front < done.size() && done[front]) {
+                ++front;
             }
+            const int32_t shards = front < done.size() ? built.runs[front].begin : shardCount;
+            next.region.releaseFront(shards * next.sliceBytes);
+            outOfMemory = outOfMemory || !ok;
+            return ok;
         },
-        [&] {
-            if (tick && tick()) {
-                stopped = true;
-            }
-        });
-    return outOfMemory ? Outcome::OutOfMemory : stopped ? Outcome::Stopped : Outcome::Expanded;
+        tick);
+    return outOfMemory ? Outcome::OutOfMemory : packed ? Outcome::Expanded : Outcome::Stopped;
 }
 
-// One shard packed: a table of its own is shrunk to its positions, one in the region copied out
-// to a block charged with what its slice gives back first. False when the system refuses that
-// block.
+// One run packed: a table of its own shrunk to its positions; tables in the region copied out
+// to one block charged with what their slices give back first. False when the system refuses
+// that block.
 template <typename C, typename P>
-bool LayeredSearch::packShard(Build<C, P>& next, int32_t s, Block<CountedPosition<C, P>>& into) {
-    BuildShard<C, P>& shard = next.shards[s];
-    const uint64_t n = shard.finish();
-    const uint64_t bytes = n * sizeof(CountedPosition<C, P>);
-    if (shard.memory) {
-        shard.memory.shrink(bytes);
-        into = Block<CountedPosition<C, P>>{std::move(shard.memory), n};
+bool LayeredSearch::packRun(Build<C, P>& next, CountedLayer<C, P>& built, size_t r) {
+    using Record = CountedPosition<C, P>;
+    auto& run = built.runs[r];
+    BuildShard<C, P>& first = next.shards[run.begin];
+    if (first.memory) {
+        first.memory.shrink(first.n * sizeof(Record));
+        built.shards[run.begin] = {static_cast<Record*>(first.memory.data()), first.n};
+        run.memory = std::move(first.memory);
         return true;
     }
-    next.region.refund(next.sliceBytes);
-    into.memory = ChargedBlock::take(budget_, bytes);
-    if (!into.memory) {
+    uint64_t bytes = 0;
+    for (int32_t s = run.begin; s < run.end; ++s) {
+        bytes += next.shards[s].n * sizeof(Record);
+    }
+    next.region.refund((run.end - run.begin) * next.sliceBytes);
+    if (bytes == 0) {
+        return true;
+    }
+    run.memory = ChargedBlock::take(budget_, bytes);
+    if (!run.memory) {
         return false;
     }
-    std::memcpy(static_cast<void*>(into.data()), shard.table(), bytes);
-    into.n = n;
+    auto* to = static_cast<Record*>(run.memory.data());
+    for (int32_t s = run.begin; s < run.end; ++s) {
+        const uint64_t n = next.shards[s].n;
+        std::memcpy(static_cast<void*>(to), next.shards[s].table(), n * sizeof(Record));
+        built.shards[s] = {to, n};
+        to += n;
+    }
     return true;
 }
 
-// Retiring: the old layer keeps its positions only, packed to the front of each block in place
-// (a record never moves forward), the block shrunk.
+// Retiring: the old layer keeps its positions only, packed to the front of each run's block in
+// place (a record never moves forward), the block shrunk.
 template <typename C, typename P>
 PositionLayer<P> LayeredSearch::retire(CountedLayer<C, P>& cur) {
     PositionLayer<P> kept;
     kept.shards.resize(shardCount);
     kept.size = cur.size;
-    for (int32_t s = 0; s < shardCount; ++s) {
-        auto& from = cur.shards[s];
-        if (from.n == 0) {
-            from.memory.reset();
+    std::vector<uint64_t> offsets(shardCount);
+    for (auto& run : cur.runs) {
+        if (!run.memory) {
             continue;
         }
-        P* packed = static_cast<P*>(from.memory.data());
-        for (uint64_t i = 0; i < from.n; ++i) {
-            const P p = from.data()[i].pos;
-            std::memcpy(static_cast<void*>(packed + i), &p, sizeof(P));
+        P* packed = static_cast<P*>(run.memory.data());
+        uint64_t m = 0;
+        for (int32_t s = run.begin; s < run.end; ++s) {
+            const auto& from = cur.shards[s];
+            for (uint64_t i = 0; i < from.n; ++i) {
+                const P p = from.data()[i].pos;
+                std::memcpy(static_cast<void*>(packed + m + i), &p, sizeof(P));
+            }
+            offsets[s] = m;
+            m += from.n;
         }
-        from.memory.shrink(from.n * sizeof(P));
-        kept.shards[s] = Block<P>{std::move(from.memory), from.n};
-        from.n = 0;
+        run.memory.shrink(m * sizeof(P));
+        for (int32_t s = run.begin; s < run.end; ++s) {
+            kept.shards[s] = {static_cast<P*>(run.memory.data()) + offsets[s], cur.shards[s].n};
+        }
+        kept.runs.push_back({std::move(run.memory), run.begin, run.end});
     }
+    cur.runs.clear();
+    cur.shards.assign(shardCount, {});
     cur.size = 0;
     return kept;
 }

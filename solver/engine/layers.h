@@ -40,28 +40,38 @@ static_assert(sizeof(CountedPosition<Count64, Bits>) == 24);
 static_assert(sizeof(CountedPosition<Count128, Bits>) == 32);
 static_assert(sizeof(CountedPosition<Count64, NarrowBits>) == 16);
 
-// Records in a block of memory charged to the budget: `n` in use, room for as many as the
-// block holds.
+// A shard of a layer: `n` records at `at`, in one of the layer's runs.
 template <typename T>
-struct Block {
-    ChargedBlock memory;
+struct Shard {
+    T* at = nullptr;
     uint64_t n = 0;
-    T* data() const { return static_cast<T*>(memory.data()); }
+    T* data() const { return at; }
+};
+
+// A layer's records by shard. Their memory is charged to the budget in runs: a run is one block
+// holding the records of consecutive shards [begin, end), in shard order. A few large runs
+// rather than a block per shard: large blocks come from the system in huge pages, so writing
+// and reading a layer takes a page fault and a TLB entry per 2 MiB rather than per 4 KiB.
+template <typename T>
+struct ShardedRecords {
+    struct Run {
+        ChargedBlock memory;
+        int32_t begin = 0;
+        int32_t end = 0;
+    };
+    std::vector<Shard<T>> shards;
+    std::vector<Run> runs;
+    uint64_t size = 0;
 };
 
 // A layer whose counts are no longer needed: positions only, for walking a solution back.
 template <typename P>
-struct PositionLayer {
-    std::vector<Block<P>> shards;
-    uint64_t size = 0;
-};
+struct PositionLayer : ShardedRecords<P> {};
 
 template <typename C, typename P>
-struct CountedLayer {
+struct CountedLayer : ShardedRecords<CountedPosition<C, P>> {
     using Count = C;
     using Position = P;
-    std::vector<Block<CountedPosition<C, P>>> shards;
-    uint64_t size = 0;
 };
 
 enum class ExpandResult {
@@ -174,7 +184,7 @@ private:
     Outcome pack(Build<C, P>& next, uint64_t total, CountedLayer<C, P>& built,
                  const std::function<bool()>& tick);
     template <typename C, typename P>
-    bool packShard(Build<C, P>& next, int32_t s, Block<CountedPosition<C, P>>& into);
+    bool packRun(Build<C, P>& next, CountedLayer<C, P>& built, size_t run);
     template <typename C, typename P>
     PositionLayer<P> retire(CountedLayer<C, P>& cur);
     // The expansion of the last layer, by the type of its counts.
@@ -280,7 +290,7 @@ private:
     static bool placesServeFamilies(const JumpGraph& graph);
     void buildFamilies();
     template <typename T>
-    static bool findIn(const Block<T>& shard, Bits p);
+    static bool findIn(const Shard<T>& shard, Bits p);
 };
 
 }  // namespace kvarlo::engine
