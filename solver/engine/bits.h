@@ -27,6 +27,11 @@ struct Bits {
     void set(int32_t i) { *this = *this | bit(i); }
     bool empty() const { return (lo | hi) == 0; }
     int32_t count() const { return std::popcount(lo) + std::popcount(hi); }
+    // Byte b (slots 8b to 8b + 7), shifted out of the words in registers: a copy of the words
+    // to memory read back in other sizes would wait for the stores to finish.
+    uint32_t byte(int32_t b) const {
+        return static_cast<uint32_t>((b < 8 ? lo : hi) >> (8 * (b & 7))) & 0xFF;
+    }
 
     friend Bits operator|(Bits a, Bits b) { return {a.lo | b.lo, a.hi | b.hi}; }
     friend Bits operator&(Bits a, Bits b) { return {a.lo & b.lo, a.hi & b.hi}; }

@@ -13,15 +13,6 @@ namespace kvarlo::engine {
 
 namespace {
 
-// The 12 bytes of a position, low slots first.
-struct PositionBytes {
-    uint8_t b[16];
-    explicit PositionBytes(Bits p) {
-        std::memcpy(b, &p.lo, 8);
-        std::memcpy(b + 8, &p.hi, 8);
-    }
-};
-
 // The vector implementation holds up to 16 images: 8 in one register, the rest in another.
 constexpr int32_t vectorLanes = 16;
 
@@ -36,7 +27,7 @@ bool machineHasVectors() {
 }  // namespace
 
 SymmetryImages::SymmetryImages(const JumpGraph& graph, int32_t count, bool vectors)
-    : count_(count), byteCount_((graph.slotCount + 7) / 8) {
+    : count_(count), byteCount_((graph.slotCount + 7) / 8), narrow_(graph.slotCount <= 64) {
     const size_t row = 2 * static_cast<size_t>(count_);
     auto store = [&](uint64_t* at, Bits image, int32_t g) {
         at[g] = image.hi;
@@ -125,13 +116,12 @@ void SymmetryImages::imagesPlain(const SymmetryImages& s, Bits p, Images& out) {
         hi[g] = 0;
         lo[g] = 0;
     }
-    const PositionBytes bytes(p);
     for (int32_t b = 0; b < s.byteCount_; ++b) {
-        if (bytes.b[b] == 0) {
+        const uint32_t value = p.byte(b);
+        if (value == 0) {
             continue;
         }
-        const uint64_t* row =
-            &s.byteImages_[(static_cast<size_t>(b) * 256 + bytes.b[b]) * 2 * count];
+        const uint64_t* row = &s.byteImages_[(static_cast<size_t>(b) * 256 + value) * 2 * count];
 #pragma GCC unroll 12
         for (int32_t g = 0; g < count; ++g) {
             hi[g] |= row[g];
@@ -207,15 +197,16 @@ void SymmetryImages::imagesVector(const SymmetryImages& s, Bits p, Images& out) 
     __m512i hiB = _mm512_setzero_si512();
     __m512i loA = _mm512_setzero_si512();
     __m512i loB = _mm512_setzero_si512();
-    const PositionBytes bytes(p);
     for (int32_t b = 0; b < s.byteCount_; ++b) {
-        if (bytes.b[b] == 0) {
+        const uint32_t value = p.byte(b);
+        if (value == 0) {
             continue;
         }
-        const uint64_t* row =
-            &s.byteImages_[(static_cast<size_t>(b) * 256 + bytes.b[b]) * 2 * count];
-        hiA = _mm512_or_si512(hiA, _mm512_maskz_loadu_epi64(m.a, row));
-        hiB = _mm512_or_si512(hiB, _mm512_maskz_loadu_epi64(m.b, row + 8));
+        const uint64_t* row = &s.byteImages_[(static_cast<size_t>(b) * 256 + value) * 2 * count];
+        if (!s.narrow_) {
+            hiA = _mm512_or_si512(hiA, _mm512_maskz_loadu_epi64(m.a, row));
+            hiB = _mm512_or_si512(hiB, _mm512_maskz_loadu_epi64(m.b, row + 8));
+        }
         loA = _mm512_or_si512(loA, _mm512_maskz_loadu_epi64(m.a, row + count));
         loB = _mm512_or_si512(loB, _mm512_maskz_loadu_epi64(m.b, row + count + 8));
     }
@@ -238,6 +229,13 @@ void SymmetryImages::childrenVector(const SymmetryImages& s, const Images& paren
     const __m512i loB = _mm512_mask_loadu_epi64(ones, m.b, parent.lo + 8);
     for (int32_t i = 0; i < n; ++i) {
         const uint64_t* flip = &s.flipImages_[static_cast<size_t>(jumps[i]) * 2 * count];
+        if (s.narrow_) {
+            const __m512i la = _mm512_xor_si512(loA, _mm512_maskz_loadu_epi64(m.a, flip + count));
+            const __m512i lb =
+                _mm512_xor_si512(loB, _mm512_maskz_loadu_epi64(m.b, flip + count + 8));
+            out[i] = Bits{smallestLane(minLanes(la, lb)), 0};
+            continue;
+        }
         const __m512i ha = _mm512_xor_si512(hiA, _mm512_maskz_loadu_epi64(m.a, flip));
         const __m512i hb = _mm512_xor_si512(hiB, _mm512_maskz_loadu_epi64(m.b, flip + 8));
         const __m512i la = _mm512_xor_si512(loA, _mm512_maskz_loadu_epi64(m.a, flip + count));

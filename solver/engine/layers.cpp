@@ -576,14 +576,11 @@ int32_t LayeredSearch::legalJumpsOf(Bits p, int32_t* out) const {
 int32_t LayeredSearch::legalJumpsByFamily(Bits p, int32_t* out) const {
     static_assert(planeCount == 3);
     // A zero byte's row is zero: OR-ing it costs less than a branch that is hard to predict.
-    uint8_t bytes[16];
-    std::memcpy(bytes, &p.lo, 8);
-    std::memcpy(bytes + 8, &p.hi, 8);
     uint64_t p0 = 0;
     uint64_t p1 = 0;
     uint64_t p2 = 0;
     for (int32_t b = 0; b < byteCount_; ++b) {
-        const uint64_t* row = &planeBytes_[(static_cast<size_t>(b) * 256 + bytes[b]) * planeCount];
+        const uint64_t* row = &planeBytes_[(static_cast<size_t>(b) * 256 + p.byte(b)) * planeCount];
         p0 |= row[0];
         p1 |= row[1];
         p2 |= row[2];
