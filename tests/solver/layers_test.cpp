@@ -230,7 +230,7 @@ TEST(LayeredSearchTest, EveryWayOfExpandingFindsTheSameLayers) {
                 methods.push_back(ExpandMethod{jumps, vectors});
             }
         }
-        for (int32_t batch : {1, 33, 4096}) {
+        for (int32_t batch : {1, 129, 4096}) {
             methods.push_back(ExpandMethod{Jumps::Cheapest, true, batch});
         }
         for (const ExpandMethod& method : methods) {
