@@ -1106,17 +1106,16 @@ bool LayeredSearch::packRun(Build<C, P>& next, CountedLayer<C, P>& built, size_t
 }
 
 // Retiring: the old layer keeps its positions only, packed to the front of each run's block in
-// place (a record never moves forward), the block shrunk.
+// place (a record never moves forward), the block shrunk; the runs on the threads.
 template <typename C, typename P>
 PositionLayer<P> LayeredSearch::retire(CountedLayer<C, P>& cur) {
     PositionLayer<P> kept;
     kept.shards.resize(shardCount);
+    kept.runs.resize(cur.runs.size());
     kept.size = cur.size;
     std::vector<uint64_t> offsets(shardCount);
-    for (auto& run : cur.runs) {
-        if (!run.memory) {
-            continue;
-        }
+    auto retireRun = [&](int32_t r) {
+        auto& run = cur.runs[r];
         P* packed = static_cast<P*>(run.memory.data());
         uint64_t m = 0;
         for (int32_t s = run.begin; s < run.end; ++s) {
@@ -1132,8 +1131,10 @@ PositionLayer<P> LayeredSearch::retire(CountedLayer<C, P>& cur) {
         for (int32_t s = run.begin; s < run.end; ++s) {
             kept.shards[s] = {static_cast<P*>(run.memory.data()) + offsets[s], cur.shards[s].n};
         }
-        kept.runs.push_back({std::move(run.memory), run.begin, run.end});
-    }
+        kept.runs[r] = {std::move(run.memory), run.begin, run.end};
+        return true;
+    };
+    onItems(threads_, static_cast<int32_t>(cur.runs.size()), retireRun, {});
     cur.runs.clear();
     cur.shards.assign(shardCount, {});
     cur.size = 0;
