@@ -1035,11 +1035,16 @@ LayeredSearch::Outcome LayeredSearch::pack(Build<C, P>& next, uint64_t total,
             threads_, shardCount, [&](int32_t s) { return next.shards[s].finish(), true; }, tick)) {
         return Outcome::Stopped;
     }
-    // The runs: a table of its own alone, tables in the region together up to `runBytes`.
+    // The runs: a table of its own alone, tables in the region together up to `runBytes`. A
+    // layer smaller than that keeps a run per shard: small blocks come from the allocator's
+    // heap, which hands the memory of the layers before on without new page faults (one block
+    // for the layer came fresh from the system every layer, 1.3 times slower on the default
+    // figure).
+    const uint64_t least = total * sizeof(CountedPosition<C, P>) >= runBytes ? runBytes : 0;
     uint64_t bytes = 0;
     for (int32_t s = 0; s < shardCount; ++s) {
         const bool own = static_cast<bool>(next.shards[s].memory);
-        if (own || bytes >= runBytes || built.runs.empty() ||
+        if (own || bytes >= least || built.runs.empty() ||
             next.shards[built.runs.back().begin].memory) {
             built.runs.push_back({ChargedBlock{}, s, s});
             bytes = 0;
