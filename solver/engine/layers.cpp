@@ -115,7 +115,8 @@ template <typename F>
 bool onItems(int32_t threads, int32_t count, F&& work, const std::function<bool()>& tick) {
     std::atomic<int32_t> nextItem{0};
     std::atomic<bool> stopped{false};
-    auto lastTick = std::chrono::steady_clock::now();
+    // The first item looks at once: the work before may have looked up to 50 ms ago.
+    std::chrono::steady_clock::time_point lastTick{};
     onThreads(
         threads,
         [&](int32_t t) {
