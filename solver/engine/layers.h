@@ -51,7 +51,8 @@ struct Shard {
 // A layer's records by shard. Their memory is charged to the budget in runs: a run is one block
 // holding the records of consecutive shards [begin, end), in shard order. A few large runs
 // rather than a block per shard: large blocks come from the system in huge pages, so writing
-// and reading a layer takes a page fault and a TLB entry per 2 MiB rather than per 4 KiB.
+// and reading a layer takes a page fault and a TLB entry per 2 MiB rather than per 4 KiB. A
+// layer too small for that keeps a run per shard (see pack in layers.cpp).
 template <typename T>
 struct ShardedRecords {
     struct Run {
