@@ -1032,8 +1032,11 @@ LayeredSearch::Outcome LayeredSearch::pack(Build<C, P>& next, uint64_t total,
                                            const std::function<bool()>& tick) {
     built.shards.resize(shardCount);
     built.size = total;
-    if (!onItems(
-            threads_, shardCount, [&](int32_t s) { return next.shards[s].finish(), true; }, tick)) {
+    auto finishShard = [&](int32_t s) {
+        next.shards[s].finish();
+        return true;
+    };
+    if (!onItems(threads_, shardCount, finishShard, tick)) {
         return Outcome::Stopped;
     }
     // The runs: a table of its own alone, tables in the region together up to `runBytes`. A
