@@ -2,13 +2,10 @@
 #include "cli/document_file.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <filesystem>
 #include <vector>
 
-#include "platform/replace_file.h"
+#include "platform/file_io.h"
 
 namespace kvarlo::cli {
 
@@ -23,25 +20,11 @@ size_t largestRead(int32_t nodeCount) {
 
 bool readPrefix(const std::string& path, size_t limit, std::vector<uint8_t>& bytes,
                 std::string& reason) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) {
-        reason = "is a directory";
+    FileError error;
+    if (!readRegularFile(nativePathFromCommandLine(path), limit, false, bytes, error)) {
+        reason = error.reason;
         return false;
     }
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) {
-        reason = std::string("cannot open: ") + std::strerror(errno);
-        return false;
-    }
-    bytes.resize(limit);
-    const size_t count = std::fread(bytes.data(), 1, limit, file);
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed) {
-        reason = "cannot read";
-        return false;
-    }
-    bytes.resize(count);
     return true;
 }
 
@@ -105,7 +88,12 @@ bool readDocumentOrReport(const std::string& path, LoadedDocument& out) {
 
 bool writeFileAtomically(const std::string& path, std::span<const uint8_t> image,
                          std::string& reason) {
-    return replaceFileContents(nativePathFromCommandLine(path), image, reason);
+    FileError error;
+    if (!replaceFileContents(nativePathFromCommandLine(path), image, error)) {
+        reason = error.reason;
+        return false;
+    }
+    return true;
 }
 
 }  // namespace kvarlo::cli

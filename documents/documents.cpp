@@ -7,7 +7,7 @@
 
 #include "board/fixed_array.h"
 #include "documents/file_format.h"
-#include "platform/replace_file.h"
+#include "platform/file_io.h"
 
 namespace kvarlo {
 
@@ -61,8 +61,8 @@ bool readDocument(HWND owner, DocumentKind kind, int32_t nodeCount, const char* 
 }  // namespace
 
 bool writeFileReplacing(const char* path, const uint8_t* image, uint32_t count) {
-    std::string reason;
-    return replaceFileContents(nativePathFromProgram(path), {image, count}, reason);
+    FileError error;
+    return replaceFileContents(nativePathFromProgram(path), {image, count}, error);
 }
 
 bool saveWithDialog(HWND owner, const uint8_t* image, uint32_t count, const char* title, char* name,
