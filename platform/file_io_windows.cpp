@@ -90,6 +90,10 @@ bool replaceFileContents(const NativePath& path, std::span<const uint8_t> image,
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         return fail(error, FileProblem::isFolder, "is a directory");
     }
+    // Refused before a temporary is made: the move would fail over it anyway.
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        return fail(error, FileProblem::noPermission, "is write-protected");
+    }
     wchar_t temporary[MAX_PATH + 1] = {};
     if (GetTempFileNameW(folderOf(path.text).c_str(), L"kvl", 0, temporary) == 0) {
         return failWithLastError(error, "cannot create a file beside it");

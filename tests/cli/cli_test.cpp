@@ -2,6 +2,8 @@
 // reads and writes.
 #include <gtest/gtest.h>
 
+#include <grp.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -33,6 +35,28 @@ protected:
     // Runs kvarlo-cli in the test's folder.
     Outcome run(const std::vector<std::string>& args) {
         return testing::runCli(dir.path(), KVARLO_CLI_PATH, args);
+    }
+
+    // Runs kvarlo-cli as an ordinary user: nobody when the tests run as root, as they do in CI.
+    // The folder is opened to all for it.
+    Outcome runAsOrdinaryUser(const std::vector<std::string>& args) {
+        fs::permissions(dir.path(), fs::perms::all);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            if (::geteuid() == 0 &&
+                (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+                ::_exit(99);
+            }
+            const Outcome outcome = run(args);
+            std::ofstream(dir / "child.err") << outcome.err;
+            ::_exit(outcome.status);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        Outcome outcome{WIFEXITED(status) ? WEXITSTATUS(status) : -1, "",
+                        readText(dir / "child.err")};
+        fs::remove(dir / "child.err");
+        return outcome;
     }
 
     testing::TestFolder dir{"kvarlo-cli-test"};
@@ -258,6 +282,32 @@ TEST_F(Cli, OutputsGoThroughLinksAndKeepThePermissions) {
     EXPECT_EQ(run({"info", "s.t1c", "--json"}).status, 0);
     EXPECT_EQ(fs::status(dir / "keep" / "s.t1c").permissions() & fs::perms::mask, owner);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir / "keep"), fs::directory_iterator()), 2);
+}
+
+// An output the user may not write is refused, although the folder would let it be replaced:
+// write-protected, or another user's (which a replace would also have given to this one).
+TEST_F(Cli, AnOutputTheUserMayNotWriteIsRefusedAndKept) {
+    const std::vector<uint8_t> old(10, 1);
+    writeBytes(dir / "protected.t1a", old);
+    if (::geteuid() == 0) {  // the ordinary user's own file, which only the mode protects
+        ASSERT_EQ(::chown((dir / "protected.t1a").c_str(), 65534, 65534), 0);
+    }
+    fs::permissions(dir / "protected.t1a",
+                    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    Outcome refused = runAsOrdinaryUser({"figure", "--full", "-o", "protected.t1a"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err, "kvarlo-cli: protected.t1a: is write-protected\n");
+    EXPECT_EQ(testing::readBytes(dir / "protected.t1a"), old);
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "another user's file needs root to make";
+    }
+    writeBytes(dir / "root-owned.t1a", old);  // 0644 by the usual umask, in a folder open to all
+    refused = runAsOrdinaryUser({"figure", "--full", "-o", "root-owned.t1a"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(testing::readBytes(dir / "root-owned.t1a"), old);
+    struct stat info {};
+    ASSERT_EQ(::stat((dir / "root-owned.t1a").c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, 0u);
 }
 
 TEST_F(Cli, RenderDrawsTheFrameTheWindowWouldShow) {
