@@ -68,7 +68,9 @@ bool replaceFileContents(const NativePath& path, std::span<const uint8_t> image,
 
 // Reads the regular file at `path`: its first `limit` bytes, or the whole of a shorter file.
 // With `refuseLarger`, a file holding more than `limit` bytes is refused as tooLarge instead.
+// `fileSize`, when given, receives the whole file's size as it was opened, however much of it
+// was read.
 bool readRegularFile(const NativePath& path, size_t limit, bool refuseLarger,
-                     std::vector<uint8_t>& bytes, FileError& error);
+                     std::vector<uint8_t>& bytes, FileError& error, uint64_t* fileSize = nullptr);
 
 }  // namespace kvarlo

@@ -303,7 +303,7 @@ bool checkReplaceable(const std::string& target, const struct stat& old, FileErr
 // Reads an open file that must be a regular one, up to `limit` bytes (one more to see whether
 // it is larger).
 bool readOpenFile(int fd, size_t limit, bool refuseLarger, std::vector<uint8_t>& bytes,
-                  FileError& error) {
+                  FileError& error, uint64_t* fileSize) {
     struct stat info {};
     if (::fstat(fd, &info) != 0) {
         return failWithErrno(error, "cannot look at it");
@@ -313,6 +313,9 @@ bool readOpenFile(int fd, size_t limit, bool refuseLarger, std::vector<uint8_t>&
     }
     if (!S_ISREG(info.st_mode)) {
         return fail(error, FileProblem::notRegularFile, "is not a regular file");
+    }
+    if (fileSize) {
+        *fileSize = static_cast<uint64_t>(info.st_size);
     }
     const size_t wanted = refuseLarger ? limit + 1 : limit;
     bytes.assign(std::min<size_t>(wanted, static_cast<size_t>(info.st_size) + 1), 0);
@@ -380,7 +383,7 @@ bool replaceFileContents(const NativePath& path, std::span<const uint8_t> image,
 }
 
 bool readRegularFile(const NativePath& path, size_t limit, bool refuseLarger,
-                     std::vector<uint8_t>& bytes, FileError& error) {
+                     std::vector<uint8_t>& bytes, FileError& error, uint64_t* fileSize) {
     if (path.bytes.empty()) {
         return fail(error, FileProblem::noName, "no file name");
     }
@@ -389,7 +392,7 @@ bool readRegularFile(const NativePath& path, size_t limit, bool refuseLarger,
     if (fd < 0) {
         return failWithErrno(error, "cannot open");
     }
-    const bool read = readOpenFile(fd, limit, refuseLarger, bytes, error);
+    const bool read = readOpenFile(fd, limit, refuseLarger, bytes, error, fileSize);
     ::close(fd);
     return read;
 }

@@ -213,6 +213,54 @@ TEST_F(Cli, RefusedFilesGetOneLineOnStderrOnly) {
     EXPECT_EQ(missing.err.rfind("kvarlo-cli: missing.t1a: cannot open", 0), 0u) << missing.err;
 }
 
+// A FIFO with no writer: every command that reads a document used to wait for one for ever.
+TEST_F(Cli, APipeIsRefusedAtOnceByEveryCommandThatReadsADocument) {
+    ASSERT_EQ(::mkfifo((dir / "pipe.t1a").c_str(), 0600), 0);
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"info", "pipe.t1a"},
+                                                 {"info", "pipe.t1a", "--json"},
+                                                 {"moves", "pipe.t1a"},
+                                                 {"render", "pipe.t1a", "-o", "x.png"},
+                                                 {"solve", "pipe.t1a", "-o", "x.t1c"}}) {
+        Outcome refused = run(args);
+        EXPECT_EQ(refused.status, 1) << args[0];
+        EXPECT_EQ(refused.out, "") << args[0];
+        EXPECT_EQ(refused.err, "kvarlo-cli: pipe.t1a: is not a regular file\n") << args[0];
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+}
+
+// The game reads a figure's records and ignores what follows them, and a game's or a
+// solution's when its counts are at their most; info accepts them alike and counts the rest.
+TEST_F(Cli, InfoCountsTheBytesAfterTheRecords) {
+    const auto figure = bytesOf(encodeFigure(twoMatches(), 0));
+    writeBytes(dir / "plain.t1a", figure);
+    auto longer = figure;
+    longer.push_back(0);
+    writeBytes(dir / "one.t1a", longer);
+    longer.resize(figure.size() + (1 << 20), 0xEE);
+    writeBytes(dir / "megabyte.t1a", longer);
+    MoveHistory history;
+    history.records.fill(test::jumpA);
+    history.total = historyCapacity;
+    auto game = bytesOf(encodeGame(twoMatches(), history, GameState{2, 0, 0, 0}, 0));
+    game.resize(game.size() + 5, 0);
+    writeBytes(dir / "full.t1b", game);
+
+    const std::pair<const char*, uint64_t> cases[] = {
+        {"plain.t1a", 0}, {"one.t1a", 1}, {"megabyte.t1a", 1 << 20}, {"full.t1b", 5}};
+    for (const auto& [file, extra] : cases) {
+        Outcome json = run({"info", file, "--json"});
+        ASSERT_EQ(json.status, 0) << file << json.err;
+        const std::string field = "\"extraBytes\": " + std::to_string(extra) + ",";
+        EXPECT_NE(json.out.find(field), std::string::npos) << file << "\n" << json.out;
+        Outcome text = run({"info", file});
+        ASSERT_EQ(text.status, 0) << file << text.err;
+        const std::string line =
+            "extra bytes      " + std::to_string(extra) + " after the records (ignored)\n";
+        EXPECT_EQ(text.out.find(line) != std::string::npos, extra > 0) << file << "\n" << text.out;
+    }
+}
+
 TEST_F(Cli, UsageErrorsExitWithTwoAndWriteNothing) {
     const std::vector<std::vector<std::string>> wrong = {
         {},
