@@ -19,9 +19,11 @@ const char* const help =
     "Shows what a figure, game or solution file holds. The kind is read from the file's\n"
     "header, never from its name, and the file is checked as the game checks it on opening.\n"
     "\n"
-    "  --json   one JSON object: kind, width, height, createdTime, matches and every slot's\n"
-    "           flags as stored; a game adds its counters and moves, a solution its\n"
-    "           statistics, best moves and spectrum\n";
+    "Bytes stored after the records, which the game ignores, are counted as extra bytes.\n"
+    "\n"
+    "  --json   one JSON object: kind, width, height, createdTime, matches, extraBytes and\n"
+    "           every slot's flags as stored; a game adds its counters and moves, a solution\n"
+    "           its statistics, best moves and spectrum\n";
 
 std::string field(const char* name, const std::string& value) {
     return std::string("  \"") + name + "\": " + value;
@@ -40,6 +42,7 @@ std::string jsonInfo(const LoadedDocument& doc) {
     add(field("height", doc.header.height));
     add(field("createdTime", doc.header.createdTime));
     add(field("matches", board.countMatches()));
+    add(field("extraBytes", std::to_string(doc.extraBytes)));
     if (doc.kind == DocumentKind::Game) {
         add(field("initialMatches", doc.state.initialMatches));
         add(field("current", doc.history.current));
@@ -92,6 +95,9 @@ void printText(const LoadedDocument& doc) {
     std::printf("board            %d x %d\n", doc.header.width, doc.header.height);
     std::printf("created          %s (%u)\n", when, doc.header.createdTime);
     std::printf("matches          %d\n", doc.board.countMatches());
+    if (doc.extraBytes > 0) {
+        std::printf("extra bytes      %" PRIu64 " after the records (ignored)\n", doc.extraBytes);
+    }
     if (doc.kind == DocumentKind::Game) {
         std::printf("initial matches  %d\n", doc.state.initialMatches);
         std::printf("moves made       %d of %d\n", doc.history.current, doc.history.total);

@@ -19,20 +19,36 @@ size_t largestRead(int32_t nodeCount) {
 }
 
 bool readPrefix(const std::string& path, size_t limit, std::vector<uint8_t>& bytes,
-                std::string& reason) {
+                uint64_t& fileSize, std::string& reason) {
     FileError error;
-    if (!readRegularFile(nativePathFromCommandLine(path), limit, false, bytes, error)) {
+    if (!readRegularFile(nativePathFromCommandLine(path), limit, false, bytes, error, &fileSize)) {
         reason = error.reason;
         return false;
     }
     return true;
 }
 
+// The bytes a loaded document's records take in its file.
+uint64_t recordsSize(const LoadedDocument& doc) {
+    const int32_t nodes = doc.board.nodeCount;
+    switch (doc.kind) {
+        case DocumentKind::Figure:
+            return static_cast<uint64_t>(figureFileSize(nodes));
+        case DocumentKind::Game:
+            return static_cast<uint64_t>(gameFileSize(nodes, doc.history.total));
+        case DocumentKind::Solution:
+            return static_cast<uint64_t>(
+                solutionFileSize(nodes, doc.results.bestCount, doc.results.spectrumCount));
+    }
+    return 0;
+}
+
 }  // namespace
 
 bool readDocument(const std::string& path, LoadedDocument& out, std::string& reason) {
     std::vector<uint8_t> bytes;
-    if (!readPrefix(path, largestRead(out.board.nodeCount), bytes, reason)) {
+    uint64_t fileSize = 0;
+    if (!readPrefix(path, largestRead(out.board.nodeCount), bytes, fileSize, reason)) {
         return false;
     }
     if (bytes.size() < fileHeaderSize) {
@@ -74,6 +90,9 @@ bool readDocument(const std::string& path, LoadedDocument& out, std::string& rea
             return false;
     }
     out.kind = static_cast<DocumentKind>(kind);
+    // The size as opened: a file that grew while it was read still counts what was read.
+    const uint64_t size = std::max<uint64_t>(fileSize, bytes.size());
+    out.extraBytes = size - std::min(size, recordsSize(out));
     return true;
 }
 

@@ -25,6 +25,10 @@ struct LoadedDocument {
     MoveHistory history;    // games
     GameState state;        // games
     SolverResults results;  // solutions
+    // The file's bytes after its records. The program reads a figure's records and ignores the
+    // rest, and a game's or a solution's when its counts are at their most; any other document
+    // with extra bytes is refused.
+    uint64_t extraBytes = 0;
 };
 
 // Reads the file, takes its kind from its header (never from its name) and applies every check

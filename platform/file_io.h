@@ -3,8 +3,12 @@
 //
 // Replacing is done as careful editors do: the new contents go to a temporary file beside the
 // file they replace and are renamed over it, so the old contents stay until the new ones are
-// complete. A symbolic link is written through to the file it names and stays a link; the
-// replaced file's permissions stay as they were.
+// complete. The temporary has no name until it is complete where the file system allows
+// (Linux), so a writer killed midway leaves nothing behind; its name is short whatever the
+// target's. A symbolic link is written through to the file it names and stays a link; the
+// replaced file's permissions stay as they were. A file the user may not write (write-protected,
+// or another user's) is refused although its folder would let the rename through. The rename
+// gives the name a new file, so another hard link to the old one keeps the old contents.
 //
 // Reading takes regular files only: a FIFO, a device or a socket is refused at once, without
 // waiting for a writer, and a read never takes more than the caller's limit.
@@ -58,12 +62,15 @@ struct FileError {
 
 // Writes `image` in place of the file at `path` (created when missing). False with the problem
 // when anything fails; the old file is then left exactly as it was and no temporary file stays
-// behind.
+// behind. A save that succeeds also removes the temporaries of this writer that a killed one
+// left in the folder (its own name pattern only, and only those untouched for a minute).
 bool replaceFileContents(const NativePath& path, std::span<const uint8_t> image, FileError& error);
 
 // Reads the regular file at `path`: its first `limit` bytes, or the whole of a shorter file.
 // With `refuseLarger`, a file holding more than `limit` bytes is refused as tooLarge instead.
+// `fileSize`, when given, receives the whole file's size as it was opened, however much of it
+// was read.
 bool readRegularFile(const NativePath& path, size_t limit, bool refuseLarger,
-                     std::vector<uint8_t>& bytes, FileError& error);
+                     std::vector<uint8_t>& bytes, FileError& error, uint64_t* fileSize = nullptr);
 
 }  // namespace kvarlo

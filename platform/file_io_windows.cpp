@@ -90,6 +90,10 @@ bool replaceFileContents(const NativePath& path, std::span<const uint8_t> image,
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         return fail(error, FileProblem::isFolder, "is a directory");
     }
+    // Refused before a temporary is made: the move would fail over it anyway.
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        return fail(error, FileProblem::noPermission, "is write-protected");
+    }
     wchar_t temporary[MAX_PATH + 1] = {};
     if (GetTempFileNameW(folderOf(path.text).c_str(), L"kvl", 0, temporary) == 0) {
         return failWithLastError(error, "cannot create a file beside it");
@@ -109,7 +113,7 @@ bool replaceFileContents(const NativePath& path, std::span<const uint8_t> image,
 }
 
 bool readRegularFile(const NativePath& path, size_t limit, bool refuseLarger,
-                     std::vector<uint8_t>& bytes, FileError& error) {
+                     std::vector<uint8_t>& bytes, FileError& error, uint64_t* fileSize) {
     if (path.text.empty()) {
         return fail(error, FileProblem::noName, "no file name");
     }
@@ -125,6 +129,10 @@ bool readRegularFile(const NativePath& path, size_t limit, bool refuseLarger,
     if (GetFileType(file) != FILE_TYPE_DISK) {
         CloseHandle(file);
         return fail(error, FileProblem::notRegularFile, "is not a regular file");
+    }
+    LARGE_INTEGER size{};
+    if (fileSize && GetFileSizeEx(file, &size)) {
+        *fileSize = static_cast<uint64_t>(size.QuadPart);
     }
     const size_t wanted = refuseLarger ? limit + 1 : limit;
     bytes.assign(wanted, 0);

@@ -47,6 +47,8 @@
 //   Menu commands are posted, not sent. SendMessageA works on the window's own thread only.
 //   WM_SIZE, WM_ERASEBKGND, WM_SETFOCUS, WM_MOUSEMOVE and the non-client messages are not sent.
 // - The file dialogs never change the current directory. Share modes are not enforced.
+// - CreateFileA opens regular files only: a FIFO, a device or a socket fails at once with
+//   ERROR_BAD_FILE_TYPE (a folder with ERROR_ACCESS_DENIED), never waiting for a pipe's other end.
 // - Sounds play asynchronously always (SND_SYNC is treated as SND_ASYNC); PCM WAVE only.
 // - GetCursorPos reports the position of the last mouse event over a window of ours (or the
 //   last SetCursorPos); SetCursorPos does not move the pointer on screen.
@@ -535,6 +537,7 @@ typedef struct _OVERLAPPED OVERLAPPED, *LPOVERLAPPED;  // never used: pass nullp
 #define ERROR_INVALID_NAME 123L
 #define ERROR_ALREADY_EXISTS 183L
 #define ERROR_FILENAME_EXCED_RANGE 206L
+#define ERROR_BAD_FILE_TYPE 222L
 #define ERROR_NO_UNICODE_TRANSLATION 1113L
 #define ERROR_RESOURCE_NAME_NOT_FOUND 1814L
 #define ERROR_RESOURCE_TYPE_NOT_FOUND 1813L

@@ -56,9 +56,40 @@ DWORD errorFromErrno(int error) {
             return ERROR_INVALID_HANDLE;
         case EINVAL:
             return ERROR_INVALID_PARAMETER;
+        case ENXIO:  // a FIFO without a reader, opened for writing without waiting; a socket
+            return ERROR_BAD_FILE_TYPE;
         default:
             return ERROR_INVALID_FUNCTION;
     }
+}
+
+// Opens a path that must name a regular file. A plain open of a FIFO waits for the other end,
+// and the program would hang before its window is drawn, so the open does not wait and the
+// type is checked on what was opened; later reads and writes wait as usual. The last error is
+// set on failure.
+int openRegularFile(const std::string& path, int flags) {
+    const int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_NOCTTY, 0666);
+    if (fd < 0) {
+        SetLastError(errorFromErrno(errno));
+        return -1;
+    }
+    struct stat info {};
+    DWORD refusal = ERROR_SUCCESS;
+    if (::fstat(fd, &info) != 0) {
+        refusal = errorFromErrno(errno);
+    } else if (S_ISDIR(info.st_mode)) {  // Windows refuses to open a folder as a file
+        refusal = ERROR_ACCESS_DENIED;
+    } else if (!S_ISREG(info.st_mode)) {
+        refusal = ERROR_BAD_FILE_TYPE;
+    } else if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+        refusal = errorFromErrno(errno);
+    }
+    if (refusal != ERROR_SUCCESS) {
+        ::close(fd);
+        SetLastError(refusal);
+        return -1;
+    }
+    return fd;
 }
 
 FileObject* fileFromHandle(HANDLE handle) {
@@ -135,18 +166,9 @@ HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD access, DWORD /*shareMode: not 
     }
     if (flagsAndAttributes & FILE_FLAG_WRITE_THROUGH)
         flags |= O_DSYNC;
-    const int fd = ::open(path.c_str(), flags, 0666);
-    if (fd < 0) {
-        SetLastError(errorFromErrno(errno));
+    const int fd = openRegularFile(path, flags);
+    if (fd < 0)
         return INVALID_HANDLE_VALUE;
-    }
-    struct stat info {};
-    if (::fstat(fd, &info) == 0 &&
-        S_ISDIR(info.st_mode)) {  // Windows refuses to open a folder as a file
-        ::close(fd);
-        SetLastError(ERROR_ACCESS_DENIED);
-        return INVALID_HANDLE_VALUE;
-    }
     if (flagsAndAttributes & FILE_FLAG_SEQUENTIAL_SCAN)
         ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     auto* file = new FileObject;

@@ -2,6 +2,8 @@
 // reads and writes.
 #include <gtest/gtest.h>
 
+#include <grp.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -33,6 +35,28 @@ protected:
     // Runs kvarlo-cli in the test's folder.
     Outcome run(const std::vector<std::string>& args) {
         return testing::runCli(dir.path(), KVARLO_CLI_PATH, args);
+    }
+
+    // Runs kvarlo-cli as an ordinary user: nobody when the tests run as root, as they do in CI.
+    // The folder is opened to all for it.
+    Outcome runAsOrdinaryUser(const std::vector<std::string>& args) {
+        fs::permissions(dir.path(), fs::perms::all);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            if (::geteuid() == 0 &&
+                (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+                ::_exit(99);
+            }
+            const Outcome outcome = run(args);
+            std::ofstream(dir / "child.err") << outcome.err;
+            ::_exit(outcome.status);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        Outcome outcome{WIFEXITED(status) ? WEXITSTATUS(status) : -1, "",
+                        readText(dir / "child.err")};
+        fs::remove(dir / "child.err");
+        return outcome;
     }
 
     testing::TestFolder dir{"kvarlo-cli-test"};
@@ -189,6 +213,54 @@ TEST_F(Cli, RefusedFilesGetOneLineOnStderrOnly) {
     EXPECT_EQ(missing.err.rfind("kvarlo-cli: missing.t1a: cannot open", 0), 0u) << missing.err;
 }
 
+// A FIFO with no writer: every command that reads a document used to wait for one for ever.
+TEST_F(Cli, APipeIsRefusedAtOnceByEveryCommandThatReadsADocument) {
+    ASSERT_EQ(::mkfifo((dir / "pipe.t1a").c_str(), 0600), 0);
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"info", "pipe.t1a"},
+                                                 {"info", "pipe.t1a", "--json"},
+                                                 {"moves", "pipe.t1a"},
+                                                 {"render", "pipe.t1a", "-o", "x.png"},
+                                                 {"solve", "pipe.t1a", "-o", "x.t1c"}}) {
+        Outcome refused = run(args);
+        EXPECT_EQ(refused.status, 1) << args[0];
+        EXPECT_EQ(refused.out, "") << args[0];
+        EXPECT_EQ(refused.err, "kvarlo-cli: pipe.t1a: is not a regular file\n") << args[0];
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+}
+
+// The game reads a figure's records and ignores what follows them, and a game's or a
+// solution's when its counts are at their most; info accepts them alike and counts the rest.
+TEST_F(Cli, InfoCountsTheBytesAfterTheRecords) {
+    const auto figure = bytesOf(encodeFigure(twoMatches(), 0));
+    writeBytes(dir / "plain.t1a", figure);
+    auto longer = figure;
+    longer.push_back(0);
+    writeBytes(dir / "one.t1a", longer);
+    longer.resize(figure.size() + (1 << 20), 0xEE);
+    writeBytes(dir / "megabyte.t1a", longer);
+    MoveHistory history;
+    history.records.fill(test::jumpA);
+    history.total = historyCapacity;
+    auto game = bytesOf(encodeGame(twoMatches(), history, GameState{2, 0, 0, 0}, 0));
+    game.resize(game.size() + 5, 0);
+    writeBytes(dir / "full.t1b", game);
+
+    const std::pair<const char*, uint64_t> cases[] = {
+        {"plain.t1a", 0}, {"one.t1a", 1}, {"megabyte.t1a", 1 << 20}, {"full.t1b", 5}};
+    for (const auto& [file, extra] : cases) {
+        Outcome json = run({"info", file, "--json"});
+        ASSERT_EQ(json.status, 0) << file << json.err;
+        const std::string field = "\"extraBytes\": " + std::to_string(extra) + ",";
+        EXPECT_NE(json.out.find(field), std::string::npos) << file << "\n" << json.out;
+        Outcome text = run({"info", file});
+        ASSERT_EQ(text.status, 0) << file << text.err;
+        const std::string line =
+            "extra bytes      " + std::to_string(extra) + " after the records (ignored)\n";
+        EXPECT_EQ(text.out.find(line) != std::string::npos, extra > 0) << file << "\n" << text.out;
+    }
+}
+
 TEST_F(Cli, UsageErrorsExitWithTwoAndWriteNothing) {
     const std::vector<std::vector<std::string>> wrong = {
         {},
@@ -258,6 +330,32 @@ TEST_F(Cli, OutputsGoThroughLinksAndKeepThePermissions) {
     EXPECT_EQ(run({"info", "s.t1c", "--json"}).status, 0);
     EXPECT_EQ(fs::status(dir / "keep" / "s.t1c").permissions() & fs::perms::mask, owner);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir / "keep"), fs::directory_iterator()), 2);
+}
+
+// An output the user may not write is refused, although the folder would let it be replaced:
+// write-protected, or another user's (which a replace would also have given to this one).
+TEST_F(Cli, AnOutputTheUserMayNotWriteIsRefusedAndKept) {
+    const std::vector<uint8_t> old(10, 1);
+    writeBytes(dir / "protected.t1a", old);
+    if (::geteuid() == 0) {  // the ordinary user's own file, which only the mode protects
+        ASSERT_EQ(::chown((dir / "protected.t1a").c_str(), 65534, 65534), 0);
+    }
+    fs::permissions(dir / "protected.t1a",
+                    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    Outcome refused = runAsOrdinaryUser({"figure", "--full", "-o", "protected.t1a"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err, "kvarlo-cli: protected.t1a: is write-protected\n");
+    EXPECT_EQ(testing::readBytes(dir / "protected.t1a"), old);
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "another user's file needs root to make";
+    }
+    writeBytes(dir / "root-owned.t1a", old);  // 0644 by the usual umask, in a folder open to all
+    refused = runAsOrdinaryUser({"figure", "--full", "-o", "root-owned.t1a"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(testing::readBytes(dir / "root-owned.t1a"), old);
+    struct stat info {};
+    ASSERT_EQ(::stat((dir / "root-owned.t1a").c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, 0u);
 }
 
 TEST_F(Cli, RenderDrawsTheFrameTheWindowWouldShow) {

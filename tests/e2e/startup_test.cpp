@@ -1,5 +1,7 @@
 // A file named on the command line (a file manager's "open with"): opened in place of the
 // start-up figure, as its Open command would open it; refused, it leaves the usual start-up.
+#include <sys/stat.h>
+
 #include <fstream>
 
 #include "documents/file_format.h"
@@ -95,6 +97,23 @@ class StartedWithAMissingFile : public StartedWith {
     }
 };
 
+// A FIFO with no writer: opening it as a file used to wait for ever, a black and frozen window.
+class StartedWithAPipe : public StartedWith {
+    void prepareFolder(const std::filesystem::path& folder) override {
+        StartedWith::prepareFolder(folder);
+        ASSERT_EQ(::mkfifo((folder / "pipe.t1a").c_str(), 0600), 0);
+    }
+    void SetUp() override {
+        line = (folder_ / "pipe.t1a").string();
+        StartedWith::SetUp();
+    }
+};
+class StartedWithAPipeAsTheDefaultFigure : public ProgramTest {
+    void prepareFolder(const std::filesystem::path& folder) override {
+        ASSERT_EQ(::mkfifo((folder / "default.t1a").c_str(), 0600), 0);
+    }
+};
+
 TEST_F(StartedWithAFigure, ItsGameStartsInsteadOfTheDefaultOne) {
     EXPECT_EQ(title(), appTitle + " - Фигура " + stemOf("five matches.t1a"));
     EXPECT_EQ(state().window.mode, AppMode::Game);
@@ -123,6 +142,16 @@ TEST_F(StartedWithAnotherKindOfFile, TheDefaultFigureIsLoadedAsUsual) {
 }
 TEST_F(StartedWithAMissingFile, TheDefaultFigureIsLoadedAsUsual) {
     expectDefaultStartUp();
+}
+TEST_F(StartedWithAPipe, TheDefaultFigureIsLoadedAsUsual) {
+    expectDefaultStartUp();
+}
+
+TEST_F(StartedWithAPipeAsTheDefaultFigure, TheEditorOpensOnAnEmptyBoard) {
+    EXPECT_EQ(title(), appTitle + " Public Version 25.02");
+    EXPECT_EQ(state().window.mode, AppMode::Editor);
+    EXPECT_EQ(state().board.countMatches(), 0);
+    EXPECT_EQ(beeps(), 0);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The layer's file calls, the Windows-1251 conversion and the scripted file dialogs: all of
 // them work without a QApplication.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -104,6 +105,23 @@ TEST_F(FileCalls, FailuresAreReportedWithErrorCodes) {
     EXPECT_EQ(n, 0u);
     int notAHandle = 0;
     EXPECT_FALSE(WriteFile(&notAHandle, &byte, 1, &n, nullptr));
+}
+
+// A FIFO without a writer would block a plain open for ever (the program hung on one given as
+// its start-up figure); it is refused at once, for reading and for writing, as a device is.
+TEST_F(FileCalls, OnlyRegularFilesOpenAndAPipeIsRefusedAtOnce) {
+    const std::string pipe = path("pipe");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    for (const DWORD access : {GENERIC_READ, GENERIC_WRITE, GENERIC_READ | GENERIC_WRITE}) {
+        SetLastError(ERROR_SUCCESS);
+        EXPECT_EQ(CreateFileA(pipe.c_str(), access, 0, nullptr, OPEN_EXISTING, 0, nullptr),
+                  INVALID_HANDLE_VALUE)
+            << access;
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BAD_FILE_TYPE)) << access;
+    }
+    EXPECT_EQ(CreateFileA("/dev/null", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr),
+              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BAD_FILE_TYPE));
 }
 
 TEST_F(FileCalls, CyrillicNamesMeetTheFileSystemAsUtf8) {
