@@ -35,14 +35,10 @@ protected:
     const fs::path& dir = folder.path();
 };
 
-// Replaces the file at a program path (1251) with the image; the problem when it fails.
-bool replace(const char* path, const std::vector<uint8_t>& image, FileProblem* problem = nullptr) {
-    FileError error;
-    const bool replaced = writeFileReplacing(path, image, error);
-    if (problem != nullptr) {
-        *problem = error.problem;
-    }
-    return replaced;
+// Replaces the file at a program path (1251) with the image; why, when it fails.
+bool replace(const char* path, const std::vector<uint8_t>& image, FileError* error = nullptr) {
+    FileError ignored;
+    return writeFileReplacing(path, image, error != nullptr ? *error : ignored);
 }
 
 Board figure() {
@@ -135,15 +131,15 @@ TEST_F(DocumentFiles, AFailedReplaceKeepsWhatWasThere) {
     const auto image = bytesOf(encodeFigure(figure(), 9));
     // The target is a folder: nothing is written.
     fs::create_directories(dir / "taken.t1a" / "inside");
-    FileProblem problem = FileProblem::none;
-    EXPECT_FALSE(replace((dir / "taken.t1a").string().c_str(), image, &problem));
-    EXPECT_EQ(problem, FileProblem::isFolder);
+    FileError error;
+    EXPECT_FALSE(replace((dir / "taken.t1a").string().c_str(), image, &error));
+    EXPECT_EQ(error.problem, FileProblem::isFolder) << error.reason;
     EXPECT_TRUE(fs::is_directory(dir / "taken.t1a" / "inside"));
     EXPECT_EQ(entriesIn(dir), 1u) << "the temporary file is removed again";
 
     // No folder to put the temporary file in.
-    EXPECT_FALSE(replace((dir / "none" / "f.t1a").string().c_str(), image, &problem));
-    EXPECT_EQ(problem, FileProblem::notFound);
+    EXPECT_FALSE(replace((dir / "none" / "f.t1a").string().c_str(), image, &error));
+    EXPECT_EQ(error.problem, FileProblem::notFound) << error.reason;
     EXPECT_FALSE(fs::exists(dir / "none"));
 }
 
