@@ -4,6 +4,7 @@
 #include <cstring>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "board/fixed_array.h"
 #include "documents/file_format.h"
@@ -30,160 +31,198 @@ void prepareDialog(OPENFILENAMEA& ofn, HWND owner, const char* filter, char* nam
     ofn.lpstrTitle = title;
 }
 
-// The save commands: the image, the proposed name from the document name, the dialog, and the
-// new document name when the file was written.
-bool saveDocument(HWND owner, const FixedArray<uint8_t>& image, const char* title,
-                  const char* extension, const char* filter, DocumentName& documentName) {
-    char name[fileNameBufferSize] = {};
-    if (!composeProposedName(documentName, extension, name, sizeof name)) {
-        return false;
+// The dialog's answer: a name in `ofn.lpstrFile`, a cancel, or a name the program cannot take.
+DocumentOutcome askForName(OPENFILENAMEA& ofn, bool save) {
+    const BOOL chosen = save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn);
+    if (chosen) {
+        return ofn.lpstrFile[0] != '\0' ? DocumentOutcome::done : DocumentOutcome::cancelled;
     }
-    if (!saveWithDialog(owner, image.data(), image.count(), title, name, extension, filter)) {
-        return false;
+    switch (CommDlgExtendedError()) {
+        case FNERR_INVALIDFILENAME:
+            return DocumentOutcome::unspellableName;
+        case FNERR_BUFFERTOOSMALL:
+            // The buffer then holds the size needed, not a name.
+            ofn.lpstrFile[0] = '\0';
+            return DocumentOutcome::nameTooLong;
+        default:
+            return DocumentOutcome::cancelled;
     }
-    setDocumentName(documentName, name);
-    return true;
 }
 
-// The open commands read into a buffer of the largest size of their kind; `name` receives the
-// path that was read.
-bool readDocument(HWND owner, DocumentKind kind, int32_t nodeCount, const char* title,
-                  const char* filter, const char* fixedName, FixedArray<uint8_t>& buffer,
-                  uint32_t& countRead, char (&name)[fileNameBufferSize]) {
-    buffer = FixedArray<uint8_t>(static_cast<uint32_t>(maxReadSize(kind, nodeCount)));
-    if (fixedName) {
-        std::strncpy(name, fixedName, sizeof name - 1);
+DocumentResult fileProblem(DocumentResult result, const FileError& error) {
+    result.outcome = DocumentOutcome::fileProblem;
+    result.problem = error.problem;
+    return result;
+}
+
+// The save commands: the image, the proposed name from the document name, the dialog, and the
+// new document name when the file was written.
+DocumentResult saveDocument(HWND owner, DocumentKind kind, const FixedArray<uint8_t>& image,
+                            const char* title, const char* extension, const char* filter,
+                            DocumentName& documentName) {
+    char name[fileNameBufferSize] = {};
+    if (!composeProposedName(documentName, extension, name, sizeof name)) {
+        name[0] = '\0';  // the document name is kept short enough for this never to happen
     }
-    return openWithDialog(owner, buffer.data(), buffer.count(), title, name, filter, countRead,
-                          fixedName == nullptr);
+    DocumentResult result =
+        saveWithDialog(owner, {image.data(), image.count()}, title, name, extension, filter);
+    result.kind = kind;
+    if (result.done()) {
+        setDocumentName(documentName, name);
+    }
+    return result;
+}
+
+// A file the codec refused: a document of another kind is told from anything else.
+void refuse(DocumentResult& result, std::span<const uint8_t> bytes) {
+    const uint32_t found = peekKind(bytes);
+    const bool otherDocument = found != static_cast<uint32_t>(result.kind) &&
+                               (found == static_cast<uint32_t>(DocumentKind::Figure) ||
+                                found == static_cast<uint32_t>(DocumentKind::Game) ||
+                                found == static_cast<uint32_t>(DocumentKind::Solution));
+    result.outcome = otherDocument ? DocumentOutcome::otherDocument : DocumentOutcome::refused;
+    result.foundKind = found;
+}
+
+// The open commands read at most the largest file of their kind; `name` receives the path that
+// was read. A fixed name too long for the program's names is refused, never cut short.
+DocumentResult readDocument(HWND owner, DocumentKind kind, int32_t nodeCount, const char* title,
+                            const char* filter, const char* fixedName, std::vector<uint8_t>& bytes,
+                            char (&name)[fileNameBufferSize]) {
+    DocumentResult result;
+    if (fixedName != nullptr && std::strlen(fixedName) >= fileNameBufferSize) {
+        result.outcome = DocumentOutcome::nameTooLong;
+        result.path = fixedName;
+    } else {
+        if (fixedName != nullptr) {
+            std::strcpy(name, fixedName);
+        }
+        result = openWithDialog(owner, title, name, filter, fixedName == nullptr,
+                                maxReadSize(kind, nodeCount), bytes);
+    }
+    result.kind = kind;
+    return result;
 }
 
 }  // namespace
 
-bool writeFileReplacing(const char* path, const uint8_t* image, uint32_t count) {
-    FileError error;
-    return replaceFileContents(nativePathFromProgram(path), {image, count}, error);
+bool writeFileReplacing(const char* path, std::span<const uint8_t> image, FileError& error) {
+    return replaceFileContents(nativePathFromProgram(path), image, error);
 }
 
-bool saveWithDialog(HWND owner, const uint8_t* image, uint32_t count, const char* title, char* name,
-                    const char* defaultExtension, const char* filter) {
+DocumentResult saveWithDialog(HWND owner, std::span<const uint8_t> image, const char* title,
+                              char* name, const char* defaultExtension, const char* filter) {
     char directory[currentDirectorySize] = {};
     GetCurrentDirectoryA(sizeof directory, directory);
     OPENFILENAMEA ofn;
     prepareDialog(ofn, owner, filter, name, directory, title);
     ofn.lpstrDefExt = defaultExtension;
     ofn.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY;
-    if (!GetSaveFileNameA(&ofn) || name[0] == '\0') {
-        return false;
+    DocumentResult result;
+    result.saving = true;
+    result.outcome = askForName(ofn, true);
+    result.path = name;
+    FileError error;
+    if (result.done() && !writeFileReplacing(name, image, error)) {
+        return fileProblem(result, error);
     }
-    return writeFileReplacing(name, image, count);
+    return result;
 }
 
-bool openWithDialog(HWND owner, uint8_t* destination, uint32_t maxCount, const char* title,
-                    char* name, const char* filter, uint32_t& countRead, bool showDialog) {
-    char directory[currentDirectorySize] = {};
-    GetCurrentDirectoryA(sizeof directory, directory);
+DocumentResult openWithDialog(HWND owner, const char* title, char* name, const char* filter,
+                              bool showDialog, size_t limit, std::vector<uint8_t>& bytes) {
+    DocumentResult result;
     if (showDialog) {
+        char directory[currentDirectorySize] = {};
+        GetCurrentDirectoryA(sizeof directory, directory);
         name[0] = '\0';
         OPENFILENAMEA ofn;
         prepareDialog(ofn, owner, filter, name, directory, title);
         ofn.Flags = OFN_READONLY | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
-        if (!GetOpenFileNameA(&ofn)) {
-            return false;
-        }
+        result.outcome = askForName(ofn, false);
     }
-    if (name[0] == '\0') {
-        return false;
+    result.path = name;
+    FileError error;
+    if (result.done() &&
+        !readRegularFile(nativePathFromProgram(name), limit, false, bytes, error)) {
+        return fileProblem(result, error);
     }
-    HANDLE file = CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    DWORD read = 0;
-    const bool ok = ReadFile(file, destination, maxCount, &read, nullptr);
-    CloseHandle(file);
-    if (!ok) {
-        return false;
-    }
-    countRead = read;
-    return true;
+    return result;
 }
 
-bool saveFigure(HWND owner, const Board& board, DocumentName& documentName, int32_t now) {
+DocumentResult saveFigure(HWND owner, const Board& board, DocumentName& documentName, int32_t now) {
     const auto createdTime = static_cast<uint32_t>(now);
-    return saveDocument(owner, encodeFigure(board, createdTime), saveFigureTitle, "t1a",
-                        figureFileFilter, documentName);
+    return saveDocument(owner, DocumentKind::Figure, encodeFigure(board, createdTime),
+                        saveFigureTitle, "t1a", figureFileFilter, documentName);
 }
 
-bool openFigure(HWND owner, Board& board, DocumentName& documentName, const char* fixedName) {
-    FixedArray<uint8_t> buffer(0);
-    uint32_t count = 0;
+DocumentResult openFigure(HWND owner, Board& board, DocumentName& documentName,
+                          const char* fixedName) {
+    std::vector<uint8_t> bytes;
     char name[fileNameBufferSize] = {};
-    if (!readDocument(owner, DocumentKind::Figure, board.nodeCount, openFigureTitle,
-                      figureFileFilter, fixedName, buffer, count, name)) {
-        return false;
-    }
+    DocumentResult result = readDocument(owner, DocumentKind::Figure, board.nodeCount,
+                                         openFigureTitle, figureFileFilter, fixedName, bytes, name);
     FigureContents contents;
     std::string reason;
-    if (!decodeFigure({buffer.data(), count}, board, contents, reason)) {
-        return false;
+    if (result.done() && !decodeFigure(bytes, board, contents, reason)) {
+        refuse(result, bytes);
     }
-    setDocumentName(documentName, name);
-    installFigure(contents, board);
-    return true;
+    if (result.done()) {
+        setDocumentName(documentName, name);
+        installFigure(contents, board);
+    }
+    return result;
 }
 
-bool saveGame(HWND owner, const Board& board, const MoveHistory& history, const GameState& state,
-              DocumentName& documentName, int32_t now) {
+DocumentResult saveGame(HWND owner, const Board& board, const MoveHistory& history,
+                        const GameState& state, DocumentName& documentName, int32_t now) {
     const auto createdTime = static_cast<uint32_t>(now);
-    return saveDocument(owner, encodeGame(board, history, state, createdTime), saveGameTitle, "t1b",
-                        gameFileFilter, documentName);
+    return saveDocument(owner, DocumentKind::Game, encodeGame(board, history, state, createdTime),
+                        saveGameTitle, "t1b", gameFileFilter, documentName);
 }
 
-bool openGame(HWND owner, Board& board, MoveHistory& history, GameState& state,
-              DocumentName& documentName, int32_t now, const char* fixedName) {
-    FixedArray<uint8_t> buffer(0);
-    uint32_t count = 0;
+DocumentResult openGame(HWND owner, Board& board, MoveHistory& history, GameState& state,
+                        DocumentName& documentName, int32_t now, const char* fixedName) {
+    std::vector<uint8_t> bytes;
     char name[fileNameBufferSize] = {};
-    if (!readDocument(owner, DocumentKind::Game, board.nodeCount, openGameTitle, gameFileFilter,
-                      fixedName, buffer, count, name)) {
-        return false;
-    }
+    DocumentResult result = readDocument(owner, DocumentKind::Game, board.nodeCount, openGameTitle,
+                                         gameFileFilter, fixedName, bytes, name);
     GameContents contents;
     std::string reason;
-    if (!decodeGame({buffer.data(), count}, board, contents, reason)) {
-        return false;
+    if (result.done() && !decodeGame(bytes, board, contents, reason)) {
+        refuse(result, bytes);
     }
-    setDocumentName(documentName, name);
-    installGame(contents, board, history, state, now);
-    return true;
+    if (result.done()) {
+        setDocumentName(documentName, name);
+        installGame(contents, board, history, state, now);
+    }
+    return result;
 }
 
-bool saveSolution(HWND owner, const Board& board, const SolverResults& results,
-                  DocumentName& documentName, int32_t now) {
+DocumentResult saveSolution(HWND owner, const Board& board, const SolverResults& results,
+                            DocumentName& documentName, int32_t now) {
     const auto createdTime = static_cast<uint32_t>(now);
-    return saveDocument(owner, encodeSolution(board, results, createdTime), saveSolutionTitle,
-                        "t1c", solutionFileFilter, documentName);
+    return saveDocument(owner, DocumentKind::Solution, encodeSolution(board, results, createdTime),
+                        saveSolutionTitle, "t1c", solutionFileFilter, documentName);
 }
 
-bool openSolution(HWND owner, Board& board, SolverResults& results, DocumentName& documentName,
-                  const char* fixedName) {
-    FixedArray<uint8_t> buffer(0);
-    uint32_t count = 0;
+DocumentResult openSolution(HWND owner, Board& board, SolverResults& results,
+                            DocumentName& documentName, const char* fixedName) {
+    std::vector<uint8_t> bytes;
     char name[fileNameBufferSize] = {};
-    if (!readDocument(owner, DocumentKind::Solution, board.nodeCount, openSolutionTitle,
-                      solutionFileFilter, fixedName, buffer, count, name)) {
-        return false;
-    }
+    DocumentResult result =
+        readDocument(owner, DocumentKind::Solution, board.nodeCount, openSolutionTitle,
+                     solutionFileFilter, fixedName, bytes, name);
     SolutionContents contents;
     std::string reason;
-    if (!decodeSolution({buffer.data(), count}, board, contents, reason)) {
-        return false;
+    if (result.done() && !decodeSolution(bytes, board, contents, reason)) {
+        refuse(result, bytes);
     }
-    setDocumentName(documentName, name);
-    installSolution(contents, board, results);
-    return true;
+    if (result.done()) {
+        setDocumentName(documentName, name);
+        installSolution(contents, board, results);
+    }
+    return result;
 }
 
 }  // namespace kvarlo

@@ -29,6 +29,7 @@ FileProblem problemOf(DWORD code) {
         case ERROR_FILE_NOT_FOUND:
         case ERROR_PATH_NOT_FOUND:
         case ERROR_INVALID_DRIVE:
+        case ERROR_DIRECTORY:  // GetTempFileName's answer for a folder that does not exist
             return FileProblem::notFound;
         case ERROR_ACCESS_DENIED:
         case ERROR_SHARING_VIOLATION:

@@ -12,7 +12,7 @@
 //           LoadMenuA, GetMenu, GetSubMenu, GetMenuItemCount, GetMenuItemID, GetMenuStringA,
 //           LoadIconA, LoadCursorA, LoadBitmapA, DialogBoxParamA, EndDialog, GetCursorPos,
 //           SetCursorPos, ScreenToClient, ClientToScreen, GetKeyState, MessageBeep,
-//           GetModuleHandleA
+//           MessageBoxA (MB_OK, MB_OKCANCEL, MB_YESNO), GetModuleHandleA
 //   GDI32   GetStockObject, CreateCompatibleDC, DeleteDC, CreateDIBSection, SelectObject,
 //           GetCurrentObject, CreatePen, DeleteObject, MoveToEx, LineTo, SetBkMode, SetBkColor,
 //           SetTextColor, TextOutA, BitBlt (SRCCOPY)
@@ -368,6 +368,8 @@ typedef struct _OVERLAPPED OVERLAPPED, *LPOVERLAPPED;  // never used: pass nullp
 // Dialogs and controls
 #define IDOK 1
 #define IDCANCEL 2
+#define IDYES 6
+#define IDNO 7
 #define IDC_STATIC (-1)
 #define DS_SETFONT 0x40L
 #define DS_MODALFRAME 0x80L
@@ -452,8 +454,10 @@ typedef struct _OVERLAPPED OVERLAPPED, *LPOVERLAPPED;  // never used: pass nullp
 #define VK_OEM_6 0xDD
 #define VK_OEM_7 0xDE
 
-// MessageBeep
+// MessageBeep, MessageBoxA
 #define MB_OK 0x00000000L
+#define MB_OKCANCEL 0x00000001L
+#define MB_YESNO 0x00000004L
 #define MB_ICONHAND 0x00000010L
 #define MB_ICONQUESTION 0x00000020L
 #define MB_ICONEXCLAMATION 0x00000030L
@@ -616,6 +620,11 @@ BOOL WINAPI ScreenToClient(HWND window, LPPOINT point);
 BOOL WINAPI ClientToScreen(HWND window, LPPOINT point);
 SHORT WINAPI GetKeyState(int virtualKey);
 BOOL WINAPI MessageBeep(UINT type);
+// Modal over the owner's window, with the program's messages flowing meanwhile. Where no one could
+// answer a box (Qt's offscreen and minimal platforms, no QApplication with widgets, a thread
+// other than the GUI one) nothing is shown and the first button's id is returned at once; 0 for
+// a button set other than the three above.
+int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 
 // GDI32
 HGDIOBJ WINAPI GetStockObject(int index);
@@ -637,6 +646,11 @@ BOOL WINAPI BitBlt(HDC destination, int x, int y, int width, int height, HDC sou
                    int sourceY, DWORD rop);
 
 // COMDLG32
+// A chosen name the program's strings cannot hold (a character Windows-1251 lacks) fails the call
+// with CommDlgExtendedError() == FNERR_INVALIDFILENAME and shows nothing: lpstrFile then holds
+// the name with '?' for each such character, cut to nMaxFile, for the caller's message. It is
+// no path to any file ('?' is no character of a Windows file name). On Windows the wrappers of
+// platform/windows/ make the real dialogs behave so.
 BOOL WINAPI GetOpenFileNameA(LPOPENFILENAMEA ofn);
 BOOL WINAPI GetSaveFileNameA(LPOPENFILENAMEA ofn);
 DWORD WINAPI CommDlgExtendedError(void);

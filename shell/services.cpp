@@ -44,6 +44,11 @@ void failureBeep() {
     MessageBeep(MB_ICONASTERISK);
 }
 
+void reportFailure(HWND owner, const std::string& message) {
+    failureBeep();
+    MessageBoxA(owner, message.c_str(), application.title, MB_OK | MB_ICONEXCLAMATION);
+}
+
 int32_t drainMessages(HWND window, UINT kind) {
     MSG msg;
     int32_t removed = 0;

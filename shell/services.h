@@ -49,8 +49,12 @@ bool playFileSound(const char* name, bool loop);
 // Plays a WAVE resource of the module, asynchronously, without the default sound on failure.
 bool playResourceSound(const char* name, bool loop);
 
-// The information beep: the only answer to a refused or failed command.
+// The information beep: the answer to a refused command.
 void failureBeep();
+
+// A failure the user must be told about (a save or an open that failed): the failure beep, then
+// a message box over `owner` with this text (Windows-1251) under the program's title.
+void reportFailure(HWND owner, const std::string& message);
 
 // Removes every queued message of this kind for this window; returns how many.
 int32_t drainMessages(HWND window, UINT kind);

@@ -95,14 +95,14 @@ void startUp(const char* commandLine) {
     setWindowTitle(versionText, "");
 
     // A file named on the command line (a file manager's "open with") takes the place of the
-    // start-up figure; one that is refused leaves the usual start-up.
+    // start-up figure; one that cannot be opened is explained, then the usual start-up follows.
     const std::string file = firstArgument(commandLine);
     if (!file.empty() && openDocumentFile(mainWindow, file.c_str())) {
         return;
     }
 
     Program& p = program();
-    if (!openFigure(nullptr, p.board, p.documentName, "default.t1a")) {
+    if (!openFigure(nullptr, p.board, p.documentName, "default.t1a").done()) {
         return;  // no figure: the editor stays open on the board as it was
     }
     setWindowTitle(figureTitle, p.documentName.text);

@@ -12,8 +12,9 @@ int initApplication(UINT titleId, UINT classNameId, UINT menuId, UINT accelerato
                     LPCSTR cursorId, int show, int width, int height);
 
 // The version in the title, then the figure, game or solution the command line names, opened as
-// its Open command would; without one, or when it is refused, "default.t1a" from the current
-// folder into the board, and on success the title names it and a game starts on it.
+// its Open command would (a refusal is explained in a message box); without one, or when it is
+// refused, "default.t1a" from the current folder into the board, and on success the title names
+// it and a game starts on it.
 void startUp(const char* commandLine = nullptr);
 
 // Fetches and dispatches messages, accelerators first, until the quit message; its code.

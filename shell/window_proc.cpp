@@ -3,6 +3,7 @@
 
 #include <cctype>
 #include <cstring>
+#include <optional>
 
 #include "documents/documents.h"
 #include "game/click.h"
@@ -61,18 +62,37 @@ void editFigure(HWND) {
     requestRepaint();
 }
 
+// A save that failed is reported; a cancelled one says nothing.
+void answerSave(HWND window, const DocumentResult& result) {
+    if (result.failed()) {
+        reportFailure(window, failureMessage(result));
+    }
+}
+
+// An open that did not happen beeps, cancelled or not; one that failed also says why.
+void answerOpen(HWND window, const DocumentResult& result) {
+    if (result.cancelled()) {
+        failureBeep();
+    } else if (result.failed()) {
+        reportFailure(window, failureMessage(result));
+    }
+}
+
 void saveFigureCommand(HWND window) {
-    if (saveFigure(window, p().board, p().documentName, now())) {
+    const DocumentResult result = saveFigure(window, p().board, p().documentName, now());
+    if (result.done()) {
         showTitle(figureTitle);
     }
     requestRepaint();
+    answerSave(window, result);
 }
 
-// The open commands, with the dialog (no name) or for a named file; false when the file was
-// cancelled or refused, with nothing changed but what the open itself leaves behind.
-bool openFigureDocument(HWND window, const char* fixedName) {
-    if (!openFigure(window, p().board, p().documentName, fixedName)) {
-        return false;
+// The open commands, with the dialog (no name) or for a named file; the file cancelled or
+// refused changes nothing but what the open itself leaves behind.
+DocumentResult openFigureDocument(HWND window, const char* fixedName) {
+    const DocumentResult result = openFigure(window, p().board, p().documentName, fixedName);
+    if (!result.done()) {
+        return result;
     }
     clearSolverState();
     if (p().window.mode != AppMode::Editor) {
@@ -82,13 +102,11 @@ bool openFigureDocument(HWND window, const char* fixedName) {
     p().window.mode = AppMode::Game;
     newGame(p().board, p().history, p().game, now());
     requestRepaint();
-    return true;
+    return result;
 }
 
 void openFigureCommand(HWND window) {
-    if (!openFigureDocument(window, nullptr)) {
-        failureBeep();
-    }
+    answerOpen(window, openFigureDocument(window, nullptr));
 }
 
 void restartGame(HWND) {
@@ -103,26 +121,29 @@ void saveGameCommand(HWND window) {
         failureBeep();
         return;
     }
-    if (saveGame(window, p().board, p().history, p().game, p().documentName, now())) {
+    const DocumentResult result =
+        saveGame(window, p().board, p().history, p().game, p().documentName, now());
+    if (result.done()) {
         showTitle(gameTitle);
     }
+    answerSave(window, result);
 }
 
-bool openGameDocument(HWND window, const char* fixedName) {
-    if (!openGame(window, p().board, p().history, p().game, p().documentName, now(), fixedName)) {
-        return false;
+DocumentResult openGameDocument(HWND window, const char* fixedName) {
+    const DocumentResult result =
+        openGame(window, p().board, p().history, p().game, p().documentName, now(), fixedName);
+    if (!result.done()) {
+        return result;
     }
     clearSolverState();
     p().window.mode = AppMode::Game;
     showTitle(gameTitle);
     requestRepaint();
-    return true;
+    return result;
 }
 
 void openGameCommand(HWND window) {
-    if (!openGameDocument(window, nullptr)) {
-        failureBeep();
-    }
+    answerOpen(window, openGameDocument(window, nullptr));
 }
 
 // The history commands act in Game mode only, silently otherwise.
@@ -182,21 +203,21 @@ void bestSolutionIntoGame(HWND) {
     startSearch();
 }
 
-bool openSolutionDocument(HWND window, const char* fixedName) {
-    if (!openSolution(window, p().board, p().results, p().documentName, fixedName)) {
-        return false;
+DocumentResult openSolutionDocument(HWND window, const char* fixedName) {
+    const DocumentResult result =
+        openSolution(window, p().board, p().results, p().documentName, fixedName);
+    if (!result.done()) {
+        return result;
     }
     resetHistoryIfIn(AppMode::Game);
     p().window.mode = AppMode::Solver;
     showTitle(solutionTitle);
     requestRepaint();
-    return true;
+    return result;
 }
 
 void openSolutionCommand(HWND window) {
-    if (!openSolutionDocument(window, nullptr)) {
-        failureBeep();
-    }
+    answerOpen(window, openSolutionDocument(window, nullptr));
 }
 
 void saveSolutionCommand(HWND window) {
@@ -204,9 +225,12 @@ void saveSolutionCommand(HWND window) {
         failureBeep();
         return;
     }
-    if (saveSolution(window, p().board, p().results, p().documentName, now())) {
+    const DocumentResult result =
+        saveSolution(window, p().board, p().results, p().documentName, now());
+    if (result.done()) {
         showTitle(solutionTitle);
     }
+    answerSave(window, result);
 }
 
 void about(HWND window) {
@@ -397,12 +421,9 @@ void onPaint(HWND window) {
     paintWindow(window, state.backBuffer, frame);
 }
 
-}  // namespace
-
-bool openDocumentFile(HWND window, const char* path) {
-    if (path == nullptr || std::strlen(path) >= fileNameBufferSize)
-        return false;  // never cut short
-    // The kind by the extension, as a file manager tells them apart: "t1a", "t1b", "t1c".
+// The document a path names, by its extension, as a file manager tells them apart: "t1a",
+// "t1b", "t1c"; nothing for any other name.
+std::optional<DocumentKind> kindByExtension(const char* path) {
     const char* base = path;
     for (const char* c = path; *c != '\0'; ++c) {
         if (*c == '/' || *c == '\\')
@@ -411,18 +432,46 @@ bool openDocumentFile(HWND window, const char* path) {
     const char* dot = std::strrchr(base, '.');
     if (dot == nullptr || std::strlen(dot) != 4 ||
         std::tolower(static_cast<unsigned char>(dot[1])) != 't' || dot[2] != '1') {
-        return false;
+        return std::nullopt;
     }
     switch (std::tolower(static_cast<unsigned char>(dot[3]))) {
         case 'a':
-            return openFigureDocument(window, path);
+            return DocumentKind::Figure;
         case 'b':
-            return openGameDocument(window, path);
+            return DocumentKind::Game;
         case 'c':
-            return openSolutionDocument(window, path);
+            return DocumentKind::Solution;
         default:
-            return false;
+            return std::nullopt;
     }
+}
+
+DocumentResult openDocumentByKind(HWND window, const char* path) {
+    const std::optional<DocumentKind> kind = kindByExtension(path);
+    if (kind == DocumentKind::Game) {
+        return openGameDocument(window, path);
+    }
+    if (kind == DocumentKind::Solution) {
+        return openSolutionDocument(window, path);
+    }
+    if (kind == DocumentKind::Figure) {
+        return openFigureDocument(window, path);
+    }
+    DocumentResult result;
+    result.outcome = DocumentOutcome::unknownKind;
+    result.path = path;
+    return result;
+}
+
+}  // namespace
+
+bool openDocumentFile(HWND window, const char* path) {
+    if (path == nullptr) {
+        return false;
+    }
+    const DocumentResult result = openDocumentByKind(window, path);
+    answerOpen(window, result);
+    return result.done();
 }
 
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -9,7 +9,8 @@ namespace kvarlo {
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Opens a figure (.t1a), game (.t1b) or solution (.t1c) named by its path, without a dialog, as
-// the matching Open command would; false, silently, for any other name or a file refused.
+// the matching Open command would. False for any other name or a file that cannot be opened,
+// after the failure beep and a message saying why.
 bool openDocumentFile(HWND window, const char* path);
 
 }  // namespace kvarlo

@@ -1,5 +1,6 @@
-// Dialog boxes from resource templates (a nested message loop until EndDialog) and the open and
-// save file dialogs over QFileDialog, with the test seam that answers them.
+// Dialog boxes from resource templates (a nested message loop until EndDialog), the open and save
+// file dialogs over QFileDialog and message boxes over QMessageBox, with the test seams that
+// answer them.
 #include <unistd.h>
 #include <QApplication>
 #include <QCloseEvent>
@@ -8,11 +9,13 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QPointer>
 #include <QPushButton>
 #include <cstring>
 #include <deque>
+#include <mutex>
 
 #include "platform/cp1251.h"
 #include "platform/qt/layer.h"
@@ -172,9 +175,21 @@ void takeDownDialog(QPointer<DialogBox>& guard, DialogBox* boxAddress, Window* w
     delete guard.data();
 }
 
+// Whether a real modal dialog could ever be answered here: not without widgets, off the GUI
+// thread, or on a platform that shows nothing.
+bool someoneCanAnswer() {
+    const QString platform = QGuiApplication::platformName();
+    return haveWidgets() && onGuiThread() && platform != QLatin1String("offscreen") &&
+           platform != QLatin1String("minimal");
+}
+
 // ---- The file dialogs' seam ----
+struct ScriptedAnswer {
+    enum class Kind { cancel, ansi, utf8 } kind = Kind::cancel;
+    std::string name;
+};
 struct Seam {
-    std::deque<std::optional<std::string>> answers;  // nothing = cancel
+    std::deque<ScriptedAnswer> answers;
     std::vector<testing::FileDialogRequest> log;
 };
 Seam& seam() {
@@ -247,88 +262,114 @@ bool folderOfExists(const std::string& ansiPath) {
     return ::access(cp1251ToUtf8(ansiPath.substr(0, slash == 0 ? 1 : slash)).c_str(), F_OK) == 0;
 }
 
+testing::FileDialogRequest describeRequest(const OPENFILENAMEA& ofn, bool save) {
+    testing::FileDialogRequest request;
+    request.save = save;
+    request.title = ofn.lpstrTitle != nullptr ? ofn.lpstrTitle : "";
+    request.filters = filterPairs(ofn.lpstrFilter);
+    request.initialDir = ofn.lpstrInitialDir != nullptr ? ofn.lpstrInitialDir : "";
+    request.defaultExtension = ofn.lpstrDefExt != nullptr ? ofn.lpstrDefExt : "";
+    request.proposedName = std::string(ofn.lpstrFile, strnlen(ofn.lpstrFile, ofn.nMaxFile));
+    request.flags = ofn.Flags;
+    request.owner = ofn.hwndOwner;
+    return request;
+}
+
+// The real dialog: the name the user chose, or nothing when it was cancelled.
+std::optional<QString> showFileDialog(const OPENFILENAMEA& ofn,
+                                      const testing::FileDialogRequest& request) {
+    Window* owner = windowFromHandle(ofn.hwndOwner);
+    QFileDialog dialog(owner != nullptr ? owner->top : nullptr, fromAnsi(request.title.c_str()));
+    dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (!(ofn.Flags & OFN_OVERWRITEPROMPT))
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    QStringList filters;
+    for (const auto& [description, pattern] : request.filters) {
+        QString patterns = fromAnsi(pattern.c_str());
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        const QString text = fromAnsi(description.c_str());
+        // Qt reads the patterns from the text's last parentheses; a description that already
+        // shows them ("Figures (*.t1a)") is used as it is.
+        filters << (text.endsWith(QStringLiteral("(") + patterns + QLatin1Char(')'))
+                        ? text
+                        : text + QStringLiteral(" (") + patterns + QLatin1Char(')'));
+    }
+    if (!filters.isEmpty()) {
+        dialog.setNameFilters(filters);
+        const DWORD index = ofn.nFilterIndex == 0 ? 1 : ofn.nFilterIndex;
+        if (index <= static_cast<DWORD>(filters.size()))
+            dialog.selectNameFilter(filters[static_cast<int>(index - 1)]);
+    }
+    if (!request.initialDir.empty())
+        dialog.setDirectory(fromAnsi(request.initialDir.c_str()));
+    if (!request.defaultExtension.empty())
+        dialog.setDefaultSuffix(fromAnsi(request.defaultExtension.c_str()));
+    if (!request.proposedName.empty())
+        dialog.selectFile(fromAnsi(request.proposedName.c_str()));
+    int result;
+    {
+        ForeignModalScope scope;  // the program's messages keep flowing while it is open
+        result = dialog.exec();
+    }
+    if (result != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().front();
+}
+
+// The chosen name in the program's strings. One they cannot hold fails the dialog, and the
+// caller's buffer gets it spelled with '?' for what 1251 lacks, so a message can name it.
+std::optional<std::string> takeChosenName(OPENFILENAMEA& ofn, const QString& chosen) {
+    auto name = toAnsi(chosen);
+    if (!name) {
+        lastDialogError = FNERR_INVALIDFILENAME;
+        const std::string shown = toAnsiLossy(chosen);
+        const size_t n = std::min<size_t>(shown.size(), ofn.nMaxFile - 1);
+        std::memcpy(ofn.lpstrFile, shown.data(), n);
+        ofn.lpstrFile[n] = '\0';
+    }
+    return name;
+}
+
+// The name the user chose (1251): the oldest scripted answer, or the real dialog's; nothing
+// when the dialog was cancelled or its name refused.
+std::optional<std::string> chooseName(OPENFILENAMEA& ofn,
+                                      const testing::FileDialogRequest& request) {
+    if (!seam().answers.empty()) {
+        const ScriptedAnswer answer = seam().answers.front();
+        seam().answers.pop_front();
+        switch (answer.kind) {
+            case ScriptedAnswer::Kind::cancel:
+                return std::nullopt;
+            case ScriptedAnswer::Kind::ansi:
+                return answer.name;
+            case ScriptedAnswer::Kind::utf8:
+                return takeChosenName(ofn, QString::fromStdString(answer.name));
+        }
+    }
+    if (!someoneCanAnswer())
+        return std::nullopt;  // no one could ever answer a real dialog here
+    const std::optional<QString> chosen = showFileDialog(ofn, request);
+    return chosen ? takeChosenName(ofn, *chosen) : std::nullopt;
+}
+
 bool runFileDialog(OPENFILENAMEA* ofn, bool save) {
     lastDialogError = 0;
     if (ofn == nullptr || ofn->lpstrFile == nullptr || ofn->nMaxFile == 0) {
         lastDialogError = CDERR_INITIALIZATION;
         return false;
     }
-    testing::FileDialogRequest request;
-    request.save = save;
-    request.title = ofn->lpstrTitle != nullptr ? ofn->lpstrTitle : "";
-    request.filters = filterPairs(ofn->lpstrFilter);
-    request.initialDir = ofn->lpstrInitialDir != nullptr ? ofn->lpstrInitialDir : "";
-    request.defaultExtension = ofn->lpstrDefExt != nullptr ? ofn->lpstrDefExt : "";
-    request.proposedName = std::string(ofn->lpstrFile, strnlen(ofn->lpstrFile, ofn->nMaxFile));
-    request.flags = ofn->Flags;
-    request.owner = ofn->hwndOwner;
+    const testing::FileDialogRequest request = describeRequest(*ofn, save);
     seam().log.push_back(request);
-
-    std::optional<std::string> chosen;
-    if (!seam().answers.empty()) {
-        chosen = seam().answers.front();
-        seam().answers.pop_front();
-        if (!chosen)
-            return false;
-    } else {
-        const QString platform = QGuiApplication::platformName();
-        if (!haveWidgets() || !onGuiThread() || platform == QLatin1String("offscreen") ||
-            platform == QLatin1String("minimal")) {
-            return false;  // no one could ever answer a real dialog here
-        }
-        Window* owner = windowFromHandle(ofn->hwndOwner);
-        QFileDialog dialog(owner != nullptr ? owner->top : nullptr,
-                           fromAnsi(request.title.c_str()));
-        dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-        dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-        if (!(ofn->Flags & OFN_OVERWRITEPROMPT))
-            dialog.setOption(QFileDialog::DontConfirmOverwrite);
-        QStringList filters;
-        for (const auto& [description, pattern] : request.filters) {
-            QString patterns = fromAnsi(pattern.c_str());
-            patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-            const QString text = fromAnsi(description.c_str());
-            // Qt reads the patterns from the text's last parentheses; a description that already
-            // shows them ("Figures (*.t1a)") is used as it is.
-            filters << (text.endsWith(QStringLiteral("(") + patterns + QLatin1Char(')'))
-                            ? text
-                            : text + QStringLiteral(" (") + patterns + QLatin1Char(')'));
-        }
-        if (!filters.isEmpty()) {
-            dialog.setNameFilters(filters);
-            const DWORD index = ofn->nFilterIndex == 0 ? 1 : ofn->nFilterIndex;
-            if (index <= static_cast<DWORD>(filters.size()))
-                dialog.selectNameFilter(filters[static_cast<int>(index - 1)]);
-        }
-        if (!request.initialDir.empty())
-            dialog.setDirectory(fromAnsi(request.initialDir.c_str()));
-        if (!request.defaultExtension.empty())
-            dialog.setDefaultSuffix(fromAnsi(request.defaultExtension.c_str()));
-        if (!request.proposedName.empty())
-            dialog.selectFile(fromAnsi(request.proposedName.c_str()));
-        int result;
-        {
-            ForeignModalScope scope;  // the program's messages keep flowing while it is open
-            result = dialog.exec();
-        }
-        if (result != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-            return false;
-        const auto path = toAnsi(dialog.selectedFiles().front());
-        if (!path) {  // the program's strings cannot hold this name
-            lastDialogError = FNERR_INVALIDFILENAME;
-            return false;
-        }
-        chosen = *path;
-    }
-    if (chosen->empty())
+    const std::optional<std::string> chosen = chooseName(*ofn, request);
+    if (!chosen || chosen->empty())
         return false;
-    std::string path = *chosen;
     OPENFILENAMEA copy = *ofn;
-    if (!deliverPath(copy, path)) {
+    if (!deliverPath(copy, *chosen)) {
         *ofn = copy;
         return false;
     }
-    path = copy.lpstrFile;
+    const std::string path = copy.lpstrFile;
     if (!save && (ofn->Flags & OFN_FILEMUSTEXIST) && !fileExists(path))
         return false;
     if ((ofn->Flags & OFN_PATHMUSTEXIST) && !folderOfExists(path))
@@ -337,15 +378,79 @@ bool runFileDialog(OPENFILENAMEA* ofn, bool save) {
     return true;
 }
 
+// ---- Message boxes ----
+struct MessageBoxSeam {
+    std::mutex mutex;
+    std::vector<testing::MessageBoxRecord> log;
+};
+MessageBoxSeam& messageBoxSeam() {
+    static auto* s = new MessageBoxSeam;
+    return *s;
+}
+
+// The buttons of a box type with the id each answers, the default one first.
+std::vector<std::pair<QMessageBox::StandardButton, int>> boxButtons(UINT type) {
+    switch (type & 0x0F) {
+        case MB_OK:
+            return {{QMessageBox::Ok, IDOK}};
+        case MB_OKCANCEL:
+            return {{QMessageBox::Ok, IDOK}, {QMessageBox::Cancel, IDCANCEL}};
+        case MB_YESNO:
+            return {{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}};
+        default:
+            return {};
+    }
+}
+
+QMessageBox::Icon boxIcon(UINT type) {
+    switch (type & 0xF0) {
+        case MB_ICONHAND:
+            return QMessageBox::Critical;
+        case MB_ICONQUESTION:
+            return QMessageBox::Question;
+        case MB_ICONEXCLAMATION:
+            return QMessageBox::Warning;
+        case MB_ICONASTERISK:
+            return QMessageBox::Information;
+        default:
+            return QMessageBox::NoIcon;
+    }
+}
+
+// The real box, modal; the id of the button pressed (closing it is the last button's answer).
+int showMessageBox(HWND ownerHandle, LPCSTR text, LPCSTR caption, UINT type,
+                   const std::vector<std::pair<QMessageBox::StandardButton, int>>& buttons) {
+    ensurePump();
+    Window* owner = windowFromHandle(ownerHandle);
+    QMessageBox box(boxIcon(type), fromAnsi(caption), fromAnsi(text), QMessageBox::NoButton,
+                    owner != nullptr ? owner->top : nullptr);
+    for (const auto& button : buttons)
+        box.addButton(button.first);
+    box.setDefaultButton(buttons.front().first);
+    {
+        ForeignModalScope scope;  // the program's messages keep flowing while it is open
+        box.exec();
+    }
+    const QMessageBox::StandardButton pressed = box.standardButton(box.clickedButton());
+    for (const auto& button : buttons) {
+        if (button.first == pressed)
+            return button.second;
+    }
+    return buttons.back().second;
+}
+
 }  // namespace
 
 namespace testing {
 
 void answerNextFileDialog(const std::string& path) {
-    seam().answers.emplace_back(path);
+    seam().answers.push_back({ScriptedAnswer::Kind::ansi, path});
+}
+void answerNextFileDialogUtf8(const std::string& path) {
+    seam().answers.push_back({ScriptedAnswer::Kind::utf8, path});
 }
 void cancelNextFileDialog() {
-    seam().answers.emplace_back(std::nullopt);
+    seam().answers.push_back({ScriptedAnswer::Kind::cancel, {}});
 }
 void clearFileDialogAnswers() {
     seam().answers.clear();
@@ -358,6 +463,15 @@ std::vector<FileDialogRequest> fileDialogLog() {
 }
 void clearFileDialogLog() {
     seam().log.clear();
+}
+
+std::vector<MessageBoxRecord> messageBoxLog() {
+    std::lock_guard lock(messageBoxSeam().mutex);
+    return messageBoxSeam().log;
+}
+void clearMessageBoxLog() {
+    std::lock_guard lock(messageBoxSeam().mutex);
+    messageBoxSeam().log.clear();
 }
 
 QWidget* activeDialogWidget() {
@@ -378,6 +492,22 @@ BOOL WINAPI GetSaveFileNameA(LPOPENFILENAMEA ofn) {
 }
 DWORD WINAPI CommDlgExtendedError(void) {
     return lastDialogError;
+}
+
+int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
+    {
+        std::lock_guard lock(messageBoxSeam().mutex);
+        messageBoxSeam().log.push_back(
+            {owner, caption != nullptr ? caption : "", text != nullptr ? text : "", type});
+    }
+    const auto buttons = boxButtons(type);
+    if (buttons.empty()) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    if (!someoneCanAnswer())
+        return buttons.front().second;  // a real box would wait for ever
+    return showMessageBox(owner, text, caption, type, buttons);
 }
 
 INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND ownerHandle,

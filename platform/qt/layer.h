@@ -24,6 +24,8 @@ namespace kvarlo::platform {
 QString fromAnsi(const char* text, int length = -1);
 // Qt text as 1251, or nothing when 1251 cannot represent it.
 std::optional<std::string> toAnsi(const QString& text);
+// Qt text as 1251 with '?' for each character 1251 lacks: for texts only shown, never a path.
+std::string toAnsiLossy(const QString& text);
 
 // ---- Application -----------------------------------------------------------------------------
 // True when a QApplication exists and the caller runs on its thread.

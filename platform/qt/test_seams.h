@@ -1,5 +1,6 @@
 // Hooks for tests of the Linux layer and of the program on top of it: script the file dialogs,
-// read what was played and beeped and opened, look at the windows and at the last frame shown.
+// read what was played and beeped and opened and which message boxes came up, look at the
+// windows and at the last frame shown.
 // Linux only; the program itself never includes this.
 #pragma once
 
@@ -21,6 +22,10 @@ namespace kvarlo::platform::testing {
 // with CommDlgExtendedError() == 0. Under the offscreen platform a dialog without a scripted
 // answer is cancelled at once, since a real one would wait for ever.
 void answerNextFileDialog(const std::string& path);
+// A name as the real dialog hands it over (UTF-8), converted to 1251 the same way: one with a
+// character 1251 lacks fails the call with FNERR_INVALIDFILENAME and leaves the name in
+// lpstrFile with '?' for that character.
+void answerNextFileDialogUtf8(const std::string& path);
 void cancelNextFileDialog();
 void clearFileDialogAnswers();
 size_t pendingFileDialogAnswers();
@@ -38,6 +43,18 @@ struct FileDialogRequest {
 };
 std::vector<FileDialogRequest> fileDialogLog();
 void clearFileDialogLog();
+
+// ---- Message boxes --------------------------------------------------------------------------
+// Every MessageBoxA, oldest first. Under the offscreen platform each is answered at once with its
+// first button and nothing is shown.
+struct MessageBoxRecord {
+    HWND owner = nullptr;
+    std::string caption;  // 1251
+    std::string text;     // 1251
+    UINT type = 0;
+};
+std::vector<MessageBoxRecord> messageBoxLog();
+void clearMessageBoxLog();
 
 // ---- Sounds, beeps and the shell -------------------------------------------------------------
 struct SoundEvent {

@@ -16,4 +16,13 @@ std::optional<std::string> toAnsi(const QString& text) {
     return utf8ToCp1251(text.toStdString());
 }
 
+std::string toAnsiLossy(const QString& text) {
+    std::string ansi;
+    for (const char32_t codePoint : text.toUcs4()) {
+        const auto byte = codePointToCp1251(codePoint);
+        ansi += byte ? static_cast<char>(*byte) : '?';
+    }
+    return ansi;
+}
+
 }  // namespace kvarlo::platform

@@ -56,12 +56,10 @@ HFONT cyrillicSystemFont() {
     return font;
 }
 
-void explainRefusedName(HWND owner, const wchar_t* name) {
-    const std::wstring text =
-        std::wstring(L"Имя файла\n\n") + name +
-        L"\n\nсодержит знаки, которых нет в кодировке программы (Windows-1251). "
-        L"Выберите, пожалуйста, другое имя.";
-    MessageBoxW(owner, text.c_str(), L"Кварло", MB_OK | MB_ICONEXCLAMATION);
+// A chosen name the program's strings cannot hold, spelled for its message: '?' for each
+// character 1251 lacks, cut to the caller's buffer.
+void leaveRefusedName(const wchar_t* name, LPOPENFILENAMEA ofn) {
+    copyTerminated(narrowLossy(name), ofn->lpstrFile, static_cast<int>(ofn->nMaxFile));
 }
 
 // One file dialog, wide: the caller's request converted, the answer converted back.
@@ -97,7 +95,7 @@ BOOL runFileDialog(LPOPENFILENAMEA ofn, BOOL(WINAPI* dialog)(LPOPENFILENAMEW)) {
     if (!dialog(&request))
         return FALSE;
     if (!deliverDialogResult(request, *ofn)) {
-        explainRefusedName(ofn->hwndOwner, request.lpstrFile);
+        leaveRefusedName(request.lpstrFile, ofn);
         refusedDialogError = FNERR_INVALIDFILENAME;
         return FALSE;
     }
@@ -178,6 +176,10 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND own
                                DLGPROC dialogProc, LPARAM initParam) {
     return ::DialogBoxParamW(instance, WideName(templateName).pointer, owner, dialogProc,
                              initParam);
+}
+
+int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
+    return ::MessageBoxW(owner, WideText(text).get(), WideText(caption).get(), type);
 }
 
 BOOL WINAPI TextOutA(HDC dc, int x, int y, LPCSTR text, int length) {

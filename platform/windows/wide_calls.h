@@ -14,9 +14,11 @@
 // - Paths are converted both ways. One the program cannot hold (a folder with a letter 1251
 //   lacks) is handed over in its short 8.3 form when that fits, so the program's own folder
 //   keeps working; otherwise the call fails with ERROR_NO_UNICODE_TRANSLATION.
-// - The file dialogs run wide; a chosen name with a character 1251 lacks is refused with a
-//   message (the call returns FALSE, CommDlgExtendedError gives FNERR_INVALIDFILENAME), never
-//   changed into another name. Hook procedures and custom templates are not carried over.
+// - The file dialogs run wide; a chosen name with a character 1251 lacks is refused, never
+//   changed into another name: the call returns FALSE, CommDlgExtendedError gives
+//   FNERR_INVALIDFILENAME, and lpstrFile holds the name with '?' for each such character, for
+//   the program's own message (the layer shows none). Hook procedures and custom templates are
+//   not carried over.
 // - Calls that carry only numeric resource ids or ASCII names (LoadMenuA, LoadIconA,
 //   FindResourceA, ...) stay ANSI: no code page touches them.
 #pragma once
@@ -36,6 +38,7 @@ int WINAPI LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int bufferMax)
 int WINAPI GetMenuStringA(HMENU menu, UINT item, LPSTR buffer, int maxCount, UINT flags);
 INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner,
                                DLGPROC dialogProc, LPARAM initParam);
+int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 BOOL WINAPI TextOutA(HDC dc, int x, int y, LPCSTR text, int length);
 BOOL WINAPI GetOpenFileNameA(LPOPENFILENAMEA ofn);
 BOOL WINAPI GetSaveFileNameA(LPOPENFILENAMEA ofn);
@@ -68,6 +71,7 @@ HINSTANCE WINAPI ShellExecuteA(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR para
 #define LoadStringA ::kvarlo::wide::LoadStringA
 #define GetMenuStringA ::kvarlo::wide::GetMenuStringA
 #define DialogBoxParamA ::kvarlo::wide::DialogBoxParamA
+#define MessageBoxA ::kvarlo::wide::MessageBoxA
 #define TextOutA ::kvarlo::wide::TextOutA
 #define GetOpenFileNameA ::kvarlo::wide::GetOpenFileNameA
 #define GetSaveFileNameA ::kvarlo::wide::GetSaveFileNameA

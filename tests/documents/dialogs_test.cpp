@@ -18,6 +18,7 @@
 #include "documents/file_format.h"
 #include "platform/qt/test_seams.h"
 #include "support/test_files.h"
+#include "support/unprivileged.h"
 
 namespace kvarlo {
 namespace {
@@ -40,6 +41,10 @@ protected:
     void TearDown() override { seams::clearFileDialogAnswers(); }
 
     std::string path(const char* file) const { return (dir / file).string(); }
+    // A name as the desktop spells it (UTF-8) in the test folder.
+    std::string utf8Path(const char8_t* file) const {
+        return dir.string() + "/" + reinterpret_cast<const char*>(file);
+    }
 
     seams::FileDialogRequest lastRequest() const {
         const auto log = seams::fileDialogLog();
@@ -56,7 +61,9 @@ using Pairs = std::vector<std::pair<std::string, std::string>>;
 
 TEST_F(DocumentDialogs, SavesProposeTheSharedNameWithTheirOwnExtension) {
     seams::answerNextFileDialog(path("star"));
-    ASSERT_TRUE(saveFigure(nullptr, board, name, now));
+    const DocumentResult saved = saveFigure(nullptr, board, name, now);
+    ASSERT_TRUE(saved.done());
+    EXPECT_EQ(saved.path, path("star.t1a"));
     auto request = lastRequest();
     EXPECT_TRUE(request.save);
     EXPECT_EQ(request.title, saveFigureTitle);
@@ -70,7 +77,7 @@ TEST_F(DocumentDialogs, SavesProposeTheSharedNameWithTheirOwnExtension) {
 
     MoveHistory history;
     seams::answerNextFileDialog(path("star.t1b"));
-    ASSERT_TRUE(saveGame(nullptr, board, history, GameState{2, 0, 75, 0}, name, now));
+    ASSERT_TRUE(saveGame(nullptr, board, history, GameState{2, 0, 75, 0}, name, now).done());
     request = lastRequest();
     EXPECT_EQ(request.title, saveGameTitle);
     EXPECT_EQ(request.filters, (Pairs{{"Game Files", "*.t1b"}, {"Any Files", "*.*"}}));
@@ -81,7 +88,7 @@ TEST_F(DocumentDialogs, SavesProposeTheSharedNameWithTheirOwnExtension) {
 
     SolverResults results;
     seams::answerNextFileDialog(path("other.t1c"));
-    ASSERT_TRUE(saveSolution(nullptr, board, results, name, now));
+    ASSERT_TRUE(saveSolution(nullptr, board, results, name, now).done());
     request = lastRequest();
     EXPECT_EQ(request.title, saveSolutionTitle);
     EXPECT_EQ(request.filters, (Pairs{{"Solving Files", "*.t1c"}, {"Any Files", "*.*"}}));
@@ -92,7 +99,7 @@ TEST_F(DocumentDialogs, SavesProposeTheSharedNameWithTheirOwnExtension) {
 
 TEST_F(DocumentDialogs, ACancelledSaveWritesNothingAndKeepsTheName) {
     seams::cancelNextFileDialog();
-    EXPECT_FALSE(saveFigure(nullptr, board, name, now));
+    EXPECT_TRUE(saveFigure(nullptr, board, name, now).cancelled());
     EXPECT_STREQ(name.text, "untitled");
     EXPECT_TRUE(fs::is_empty(dir));
 }
@@ -108,11 +115,12 @@ TEST_F(DocumentDialogs, AFailedWriteKeepsTheOldFileAndTheName) {
     small.rlim_cur = 500;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     seams::answerNextFileDialog(path("star.t1a"));
-    const bool saved918 = saveFigure(nullptr, board, name, now);
+    const DocumentResult result = saveFigure(nullptr, board, name, now);
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previousHandler);
 
-    EXPECT_FALSE(saved918);
+    EXPECT_EQ(result.outcome, DocumentOutcome::fileProblem);
+    EXPECT_EQ(result.path, path("star.t1a"));
     EXPECT_EQ(testing::readBytes(dir / "star.t1a"), old);
     EXPECT_STREQ(name.text, "untitled");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1)
@@ -128,7 +136,7 @@ TEST_F(DocumentDialogs, OpenedGameRunsItsClockOnFromTheSavedTime) {
                         bytesOf(encodeGame(board, history, GameState{2, 0, 75, 0}, 3)));
     test::World world;
     seams::answerNextFileDialog(path("g.t1b"));
-    ASSERT_TRUE(openGame(nullptr, world.board, world.history, world.state, name, now));
+    ASSERT_TRUE(openGame(nullptr, world.board, world.history, world.state, name, now).done());
     const auto request = lastRequest();
     EXPECT_FALSE(request.save);
     EXPECT_EQ(request.title, openGameTitle);
@@ -156,16 +164,115 @@ TEST_F(DocumentDialogs, RefusedOrCancelledOpensChangeNothing) {
     test::World world;
     const test::World before = world;
     seams::answerNextFileDialog(path("wide.t1a"));
-    EXPECT_FALSE(openFigure(nullptr, world.board, name));
+    EXPECT_EQ(openFigure(nullptr, world.board, name).outcome, DocumentOutcome::refused);
     seams::answerNextFileDialog(path("s.t1c"));
-    EXPECT_FALSE(openSolution(nullptr, world.board, world.results, name));
+    const DocumentResult refused = openSolution(nullptr, world.board, world.results, name);
+    EXPECT_EQ(refused.outcome, DocumentOutcome::refused);
+    EXPECT_EQ(refused.kind, DocumentKind::Solution);
+    EXPECT_EQ(refused.path, path("s.t1c"));
     seams::answerNextFileDialog(path("s.t1c"));
-    EXPECT_FALSE(openGame(nullptr, world.board, world.history, world.state, name, now));
+    const DocumentResult game =
+        openGame(nullptr, world.board, world.history, world.state, name, now);
+    EXPECT_EQ(game.outcome, DocumentOutcome::otherDocument);
+    EXPECT_EQ(game.foundKind, static_cast<uint32_t>(DocumentKind::Solution));
     seams::cancelNextFileDialog();
-    EXPECT_FALSE(openSolution(nullptr, world.board, world.results, name));
+    EXPECT_TRUE(openSolution(nullptr, world.board, world.results, name).cancelled());
     EXPECT_TRUE(test::sameWorld(world, before));
     EXPECT_STREQ(name.text, "/keep/me");
     EXPECT_EQ(seams::fileDialogLog().size(), 4u);
+}
+
+// A save that cannot write says why and where, and leaves the name and the folder as they were.
+TEST_F(DocumentDialogs, AFailedSaveNamesTheFileAndTheProblem) {
+    testing::writeBytes(dir / "plain", {1, 2, 3});
+    fs::create_directory(dir / "folder.t1b");
+    struct Case {
+        std::string answer;
+        std::string file;
+        FileProblem problem;
+    };
+    for (const Case& c : {
+             Case{path("none/star"), path("none/star.t1b"), FileProblem::notFound},
+             Case{path("plain/star.t1b"), path("plain/star.t1b"), FileProblem::notFound},
+             Case{path("folder.t1b"), path("folder.t1b"), FileProblem::isFolder},
+         }) {
+        seams::answerNextFileDialog(c.answer);
+        const DocumentResult result =
+            saveGame(nullptr, board, MoveHistory{}, GameState{}, name, now);
+        EXPECT_EQ(result.outcome, DocumentOutcome::fileProblem) << c.answer;
+        EXPECT_EQ(result.problem, c.problem) << c.answer;
+        EXPECT_TRUE(result.saving);
+        EXPECT_EQ(result.kind, DocumentKind::Game);
+        EXPECT_EQ(result.path, c.file);
+        EXPECT_STREQ(name.text, "untitled");
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);
+    EXPECT_TRUE(fs::is_empty(dir / "folder.t1b"));
+}
+
+// The rights are checked by the system, as a user without special rights meets them.
+TEST_F(DocumentDialogs, AFolderTheUserMayNotWriteAndAFileHeMayNotReadAreRefusedAsSuch) {
+    fs::create_directory(dir / "locked");
+    testing::writeBytes(dir / "secret.t1a", bytesOf(encodeFigure(board, 3)));
+    fs::permissions(dir / "locked",
+                    fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    fs::permissions(dir / "secret.t1a", fs::perms::none);
+    const int saveAnswer = testing::runUnprivileged([&] {
+        seams::answerNextFileDialog(path("locked/star"));
+        const DocumentResult result = saveSolution(nullptr, board, SolverResults{}, name, now);
+        return result.outcome == DocumentOutcome::fileProblem &&
+                       result.problem == FileProblem::noPermission &&
+                       std::string(name.text) == "untitled"
+                   ? 0
+                   : 1;
+    });
+    const int openAnswer = testing::runUnprivileged([&] {
+        seams::answerNextFileDialog(path("secret.t1a"));
+        test::World world;
+        const DocumentResult result = openFigure(nullptr, world.board, name);
+        return result.outcome == DocumentOutcome::fileProblem &&
+                       result.problem == FileProblem::noPermission
+                   ? 0
+                   : 1;
+    });
+    fs::permissions(dir / "locked", fs::perms::owner_all);
+    EXPECT_EQ(saveAnswer, 0);
+    EXPECT_EQ(openAnswer, 0);
+    EXPECT_TRUE(fs::is_empty(dir / "locked"));
+}
+
+// "λ-игра.t1b": the Greek letter has no place in Windows-1251. The dialog refuses the name, and
+// the result spells it with '?' so that the message can still name it.
+TEST_F(DocumentDialogs, ANameTheProgramCannotSpellIsRefusedAndStillNamed) {
+    const std::string shown = path("?-игра.t1b");
+    seams::answerNextFileDialogUtf8(utf8Path(u8"λ-игра.t1b"));
+    const DocumentResult saved = saveGame(nullptr, board, MoveHistory{}, GameState{}, name, now);
+    EXPECT_EQ(saved.outcome, DocumentOutcome::unspellableName);
+    EXPECT_EQ(saved.path, shown);
+
+    testing::writeBytes(fs::path(utf8Path(u8"λ-игра.t1b")),
+                        bytesOf(encodeGame(board, MoveHistory{}, GameState{}, 3)));
+    seams::answerNextFileDialogUtf8(utf8Path(u8"λ-игра.t1b"));
+    test::World world;
+    const test::World before = world;
+    const DocumentResult opened =
+        openGame(nullptr, world.board, world.history, world.state, name, now);
+    EXPECT_EQ(opened.outcome, DocumentOutcome::unspellableName);
+    EXPECT_EQ(opened.path, shown);
+    EXPECT_TRUE(test::sameWorld(world, before));
+    EXPECT_STREQ(name.text, "untitled");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+}
+
+// A name longer than the dialog's buffer never reaches the program: it is refused as such.
+TEST_F(DocumentDialogs, ANameTooLongForTheProgramIsRefused) {
+    seams::answerNextFileDialog(path(std::string(300, 'n').c_str()));
+    const DocumentResult result = saveFigure(nullptr, board, name, now);
+    EXPECT_EQ(result.outcome, DocumentOutcome::nameTooLong);
+    EXPECT_EQ(result.path, "");
+    EXPECT_STREQ(name.text, "untitled");
+    EXPECT_TRUE(fs::is_empty(dir));
 }
 
 }  // namespace

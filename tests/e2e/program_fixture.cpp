@@ -26,6 +26,7 @@ void ProgramTest::SetUp() {
     seam::setShellAnswer(false);
     seam::clearFileDialogAnswers();
     seam::clearFileDialogLog();
+    seam::clearMessageBoxLog();
 
     prepareFolder(folder_);
     std::filesystem::current_path(folder_);
@@ -133,6 +134,16 @@ std::string ProgramTest::title() {
     char text[400] = {};
     GetWindowTextA(mainWindow, text, sizeof text);
     return text;
+}
+
+std::vector<std::string> ProgramTest::messages() {
+    std::vector<std::string> texts;
+    for (const seam::MessageBoxRecord& box : seam::messageBoxLog()) {
+        EXPECT_EQ(box.owner, mainWindow);
+        EXPECT_EQ(box.caption, application.title);
+        texts.push_back(box.text);
+    }
+    return texts;
 }
 
 int ProgramTest::beeps() {

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "platform/qt/test_seams.h"
 #include "platform/qt_application.h"
@@ -57,6 +58,9 @@ protected:
     bool jumpFirst();
     std::string title();
     int beeps();
+    // The texts of the message boxes shown so far (1251), each checked to be the program's own:
+    // over its window, under its title.
+    std::vector<std::string> messages();
     QImage frame() { return seam::lastPresentedFrame(mainWindow); }
 
     Program& state() { return program(); }

@@ -49,11 +49,17 @@ protected:
         return (folder_ / name).replace_extension().string();
     }
 
-    void expectDefaultStartUp() {
+    // The refused file was explained, with the beep, before the default figure came.
+    void expectExplainedThenDefaultStartUp(const char* file, const std::string& reason) {
+        const auto texts = messages();
+        ASSERT_EQ(texts.size(), 1u);
+        EXPECT_EQ(texts[0].find("\n\n" + pathOf(file) + "\n\n" + reason), texts[0].find("\n\n"))
+            << texts[0];
+        EXPECT_EQ(texts[0].size(), texts[0].find(reason) + reason.size());
+        EXPECT_EQ(beeps(), 1);
         EXPECT_EQ(title(), appTitle + " - Фигура default");
         EXPECT_EQ(state().window.mode, AppMode::Game);
         EXPECT_EQ(state().game.initialMatches, 3);
-        EXPECT_EQ(beeps(), 0);
     }
 
     static inline std::string line;
@@ -120,6 +126,8 @@ TEST_F(StartedWithAFigure, ItsGameStartsInsteadOfTheDefaultOne) {
     EXPECT_EQ(state().game.initialMatches, 5);
     EXPECT_EQ(state().board.slot(ref(23, 1)).hasMatch, 1);
     EXPECT_EQ(state().board.slot(ref(24, 0)).hasMatch, 0);
+    EXPECT_TRUE(messages().empty());
+    EXPECT_EQ(beeps(), 0);
 }
 
 TEST_F(StartedWithAGame, TheGameGoesOnFromTheFile) {
@@ -134,14 +142,16 @@ TEST_F(StartedWithASolution, TheSolverShowsIt) {
     EXPECT_EQ(state().board.countMatches(), 5);
 }
 
-TEST_F(StartedWithADamagedFigure, TheDefaultFigureIsLoadedAsUsual) {
-    expectDefaultStartUp();
+TEST_F(StartedWithADamagedFigure, SaysWhyThenLoadsTheDefaultFigure) {
+    expectExplainedThenDefaultStartUp("damaged.t1a",
+                                      "Это не файл Фигуры для этого поля, или файл повреждён.");
 }
-TEST_F(StartedWithAnotherKindOfFile, TheDefaultFigureIsLoadedAsUsual) {
-    expectDefaultStartUp();
+TEST_F(StartedWithAnotherKindOfFile, SaysWhyThenLoadsTheDefaultFigure) {
+    expectExplainedThenDefaultStartUp(
+        "figure.txt", "Программа открывает файлы Фигур (.t1a), Игр (.t1b) и Решений (.t1c).");
 }
-TEST_F(StartedWithAMissingFile, TheDefaultFigureIsLoadedAsUsual) {
-    expectDefaultStartUp();
+TEST_F(StartedWithAMissingFile, SaysWhyThenLoadsTheDefaultFigure) {
+    expectExplainedThenDefaultStartUp("missing.t1b", "Такого файла нет.");
 }
 TEST_F(StartedWithAPipe, TheDefaultFigureIsLoadedAsUsual) {
     expectDefaultStartUp();

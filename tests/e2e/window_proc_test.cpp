@@ -128,10 +128,72 @@ TEST_F(WithDefaultFigure, ACancelledOpenBeepsAndChangesNothing) {
     EXPECT_EQ(title(), before);
     EXPECT_EQ(state().window.mode, AppMode::Game);
     EXPECT_EQ(state().history.total, 1);
-    // A cancelled save is silent.
+    // A cancelled save is silent; no cancel says more than the beep.
     seam::cancelNextFileDialog();
     command(ID_GAME_SAVE);
     EXPECT_EQ(beeps(), 3);
+    EXPECT_TRUE(messages().empty());
+}
+
+// A save that cannot be written: the beep and one message naming the file and the reason; the
+// title and the document name stay as they were, and nothing is written.
+TEST_F(WithDefaultFigure, AFailedSaveBeepsAndSaysWhyAndKeepsTheName) {
+    const std::string before = title();
+    // Under a file, where no folder can be: the save cannot even begin.
+    const std::string target = (folder_ / "default.t1a" / "star").string();
+    seam::answerNextFileDialog(target);
+    command(ID_FIGURE_SAVE);
+    seam::answerNextFileDialog(target);
+    command(ID_GAME_SAVE);
+    EXPECT_EQ(beeps(), 2);
+    const auto texts = messages();
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_EQ(texts[0].find("Не удалось сохранить Фигуру в файл\n\n" + target + ".t1a\n\n"), 0u)
+        << texts[0];
+    EXPECT_EQ(texts[1].find("Не удалось сохранить Игру в файл\n\n" + target + ".t1b\n\n"), 0u)
+        << texts[1];
+    EXPECT_EQ(seam::messageBoxLog()[0].type, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
+    EXPECT_EQ(title(), before);
+    EXPECT_STREQ(state().documentName.text, "default");
+    EXPECT_EQ(std::filesystem::file_size(folder_ / "default.t1a"), 918u);
+}
+
+// "λ-игра.t1b": a name the program's strings cannot hold gets one message, on save and on open,
+// naming it as well as it can.
+TEST_F(WithDefaultFigure, ANameTheProgramCannotSpellGetsOneMessage) {
+    const std::string before = title();
+    const std::string chosen =
+        folder_.string() + "/" + reinterpret_cast<const char*>(u8"λ-игра.t1b");
+    seam::answerNextFileDialogUtf8(chosen);
+    command(ID_GAME_SAVE);
+    seam::answerNextFileDialogUtf8(chosen);
+    command(ID_GAME_OPEN);
+    const auto texts = messages();
+    ASSERT_EQ(texts.size(), 2u);
+    const std::string shown = (folder_ / "?-игра.t1b").string();
+    EXPECT_EQ(texts[0].find("Не удалось сохранить Игру в файл\n\n" + shown), 0u) << texts[0];
+    EXPECT_EQ(texts[1].find("Не удалось открыть Игру из файла\n\n" + shown), 0u) << texts[1];
+    EXPECT_EQ(beeps(), 2);
+    EXPECT_EQ(title(), before);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_),
+                            std::filesystem::directory_iterator()),
+              1);
+}
+
+TEST_F(WithDefaultFigure, OpeningADamagedFileBeepsAndSaysSo) {
+    const std::string before = title();
+    const std::string damaged = (folder_ / "damaged.t1a").string();
+    std::ofstream(damaged) << "not a figure at all";
+    seam::answerNextFileDialog(damaged);
+    command(ID_FIGURE_OPEN);
+    EXPECT_EQ(beeps(), 1);
+    const auto texts = messages();
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0], "Не удалось открыть Фигуру из файла\n\n" + damaged +
+                            "\n\nЭто не файл Фигуры для этого поля, или файл повреждён.");
+    EXPECT_EQ(title(), before);
+    EXPECT_EQ(state().board.countMatches(), 3);
+    EXPECT_STREQ(state().documentName.text, "default");
 }
 
 TEST_F(WithDefaultFigure, SavingAndOpeningNameTheDocumentInTheTitle) {
@@ -169,6 +231,7 @@ TEST_F(WithDefaultFigure, SavingAndOpeningNameTheDocumentInTheTitle) {
     EXPECT_EQ(state().board.countMatches(), 3);
     EXPECT_EQ(state().history.total, 0);
     EXPECT_EQ(beeps(), 0);
+    EXPECT_TRUE(messages().empty());
 }
 
 TEST_F(WithDefaultFigure, RemovingTheFigureAndStartingAnewGivesAnEmptyGame) {

@@ -239,4 +239,46 @@ TEST_F(FileCalls, ScriptedDialogsAnswerLikeTheRealOnes) {
     EXPECT_FALSE(log[1].save);
 }
 
+// A name as the desktop hands it over (UTF-8): one 1251 can spell arrives in 1251; one it cannot
+// fails the dialog with FNERR_INVALIDFILENAME and is left in the buffer with '?' for the letter
+// 1251 lacks, cut to the buffer, so that the program can name it in its message.
+TEST_F(FileCalls, ADesktopNameOutside1251FailsTheDialogAndIsLeftForAMessage) {
+    seam::clearFileDialogAnswers();
+    char name[256] = "proposed";
+    OPENFILENAMEA save = dialogFor(name, 256, OFN_OVERWRITEPROMPT, "t1b");
+    seam::answerNextFileDialogUtf8(folder.string() + reinterpret_cast<const char*>(u8"/игра"));
+    ASSERT_TRUE(GetSaveFileNameA(&save));
+    EXPECT_EQ(std::string(name), path("игра.t1b"));
+
+    const std::string greek = folder.string() + reinterpret_cast<const char*>(u8"/λ-игра.t1b");
+    seam::answerNextFileDialogUtf8(greek);
+    EXPECT_FALSE(GetSaveFileNameA(&save));
+    EXPECT_EQ(CommDlgExtendedError(), static_cast<DWORD>(FNERR_INVALIDFILENAME));
+    EXPECT_EQ(std::string(name), path("?-игра.t1b"));
+
+    char small[12] = "";
+    OPENFILENAMEA open = dialogFor(small, sizeof small, 0, nullptr);
+    seam::answerNextFileDialogUtf8(greek);
+    EXPECT_FALSE(GetOpenFileNameA(&open));
+    EXPECT_EQ(CommDlgExtendedError(), static_cast<DWORD>(FNERR_INVALIDFILENAME));
+    EXPECT_EQ(std::string(small), path("?-игра.t1b").substr(0, sizeof small - 1));
+}
+
+// With no one to answer a box (here no application at all), it is recorded and answered at once
+// with its first button instead of waiting for ever.
+TEST(MessageBoxes, AreRecordedAndAnsweredAtOnceWhereNoOneCouldAnswer) {
+    seam::clearMessageBoxLog();
+    EXPECT_EQ(MessageBoxA(nullptr, "\xD2\xE5\xEA\xF1\xF2", "Caption", MB_OK | MB_ICONEXCLAMATION),
+              IDOK);
+    EXPECT_EQ(MessageBoxA(nullptr, "?", "Caption", MB_YESNO), IDYES);
+    EXPECT_EQ(MessageBoxA(nullptr, "?", "Caption", MB_OKCANCEL | MB_ICONQUESTION), IDOK);
+    EXPECT_EQ(MessageBoxA(nullptr, "?", "Caption", 0x0F), 0) << "no such button set";
+    const auto log = seam::messageBoxLog();
+    ASSERT_EQ(log.size(), 4u);
+    EXPECT_EQ(log[0].text, "\xD2\xE5\xEA\xF1\xF2");
+    EXPECT_EQ(log[0].caption, "Caption");
+    EXPECT_EQ(log[0].type, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
+    EXPECT_EQ(log[2].type, static_cast<UINT>(MB_OKCANCEL | MB_ICONQUESTION));
+}
+
 }  // namespace

@@ -29,7 +29,8 @@ TEST(CyrillicNames, AFigureSavedUnderARussianNameOpensAgain) {
     constexpr char path[] = "\xD4\xE8\xE3\xF3\xF0\xFB\\\xCA\xF0\xF3\xE3.t1a";
     fs::create_directory(folder.path() / L"Фигуры");
     const auto image = encodeFigure(figure(), 5);
-    ASSERT_TRUE(writeFileReplacing(path, image.data(), image.count()));
+    FileError error;
+    ASSERT_TRUE(writeFileReplacing(path, {image.data(), image.count()}, error)) << error.reason;
 
     // The file system holds the Russian name, and nothing else is left in the folder.
     EXPECT_TRUE(fs::exists(folder.path() / L"Фигуры" / L"Круг.t1a"));
@@ -39,7 +40,7 @@ TEST(CyrillicNames, AFigureSavedUnderARussianNameOpensAgain) {
 
     test::World world;
     DocumentName name;
-    ASSERT_TRUE(openFigure(nullptr, world.board, name, path));
+    ASSERT_TRUE(openFigure(nullptr, world.board, name, path).done());
     EXPECT_TRUE(test::sameBoard(world.board, figure()));
     EXPECT_STREQ(name.text, (std::string(folderName) + "\\\xCA\xF0\xF3\xE3").c_str());
 }
@@ -52,7 +53,9 @@ TEST(CyrillicNames, AFileNamedOutside1251IsNotReachedThroughAMangledName) {
     test::World world;
     const test::World before = world;
     DocumentName name;
-    EXPECT_FALSE(openFigure(nullptr, world.board, name, "J\xF6rg.t1a"));
+    const DocumentResult result = openFigure(nullptr, world.board, name, "J\xF6rg.t1a");
+    EXPECT_EQ(result.outcome, DocumentOutcome::fileProblem);
+    EXPECT_EQ(result.problem, FileProblem::notFound);
     EXPECT_TRUE(test::sameWorld(world, before));
 }
 
