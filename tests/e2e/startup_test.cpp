@@ -153,8 +153,9 @@ TEST_F(StartedWithAnotherKindOfFile, SaysWhyThenLoadsTheDefaultFigure) {
 TEST_F(StartedWithAMissingFile, SaysWhyThenLoadsTheDefaultFigure) {
     expectExplainedThenDefaultStartUp("missing.t1b", "Такого файла нет.");
 }
-TEST_F(StartedWithAPipe, TheDefaultFigureIsLoadedAsUsual) {
-    expectDefaultStartUp();
+TEST_F(StartedWithAPipe, SaysWhyThenLoadsTheDefaultFigure) {
+    expectExplainedThenDefaultStartUp("pipe.t1a",
+                                      "Это не обычный файл, а устройство, канал или сокет.");
 }
 
 TEST_F(StartedWithAPipeAsTheDefaultFigure, TheEditorOpensOnAnEmptyBoard) {
