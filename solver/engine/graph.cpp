@@ -484,6 +484,10 @@ bool GraphReader::readJump(const std::vector<int64_t>& values) {
     if (!jumpsListed_.insert(j)) {
         return fail("jump " + jumpText(j) + " listed twice");
     }
+    if (static_cast<int32_t>(graph_.jumps.size()) == maxGraphJumps) {
+        return fail("more than " + std::to_string(maxGraphJumps) +
+                    " jumps, the most a graph may have");
+    }
     graph_.jumps.push_back(j);
     return true;
 }

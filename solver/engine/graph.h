@@ -45,10 +45,15 @@ inline Bits afterJump(Bits p, Jump j) {
 // whose permutations generate more is refused.
 inline constexpr int32_t maxSymmetries = 48;
 
-// The largest graph file read. The widest real graph has a jump between every ordered pair of its
-// 128 slots (16,256 lines of at most 18 bytes, "jump 127 126 125\r\n"), 48 symmetry lines and a
-// start line of at most 412 bytes each, and 128 place lines: about 315 kB. A mebibyte leaves
-// twice that again for comments and spacing; anything larger is no graph of ours.
+// The most jumps a graph may have. A jump passes over the slot between the two it joins, so the
+// widest real graph has one jump for every ordered pair of its 128 slots. More are refused: the
+// search's bounds number jumps in 16 bits, which twice as many would overflow.
+inline constexpr int32_t maxGraphJumps = maxSlots * (maxSlots - 1);
+
+// The largest graph file read. The widest real graph takes maxGraphJumps lines of at most 18
+// bytes ("jump 127 126 125\r\n"), 48 symmetry lines and a start line of at most 412 bytes each,
+// and 128 place lines: about 315 kB. A mebibyte leaves twice that again for comments and
+// spacing; anything larger is no graph of ours.
 inline constexpr size_t maxGraphFileBytes = size_t{1} << 20;
 
 // The longest line of a graph file: the widest line, a symmetry or start listing all 128
@@ -100,7 +105,8 @@ int32_t slotIndexOf(const JumpGraph& graph, EdgeRef ref);
 
 // Reads a graph file:
 //   # comment               slots N            (1 <= N <= 128, first)
-//   jump A B C              (from, over, to; one line per direction; each jump once)
+//   jump A B C              (from, over, to; one line per direction; each jump once; at most
+//                            maxGraphJumps)
 //   symmetry p0 ... pN-1    (a permutation that maps the jump set onto itself)
 //   start s ...             (the slots holding a match)
 //   place S CELL [PLANE]    (slot S lies on cell 0..63 of plane 0..2, default 0; optional, but

@@ -551,12 +551,12 @@ std::string paddedTo(std::string text, size_t size) {
     return text;
 }
 
-TEST(GraphFileTest, AsManyJumpsAsTheLimitHoldsAreReadAndARepeatIsFoundAnywhere) {
-    // Every different jump of 128 slots in turn, as many as fit beside one line more: the
-    // most lines a file can give to compare against each other.
+TEST(GraphFileTest, AsManyJumpsAsAGraphMayHaveAreReadAndARepeatIsFoundAnywhere) {
+    // Different jumps of 128 slots in turn, every `over` for each `from` before the next: the
+    // most lines a graph may give to compare against each other.
     std::string text = "slots 128\n";
     std::vector<std::string> lines;
-    for (int32_t k = 0; text.size() + 2 * 18 < maxGraphFileBytes; ++k) {
+    for (int32_t k = 0; k <= maxGraphJumps; ++k) {
         const int32_t a = k / (127 * 126);
         const int32_t b = (a + 1 + k / 126 % 127) % 128;
         int32_t c = k % 126;
@@ -564,17 +564,22 @@ TEST(GraphFileTest, AsManyJumpsAsTheLimitHoldsAreReadAndARepeatIsFoundAnywhere) 
         c += c >= std::max(a, b) ? 1 : 0;
         lines.push_back("jump " + std::to_string(a) + " " + std::to_string(b) + " " +
                         std::to_string(c) + "\n");
-        text += lines.back();
+    }
+    const std::string extra = lines.back();
+    lines.pop_back();
+    for (const std::string& line : lines) {
+        text += line;
     }
     JumpGraph graph;
     std::string error;
     ASSERT_TRUE(parseGraph(text, graph, error)) << error;
     ASSERT_EQ(graph.jumps.size(), lines.size());
-    const std::string next = "line " + std::to_string(lines.size() + 2) + ": jump ";
-    EXPECT_NE(refusal(text + lines.front()).find(next + "0 1 2 listed twice"), std::string::npos);
-    const std::string last = lines[lines.size() - 1];
-    EXPECT_NE(refusal(text + last).find(next + last.substr(5, last.size() - 6) + " listed twice"),
-              std::string::npos);
+    const std::string next = "line " + std::to_string(lines.size() + 2) + ": ";
+    EXPECT_EQ(refusal(text + extra), next + "more than 16256 jumps, the most a graph may have");
+    EXPECT_EQ(refusal(text + lines.front()), next + "jump 0 1 2 listed twice");
+    const std::string last = lines.back();
+    EXPECT_EQ(refusal(text + last),
+              next + "jump " + last.substr(5, last.size() - 6) + " listed twice");
 }
 
 TEST(GraphFileTest, SymmetriesAreCountedOnceAndRefusedPastTheGroupsLimit) {
