@@ -546,7 +546,11 @@ std::string refusal(const std::string& text) {
 std::string paddedTo(std::string text, size_t size) {
     while (text.size() < size) {
         const size_t line = std::min(size - text.size(), maxGraphLineBytes + 1);  // with '\n'
-        text += line == 1 ? "\n" : "#" + std::string(line - 2, '-') + "\n";
+        if (line > 1) {
+            text += '#';
+            text.append(line - 2, '-');
+        }
+        text += '\n';
     }
     return text;
 }
@@ -600,7 +604,8 @@ TEST(GraphFileTest, SymmetriesAreCountedOnceAndRefusedPastTheGroupsLimit) {
         std::next_permutation(perm.begin(), perm.end());
         many += "symmetry";
         for (int32_t p : perm) {
-            many += " " + std::to_string(p);
+            many += ' ';
+            many += std::to_string(p);
         }
         many += "\n";
     }
