@@ -6,10 +6,9 @@
 #include <chrono>
 #include <cinttypes>
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "cli/arguments.h"
 #include "cli/commands.h"
@@ -18,6 +17,7 @@
 #include "documents/file_format.h"
 #include "game/clock.h"
 #include "platform/cp1251.h"
+#include "platform/file_io.h"
 #include "solver/engine/engine.h"
 #include "solver/search_results.h"
 #include "view/status.h"
@@ -187,19 +187,17 @@ std::string jsonReport(const engine::EngineReport& report, const SolverResults& 
     return text + "}\n";
 }
 
-bool readText(const std::string& path, std::string& text, std::string& reason) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        reason = "cannot be opened";
+// A graph file is small (engine::maxGraphFileBytes): a larger one is refused before it is read
+// whole, and anything but a regular file (a FIFO, /dev/zero, a folder) before it is read at all.
+bool readGraphText(const std::string& path, std::string& text, std::string& reason) {
+    std::vector<uint8_t> bytes;
+    FileError error;
+    if (!readRegularFile(nativePathFromCommandLine(path), engine::maxGraphFileBytes, true, bytes,
+                         error)) {
+        reason = error.reason;
         return false;
     }
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    if (in.bad()) {
-        reason = "cannot be read";
-        return false;
-    }
-    text = buffer.str();
+    text.assign(bytes.begin(), bytes.end());
     return true;
 }
 
@@ -217,7 +215,7 @@ int runSolve(const std::vector<std::string>& args) {
     std::string reason;
     if (isGraph) {
         std::string text;
-        if (!readText(a.graph, text, reason) || !engine::parseGraph(text, graph, reason)) {
+        if (!readGraphText(a.graph, text, reason) || !engine::parseGraph(text, graph, reason)) {
             std::fprintf(stderr, "kvarlo-cli: %s: %s\n", a.graph.c_str(), reason.c_str());
             return exitRefused;
         }

@@ -27,11 +27,38 @@ void addSymmetry(JumpGraph& graph, const Permutation& perm) {
     graph.symmetries.push_back(perm);
 }
 
-std::vector<Jump> sortedJumps(std::vector<Jump> jumps) {
-    std::sort(jumps.begin(), jumps.end(), [](Jump a, Jump b) {
-        return std::tie(a.from, a.over, a.to) < std::tie(b.from, b.over, b.to);
-    });
-    return jumps;
+// The jumps of a graph as one bit for each jump its slots could make, so that finding one is a
+// single look-up however many there are.
+class JumpSet {
+public:
+    explicit JumpSet(int32_t slotCount = 0)
+        : slots_(static_cast<size_t>(slotCount)), bits_(slots_ * slots_ * slots_, false) {}
+
+    bool contains(Jump j) const { return bits_[key(j)]; }
+    // False when the jump was there already.
+    bool insert(Jump j) {
+        if (contains(j)) {
+            return false;
+        }
+        bits_[key(j)] = true;
+        return true;
+    }
+
+private:
+    size_t key(Jump j) const { return (j.from * slots_ + j.over) * slots_ + j.to; }
+
+    size_t slots_;
+    std::vector<bool> bits_;
+};
+
+// The first jump that a permutation of the slots takes to no jump of `set`, or null. A
+// permutation maps a set of different jumps onto itself exactly when there is none: no two
+// jumps are the same, so no two images are.
+const Jump* jumpMappedOff(const std::vector<Jump>& jumps, const JumpSet& set,
+                          const Permutation& perm) {
+    const auto off = std::find_if(jumps.begin(), jumps.end(),
+                                  [&](Jump j) { return !set.contains(applyPermutation(perm, j)); });
+    return off == jumps.end() ? nullptr : &*off;
 }
 
 // One of the hexagon's twelve symmetries in axial coordinates, about the origin: k rotations by
@@ -86,30 +113,6 @@ std::optional<Permutation> boardSymmetry(const Board& board, const JumpGraph& gr
     return perm;
 }
 
-bool parseInt(std::string_view token, int64_t& value) {
-    const auto [end, ec] = std::from_chars(token.data(), token.data() + token.size(), value);
-    return ec == std::errc() && end == token.data() + token.size();
-}
-
-std::vector<std::string_view> splitWords(std::string_view line) {
-    std::vector<std::string_view> words;
-    size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == '\r')) {
-            ++i;
-        }
-        size_t j = i;
-        while (j < line.size() && line[j] != ' ' && line[j] != '\t' && line[j] != '\r') {
-            ++j;
-        }
-        if (j > i) {
-            words.push_back(line.substr(i, j - i));
-        }
-        i = j;
-    }
-    return words;
-}
-
 }  // namespace
 
 bool closeUnderComposition(JumpGraph& graph) {
@@ -159,12 +162,11 @@ bool isGraphSymmetry(const JumpGraph& graph, const Permutation& perm) {
         }
         seen[perm[i]] = true;
     }
-    std::vector<Jump> mapped;
-    mapped.reserve(graph.jumps.size());
-    for (Jump j : graph.jumps) {
-        mapped.push_back(applyPermutation(perm, j));
+    JumpSet set(graph.slotCount);
+    for (const Jump j : graph.jumps) {
+        set.insert(j);
     }
-    return sortedJumps(mapped) == sortedJumps(graph.jumps);
+    return jumpMappedOff(graph.jumps, set, perm) == nullptr;
 }
 
 JumpGraph graphFromBoard(const Board& board) {
@@ -257,16 +259,90 @@ JumpGraph graphFromBoard(const Board& board) {
 
 namespace {
 
+// How much of an offending word a message quotes: enough to recognise it, never a flood.
+constexpr size_t quotedBytes = 32;
+
+// Editors on Windows may start a UTF-8 file with one; it carries no meaning here.
+constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
+
+// An offending word as a message quotes it: its first bytes, anything but printable ASCII
+// written as \xNN (so a stray byte-order mark or control byte shows, and no escape sequence
+// reaches the terminal), and the length of a longer word.
+std::string quoted(std::string_view word) {
+    static constexpr char hex[] = "0123456789ABCDEF";
+    std::string text = "'";
+    for (const char c : word.substr(0, quotedBytes)) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte == '\\') {
+            text += "\\\\";
+        } else if (byte >= 0x20 && byte < 0x7f) {
+            text += c;
+        } else {
+            text += {'\\', 'x', hex[byte >> 4], hex[byte & 15]};
+        }
+    }
+    text += "'";
+    if (word.size() > quotedBytes) {
+        text += "... (" + std::to_string(word.size()) + " bytes)";
+    }
+    return text;
+}
+
+// A slot number or a count; false with the reason when the word is neither.
+bool parseNumber(std::string_view word, int64_t& value, std::string& why) {
+    const char* end = word.data() + word.size();
+    const auto [stop, ec] = std::from_chars(word.data(), end, value);
+    if (ec == std::errc::result_out_of_range && stop == end) {
+        why = quoted(word) + " is far out of range";
+        return false;
+    }
+    if (ec != std::errc() || stop != end) {
+        why = quoted(word) + " is not a number";
+        return false;
+    }
+    return true;
+}
+
+std::vector<std::string_view> splitWords(std::string_view line) {
+    std::vector<std::string_view> words;
+    size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == '\r')) {
+            ++i;
+        }
+        size_t j = i;
+        while (j < line.size() && line[j] != ' ' && line[j] != '\t' && line[j] != '\r') {
+            ++j;
+        }
+        if (j > i) {
+            words.push_back(line.substr(i, j - i));
+        }
+        i = j;
+    }
+    return words;
+}
+
 // A graph file read line by line, one step per kind of line, then the checks that need the
-// whole file. Nothing reaches the caller's graph unless every step succeeds.
+// whole file. Nothing reaches the caller's graph unless every step succeeds. A line costs time
+// in proportion to its length: repeated jumps and symmetries are found in tables, never by
+// looking back over the lines before.
 class GraphReader {
 public:
-    // One line, split into words with the comment removed.
-    bool read(int32_t lineNo, const std::vector<std::string_view>& words);
+    bool readAll(std::string_view text);
     bool finish(JumpGraph& out);
     const std::string& error() const { return error_; }
 
 private:
+    // The step that reads the numbers after a line's keyword.
+    using Step = bool (GraphReader::*)(const std::vector<int64_t>&);
+    struct Keyword {
+        std::string_view name;
+        Step step;
+    };
+    static const std::array<Keyword, 5> keywords;
+    static std::string keywordList();
+
+    bool readLine(std::string_view line);
     bool fail(const std::string& why);
     bool slotsValid(const std::vector<int64_t>& values, const std::string& what);
     bool readSlots(const std::vector<int64_t>& values);
@@ -275,6 +351,8 @@ private:
     bool readStart(const std::vector<int64_t>& values);
     bool readPlace(const std::vector<int64_t>& values);
     bool checkPlaces();
+    static std::string jumpText(Jump j);
+    bool mapsJumpsOntoJumps(const Permutation& perm);
     bool checkSymmetries();
 
     static constexpr int32_t placeCells = 64;
@@ -285,15 +363,84 @@ private:
     int32_t lineNo_ = 0;
     bool haveSlots_ = false;
     bool haveStart_ = false;
+    JumpSet jumpsListed_;
+    // The different symmetries listed, other than the identity, each with its first line.
     std::vector<std::pair<int32_t, Permutation>> symmetryLines_;
     // The first place line (0: none yet), and for every place the slot on it, or -1.
     int32_t firstPlaceLine_ = 0;
     std::array<int32_t, placeCells * placePlanes> slotOnPlace_{};
 };
 
+const std::array<GraphReader::Keyword, 5> GraphReader::keywords{{
+    {"slots", &GraphReader::readSlots},
+    {"jump", &GraphReader::readJump},
+    {"symmetry", &GraphReader::readSymmetry},
+    {"start", &GraphReader::readStart},
+    {"place", &GraphReader::readPlace},
+}};
+
+// "slots, jump, ... or place", for the message on a line that starts with none of them.
+std::string GraphReader::keywordList() {
+    std::string list;
+    for (size_t i = 0; i < keywords.size(); ++i) {
+        list += i == 0 ? "" : (i + 1 == keywords.size() ? " or " : ", ");
+        list += keywords[i].name;
+    }
+    return list;
+}
+
 bool GraphReader::fail(const std::string& why) {
     error_ = "line " + std::to_string(lineNo_) + ": " + why;
     return false;
+}
+
+bool GraphReader::readAll(std::string_view text) {
+    if (text.size() > maxGraphFileBytes) {
+        error_ = "larger than " + std::to_string(maxGraphFileBytes) +
+                 " bytes, the most a graph file may hold";
+        return false;
+    }
+    if (text.starts_with(byteOrderMark)) {
+        text.remove_prefix(byteOrderMark.size());
+    }
+    for (size_t pos = 0; pos <= text.size();) {
+        const size_t end = std::min(text.find('\n', pos), text.size());
+        ++lineNo_;
+        if (!readLine(text.substr(pos, end - pos))) {
+            return false;
+        }
+        pos = end + 1;
+    }
+    return true;
+}
+
+bool GraphReader::readLine(std::string_view line) {
+    if (line.ends_with('\r')) {  // written on Windows
+        line.remove_suffix(1);
+    }
+    if (line.size() > maxGraphLineBytes) {
+        return fail("longer than " + std::to_string(maxGraphLineBytes) +
+                    " bytes, the most a line may hold");
+    }
+    const std::vector<std::string_view> words =
+        splitWords(line.substr(0, std::min(line.find('#'), line.size())));
+    if (words.empty()) {
+        return true;
+    }
+    const auto keyword = std::find_if(keywords.begin(), keywords.end(),
+                                      [&](const Keyword& k) { return k.name == words[0]; });
+    if (keyword == keywords.end()) {
+        return fail("unknown keyword " + quoted(words[0]) + "; a line starts with " +
+                    keywordList());
+    }
+    std::vector<int64_t> values(words.size() - 1);
+    std::string why;
+    for (size_t i = 1; i < words.size(); ++i) {
+        if (!parseNumber(words[i], values[i - 1], why)) {
+            return fail(why);
+        }
+    }
+    return (this->*keyword->step)(values);
 }
 
 bool GraphReader::slotsValid(const std::vector<int64_t>& values, const std::string& what) {
@@ -309,47 +456,16 @@ bool GraphReader::slotsValid(const std::vector<int64_t>& values, const std::stri
     return true;
 }
 
-bool GraphReader::read(int32_t lineNo, const std::vector<std::string_view>& words) {
-    lineNo_ = lineNo;
-    if (words.empty()) {
-        return true;
-    }
-    std::vector<int64_t> values;
-    for (size_t i = 1; i < words.size(); ++i) {
-        int64_t v = 0;
-        if (!parseInt(words[i], v)) {
-            return fail("'" + std::string(words[i]) + "' is not a number");
-        }
-        values.push_back(v);
-    }
-    const std::string_view keyword = words[0];
-    if (keyword == "slots") {
-        return readSlots(values);
-    }
-    if (keyword == "jump") {
-        return readJump(values);
-    }
-    if (keyword == "symmetry") {
-        return readSymmetry(values);
-    }
-    if (keyword == "start") {
-        return readStart(values);
-    }
-    if (keyword == "place") {
-        return readPlace(values);
-    }
-    return fail("unknown keyword '" + std::string(keyword) + "'");
-}
-
 bool GraphReader::readSlots(const std::vector<int64_t>& values) {
     if (haveSlots_) {
         return fail("a second slots line");
     }
     if (values.size() != 1 || values[0] < 1 || values[0] > maxSlots) {
-        return fail("slots needs one count from 1 to 128");
+        return fail("slots needs one count from 1 to " + std::to_string(maxSlots));
     }
     graph_.slotCount = static_cast<int32_t>(values[0]);
     haveSlots_ = true;
+    jumpsListed_ = JumpSet(graph_.slotCount);
     return true;
 }
 
@@ -365,13 +481,19 @@ bool GraphReader::readJump(const std::vector<int64_t>& values) {
     }
     const Jump j{static_cast<uint8_t>(values[0]), static_cast<uint8_t>(values[1]),
                  static_cast<uint8_t>(values[2])};
-    if (std::find(graph_.jumps.begin(), graph_.jumps.end(), j) != graph_.jumps.end()) {
-        return fail("the same jump twice");
+    if (!jumpsListed_.insert(j)) {
+        return fail("jump " + jumpText(j) + " listed twice");
+    }
+    if (static_cast<int32_t>(graph_.jumps.size()) == maxGraphJumps) {
+        return fail("more than " + std::to_string(maxGraphJumps) +
+                    " jumps, the most a graph may have");
     }
     graph_.jumps.push_back(j);
     return true;
 }
 
+// Each different permutation is checked against the jumps once every jump is known. More than the
+// group may hold are refused here, so that however many lines list them, the checks stay few.
 bool GraphReader::readSymmetry(const std::vector<int64_t>& values) {
     if (!slotsValid(values, "symmetry")) {
         return false;
@@ -380,10 +502,23 @@ bool GraphReader::readSymmetry(const std::vector<int64_t>& values) {
         return fail("symmetry needs " + std::to_string(graph_.slotCount) + " slots");
     }
     Permutation perm = identityPermutation();
+    std::vector<bool> taken(graph_.slotCount, false);
     for (int32_t i = 0; i < graph_.slotCount; ++i) {
+        if (taken[values[i]]) {
+            return fail("slot " + std::to_string(values[i]) + " twice in the symmetry");
+        }
+        taken[values[i]] = true;
         perm[i] = static_cast<uint8_t>(values[i]);
     }
-    // Checked once every jump is known.
+    const bool listed = std::any_of(symmetryLines_.begin(), symmetryLines_.end(),
+                                    [&](const auto& line) { return line.second == perm; });
+    if (listed || perm == identityPermutation()) {
+        return true;
+    }
+    if (static_cast<int32_t>(symmetryLines_.size()) + 2 > maxSymmetries) {
+        return fail("more than " + std::to_string(maxSymmetries) +
+                    " different symmetries (the identity among them), the most a graph may have");
+    }
     symmetryLines_.emplace_back(lineNo_, perm);
     return true;
 }
@@ -454,12 +589,25 @@ bool GraphReader::checkPlaces() {
     return true;
 }
 
+std::string GraphReader::jumpText(Jump j) {
+    return std::to_string(j.from) + " " + std::to_string(j.over) + " " + std::to_string(j.to);
+}
+
+bool GraphReader::mapsJumpsOntoJumps(const Permutation& perm) {
+    const Jump* off = jumpMappedOff(graph_.jumps, jumpsListed_, perm);
+    if (off != nullptr) {
+        return fail("the symmetry takes jump " + jumpText(*off) + " to " +
+                    jumpText(applyPermutation(perm, *off)) + ", which is no jump");
+    }
+    return true;
+}
+
 bool GraphReader::checkSymmetries() {
     graph_.symmetries.push_back(identityPermutation());
     for (const auto& [line, perm] : symmetryLines_) {
-        if (!isGraphSymmetry(graph_, perm)) {
-            lineNo_ = line;
-            return fail("the symmetry is not a permutation that maps the jumps onto themselves");
+        lineNo_ = line;
+        if (!mapsJumpsOntoJumps(perm)) {
+            return false;
         }
         addSymmetry(graph_, perm);
     }
@@ -475,7 +623,7 @@ bool GraphReader::checkSymmetries() {
 
 bool GraphReader::finish(JumpGraph& out) {
     if (!haveSlots_) {
-        error_ = "no slots line";
+        error_ = "no slots line: a graph file starts with 'slots N'";
         return false;
     }
     if (!checkPlaces() || !checkSymmetries()) {
@@ -489,19 +637,7 @@ bool GraphReader::finish(JumpGraph& out) {
 
 bool parseGraph(std::string_view text, JumpGraph& out, std::string& error) {
     GraphReader reader;
-    int32_t lineNo = 0;
-    for (size_t pos = 0; pos <= text.size();) {
-        const size_t end = std::min(text.find('\n', pos), text.size());
-        std::string_view line = text.substr(pos, end - pos);
-        pos = end + 1;
-        ++lineNo;
-        line = line.substr(0, std::min(line.find('#'), line.size()));
-        if (!reader.read(lineNo, splitWords(line))) {
-            error = reader.error();
-            return false;
-        }
-    }
-    if (!reader.finish(out)) {
+    if (!reader.readAll(text) || !reader.finish(out)) {
         error = reader.error();
         return false;
     }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -43,6 +44,21 @@ inline Bits afterJump(Bits p, Jump j) {
 // More symmetries than the hexagon's twelve only slow the canonical form down; a graph file
 // whose permutations generate more is refused.
 inline constexpr int32_t maxSymmetries = 48;
+
+// The most jumps a graph may have. A jump passes over the slot between the two it joins, so the
+// widest real graph has one jump for every ordered pair of its 128 slots. More are refused: the
+// search's bounds number jumps in 16 bits, which twice as many would overflow.
+inline constexpr int32_t maxGraphJumps = maxSlots * (maxSlots - 1);
+
+// The largest graph file read. The widest real graph takes maxGraphJumps lines of at most 18
+// bytes ("jump 127 126 125\r\n"), 48 symmetry lines and a start line of at most 412 bytes each,
+// and 128 place lines: about 315 kB. A mebibyte leaves twice that again for comments and
+// spacing; anything larger is no graph of ours.
+inline constexpr size_t maxGraphFileBytes = size_t{1} << 20;
+
+// The longest line of a graph file: the widest line, a symmetry or start listing all 128
+// slots, takes 412 bytes; the rest is room for spacing and a comment.
+inline constexpr size_t maxGraphLineBytes = 4096;
 
 // A permutation of the slots: slot i goes to perm[i].
 using Permutation = std::array<uint8_t, maxSlots>;
@@ -89,11 +105,14 @@ int32_t slotIndexOf(const JumpGraph& graph, EdgeRef ref);
 
 // Reads a graph file:
 //   # comment               slots N            (1 <= N <= 128, first)
-//   jump A B C              (from, over, to; one line per direction)
+//   jump A B C              (from, over, to; one line per direction; each jump once; at most
+//                            maxGraphJumps)
 //   symmetry p0 ... pN-1    (a permutation that maps the jump set onto itself)
 //   start s ...             (the slots holding a match)
 //   place S CELL [PLANE]    (slot S lies on cell 0..63 of plane 0..2, default 0; optional, but
 //                            then every slot needs one and no two share a place)
+// A UTF-8 byte-order mark before the first line is skipped: editors that add one mean nothing by
+// it. The file holds at most maxGraphFileBytes, each line at most maxGraphLineBytes.
 // False with a message naming the line on any malformed input; `out` is then unchanged.
 bool parseGraph(std::string_view text, JumpGraph& out, std::string& error);
 

@@ -2,6 +2,7 @@
 // it saves, graph files, and refused input.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,6 +12,7 @@
 
 #include "documents/file_format.h"
 #include "solver/brute_force.h"
+#include "solver/engine/graph.h"
 #include "support/test_files.h"
 
 namespace kvarlo {
@@ -113,6 +115,43 @@ TEST_F(SolveCli, GraphFiles) {
     EXPECT_EQ(bad.status, 1);
     EXPECT_TRUE(bad.out.empty());
     EXPECT_NE(bad.err.find("bad.txt: line 3"), std::string::npos) << bad.err;
+}
+
+TEST_F(SolveCli, GraphFilesOnlyRegularAndSmallAndNamedInShort) {
+    // A FIFO with no writer is refused at once, where reading it would wait for ever.
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    Outcome o = run({"--graph", "fifo"});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.err, "kvarlo-cli: fifo: is not a regular file\n");
+    fs::create_directory(dir / "folder");
+    EXPECT_EQ(run({"--graph", "folder"}).err, "kvarlo-cli: folder: is a directory\n");
+
+    // At the size limit a graph is read; a byte more, or two gigabytes of holes, is refused
+    // without being read whole.
+    const std::string graph = "slots 3\njump 0 1 2\nstart 0 1\n";
+    std::ofstream(dir / "limit.txt")
+        << graph << std::string(engine::maxGraphFileBytes - graph.size(), '\n');
+    o = run({"--graph", "limit.txt", "--json"});
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_NE(o.out.find("\"best\": 1"), std::string::npos) << o.out;
+    std::ofstream(dir / "limit.txt", std::ios::app) << '\n';
+    o = run({"--graph", "limit.txt"});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.err, "kvarlo-cli: limit.txt: larger than 1048576 bytes, the most it may hold\n");
+    std::ofstream(dir / "holes.txt") << graph;
+    fs::resize_file(dir / "holes.txt", uintmax_t{2} << 30);
+    EXPECT_EQ(run({"--graph", "holes.txt"}).err,
+              "kvarlo-cli: holes.txt: larger than 1048576 bytes, the most it may hold\n");
+
+    // An escape sequence ahead of kilobytes: a short line, and nothing for the terminal.
+    std::ofstream(dir / "noise.txt") << "slots 3\njump \x1b[2J" << std::string(4000, '7') << "\n";
+    o = run({"--graph", "noise.txt"});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.err, "kvarlo-cli: noise.txt: line 2: '\\x1B[2J" + std::string(28, '7') +
+                         "'... (4004 bytes) is not a number\n");
+    std::ofstream(dir / "noise.txt") << "slots 3\njump \x1b[2J" << std::string(10000, '7') << "\n";
+    EXPECT_EQ(run({"--graph", "noise.txt"}).err,
+              "kvarlo-cli: noise.txt: line 2: longer than 4096 bytes, the most a line may hold\n");
 }
 
 TEST_F(SolveCli, BestStopsOnceProven) {

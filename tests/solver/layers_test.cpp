@@ -1,6 +1,11 @@
 // The layered search against the independent brute force: positions per layer, complete games,
-// best results and their replay, symmetry reduction, threads, widening counts, stop and budget.
+// best results and their replay, symmetry reduction, threads, widening counts, stop and budget;
+// and reading graph files.
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <string>
 
 #include "solver/brute_force.h"
 #include "solver/engine/layers.h"
@@ -526,6 +531,129 @@ TEST(GraphFileTest, PlacesAreForEverySlotOrNoneAndOnePerPlace) {
     std::string why;
     EXPECT_FALSE(parseGraph("place 0 1\nslots 1\n", graph, why));
     EXPECT_NE(why.find("line 1: place before the slots line"), std::string::npos) << why;
+}
+
+// The message a graph file is refused with; the graph it was to fill stays empty.
+std::string refusal(const std::string& text) {
+    JumpGraph graph;
+    std::string why;
+    EXPECT_FALSE(parseGraph(text, graph, why)) << text.substr(0, 100);
+    EXPECT_EQ(graph.slotCount, 0);
+    return why;
+}
+
+// `text` filled out to exactly `size` bytes with comment lines as long as a line may be.
+std::string paddedTo(std::string text, size_t size) {
+    while (text.size() < size) {
+        const size_t line = std::min(size - text.size(), maxGraphLineBytes + 1);  // with '\n'
+        if (line > 1) {
+            text += '#';
+            text.append(line - 2, '-');
+        }
+        text += '\n';
+    }
+    return text;
+}
+
+TEST(GraphFileTest, AsManyJumpsAsAGraphMayHaveAreReadAndARepeatIsFoundAnywhere) {
+    // Different jumps of 128 slots in turn, every `over` for each `from` before the next: the
+    // most lines a graph may give to compare against each other.
+    std::string text = "slots 128\n";
+    std::vector<std::string> lines;
+    for (int32_t k = 0; k <= maxGraphJumps; ++k) {
+        const int32_t a = k / (127 * 126);
+        const int32_t b = (a + 1 + k / 126 % 127) % 128;
+        int32_t c = k % 126;
+        c += c >= std::min(a, b) ? 1 : 0;
+        c += c >= std::max(a, b) ? 1 : 0;
+        lines.push_back("jump " + std::to_string(a) + " " + std::to_string(b) + " " +
+                        std::to_string(c) + "\n");
+    }
+    const std::string extra = lines.back();
+    lines.pop_back();
+    for (const std::string& line : lines) {
+        text += line;
+    }
+    JumpGraph graph;
+    std::string error;
+    ASSERT_TRUE(parseGraph(text, graph, error)) << error;
+    ASSERT_EQ(graph.jumps.size(), lines.size());
+    const std::string next = "line " + std::to_string(lines.size() + 2) + ": ";
+    EXPECT_EQ(refusal(text + extra), next + "more than 16256 jumps, the most a graph may have");
+    EXPECT_EQ(refusal(text + lines.front()), next + "jump 0 1 2 listed twice");
+    const std::string last = lines.back();
+    EXPECT_EQ(refusal(text + last),
+              next + "jump " + last.substr(5, last.size() - 6) + " listed twice");
+}
+
+TEST(GraphFileTest, SymmetriesAreCountedOnceAndRefusedPastTheGroupsLimit) {
+    // With no jumps every permutation of the slots is a symmetry.
+    std::string repeated = "slots 5\n";
+    for (int32_t i = 0; i < 5000; ++i) {
+        repeated += i % 2 ? "symmetry 1 0 2 3 4\n" : "symmetry 0 1 2 3 4\n";
+    }
+    JumpGraph graph;
+    std::string error;
+    ASSERT_TRUE(parseGraph(repeated, graph, error)) << error;
+    EXPECT_EQ(graph.symmetries.size(), 2u);
+
+    // The identity and 47 more make the most a graph may have; the next is refused on its line.
+    std::string many = "slots 5\n";
+    std::array<int32_t, 5> perm{0, 1, 2, 3, 4};
+    for (int32_t listed = 0; listed < maxSymmetries; ++listed) {
+        std::next_permutation(perm.begin(), perm.end());
+        many += "symmetry";
+        for (int32_t p : perm) {
+            many += ' ';
+            many += std::to_string(p);
+        }
+        many += "\n";
+    }
+    const std::string why = refusal(many);
+    EXPECT_NE(why.find("line 49: more than 48 different symmetries"), std::string::npos) << why;
+}
+
+TEST(GraphFileTest, TheFileAndEachLineHaveALimit) {
+    const std::string graph = "slots 3\njump 0 1 2\n";
+    JumpGraph read;
+    std::string error;
+    EXPECT_TRUE(parseGraph(paddedTo(graph, maxGraphFileBytes), read, error)) << error;
+    std::string why = refusal(paddedTo(graph, maxGraphFileBytes + 1));
+    EXPECT_EQ(why, "larger than 1048576 bytes, the most a graph file may hold");
+
+    const std::string longest = graph + "#" + std::string(maxGraphLineBytes - 1, '-');
+    EXPECT_TRUE(parseGraph(longest + "\n", read, error)) << error;
+    EXPECT_TRUE(parseGraph(longest + "\r\n", read, error)) << error;
+    why = refusal(longest + "-\n");
+    EXPECT_EQ(why, "line 3: longer than 4096 bytes, the most a line may hold");
+}
+
+TEST(GraphFileTest, MessagesQuoteAShortEscapedExcerpt) {
+    // A screen-clearing escape sequence at the head of four thousand bytes.
+    const std::string token = "\x1b[2J" + std::string(4000, 'a');
+    const std::string quoted = "'\\x1B[2J" + std::string(28, 'a') + "'... (4004 bytes)";
+    std::string why = refusal("slots 3\n" + token + " 0 1 2\n");
+    EXPECT_EQ(why, "line 2: unknown keyword " + quoted +
+                       "; a line starts with slots, jump, symmetry, start or place");
+    why = refusal("slots 3\njump 0 " + token + " 2\n");
+    EXPECT_EQ(why, "line 2: " + quoted + " is not a number");
+    why = refusal("slots 3\nstart 0 1\\2\xD0\x90\n");
+    EXPECT_EQ(why, "line 2: '1\\\\2\\xD0\\x90' is not a number");
+    why = refusal("slots 100000000000000000000\n");
+    EXPECT_EQ(why, "line 1: '100000000000000000000' is far out of range");
+}
+
+TEST(GraphFileTest, AByteOrderMarkIsSkippedAtTheStartAndShownElsewhere) {
+    const std::string mark = "\xEF\xBB\xBF";
+    JumpGraph graph;
+    std::string error;
+    ASSERT_TRUE(parseGraph(mark + "slots 3\r\njump 0 1 2\r\n", graph, error)) << error;
+    EXPECT_EQ(graph.slotCount, 3);
+    EXPECT_EQ(graph.jumps.size(), 1u);
+    const std::string why = refusal("slots 3\n" + mark + "jump 0 1 2\n");
+    EXPECT_NE(why.find("line 2: unknown keyword '\\xEF\\xBB\\xBFjump'"), std::string::npos) << why;
+    EXPECT_NE(refusal(mark + mark + "slots 3\n").find("line 1: unknown keyword '\\xEF\\xBB\\xBF"),
+              std::string::npos);
 }
 
 }  // namespace
