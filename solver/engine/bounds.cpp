@@ -102,21 +102,21 @@ Bits EndingBounds::permanent(Bits p) const {
     // holds one now or a possible jump lands on it; a match stays for good if no possible jump
     // moves it or jumps over it; a jump is possible only if its jumping and jumped slots can
     // hold matches and its landing slot is not held for good.
-    thread_local std::vector<int16_t> live;
+    thread_local std::vector<int32_t> live;
     live.resize(movers_.size());
     for (size_t j = 0; j < live.size(); ++j) {
-        live[j] = static_cast<int16_t>(j);
+        live[j] = static_cast<int32_t>(j);
     }
     while (true) {
         Bits canHold = p;
         Bits moving;
-        for (int16_t j : live) {
+        for (int32_t j : live) {
             canHold = canHold | landings_[j];
             moving = moving | movers_[j];
         }
         const Bits fixed = p & complement(moving);
         size_t kept = 0;
-        for (int16_t j : live) {
+        for (int32_t j : live) {
             const bool possible =
                 (canHold & movers_[j]) == movers_[j] && (fixed & landings_[j]).empty();
             live[kept] = j;

@@ -46,8 +46,8 @@ inline Bits afterJump(Bits p, Jump j) {
 inline constexpr int32_t maxSymmetries = 48;
 
 // The most jumps a graph may have. A jump passes over the slot between the two it joins, so the
-// widest real graph has one jump for every ordered pair of its 128 slots. More are refused: the
-// search's bounds number jumps in 16 bits, which twice as many would overflow.
+// widest real graph has one jump for every ordered pair of its 128 slots. More are refused, with
+// the line that goes past the limit: they describe no board anyone plays on.
 inline constexpr int32_t maxGraphJumps = maxSlots * (maxSlots - 1);
 
 // The largest graph file read. The widest real graph takes maxGraphJumps lines of at most 18
