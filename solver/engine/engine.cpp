@@ -52,9 +52,10 @@ int32_t hardwareThreads() {
 SearchEngine::SearchEngine(JumpGraph graph, const EngineOptions& options)
     : graph_(std::move(graph)),
       options_(options),
-      budget_(options.memoryBytes ? options.memoryBytes : defaultMemoryBudget()),
+      threads_(options.threads > 0 ? options.threads : hardwareThreads()),
+      // The layers' threads beside this one, and the best-ending search's.
+      budget_(options.memoryBytes ? options.memoryBytes : defaultMemoryBudget(threads_)),
       rng_(options.seed) {
-    threads_ = options.threads > 0 ? options.threads : hardwareThreads();
     // The best-ending search takes its share first, so the layers always get the same rest
     // of the budget and their results never depend on it.
     best_ = std::make_unique<BestSearch>(graph_, budget_, BestSearch::share(budget_.limit()),

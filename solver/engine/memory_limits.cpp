@@ -143,13 +143,12 @@ std::optional<uint64_t> cgroupLimit(const MemorySources& sources) {
     return smallest;
 }
 
-// What a process limit leaves once the process's mappings so far are counted against it.
-std::optional<uint64_t> roomUnder(std::optional<uint64_t> limit, std::optional<uint64_t> used) {
+// What a process limit leaves once the process's mappings are counted against it.
+std::optional<uint64_t> roomUnder(std::optional<uint64_t> limit, uint64_t used) {
     if (!limit) {
         return std::nullopt;
     }
-    const uint64_t u = used.value_or(0);
-    return *limit > u ? *limit - u : 0;
+    return *limit > used ? *limit - used : 0;
 }
 
 std::optional<std::string> readWholeFile(const std::string& path) {
@@ -172,14 +171,19 @@ std::optional<uint64_t> parseCgroupLimit(std::string_view text) {
     return value && *value < noLimitAbove ? value : std::nullopt;
 }
 
-uint64_t budgetFrom(const MemorySources& sources) {
+uint64_t budgetFrom(const MemorySources& sources, int32_t threads) {
     const std::optional<std::string> status =
         sources.readFile ? sources.readFile("/proc/self/status") : std::nullopt;
     const std::string_view statusText = status ? std::string_view(*status) : std::string_view();
+    // Stacks are private writable mappings: they count against both process limits.
+    const uint64_t stacks = static_cast<uint64_t>(std::max(threads, 0)) * sources.threadStack;
+    auto mapped = [&](std::string_view field) {
+        return statusField(statusText, field).value_or(0) + stacks;
+    };
     const std::optional<uint64_t> rooms[] = {
         sources.physical,
-        roomUnder(sources.addressSpaceLimit, statusField(statusText, "VmSize")),
-        roomUnder(sources.dataLimit, statusField(statusText, "VmData")),
+        roomUnder(sources.addressSpaceLimit, mapped("VmSize")),
+        roomUnder(sources.dataLimit, mapped("VmData")),
         sources.readFile ? cgroupLimit(sources) : std::nullopt,
     };
     std::optional<uint64_t> smallest;
@@ -217,13 +221,15 @@ MemorySources systemMemorySources() {
     };
     s.addressSpaceLimit = finite(RLIMIT_AS);
     s.dataLimit = finite(RLIMIT_DATA);
+    // A thread's stack is as large as the main one may grow (8 MiB when that is unlimited).
+    s.threadStack = finite(RLIMIT_STACK).value_or(s.threadStack);
     s.readFile = readWholeFile;
 #endif
     return s;
 }
 
-uint64_t defaultMemoryBudget() {
-    return budgetFrom(systemMemorySources());
+uint64_t defaultMemoryBudget(int32_t threads) {
+    return budgetFrom(systemMemorySources(), threads);
 }
 
 }  // namespace kvarlo::engine

@@ -29,11 +29,13 @@ struct Case {
     MemorySources sources;
     std::map<std::string, std::string> files;
     uint64_t budget;
+    int32_t threads = 0;
 };
 
 MemorySources limits(std::optional<uint64_t> physical, std::optional<uint64_t> addressSpace = {},
                      std::optional<uint64_t> data = {}) {
     MemorySources s;
+    s.threadStack = 4 * MiB;
     s.physical = physical;
     s.addressSpaceLimit = addressSpace;
     s.dataLimit = data;
@@ -60,6 +62,16 @@ TEST(MemoryLimitsTest, TheBudgetIsHalfOfTheSmallestRoom) {
          limits(16 * GiB, 300 * MiB),
          {},
          150 * MiB},
+        {"the address space less the mappings and 8 threads' stacks of 4 MiB",
+         limits(16 * GiB, 300 * MiB),
+         {{"/proc/self/status", status}},
+         (300 - 100 - 32) * MiB / 2,
+         8},
+        {"the data limit less the data and 8 threads' stacks of 4 MiB",
+         limits(16 * GiB, {}, 200 * MiB),
+         {{"/proc/self/status", status}},
+         (200 - 60 - 32) * MiB / 2,
+         8},
         {"more mapped than the limit: the least budget",
          limits(16 * GiB, 64 * MiB),
          {{"/proc/self/status", status}},
@@ -101,7 +113,7 @@ TEST(MemoryLimitsTest, TheBudgetIsHalfOfTheSmallestRoom) {
             const auto it = files.find(path);
             return it == files.end() ? std::nullopt : std::optional(it->second);
         };
-        EXPECT_EQ(budgetFrom(sources), c.budget) << c.what;
+        EXPECT_EQ(budgetFrom(sources, c.threads), c.budget) << c.what;
     }
     // Without a way to read files: the limits that need none still count.
     EXPECT_EQ(budgetFrom(limits(16 * GiB, 300 * MiB)), 150 * MiB);
