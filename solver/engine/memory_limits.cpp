@@ -223,8 +223,9 @@ MemorySources systemMemorySources() {
     s.dataLimit = finite(RLIMIT_DATA);
     // A thread's stack is as large as the main one may grow (8 MiB when that is unlimited).
     s.threadStack = finite(RLIMIT_STACK).value_or(s.threadStack);
-    s.readFile = readWholeFile;
 #endif
+    // Where /proc and the cgroup files do not exist, nothing is read and they say nothing.
+    s.readFile = readWholeFile;
     return s;
 }
 
