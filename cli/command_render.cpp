@@ -14,12 +14,33 @@
 #include "view/board_view.h"
 
 #ifndef _WIN32
+#include <QByteArray>
 #include <QGuiApplication>
+#include <QString>
+#include <QtGlobal>
 #endif
 
 namespace kvarlo::cli {
 
 namespace {
+
+#ifndef _WIN32
+QtMessageHandler qtHandler = nullptr;
+
+// Qt's messages less one: without XDG_RUNTIME_DIR (root, a cron job, CI) Qt warns on every
+// start that it uses a folder in /tmp instead. The drawing needs no runtime folder at all, and
+// a tool that file managers call for every thumbnail must not litter their logs with it.
+void withoutRuntimeDirNoise(QtMsgType type, const QMessageLogContext& context,
+                            const QString& message) {
+    if (type == QtWarningMsg &&
+        message.startsWith(QStringLiteral("QStandardPaths: XDG_RUNTIME_DIR not set"))) {
+        return;
+    }
+    if (qtHandler != nullptr) {
+        qtHandler(type, context, message);
+    }
+}
+#endif
 
 const char* const help =
     "usage: kvarlo-cli render FILE -o OUT.png [--size WxH] [--mode editor|game|solver]\n"
@@ -34,6 +55,9 @@ const char* const help =
     "  --thumbnail  the board alone, without the status panel, in a square of N x N pixels\n"
     "               (what file managers show for the file).\n";
 
+// The largest side of an image drawn: 8192 pixels, 256 MiB of surface.
+constexpr int32_t maxSide = 8192;
+
 bool parseSize(const std::string& text, int32_t& width, int32_t& height) {
     const size_t x = text.find('x');
     if (x == std::string::npos) {
@@ -43,8 +67,8 @@ bool parseSize(const std::string& text, int32_t& width, int32_t& height) {
     const auto [wEnd, wError] = std::from_chars(begin, begin + x, width);
     const auto [hEnd, hError] = std::from_chars(begin + x + 1, begin + text.size(), height);
     return wError == std::errc() && hError == std::errc() && wEnd == begin + x &&
-           hEnd == begin + text.size() && width > 0 && height > 0 && width <= 8192 &&
-           height <= 8192;
+           hEnd == begin + text.size() && width > 0 && height > 0 && width <= maxSide &&
+           height <= maxSide;
 }
 
 bool parseMode(const std::string& text, AppMode& mode) {
@@ -121,10 +145,16 @@ std::optional<int> parseRenderArguments(const std::vector<std::string>& args,
             if (arg == "-o") {
                 request.output = value;
             } else if (arg == "--size" && !parseSize(value, request.width, request.height)) {
-                return usageError("render", "'" + value + "' is not a size WxH");
+                return usageError("render",
+                                  "--size needs WxH, each a whole number of pixels from "
+                                  "1 to " +
+                                      std::to_string(maxSide));
             } else if (arg == "--thumbnail") {
                 if (!parseSize(value + "x" + value, request.width, request.height)) {
-                    return usageError("render", "'" + value + "' is not a thumbnail size");
+                    return usageError("render",
+                                      "--thumbnail needs a whole number of pixels from "
+                                      "1 to " +
+                                          std::to_string(maxSide));
                 }
                 request.thumbnail = true;
             } else if (arg == "--mode") {
@@ -193,6 +223,7 @@ int runRender(const std::vector<std::string>& args) {
     int argc = 1;
     char name[] = "kvarlo-cli";
     char* argv[] = {name, nullptr};
+    qtHandler = qInstallMessageHandler(withoutRuntimeDirNoise);
     QGuiApplication application(argc, argv);
 #endif
 

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cinttypes>
 #include <cstdio>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/document_file.h"
+#include "cli/interrupt.h"
 #include "cli/move_format.h"
 #include "documents/file_format.h"
 #include "game/clock.h"
@@ -39,18 +41,27 @@ const char* const help =
     "\n"
     "  -o FILE           save the results as a solution file, as the game saves one\n"
     "  --threads N       worker threads (default: one per hardware thread)\n"
-    "  --memory MIB      memory budget in MiB (default: half of the physical memory)\n"
+    "  --memory MIB      memory budget in MiB (default: half of what the system allows the\n"
+    "                    process: installed memory, ulimit -v and -d, the control group's limit)\n"
     "  --time-limit SEC  stop after this many seconds\n"
     "  --json            one JSON object instead of the panel's lines\n"
     "  --seed N          seed of the random probes of an incomplete search (default 1)\n"
     "  --best            stop as soon as the best result is proven\n"
     "\n"
+    "The first Ctrl-C (SIGINT) or SIGTERM stops the search as a limit does: the results so far\n"
+    "are printed and saved; a second one ends the program at once.\n"
+    "\n"
     "Exit status: 0 when the search is complete (with --best: when the best result is proven),\n"
     "1 when a file was refused or not written or a limit (time or memory) left the search\n"
-    "incomplete (with --best: the best result unproven), 2 on a usage error.\n";
+    "incomplete (with --best: the best result unproven), a line on stderr saying which, 2 on a\n"
+    "usage error, 130 when stopped by SIGINT, 143 by SIGTERM.\n";
 
 // Seconds the search goes on once it has become incomplete, without a time limit.
 constexpr double incompleteSeconds = 60;
+// The largest --memory (1 PiB, in MiB) and --time-limit (about four months) taken: beyond any
+// machine and any wait, and far from overflowing the bytes and the clock they become.
+constexpr uint64_t maxMemoryMiB = uint64_t{1} << 30;
+constexpr double maxTimeLimit = 1e7;
 
 struct SolveArguments {
     std::string file;
@@ -102,20 +113,24 @@ std::optional<int> parseArguments(const std::vector<std::string>& args, SolveArg
             out.options.threads = n;
         } else if (arg == "--memory") {
             uint64_t mib = 0;
-            if (!value(v) || !parseValue(v, mib) || mib < 1 || mib > (uint64_t{1} << 30)) {
-                return usageError("solve", "--memory needs a number of MiB, at least 1");
+            if (!value(v) || !parseValue(v, mib) || mib < 1 || mib > maxMemoryMiB) {
+                return usageError("solve", "--memory needs a whole number of MiB from 1 to " +
+                                               std::to_string(maxMemoryMiB));
             }
             out.options.memoryBytes = mib << 20;
         } else if (arg == "--time-limit") {
             double sec = 0;
-            if (!value(v) || !parseValue(v, sec) || !(sec > 0) || sec > 1e7) {
-                return usageError("solve", "--time-limit needs a positive number of seconds");
+            if (!value(v) || !parseValue(v, sec) || !(sec > 0) || sec > maxTimeLimit) {
+                return usageError("solve",
+                                  "--time-limit needs a number of seconds above 0, at most " +
+                                      std::to_string(static_cast<int64_t>(maxTimeLimit)));
             }
             out.timeLimit = sec;
         } else if (arg == "--seed") {
             uint64_t seed = 0;
             if (!value(v) || !parseValue(v, seed)) {
-                return usageError("solve", "--seed needs a number");
+                return usageError(
+                    "solve", "--seed needs a whole number from 0 to " + std::to_string(UINT64_MAX));
             }
             out.options.seed = seed;
         } else if (arg.size() > 1 && arg[0] == '-') {
@@ -201,44 +216,52 @@ bool readGraphText(const std::string& path, std::string& text, std::string& reas
     return true;
 }
 
-}  // namespace
-
-int runSolve(const std::vector<std::string>& args) {
-    SolveArguments a;
-    if (auto done = parseArguments(args, a)) {
-        return *done;
-    }
-
-    const bool isGraph = !a.graph.empty();
-    LoadedDocument doc;
-    engine::JumpGraph graph;
-    std::string reason;
-    if (isGraph) {
+// The input as the engine takes it: a graph file's graph, or the position of a document.
+bool loadInput(const SolveArguments& a, LoadedDocument& doc, engine::JumpGraph& graph) {
+    if (!a.graph.empty()) {
         std::string text;
+        std::string reason;
         if (!readGraphText(a.graph, text, reason) || !engine::parseGraph(text, graph, reason)) {
             std::fprintf(stderr, "kvarlo-cli: %s: %s\n", a.graph.c_str(), reason.c_str());
-            return exitRefused;
+            return false;
         }
-    } else {
-        if (!readDocumentOrReport(a.file, doc)) {
-            return exitRefused;
-        }
-        doc.board.clearMarks();
-        graph = engine::graphFromBoard(doc.board);
+        return true;
     }
+    if (!readDocumentOrReport(a.file, doc)) {
+        return false;
+    }
+    doc.board.clearMarks();
+    graph = engine::graphFromBoard(doc.board);
+    return true;
+}
 
-    engine::SearchEngine search(graph, a.options);
+// The progress bar on stderr, redrawn in place.
+void showProgress(const engine::EngineReport& r, double seconds) {
+    const int32_t width = 30;
+    const double share =
+        r.progressTotal ? static_cast<double>(r.progressDone) / r.progressTotal : 0;
+    const int32_t filled = static_cast<int32_t>(share * width);
+    std::fprintf(stderr, "\r%s %3d [%s%s] %" PRIu64 " jumps, %.1f s ",
+                 r.layersFull ? "probes" : "layer", r.completedLayers + 1,
+                 std::string(filled, '#').c_str(), std::string(width - filled, '.').c_str(),
+                 r.jumpsGenerated, seconds);
+    std::fflush(stderr);
+}
+
+// Runs the search until it is complete (with --best: the best is proven), a limit stops it or
+// a signal does, with the progress bar when stderr is a terminal. Returns the milliseconds taken.
+int64_t runSearch(engine::SearchEngine& search, const SolveArguments& a) {
     const auto started = std::chrono::steady_clock::now();
     auto seconds = [&] {
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     };
     double incompleteSince = -1;
-    const bool showProgress = isatty(STDERR_FILENO) != 0;
+    const bool showBar = isatty(STDERR_FILENO) != 0;
     double lastShown = -1;
     search.run(
         [&] {
             const double now = seconds();
-            if (a.best && search.report().bestProven) {
+            if (interruption() != 0 || (a.best && search.report().bestProven)) {
                 return true;
             }
             if (a.timeLimit > 0) {
@@ -251,54 +274,110 @@ int runSolve(const std::vector<std::string>& args) {
         },
         [&] {
             const double now = seconds();
-            if (!showProgress || now - lastShown < 0.2) {
-                return;
+            if (showBar && now - lastShown >= 0.2) {
+                lastShown = now;
+                showProgress(search.report(), now);
             }
-            lastShown = now;
-            const engine::EngineReport r = search.report();
-            const int32_t width = 30;
-            const double share =
-                r.progressTotal ? static_cast<double>(r.progressDone) / r.progressTotal : 0;
-            const int32_t filled = static_cast<int32_t>(share * width);
-            std::fprintf(stderr, "\r%s %3d [%s%s] %" PRIu64 " jumps, %.1f s ",
-                         r.layersFull ? "probes" : "layer", r.completedLayers + 1,
-                         std::string(filled, '#').c_str(), std::string(width - filled, '.').c_str(),
-                         r.jumpsGenerated, now);
-            std::fflush(stderr);
         });
-    if (showProgress && lastShown >= 0) {
+    if (showBar && lastShown >= 0) {
         std::fprintf(stderr, "\r%80s\r", "");
     }
-    const int64_t elapsedMs = static_cast<int64_t>(seconds() * 1000);
+    return static_cast<int64_t>(seconds() * 1000);
+}
+
+void printResults(const engine::EngineReport& report, const SolverResults& results,
+                  const engine::JumpGraph& graph, bool isGraph, int64_t elapsedMs, bool json) {
+    if (json) {
+        std::fputs(jsonReport(report, results, graph, isGraph, elapsedMs).c_str(), stdout);
+        return;
+    }
+    // The panel's columns side by side: lines drawn at the same height share a row.
+    const auto lines = composeSolverStats(results, 1, 0, 0);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const bool sameRow = i > 0 && lines[i].y == lines[i - 1].y;
+        std::printf("%s%s", sameRow ? "    " : (i ? "\n" : ""),
+                    cp1251ToUtf8(lines[i].text).c_str());
+    }
+    std::printf("\n");
+}
+
+// The exit status of a search that ran, with a line on stderr saying why it stopped short of
+// what was asked: a signal, memory (the system's or the budget's) or the time limit.
+int endOfSearch(const SolveArguments& a, const engine::EngineReport& r) {
+    const uint64_t budgetMiB = r.budgetBytes >> 20;
+    if (const int signal = interruption()) {
+        std::fprintf(stderr, "kvarlo-cli solve: interrupted by %s: the results so far are kept\n",
+                     signalName(signal));
+        return interruptedStatus(signal);
+    }
+    if (a.best ? r.bestProven : r.complete) {
+        return exitOk;
+    }
+    // The system refusing memory the budget had room for means a limit below the budget.
+    const std::string memory = r.memoryRefused
+                                   ? "the memory the system allows (below the budget of " +
+                                         std::to_string(budgetMiB) + " MiB)"
+                                   : "the memory budget of " + std::to_string(budgetMiB) + " MiB";
+    if (r.layersFull) {
+        std::fprintf(stderr,
+                     "kvarlo-cli solve: out of memory: layer %d did not fit in %s; the search "
+                     "went on incomplete, its counts past layer %d are estimates\n",
+                     r.completedLayers + 1, memory.c_str(), r.completedLayers);
+    } else if (r.memoryRefused) {
+        std::fprintf(stderr,
+                     "kvarlo-cli solve: out of memory: the search needed more than %s; it "
+                     "stopped incomplete\n",
+                     memory.c_str());
+    } else {
+        std::fprintf(stderr, "kvarlo-cli solve: the time limit of %g s stopped the search %s\n",
+                     a.timeLimit, a.best ? "before the best result was proven" : "incomplete");
+    }
+    return exitRefused;
+}
+
+int solve(const SolveArguments& a) {
+    LoadedDocument doc;
+    engine::JumpGraph graph;
+    if (!loadInput(a, doc, graph)) {
+        return exitRefused;
+    }
+    engine::SearchEngine search(graph, a.options);
+    catchInterrupts();
+    const int64_t elapsedMs = runSearch(search, a);
     const engine::EngineReport report = search.report();
     SolverResults results;
     storeReport(report, graph, doc.board, elapsedMs, results);
-
-    if (a.json) {
-        std::fputs(jsonReport(report, results, graph, isGraph, elapsedMs).c_str(), stdout);
-    } else {
-        // The panel's columns side by side: lines drawn at the same height share a row.
-        const auto lines = composeSolverStats(results, 1, 0, 0);
-        for (size_t i = 0; i < lines.size(); ++i) {
-            const bool sameRow = i > 0 && lines[i].y == lines[i - 1].y;
-            std::printf("%s%s", sameRow ? "    " : (i ? "\n" : ""),
-                        cp1251ToUtf8(lines[i].text).c_str());
-        }
-        std::printf("\n");
-    }
+    printResults(report, results, graph, !a.graph.empty(), elapsedMs, a.json);
+    std::fflush(stdout);
 
     if (!a.output.empty()) {
         const FixedArray<uint8_t> image = encodeSolution(
             doc.board, results, static_cast<uint32_t>(systemClock().calendarSeconds()));
+        std::string reason;
         if (!writeFileAtomically(a.output, {image.data(), image.count()}, reason)) {
             std::fprintf(stderr, "kvarlo-cli: %s: %s\n", a.output.c_str(), reason.c_str());
             return exitRefused;
         }
     }
-    if (a.best) {
-        return report.bestProven ? exitOk : exitRefused;
+    return endOfSearch(a, report);
+}
+
+}  // namespace
+
+int runSolve(const std::vector<std::string>& args) {
+    SolveArguments a;
+    if (auto done = parseArguments(args, a)) {
+        return *done;
     }
-    return report.complete ? exitOk : exitRefused;
+    try {
+        return solve(a);
+    } catch (const std::bad_alloc&) {
+        // The search itself turns refused memory into a memory stop; this is what is left:
+        // the engine's first blocks, or the report's copy.
+        std::fputs("kvarlo-cli solve: out of memory: the system refused the search its memory\n",
+                   stderr);
+        return exitRefused;
+    }
 }
 
 }  // namespace kvarlo::cli

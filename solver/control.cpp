@@ -3,6 +3,8 @@
 #include "solver/control.h"
 
 #include <chrono>
+#include <exception>
+#include <new>
 
 #include "solver/search_results.h"
 
@@ -67,7 +69,12 @@ void SolverControl::search(bool fromStart) {
     const bool reuse = !fromStart && engine_ && sameGraph(engine_->graph(), graph);
     if (!reuse) {
         engine_.reset();
-        engine_ = std::make_unique<engine::SearchEngine>(std::move(graph), options_);
+        try {
+            engine_ = std::make_unique<engine::SearchEngine>(std::move(graph), options_);
+        } catch (const std::bad_alloc&) {
+            host_.failureBeep();  // not even the search's first blocks: it does not start
+            return;
+        }
     }
     // The time is that of this search: it runs on only where the engine goes on with its own
     // layers; a fresh engine (a changed position, or results it did not make) starts at zero.
@@ -88,18 +95,33 @@ void SolverControl::search(bool fromStart) {
         storeReport(engine->report(), engine->graph(), searched_, elapsedBefore_ + ms, *fresh);
         return fresh;
     };
-    thread_ = std::thread([this, engine, snapshot] {
-        auto lastStage = std::chrono::steady_clock::now();
-        engine->run([this] { return busy_.load() == 2 || quitting_.load(); },
-                    [&] {
-                        const auto now = std::chrono::steady_clock::now();
-                        if (now - lastStage >= std::chrono::milliseconds(tickMs)) {
-                            lastStage = now;
-                            handOver_.post(snapshot());
-                        }
-                    });
-        handOver_.postLast(snapshot());
-    });
+    // Nothing may leave the search's thread by an exception (std::terminate would end the
+    // program): memory refused on the way is a memory stop, the search ends incomplete, and the
+    // window still gets the results so far and the end.
+    auto searchThread = [this, engine, snapshot] {
+        std::unique_ptr<SolverResults> last;
+        try {
+            auto lastStage = std::chrono::steady_clock::now();
+            engine->run([this] { return busy_.load() == 2 || quitting_.load(); },
+                        [&] {
+                            const auto now = std::chrono::steady_clock::now();
+                            if (now - lastStage >= std::chrono::milliseconds(tickMs)) {
+                                lastStage = now;
+                                handOver_.post(snapshot());
+                            }
+                        });
+            last = snapshot();
+        } catch (const std::bad_alloc&) {
+        }
+        handOver_.postLast(std::move(last));
+    };
+    try {
+        thread_ = std::thread(searchThread);
+    } catch (const std::exception&) {  // std::system_error, std::bad_alloc
+        busy_.store(0);
+        host_.failureBeep();  // the system will not start the search's thread
+        return;
+    }
     host_.startTicks(tickMs);
     host_.requestRepaint();
 }

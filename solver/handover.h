@@ -31,9 +31,12 @@ public:
         staged_ = std::move(results);
     }
 
-    // On the search's thread, once: the final results, then the end.
+    // On the search's thread, once: the final results, then the end. Without final results
+    // (the system refused the memory for them) a snapshot not taken yet stays for the window.
     void postLast(std::unique_ptr<SolverResults> results) {
-        post(std::move(results));
+        if (results) {
+            post(std::move(results));
+        }
         ended_.store(true, std::memory_order_release);
     }
 

@@ -1,11 +1,6 @@
-// The default memory budget (half of the physical memory) and the memory of charged blocks.
+// The memory of charged blocks.
 #include "solver/engine/budget.h"
 
-#if defined(_WIN32)
-#include <windows.h>
-#else
-#include <unistd.h>
-#endif
 #if defined(__linux__)
 #include <sys/mman.h>
 #endif
@@ -14,23 +9,6 @@
 #include <cstring>
 
 namespace kvarlo::engine {
-
-uint64_t defaultMemoryBudget() {
-#if defined(_WIN32)
-    MEMORYSTATUSEX status{};
-    status.dwLength = sizeof(status);
-    if (GlobalMemoryStatusEx(&status)) {
-        return status.ullTotalPhys / 2;
-    }
-#else
-    const long pages = sysconf(_SC_PHYS_PAGES);
-    const long pageSize = sysconf(_SC_PAGE_SIZE);
-    if (pages > 0 && pageSize > 0) {
-        return static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize) / 2;
-    }
-#endif
-    return uint64_t{1} << 30;  // a modest guess when the system does not say
-}
 
 #if defined(__linux__)
 
@@ -161,7 +139,7 @@ ChargedRegion ChargedRegion::take(MemoryBudget& budget, uint64_t bytes) {
     }
     r.block_ = ChargedBlock::systemAllocate(bytes, true);
     if (!r.block_) {
-        budget.release(bytes);
+        budget.refused(bytes);
         return r;
     }
     r.budget_ = &budget;

@@ -19,6 +19,9 @@ public:
     uint64_t used() const { return used_.load(std::memory_order_relaxed); }
     uint64_t peak() const { return peak_.load(std::memory_order_relaxed); }
     uint64_t limit() const { return limit_; }
+    // Whether the system refused a block the budget had room for: the budget is above what a
+    // limit of the system allows.
+    bool systemRefused() const { return systemRefused_.load(std::memory_order_relaxed); }
 
 private:
     friend class ChargedBlock;
@@ -38,10 +41,16 @@ private:
         return true;
     }
     void release(uint64_t bytes) { used_.fetch_sub(bytes, std::memory_order_relaxed); }
+    // Gives back what the system refused to provide.
+    void refused(uint64_t bytes) {
+        release(bytes);
+        systemRefused_.store(true, std::memory_order_relaxed);
+    }
 
     uint64_t limit_;
     std::atomic<uint64_t> used_{0};
     std::atomic<uint64_t> peak_{0};
+    std::atomic<bool> systemRefused_{false};
 };
 
 // A share of a budget set aside for a search that manages its own memory within it: charged
@@ -75,7 +84,7 @@ public:
         }
         b.data_ = systemAllocate(bytes, zeroed);
         if (!b.data_) {
-            budget.release(bytes);
+            budget.refused(bytes);
             return b;
         }
         b.budget_ = &budget;
@@ -129,7 +138,11 @@ public:
             return Regrow::NoRoom;
         }
         void* fresh = systemAllocate(newBytes, true);
-        const Regrow r = !fresh ? Regrow::NoRoom : fill(fresh) ? Regrow::Done : Regrow::FillRefused;
+        if (!fresh) {
+            budget_->refused(newBytes - bytes_);
+            return Regrow::NoRoom;
+        }
+        const Regrow r = fill(fresh) ? Regrow::Done : Regrow::FillRefused;
         if (r != Regrow::Done) {
             systemFree(fresh, newBytes);
             budget_->release(newBytes - bytes_);
@@ -222,8 +235,5 @@ private:
     std::atomic<uint64_t> refunded_{0};  // charge given back
     uint64_t unmapped_ = 0;              // memory given back, from the front, in whole huge pages
 };
-
-// Half of the physical memory: the default budget.
-uint64_t defaultMemoryBudget();
 
 }  // namespace kvarlo::engine

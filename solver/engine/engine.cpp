@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <new>
 #include <thread>
 
 namespace kvarlo::engine {
@@ -51,9 +52,10 @@ int32_t hardwareThreads() {
 SearchEngine::SearchEngine(JumpGraph graph, const EngineOptions& options)
     : graph_(std::move(graph)),
       options_(options),
-      budget_(options.memoryBytes ? options.memoryBytes : defaultMemoryBudget()),
+      threads_(options.threads > 0 ? options.threads : hardwareThreads()),
+      // The layers' threads beside this one, and the best-ending search's.
+      budget_(options.memoryBytes ? options.memoryBytes : defaultMemoryBudget(threads_)),
       rng_(options.seed) {
-    threads_ = options.threads > 0 ? options.threads : hardwareThreads();
     // The best-ending search takes its share first, so the layers always get the same rest
     // of the budget and their results never depend on it.
     best_ = std::make_unique<BestSearch>(graph_, budget_, BestSearch::share(budget_.limit()),
@@ -77,13 +79,20 @@ EngineReport SearchEngine::report() const {
 void SearchEngine::run(const std::function<bool()>& shouldStop,
                        const std::function<void()>& onProgress) {
     runStarted_ = std::chrono::steady_clock::now();
+    memoryRefused_ = false;
     // The best-ending search runs beside everything else until this run ends.
     std::atomic<bool> stopBest{false};
     std::thread bestThread;
     if (!layers_->finished() && !best_->finished()) {
-        bestThread = std::thread([this, &stopBest] { best_->run(stopBest); });
+        bestThread = startBestSearch(stopBest);
     }
-    runPhases(shouldStop, onProgress);
+    // A refusal on the best-ending search's thread ends the rest at the next look for a stop.
+    const auto stop = [&] { return memoryRefused_.load() || (shouldStop && shouldStop()); };
+    try {
+        runPhases(stop, onProgress);
+    } catch (const std::bad_alloc&) {
+        memoryRefused_ = true;
+    }
     stopBest = true;
     if (bestThread.joinable()) {
         bestThread.join();
@@ -91,9 +100,29 @@ void SearchEngine::run(const std::function<bool()>& shouldStop,
     elapsedBefore_ += std::chrono::duration_cast<std::chrono::milliseconds>(
                           std::chrono::steady_clock::now() - runStarted_)
                           .count();
-    publish();
-    if (onProgress) {
-        onProgress();
+    try {
+        publish();
+        if (onProgress) {
+            onProgress();
+        }
+    } catch (const std::bad_alloc&) {
+        // The report of the last publish stands, marked as the memory stop it is.
+        std::lock_guard<std::mutex> guard(lock_);
+        report_.memoryRefused = true;
+    }
+}
+
+std::thread SearchEngine::startBestSearch(const std::atomic<bool>& stop) {
+    try {
+        return std::thread([this, &stop] {
+            try {
+                best_->run(stop);
+            } catch (const std::bad_alloc&) {
+                memoryRefused_ = true;
+            }
+        });
+    } catch (...) {
+        return {};
     }
 }
 
@@ -338,6 +367,8 @@ void SearchEngine::publish() {
     r.peakBytes = budget_.peak();
     r.probes = probes_;
     r.layersFull = exactStopped_;
+    r.memoryRefused = memoryRefused_ || budget_.systemRefused();
+    r.budgetBytes = budget_.limit();
     if (!r.complete && probes_ > 0) {
         r.estimated = true;
         r.progressDone = r.progressTotal = probes_;

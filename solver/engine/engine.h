@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "solver/engine/best.h"
@@ -17,12 +18,13 @@
 #include "solver/engine/count.h"
 #include "solver/engine/graph.h"
 #include "solver/engine/layers.h"
+#include "solver/engine/memory_limits.h"
 
 namespace kvarlo::engine {
 
 struct EngineOptions {
     int32_t threads = 0;       // 0: one per hardware thread
-    uint64_t memoryBytes = 0;  // 0: half of the physical memory
+    uint64_t memoryBytes = 0;  // 0: defaultMemoryBudget(), half of what the system allows
     bool useSymmetry = true;
     uint64_t seed = 1;  // the incomplete phase's random probes
     // Before a layer expected to hold at least this many positions (a long one), the
@@ -42,7 +44,12 @@ struct EngineReport {
     std::vector<Count256> exactSpectrum;  // the exact part alone
     bool estimated = false;
     bool layersFull = false;  // the next layer did not fit: the search goes on incomplete
-    int32_t best = noResult;  // fewest matches reached at the end of a game, when one is known
+    // The system refused memory the budget had room for (a limit of the system lies below the
+    // budget): a layer's block (the layers then go on incomplete, as when the budget is used
+    // up), or anything else (a memory stop: the run ended there, the results so far kept).
+    bool memoryRefused = false;
+    uint64_t budgetBytes = 0;  // the memory budget
+    int32_t best = noResult;   // fewest matches reached at the end of a game, when one is known
     bool bestProven = false;
     int64_t bestFoundMs = -1;        // engine time (over all runs) when `best` was first reached
     std::vector<Jump> bestSequence;  // from the graph's start to a dead end with `best` matches
@@ -62,7 +69,9 @@ public:
 
     // Searches until the search is complete or `shouldStop` returns true (asked about every
     // 50 ms; a stop is honoured within about that time). `onProgress` is called after every
-    // change of the report, on the calling thread.
+    // change of the report, on the calling thread. Memory the system refuses (std::bad_alloc,
+    // on any of the search's threads, the callbacks' included) ends the run as a memory stop
+    // (see EngineReport::memoryRefused); a later run tries again.
     void run(const std::function<bool()>& shouldStop, const std::function<void()>& onProgress);
 
     // A copy of the report; safe from any thread.
@@ -75,6 +84,9 @@ private:
     void runPhases(const std::function<bool()>& shouldStop,
                    const std::function<void()>& onProgress);
     void publish();
+    // The best-ending search on a thread of its own; none when the system will not start one
+    // (the layers go on without it).
+    std::thread startBestSearch(const std::atomic<bool>& stop);
     // Takes the best-ending search's result into a report: a better best, the proof.
     void foldBest(EngineReport& r);
     // Rounds of the incomplete phase until `rounds` are done or a stop is asked for, with a
@@ -108,7 +120,8 @@ private:
     int32_t threads_ = 1;
     MemoryBudget budget_;
     std::unique_ptr<LayeredSearch> layers_;
-    bool exactStopped_ = false;  // the layers no longer fit: the rest is incomplete
+    bool exactStopped_ = false;               // the layers no longer fit: the rest is incomplete
+    std::atomic<bool> memoryRefused_{false};  // in this run (see EngineReport::memoryRefused)
 
     std::unique_ptr<BestSearch> best_;
     // The best shown in the report and the engine time when it first was.

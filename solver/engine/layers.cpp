@@ -6,7 +6,9 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
+#include <exception>
 #include <mutex>
+#include <new>
 #include <thread>
 
 namespace kvarlo::engine {
@@ -46,35 +48,59 @@ int32_t shardOf(uint64_t h) {
 // The engine's one way onto threads: work(t) for t in [0, threads), this thread being 0. While
 // the others finish, this thread calls `waiting` about every 5 ms, so a stop asked for then
 // stays prompt, and goes on as soon as the last one is done.
+// Every caller hands its work out from a shared counter, so a thread the system will not start
+// (under an address-space limit its stack may not fit) leaves its share to the others. An
+// exception that work(t) throws (std::bad_alloc: the system refused memory) ends that share and
+// is thrown again here once every thread is done: none is left running on this frame, and none
+// reaches std::terminate at the top of a thread.
 template <typename F>
 void onThreads(int32_t threads, F&& work, const std::function<void()>& waiting = {}) {
     std::mutex doneLock;
     std::condition_variable doneSignal;
-    int32_t running = threads - 1;
-    std::vector<std::thread> pool;
-    for (int32_t t = 1; t < threads; ++t) {
-        pool.emplace_back([&, t] {
-            work(t);
+    int32_t running = 0;
+    std::exception_ptr failure;
+    auto guarded = [&](auto&& f) {
+        try {
+            f();
+        } catch (...) {
             std::lock_guard<std::mutex> guard(doneLock);
-            if (--running == 0) {
-                doneSignal.notify_one();
-            }
-        });
+            failure = failure ? failure : std::current_exception();
+        }
+    };
+    std::vector<std::thread> pool;
+    pool.reserve(static_cast<size_t>(threads));
+    for (int32_t t = 1; t < threads; ++t) {
+        std::lock_guard<std::mutex> guard(doneLock);
+        try {
+            pool.emplace_back([&, t] {
+                guarded([&] { work(t); });
+                std::lock_guard<std::mutex> guard(doneLock);
+                if (--running == 0) {
+                    doneSignal.notify_one();
+                }
+            });
+        } catch (...) {
+            break;  // no thread: the others take its share
+        }
+        ++running;
     }
-    work(0);
+    guarded([&] { work(0); });
     {
         std::unique_lock<std::mutex> guard(doneLock);
         while (!doneSignal.wait_for(guard, std::chrono::milliseconds(5),
                                     [&] { return running == 0; })) {
             if (waiting) {
                 guard.unlock();
-                waiting();
+                guarded(waiting);
                 guard.lock();
             }
         }
     }
     for (std::thread& t : pool) {
         t.join();
+    }
+    if (failure) {
+        std::rethrow_exception(failure);
     }
 }
 
@@ -120,15 +146,23 @@ bool onItems(int32_t threads, int32_t count, F&& work, const std::function<bool(
     onThreads(
         threads,
         [&](int32_t t) {
-            for (int32_t i = nextItem++; i < count && !stopped; i = nextItem++) {
-                if (!work(i) || (t == 0 && ticked(tick, lastTick))) {
-                    stopped = true;
+            try {
+                for (int32_t i = nextItem++; i < count && !stopped; i = nextItem++) {
+                    if (!work(i) || (t == 0 && ticked(tick, lastTick))) {
+                        stopped = true;
+                    }
                 }
+            } catch (...) {
+                stopped = true;  // the others stop too; onThreads throws it on
+                throw;
             }
         },
         [&] {
-            if (tick && tick()) {
+            try {
+                stopped = stopped || (tick && tick());
+            } catch (...) {
                 stopped = true;
+                throw;
             }
         });
     return !stopped;
@@ -451,13 +485,16 @@ void LayeredSearch::startWith(Bits start) {
     CountedLayer<Count64, P> first;
     first.shards.resize(shardCount);
     const int32_t s = shardOf(hashBits(start));
-    if (ChargedBlock memory = ChargedBlock::take(budget_, sizeof(Record))) {
-        auto* record = static_cast<Record*>(memory.data());
-        *record = Record{fromBits<P>(start), 1};
-        first.shards[s] = {record, 1};
-        first.size = 1;
-        first.runs.push_back({std::move(memory), s, s + 1});
+    ChargedBlock memory = ChargedBlock::take(budget_, sizeof(Record));
+    if (!memory) {
+        // Without its start the search would pass for one that found no game at all.
+        throw std::bad_alloc();
     }
+    auto* record = static_cast<Record*>(memory.data());
+    *record = Record{fromBits<P>(start), 1};
+    first.shards[s] = {record, 1};
+    first.size = 1;
+    first.runs.push_back({std::move(memory), s, s + 1});
     last_ = std::move(first);
 }
 
@@ -755,8 +792,13 @@ LayeredSearch::Outcome LayeredSearch::expandTyped(const std::function<bool()>& t
     if (packed != Outcome::Expanded) {
         return packed;
     }
+    // Everything that may still be refused memory comes before the first change to the search,
+    // so a refusal leaves it as it was: the room for the new entries, then the retired layer.
+    storedAs<P>().reserve(storedAs<P>().size() + 1);
+    layerSizes_.reserve(layerSizes_.size() + 1);
+    PositionLayer<P> retired = retire(cur);
     addDeadEnds(next);
-    storedAs<P>().push_back(retire(cur));
+    storedAs<P>().push_back(std::move(retired));
     last_ = std::move(built);
     layerSizes_.push_back(total);
     return Outcome::Expanded;
@@ -828,14 +870,31 @@ void LayeredSearch::expandAll(const CountedLayer<C, P>& cur, Build<C, P>& next,
         w.legal.resize(graph_.jumps.size() + 1);
         w.children.resize(graph_.jumps.size() + 1);
     }
-    planBatches(next);
+    if (!planBatches(next)) {
+        next.fail(next.outOfMemory);
+        return;
+    }
+    // Whatever fails on one thread drops the layer on all of them (onThreads throws it on).
+    auto abortOnFailure = [&](auto&& step) {
+        try {
+            step();
+        } catch (...) {
+            next.abort = true;
+            throw;
+        }
+    };
     onThreads(
         threads_,
-        [&](int32_t t) { expandPart(cur, next, next.workers[t], t == 0 ? tick : nullptr); },
+        [&](int32_t t) {
+            abortOnFailure(
+                [&] { expandPart(cur, next, next.workers[t], t == 0 ? tick : nullptr); });
+        },
         [&] {
-            if (tick && tick()) {
-                next.abort = true;
-            }
+            abortOnFailure([&] {
+                if (tick && tick()) {
+                    next.abort = true;
+                }
+            });
         });
 }
 
@@ -872,9 +931,10 @@ uint64_t LayeredSearch::batchBytes(const Build<C, P>& next) const {
 
 // The batches: their memory charged to the budget whatever the thread count (so whether a layer
 // fits does not depend on it), split among the workers. Where a worker's part is too small, or
-// the budget has no room, each worker keeps batches of the least size on its own.
+// the budget has no room, each worker keeps batches of the least size on its own, outside the
+// budget: false when the system refuses even those.
 template <typename C, typename P>
-void LayeredSearch::planBatches(Build<C, P>& next) {
+bool LayeredSearch::planBatches(Build<C, P>& next) {
     const uint64_t recordsPerBatch = shardCount + 1;  // one per shard and the ordered copy
     const uint64_t bytes = batchBytes(next);
     if (bytes / recordsPerBatch / sizeof(Pending<C, P>) > minBatch) {
@@ -892,11 +952,15 @@ void LayeredSearch::planBatches(Build<C, P>& next) {
         if (shared) {
             w.pending = static_cast<Pending<C, P>*>(next.batchMemory.data()) + t * perWorker;
         } else {
-            w.own = std::make_unique_for_overwrite<Pending<C, P>[]>(perWorker);
+            w.own.reset(new (std::nothrow) Pending<C, P>[perWorker]);
+            if (!w.own) {
+                return false;
+            }
             w.pending = w.own.get();
         }
         w.ordered = w.pending + shardCount * next.batch;
     }
+    return true;
 }
 
 template <typename C, typename P>

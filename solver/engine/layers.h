@@ -101,6 +101,7 @@ public:
     static constexpr int32_t shardCount = 1 << shardBits;
 
     // `useSymmetry` false searches every position on its own (tests compare the two).
+    // std::bad_alloc when not even the start fits.
     LayeredSearch(const JumpGraph& graph, MemoryBudget& budget, int32_t threads,
                   bool useSymmetry = true, ExpandMethod method = {});
     ~LayeredSearch() = default;
@@ -108,7 +109,9 @@ public:
     LayeredSearch& operator=(const LayeredSearch&) = delete;
 
     // Expands the last layer into the next one. `tick` is called on the calling thread once at
-    // the start and about every 50 ms while the work goes on; returning true stops it.
+    // the start and about every 50 ms while the work goes on; returning true stops it. When the
+    // system refuses memory outside the budget (a vector, a thread), std::bad_alloc comes out
+    // with the search as it was before the call.
     ExpandResult expandNext(const std::function<bool()>& tick = {});
 
     // Index of the last layer built (0: only the start).
@@ -170,7 +173,7 @@ private:
     template <typename C, typename P>
     uint64_t batchBytes(const Build<C, P>& next) const;
     template <typename C, typename P>
-    void planBatches(Build<C, P>& next);
+    bool planBatches(Build<C, P>& next);
     template <typename C, typename P>
     void expandPart(const CountedLayer<C, P>& cur, Build<C, P>& next, Worker<C, P>& worker,
                     const std::function<bool()>& tick);

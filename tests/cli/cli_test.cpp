@@ -288,6 +288,43 @@ TEST_F(Cli, UsageErrorsExitWithTwoAndWriteNothing) {
     }
 }
 
+// A number out of range is refused with the range it must lie in; the ends of the ranges are
+// taken.
+TEST_F(Cli, NumbersOutOfRangeAreRefusedWithTheirRange) {
+    writeBytes(dir / "f.t1a", bytesOf(encodeFigure(twoMatches(), 0)));
+    const std::string memory = "--memory needs a whole number of MiB from 1 to 1073741824";
+    const std::string time = "--time-limit needs a number of seconds above 0, at most 10000000";
+    const std::string size = "--size needs WxH, each a whole number of pixels from 1 to 8192";
+    const std::string side = "--thumbnail needs a whole number of pixels from 1 to 8192";
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"solve", "f.t1a", "--memory", "1073741825"}, memory},
+        {{"solve", "f.t1a", "--memory", "0"}, memory},
+        {{"solve", "f.t1a", "--memory", "1.5"}, memory},
+        {{"solve", "f.t1a", "--time-limit", "1e308"}, time},
+        {{"solve", "f.t1a", "--time-limit", "0"}, time},
+        {{"solve", "f.t1a", "--time-limit", "nan"}, time},
+        {{"solve", "f.t1a", "--threads", "65"}, "--threads needs a number from 1 to 64"},
+        {{"solve", "f.t1a", "--seed", "-1"},
+         "--seed needs a whole number from 0 to 18446744073709551615"},
+        {{"render", "f.t1a", "-o", "x.png", "--size", "8193x10"}, size},
+        {{"render", "f.t1a", "-o", "x.png", "--size", "10x0"}, size},
+        {{"render", "f.t1a", "-o", "x.png", "--thumbnail", "0"}, side},
+    };
+    for (const auto& [args, message] : cases) {
+        const Outcome refused = run(args);
+        const std::string command = args[0];
+        EXPECT_EQ(refused.status, 2) << message;
+        EXPECT_EQ(refused.out, "");
+        EXPECT_EQ(refused.err, "kvarlo-cli " + command + ": " + message + " (see 'kvarlo-cli " +
+                                   command + " --help')\n");
+    }
+    EXPECT_FALSE(fs::exists(dir / "x.png"));
+    const Outcome ends = run({"solve", "f.t1a", "--memory", "1073741824", "--time-limit", "1e7",
+                              "--seed", "18446744073709551615", "--threads", "64"});
+    EXPECT_EQ(ends.status, 0) << ends.err;
+    EXPECT_EQ(run({"render", "f.t1a", "-o", "x.png", "--size", "8192x1"}).status, 0);
+}
+
 TEST_F(Cli, EveryCommandHasHelp) {
     for (const std::string command : {"info", "moves", "figure", "solve", "render"}) {
         Outcome help = run({command, "--help"});
@@ -373,6 +410,22 @@ TEST_F(Cli, RenderDrawsTheFrameTheWindowWouldShow) {
     result = run({"render", "f.t1a", "-o", "small.png", "--size", "300x200", "--mode", "editor"});
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(QImage((dir / "small.png").c_str()).size(), QSize(300, 200));
+}
+
+// Without XDG_RUNTIME_DIR (root, cron, CI) Qt complains about it on every start: render, which
+// file managers run for every thumbnail, keeps stderr for what matters.
+TEST_F(Cli, RenderSaysNothingWithoutARuntimeFolder) {
+    writeBytes(dir / "f.t1a", bytesOf(encodeFigure(twoMatches(), 0)));
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    const std::string saved = runtime ? runtime : "";
+    unsetenv("XDG_RUNTIME_DIR");
+    const Outcome result = run({"render", "f.t1a", "-o", "f.png"});
+    if (runtime) {
+        setenv("XDG_RUNTIME_DIR", saved.c_str(), 1);
+    }
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.err, "");
+    EXPECT_TRUE(fs::exists(dir / "f.png"));
 }
 
 // A thumbnail is the board alone in a square: the corner where the panel writes its lines

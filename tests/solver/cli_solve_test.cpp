@@ -2,9 +2,13 @@
 // it saves, graph files, and refused input.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <filesystem>
 #include <fstream>
@@ -208,6 +212,200 @@ TEST_F(SolveCli, RefusedInputAndUsage) {
     EXPECT_EQ(run({"a.t1a", "--memory", "x"}).status, 2);
     EXPECT_EQ(run({"--graph", "g.txt", "-o", "x.t1c"}).status, 2);
     EXPECT_EQ(run({"a.t1a", "--bogus"}).status, 2);
+}
+
+// kvarlo-cli run as a child of this process, for what std::system cannot do: a limit set on the
+// child alone, signals sent to it while it runs.
+class SolveChild {
+public:
+    // Starts `kvarlo-cli solve ARGS` in `folder`, stderr to a file there, stdout to `out` (a file
+    // there when -1); `limitBytes`, when not 0, is the child's RLIMIT_AS.
+    SolveChild(const fs::path& folder, const std::vector<std::string>& args, int out = -1,
+               uint64_t limitBytes = 0)
+        : folder_(folder) {
+        pid_ = fork();
+        if (pid_ == 0) {
+            runChild(args, out, limitBytes);
+        }
+    }
+    ~SolveChild() {
+        if (!waited_ && pid_ > 0) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+
+    pid_t pid() const { return pid_; }
+
+    // Waits (a minute at most: a child that never ends is killed) and returns the raw status.
+    int wait() {
+        int status = 0;
+        for (int32_t i = 0; i < 6000 && waitpid(pid_, &status, WNOHANG) == 0; ++i) {
+            usleep(10'000);
+        }
+        if (waitpid(pid_, &status, WNOHANG) == 0) {
+            ADD_FAILURE() << "kvarlo-cli solve did not end";
+            kill(pid_, SIGKILL);
+            waitpid(pid_, &status, 0);
+        }
+        waited_ = true;
+        return status;
+    }
+    std::string out() const { return testing::readText(folder_ / ".stdout"); }
+    std::string err() const { return testing::readText(folder_ / ".stderr"); }
+
+    // Polls /proc until the child's search has begun: its threads beyond the first exist only
+    // once the search runs, by when the signals are caught.
+    bool waitForSearch() const {
+        for (int32_t i = 0; i < 3000; ++i) {
+            std::error_code e;
+            const auto tasks = fs::path("/proc") / std::to_string(pid_) / "task";
+            if (std::distance(fs::directory_iterator(tasks, e), fs::directory_iterator()) > 1) {
+                return true;
+            }
+            usleep(10'000);
+        }
+        return false;
+    }
+
+    // Whether the child catches the signal (bit signal - 1 of SigCgt in /proc/PID/status).
+    bool catches(int signal) const {
+        const std::string status =
+            testing::readText(fs::path("/proc") / std::to_string(pid_) / "status");
+        const size_t at = status.find("SigCgt:");
+        if (at == std::string::npos) {
+            return false;
+        }
+        const uint64_t mask = std::stoull(status.substr(at + 7), nullptr, 16);
+        return (mask >> (signal - 1)) & 1;
+    }
+
+private:
+    [[noreturn]] void runChild(const std::vector<std::string>& args, int out, uint64_t limitBytes) {
+        if (chdir(folder_.c_str()) != 0) {
+            _exit(120);
+        }
+        const int err = open(".stderr", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (out < 0) {
+            out = open(".stdout", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        }
+        dup2(out, STDOUT_FILENO);
+        dup2(err, STDERR_FILENO);
+        if (limitBytes > 0) {
+            const rlimit limit{limitBytes, limitBytes};
+            setrlimit(RLIMIT_AS, &limit);
+        }
+        std::vector<std::string> all = {KVARLO_CLI_PATH, "solve"};
+        all.insert(all.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (std::string& a : all) {
+            argv.push_back(a.data());
+        }
+        argv.push_back(nullptr);
+        execv(KVARLO_CLI_PATH, argv.data());
+        _exit(121);
+    }
+
+    fs::path folder_;
+    pid_t pid_ = -1;
+    bool waited_ = false;
+};
+
+const std::string denseFigure = std::string(SOURCE_DIR) + "/assets/figures/full-centre.t1a";
+
+// Under an address-space limit of 170 MB, with more threads than the machine has, the search
+// ends as a memory stop: exit status 1, a line on stderr saying memory was the cause, the
+// results printed; never an abort. The default budget is set below half of what the limit
+// leaves (the allocator's arenas may still take the room first: then the line names the
+// system's limit); a budget set above the limit meets the system's refusals, which the line
+// names. The layers fill within a second; the time limit that ends the search after that is
+// the line's only rival, so it is kept well away.
+TEST_F(SolveCli, AnAddressSpaceLimitIsAMemoryStopNotAnAbort) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "ASan reserves terabytes of address space: no RLIMIT_AS leaves it room to run";
+#endif
+    const uint64_t limit = 170ull << 20;
+    for (const char* memory : {"", "2000"}) {
+        SCOPED_TRACE(memory);
+        std::vector<std::string> args = {denseFigure, "--json",       "--threads",
+                                         "8",         "--time-limit", "5"};
+        if (*memory) {
+            args.insert(args.end(), {"--memory", memory});
+        }
+        SolveChild child(dir.path(), args, -1, limit);
+        const int status = child.wait();
+        const std::string err = child.err();
+        ASSERT_FALSE(WIFSIGNALED(status)) << "signal " << WTERMSIG(status) << "\n" << err;
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 1) << err;
+        EXPECT_NE(child.out().find("\"complete\": false"), std::string::npos) << child.out();
+        EXPECT_EQ(err.rfind("kvarlo-cli solve: out of memory: ", 0), 0u) << err;
+        const size_t at = err.find("budget of ");
+        ASSERT_NE(at, std::string::npos) << err;
+        const uint64_t budgetMiB = std::stoull(err.substr(at + 10));
+        if (*memory) {
+            EXPECT_EQ(budgetMiB, 2000u);
+            EXPECT_NE(err.find("the memory the system allows"), std::string::npos) << err;
+        } else {
+            EXPECT_LT(budgetMiB, limit / 2 >> 20) << err;
+        }
+    }
+}
+
+// The first SIGINT or SIGTERM stops the search as a time limit does: the results so far on
+// stdout, the solution file written, a line on stderr, and the shell's status for the signal.
+TEST_F(SolveCli, AnInterruptKeepsTheResultsSoFar) {
+    const std::pair<int, int> signals[] = {{SIGINT, 130}, {SIGTERM, 143}};
+    for (const auto& [signal, expected] : signals) {
+        SCOPED_TRACE(signal);
+        fs::remove(dir / "s.t1c");
+        SolveChild child(dir.path(),
+                         {denseFigure, "-o", "s.t1c", "--threads", "2", "--memory", "256"});
+        ASSERT_TRUE(child.waitForSearch());
+        kill(child.pid(), signal);
+        const int status = child.wait();
+        ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+        EXPECT_EQ(WEXITSTATUS(status), expected);
+        const std::string name = signal == SIGINT ? "SIGINT" : "SIGTERM";
+        EXPECT_EQ(child.err(),
+                  "kvarlo-cli solve: interrupted by " + name + ": the results so far are kept\n");
+        // The panel's lines of an incomplete search (the program's literals are Windows-1251,
+        // the tool prints UTF-8).
+        const std::string incomplete = reinterpret_cast<const char*>(u8"Неполный перебор");
+        EXPECT_EQ(child.out().rfind(incomplete, 0), 0u) << child.out();
+        Board loaded(7, 7);
+        SolverResults results;
+        ASSERT_NO_FATAL_FAILURE(loadSaved(dir / "s.t1c", loaded, results));
+        EXPECT_EQ(results.status, 1);
+        EXPECT_EQ(loaded.countMatches(), 89);
+    }
+}
+
+// A second signal ends the program at once, even while it is busy with the first: here its
+// results cannot be written, stdout being a pipe filled to the brim that nobody reads.
+TEST_F(SolveCli, ASecondInterruptEndsAtOnce) {
+    int pipeEnds[2];
+    ASSERT_EQ(pipe(pipeEnds), 0);
+    fcntl(pipeEnds[1], F_SETFL, O_NONBLOCK);
+    const std::string filler(4096, 'x');
+    while (write(pipeEnds[1], filler.data(), filler.size()) > 0) {
+    }
+    fcntl(pipeEnds[1], F_SETFL, 0);
+    SolveChild child(dir.path(), {denseFigure, "--threads", "2", "--memory", "256"}, pipeEnds[1]);
+    close(pipeEnds[1]);
+    ASSERT_TRUE(child.waitForSearch());
+    ASSERT_TRUE(child.catches(SIGINT));
+    kill(child.pid(), SIGINT);
+    // The first one is handled at once, and gives the signal back its default.
+    for (int32_t i = 0; i < 3000 && child.catches(SIGINT); ++i) {
+        usleep(10'000);
+    }
+    ASSERT_FALSE(child.catches(SIGINT));
+    kill(child.pid(), SIGINT);
+    const int status = child.wait();
+    close(pipeEnds[0]);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(WTERMSIG(status), SIGINT);
 }
 
 }  // namespace

@@ -2,12 +2,42 @@
 // thread, the spectrum's shift, and the best solution brought into the game.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <cstdlib>
+#include <new>
 #include <thread>
 
 #include "solver/brute_force.h"
 #include "solver/control.h"
 #include "solver/search_results.h"
+
+// Allocations can be made to fail on every thread but the test's own (the window's), as the
+// system refuses them under a memory limit. Replacing the global allocator is the one way to
+// reach the allocations of the search's own threads; unarmed it only forwards to malloc.
+namespace {
+std::atomic<bool> refuseOffMain{false};
+std::thread::id mainThread = std::this_thread::get_id();
+}  // namespace
+
+void* operator new(std::size_t bytes) {
+    if (refuseOffMain.load(std::memory_order_relaxed) && std::this_thread::get_id() != mainThread) {
+        throw std::bad_alloc();
+    }
+    if (void* p = std::malloc(bytes == 0 ? 1 : bytes)) {
+        return p;
+    }
+    throw std::bad_alloc();
+}
+
+// Not inlined: gcc would see free() meet a pointer from operator new and call it a mismatch.
+[[gnu::noinline]] void operator delete(void* p) noexcept {
+    std::free(p);
+}
+
+[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
 
 namespace kvarlo {
 namespace {
@@ -304,6 +334,28 @@ TEST(SolverControlTest, ClosingDuringASearchStopsAndJoins) {
     f.control->shutdown();
     EXPECT_FALSE(f.control->running());
     EXPECT_EQ(f.busy.load(), 0);
+}
+
+// Memory refused on the search's threads, deep in a search, ends it as an incomplete search
+// and never the program: the window's thread sees the end, busy goes back to 0, the ticks stop,
+// and the results taken so far stay.
+TEST(SolverControlTest, RefusedMemoryEndsTheSearchNotTheProgram) {
+    Fixture f;
+    for (int32_t i = 0; i < f.board.nodeCount; ++i) {
+        for (int32_t d = 0; d < 3; ++d) {
+            f.board.nodes[i].edges[d].hasMatch = f.board.slotExists(i, d);
+        }
+    }
+    f.board.slot({24, 1}).hasMatch = 0;
+    f.searchAnew();
+    ASSERT_TRUE(f.waitForDepth());
+    refuseOffMain = true;
+    f.waitUntilIdle();
+    refuseOffMain = false;
+    EXPECT_FALSE(f.control->running());
+    EXPECT_EQ(f.ticksStopped, 1);
+    EXPECT_EQ(f.results.status, 1);
+    EXPECT_GE(f.results.depth, 1);
 }
 
 TEST(SpectrumStoreTest, ShiftsEveryCountAlikeOnlyWhenOneDoesNotFit) {

@@ -3,6 +3,8 @@
 // which repeats itself for a given seed.
 #include <gtest/gtest.h>
 
+#include <new>
+
 #include "solver/brute_force.h"
 #include "solver/engine/engine.h"
 
@@ -140,6 +142,44 @@ TEST(SearchEngineTest, ALongLayerIsPrecededByAnEarlyAnswer) {
     EXPECT_EQ(done.spectrum, expected.spectrum);
     EXPECT_EQ(done.best, expected.best);
     EXPECT_EQ(done.bestSequence, expected.bestSequence);
+}
+
+// Memory the system refuses outside the budget (thrown here by a progress call) ends the run
+// as a memory stop, not the program; the search keeps what it had, and going on finishes it
+// as though nothing had happened.
+TEST(SearchEngineTest, RefusedMemoryIsAMemoryStopThatKeepsTheSearch) {
+    std::mt19937 rng(12);
+    Board board = testing::randomFigure(rng, 22, 2);
+    const JumpGraph graph = graphFromBoard(board);
+    EngineOptions options;
+    options.threads = 2;
+    options.memoryBytes = 512ull << 20;
+    options.lookAheadPositions = UINT64_MAX;
+    SearchEngine engine(graph, options);
+    bool thrown = false;
+    EXPECT_NO_THROW(engine.run({}, [&] {
+        if (!thrown && engine.report().completedLayers >= 4) {
+            thrown = true;
+            throw std::bad_alloc();
+        }
+    }));
+    ASSERT_TRUE(thrown);
+    const EngineReport stopped = engine.report();
+    EXPECT_TRUE(stopped.memoryRefused);
+    EXPECT_FALSE(stopped.complete);
+    EXPECT_FALSE(stopped.layersFull);
+    EXPECT_GE(stopped.completedLayers, 4);
+
+    engine.run({}, {});
+    const EngineReport done = engine.report();
+    SearchEngine reference(graph, options);
+    reference.run({}, {});
+    const EngineReport expected = reference.report();
+    ASSERT_TRUE(done.complete);
+    EXPECT_FALSE(done.memoryRefused);
+    EXPECT_EQ(done.layers, expected.layers);
+    EXPECT_EQ(done.spectrum, expected.spectrum);
+    EXPECT_EQ(done.best, expected.best);
 }
 
 TEST(SearchEngineTest, EstimatesAreUnbiasedOnAverage) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <new>
 #include <string>
 
 #include "solver/brute_force.h"
@@ -459,6 +460,50 @@ TEST(LayeredSearchTest, WhereATightBudgetStopsDoesNotDependOnTheThreads) {
         SCOPED_TRACE(graph.slotCount);
         checkTightBudgets(graph);
     }
+}
+
+// Memory the system refuses outside the budget, on the calling thread while the workers run
+// (thrown here by the tick, which that thread asks mid-layer), drops the layer on every thread
+// and comes out of expandNext with the search as it was: the same layers, dead ends and charge.
+// Going on then finds what a search that was never refused finds.
+TEST(LayeredSearchTest, ARefusalMidLayerLeavesTheSearchAsItWas) {
+    std::mt19937 rng(5);
+    const JumpGraph graph = graphFromBoard(testing::randomFigure(rng, 32, 3));
+    MemoryBudget memory(256ull << 20);
+    LayeredSearch search(graph, memory, 2);
+    bool refused = false;
+    while (!refused && search.lastLayer() < 12) {
+        const std::vector<uint64_t> layers = search.layerSizes();
+        const std::vector<Count256> spectrum = search.spectrum();
+        const uint64_t used = memory.used();
+        int32_t ticks = 0;
+        try {
+            // The first tick comes before any work: the later ones while it goes on.
+            const ExpandResult r = search.expandNext([&] {
+                if (++ticks > 1 && search.progressDone() > 0 &&
+                    search.progressDone() < search.progressTotal()) {
+                    throw std::bad_alloc();
+                }
+                return false;
+            });
+            ASSERT_EQ(r, ExpandResult::Expanded);
+        } catch (const std::bad_alloc&) {
+            refused = true;
+            EXPECT_EQ(search.layerSizes(), layers);
+            EXPECT_EQ(search.spectrum(), spectrum);
+            EXPECT_EQ(memory.used(), used);
+        }
+    }
+    ASSERT_TRUE(refused) << "no layer took long enough for a tick mid-layer";
+    const int32_t depth = search.lastLayer() + 1;
+    MemoryBudget referenceMemory(256ull << 20);
+    LayeredSearch reference(graph, referenceMemory, 2);
+    while (reference.lastLayer() < depth) {
+        ASSERT_EQ(reference.expandNext(), ExpandResult::Expanded);
+    }
+    ASSERT_EQ(search.expandNext(), ExpandResult::Expanded);
+    EXPECT_EQ(search.layerSizes(), reference.layerSizes());
+    EXPECT_EQ(search.spectrum(), reference.spectrum());
 }
 
 TEST(GraphFileTest, ReadsAndRefusesWithLineNumbers) {
