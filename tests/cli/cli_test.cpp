@@ -2,7 +2,6 @@
 // reads and writes.
 #include <gtest/gtest.h>
 
-#include <grp.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -19,6 +18,7 @@
 #include "documents/document_bytes.h"
 #include "documents/file_format.h"
 #include "support/test_files.h"
+#include "support/unprivileged.h"
 
 namespace kvarlo {
 namespace {
@@ -41,20 +41,12 @@ protected:
     // The folder is opened to all for it.
     Outcome runAsOrdinaryUser(const std::vector<std::string>& args) {
         fs::permissions(dir.path(), fs::perms::all);
-        const pid_t child = ::fork();
-        if (child == 0) {
-            if (::geteuid() == 0 &&
-                (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)) {
-                ::_exit(99);
-            }
+        const int status = testing::runUnprivileged([&] {
             const Outcome outcome = run(args);
             std::ofstream(dir / "child.err") << outcome.err;
-            ::_exit(outcome.status);
-        }
-        int status = 0;
-        ::waitpid(child, &status, 0);
-        Outcome outcome{WIFEXITED(status) ? WEXITSTATUS(status) : -1, "",
-                        readText(dir / "child.err")};
+            return outcome.status;
+        });
+        Outcome outcome{status, "", readText(dir / "child.err")};
         fs::remove(dir / "child.err");
         return outcome;
     }

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <grp.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -19,6 +18,7 @@
 #include <vector>
 
 #include "support/test_files.h"
+#include "support/unprivileged.h"
 
 namespace kvarlo {
 namespace {
@@ -97,16 +97,10 @@ int inChild(const std::function<int()>& work) {
     return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
 }
 
-constexpr uid_t nobody = 65534;
-
 // Saves as an ordinary user (nobody, when the tests run as root as they do in CI): 0 when the
 // save succeeded, else 10 + the problem.
 int saveAsOrdinaryUser(const testing::fs::path& path, const std::vector<uint8_t>& image) {
-    return inChild([&] {
-        if (::geteuid() == 0 &&
-            (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 || ::setuid(nobody) != 0)) {
-            return 99;
-        }
+    return testing::runUnprivileged([&] {
         FileError error;
         return save(path, image, error) ? 0 : 10 + static_cast<int>(error.problem);
     });
@@ -183,8 +177,8 @@ TEST(ReplaceFileContents, RefusesAFileTheUserMayNotWrite) {
     testing::fs::permissions(folder.path(), testing::fs::perms::all);
     const std::vector<uint8_t> old(100, 1), image(50, 2);
     const bool root = ::geteuid() == 0;
-    const uid_t user = root ? nobody : ::geteuid();
-    const gid_t group = root ? nobody : ::getegid();
+    const uid_t user = root ? testing::nobody : ::geteuid();
+    const gid_t group = root ? testing::nobody : ::getegid();
     for (const char* name : {"mine.t1a", "protected.t1a"}) {
         testing::writeBytes(folder / name, old);
         ASSERT_EQ(::chown((folder / name).c_str(), user, group), 0);
