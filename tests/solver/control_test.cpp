@@ -86,6 +86,17 @@ struct Fixture : RecordingHost {
         ASSERT_EQ(busy.load(), 0);
     }
 
+    // Starts a search anew on the full board less one slot, which runs far longer than a test.
+    void startDeepSearch() {
+        for (int32_t i = 0; i < board.nodeCount; ++i) {
+            for (int32_t d = 0; d < 3; ++d) {
+                board.nodes[i].edges[d].hasMatch = board.slotExists(i, d);
+            }
+        }
+        board.slot({24, 1}).hasMatch = 0;
+        searchAnew();
+    }
+
     // Plays the window's timer until the search has reached depth one (a slow machine only
     // takes longer); false when it never does.
     bool waitForDepth() {
@@ -323,13 +334,7 @@ TEST(SolverControlTest, BestSolutionIntoTheGame) {
 
 TEST(SolverControlTest, ClosingDuringASearchStopsAndJoins) {
     Fixture f;
-    for (int32_t i = 0; i < f.board.nodeCount; ++i) {
-        for (int32_t d = 0; d < 3; ++d) {
-            f.board.nodes[i].edges[d].hasMatch = f.board.slotExists(i, d);
-        }
-    }
-    f.board.slot({24, 1}).hasMatch = 0;
-    f.searchAnew();
+    f.startDeepSearch();
     ASSERT_TRUE(f.waitForDepth());  // the worker is deep in the search
     f.control->shutdown();
     EXPECT_FALSE(f.control->running());
@@ -341,13 +346,7 @@ TEST(SolverControlTest, ClosingDuringASearchStopsAndJoins) {
 // and the results taken so far stay.
 TEST(SolverControlTest, RefusedMemoryEndsTheSearchNotTheProgram) {
     Fixture f;
-    for (int32_t i = 0; i < f.board.nodeCount; ++i) {
-        for (int32_t d = 0; d < 3; ++d) {
-            f.board.nodes[i].edges[d].hasMatch = f.board.slotExists(i, d);
-        }
-    }
-    f.board.slot({24, 1}).hasMatch = 0;
-    f.searchAnew();
+    f.startDeepSearch();
     ASSERT_TRUE(f.waitForDepth());
     refuseOffMain = true;
     f.waitUntilIdle();
