@@ -53,6 +53,11 @@
 // - GetCursorPos reports the position of the last mouse event over a window of ours (or the
 //   last SetCursorPos); SetCursorPos does not move the pointer on screen.
 // - Stock objects, classes, menus and icons live until the process ends.
+// - RT_GROUP_ICON holds the whole .ico file (16-byte entries with file offsets), not a group
+//   directory of 14-byte entries naming RT_ICON resources; LoadIconA reads it.
+// - TranslateAcceleratorA translates an Alt character accelerator (Alt+? for About) from the
+//   WM_SYSCHAR that carries it; Windows does not.
+// Each difference is shown by one test in tests/conformance/, skipped on Linux with its reason.
 #pragma once
 
 #ifdef _WIN32
