@@ -217,4 +217,62 @@ TEST(Drawing, TextIsDrawnInItsColourFromItsTopLeftCorner) {
     }
 }
 
+TEST(Drawing, APenIsSelectedThenDeletedOnce) {
+    Surface surface(4, 4);
+    ASSERT_TRUE(surface.ready());
+    HPEN pen = CreatePen(PS_SOLID, 3, green);
+    HGDIOBJ old = SelectObject(surface.dc(), pen);
+    EXPECT_EQ(GetCurrentObject(surface.dc(), OBJ_PEN), static_cast<HGDIOBJ>(pen));
+    EXPECT_EQ(SelectObject(surface.dc(), old), static_cast<HGDIOBJ>(pen));
+    EXPECT_TRUE(DeleteObject(pen));
+    EXPECT_FALSE(DeleteObject(pen));                       // gone
+    EXPECT_TRUE(DeleteObject(GetStockObject(BLACK_PEN)));  // a stock pen stays
+    EXPECT_EQ(GetCurrentObject(surface.dc(), OBJ_PEN), GetStockObject(BLACK_PEN));
+}
+
+TEST(Drawing, ASelectedPenDeletedGoesWhenDeselected) {
+#ifndef _WIN32
+    GTEST_SKIP() << "the Linux layer refuses to delete a selected object (DeleteObject FALSE) and "
+                    "keeps it until it is deleted again";
+#endif
+    Surface surface(4, 4);
+    ASSERT_TRUE(surface.ready());
+    HPEN pen = CreatePen(PS_SOLID, 3, green);
+    HGDIOBJ old = SelectObject(surface.dc(), pen);
+    EXPECT_TRUE(DeleteObject(pen));  // marked, still drawing
+    EXPECT_EQ(GetCurrentObject(surface.dc(), OBJ_PEN), static_cast<HGDIOBJ>(pen));
+    SelectObject(surface.dc(), old);
+    EXPECT_FALSE(DeleteObject(pen));  // went with its deselection
+}
+
+BITMAPINFO sectionInfo(int width, int height, WORD bitCount) {
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = bitCount;
+    info.bmiHeader.biCompression = BI_RGB;
+    return info;
+}
+
+TEST(Drawing, ASectionOfNoWidthIsRefused) {
+    const BITMAPINFO info = sectionInfo(0, 40, 32);  // a client area of no width
+    void* bits = &bits;
+    EXPECT_EQ(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0), nullptr);
+    EXPECT_EQ(bits, nullptr);
+}
+
+TEST(Drawing, ASectionOf24BitsIsMade) {
+#ifndef _WIN32
+    GTEST_SKIP() << "the Linux layer makes 32-bit BI_RGB sections only";
+#endif
+    const BITMAPINFO info = sectionInfo(10, 4, 24);
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    EXPECT_NE(bitmap, nullptr);
+    EXPECT_NE(bits, nullptr);
+    DeleteObject(bitmap);
+}
+
 }  // namespace
