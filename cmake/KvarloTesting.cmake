@@ -1,5 +1,7 @@
-# kvarlo_add_test(NAME SOURCES <files...> LIBRARIES <targets...> [ENVIRONMENT VAR=VALUE])
-# Builds one GoogleTest executable and registers each of its tests with CTest.
+# kvarlo_add_test(NAME SOURCES <files...> LIBRARIES <targets...> [ENVIRONMENT VAR=VALUE]
+#                 [LOCALES <locales...>])
+# Builds one GoogleTest executable and registers each of its tests with CTest; with LOCALES
+# (Windows, under Wine), once per locale, each named with its locale after a slash.
 include(GoogleTest)
 
 # The host's GoogleTest; a cross build (Windows) compiles it from the sources Debian ships.
@@ -16,7 +18,7 @@ if(NOT GTest_FOUND)
 endif()
 
 function(kvarlo_add_test name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES;ENVIRONMENT" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES;ENVIRONMENT;LOCALES" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} GTest::gtest GTest::gtest_main)
   target_include_directories(${name} PRIVATE "${PROJECT_SOURCE_DIR}" "${PROJECT_SOURCE_DIR}/tests")
@@ -28,8 +30,18 @@ function(kvarlo_add_test name)
   if(CMAKE_CROSSCOMPILING)
     set(discovery_timeout 60)
   endif()
-  gtest_discover_tests(${name}
-    DISCOVERY_MODE PRE_TEST
-    DISCOVERY_TIMEOUT ${discovery_timeout}
-    PROPERTIES ENVIRONMENT "${ARG_ENVIRONMENT}")
+  if(NOT ARG_LOCALES)
+    gtest_discover_tests(${name}
+      DISCOVERY_MODE PRE_TEST
+      DISCOVERY_TIMEOUT ${discovery_timeout}
+      PROPERTIES ENVIRONMENT "${ARG_ENVIRONMENT}")
+  endif()
+  # scripts/wine-run starts Wine in KVARLO_WINE_LOCALE.
+  foreach(locale IN LISTS ARG_LOCALES)
+    gtest_discover_tests(${name}
+      DISCOVERY_MODE PRE_TEST
+      DISCOVERY_TIMEOUT ${discovery_timeout}
+      TEST_SUFFIX "/${locale}"
+      PROPERTIES ENVIRONMENT "KVARLO_WINE_LOCALE=${locale}")
+  endforeach()
 endfunction()

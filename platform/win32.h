@@ -52,7 +52,14 @@
 // - Sounds play asynchronously always (SND_SYNC is treated as SND_ASYNC); PCM WAVE only.
 // - GetCursorPos reports the position of the last mouse event over a window of ours (or the
 //   last SetCursorPos); SetCursorPos does not move the pointer on screen.
-// - Stock objects, classes, menus and icons live until the process ends.
+// - Stock objects, classes, menus and icons live until the process ends. DeleteObject refuses an
+//   object still selected into a DC (Windows marks it and deletes it once deselected).
+// - RT_GROUP_ICON holds the whole .ico file (16-byte entries with file offsets), not a group
+//   directory of 14-byte entries naming RT_ICON resources; LoadIconA reads it.
+// - TranslateAcceleratorA translates an Alt character accelerator (Alt+? for About) from the
+//   WM_SYSCHAR that carries it; Windows does not.
+// tests/conformance/ runs the same tests on both sides; a difference it meets is stated by one test
+// there, which skips on Linux with its reason.
 #pragma once
 
 #ifdef _WIN32

@@ -523,6 +523,8 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND own
     QPointer<DialogBox> guard = new DialogBox(owner != nullptr ? owner->top : nullptr);
     DialogBox* const boxAddress = guard.data();
     Window* window = attachDialogWindow(*guard, proc);
+    // Kept on the window too, so GetWindowTextA reads the caption as it does on Windows.
+    window->title = resource->caption;
     guard->setWindowTitle(fromAnsi(resource->caption));
     guard->setFixedSize(unitsX(resource->cx), unitsY(resource->cy));
     guard->setWindowModality(Qt::ApplicationModal);

@@ -1,10 +1,10 @@
-// The layer's file calls, the Windows-1251 conversion and the scripted file dialogs: all of
-// them work without a QApplication.
+// The Qt layer's own side of files: the Windows-1251 conversion, the refusal of what is not a
+// regular file, and the scripted file dialogs, all without a QApplication. The file calls as
+// both sides answer them are tested in tests/conformance/.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -53,60 +53,6 @@ TEST(Cp1251, RefusesWhatItCannotHold) {
     EXPECT_EQ(kvarlo::utf8ToCp1251("abc"), std::optional<std::string>("abc"));
 }
 
-TEST_F(FileCalls, WritesAndReadsBackThroughHandles) {
-    const std::string name = path("a.t1a");
-    HANDLE out = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                             FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    ASSERT_NE(out, INVALID_HANDLE_VALUE);
-    const char data[] = "0123456789";
-    DWORD written = 0;
-    EXPECT_TRUE(WriteFile(out, data, 10, &written, nullptr));
-    EXPECT_EQ(written, 10u);
-    EXPECT_TRUE(CloseHandle(out));
-
-    HANDLE in = CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                            nullptr);
-    ASSERT_NE(in, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetFileSize(in, nullptr), 10u);
-    char buffer[64] = {};
-    DWORD read = 0;
-    EXPECT_TRUE(ReadFile(in, buffer, sizeof buffer, &read, nullptr));  // at most the size asked
-    EXPECT_EQ(read, 10u);
-    EXPECT_EQ(std::string(buffer, read), "0123456789");
-    EXPECT_TRUE(CloseHandle(in));
-    EXPECT_FALSE(CloseHandle(in));  // a closed handle is refused, not reused
-
-    // CREATE_ALWAYS truncates an existing file.
-    out = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(out, INVALID_HANDLE_VALUE);
-    EXPECT_TRUE(CloseHandle(out));
-    EXPECT_EQ(fs::file_size(name), 0u);
-}
-
-TEST_F(FileCalls, FailuresAreReportedWithErrorCodes) {
-    EXPECT_EQ(
-        CreateFileA(path("missing").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr),
-        INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
-    EXPECT_EQ(
-        CreateFileA(folder.string().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr),
-        INVALID_HANDLE_VALUE);
-    EXPECT_EQ(CreateFileA("", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr),
-              INVALID_HANDLE_VALUE);
-    EXPECT_EQ(CreateFileA(path("new").c_str(), GENERIC_READ, 0, nullptr, CREATE_NEW, 0, nullptr) !=
-                  INVALID_HANDLE_VALUE,
-              true);
-    EXPECT_EQ(CreateFileA(path("new").c_str(), GENERIC_READ, 0, nullptr, CREATE_NEW, 0, nullptr),
-              INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_EXISTS));
-    DWORD n = 7;
-    char byte;
-    EXPECT_FALSE(ReadFile(nullptr, &byte, 1, &n, nullptr));
-    EXPECT_EQ(n, 0u);
-    int notAHandle = 0;
-    EXPECT_FALSE(WriteFile(&notAHandle, &byte, 1, &n, nullptr));
-}
-
 // A FIFO without a writer would block a plain open for ever (the program hung on one given as
 // its start-up figure); it is refused at once, for reading and for writing, as a device is.
 TEST_F(FileCalls, OnlyRegularFilesOpenAndAPipeIsRefusedAtOnce) {
@@ -122,58 +68,6 @@ TEST_F(FileCalls, OnlyRegularFilesOpenAndAPipeIsRefusedAtOnce) {
     EXPECT_EQ(CreateFileA("/dev/null", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr),
               INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BAD_FILE_TYPE));
-}
-
-TEST_F(FileCalls, CyrillicNamesMeetTheFileSystemAsUtf8) {
-    const std::string ansi = path("\xD4\xE8\xE3\xF3\xF0\xE0.t1a");  // "Фигура.t1a" in 1251
-    HANDLE out = CreateFileA(ansi.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(out, INVALID_HANDLE_VALUE);
-    CloseHandle(out);
-    EXPECT_TRUE(fs::exists(folder / "\xD0\xA4\xD0\xB8\xD0\xB3\xD1\x83\xD1\x80\xD0\xB0.t1a"));
-}
-
-TEST_F(FileCalls, ReplacesAFileAtomicallyWithMoveFileEx) {
-    std::ofstream(path("target")) << "old";
-    std::ofstream(path("temp")) << "new";
-    EXPECT_FALSE(
-        MoveFileExA(path("temp").c_str(), path("target").c_str(), 0));  // no replacing unless asked
-    EXPECT_TRUE(MoveFileExA(path("temp").c_str(), path("target").c_str(),
-                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
-    std::ifstream in(path("target"));
-    std::string text;
-    in >> text;
-    EXPECT_EQ(text, "new");
-    EXPECT_FALSE(fs::exists(path("temp")));
-    EXPECT_TRUE(DeleteFileA(path("target").c_str()));
-    EXPECT_FALSE(DeleteFileA(path("target").c_str()));
-
-    char temp[MAX_PATH];
-    const UINT first = GetTempFileNameA(folder.string().c_str(), "kvr", 0, temp);
-    ASSERT_NE(first, 0u);
-    EXPECT_TRUE(fs::exists(temp));  // created, so a second call cannot get the same name
-    char second[MAX_PATH];
-    ASSERT_NE(GetTempFileNameA(folder.string().c_str(), "kvr", 0, second), 0u);
-    EXPECT_STRNE(temp, second);
-}
-
-TEST_F(FileCalls, CurrentDirectoryAndModuleName) {
-    char before[512];
-    ASSERT_GT(GetCurrentDirectoryA(sizeof before, before), 0u);
-    ASSERT_TRUE(SetCurrentDirectoryA(folder.string().c_str()));
-    char now[512];
-    const DWORD length = GetCurrentDirectoryA(sizeof now, now);
-    EXPECT_EQ(std::string(now, length), fs::canonical(folder).string());
-    char tiny[4];
-    EXPECT_EQ(GetCurrentDirectoryA(sizeof tiny, tiny), length + 1);  // the size it needs
-    ASSERT_TRUE(SetCurrentDirectoryA(before));
-
-    char module[MAX_PATH];
-    const DWORD n = GetModuleFileNameA(nullptr, module, sizeof module);
-    ASSERT_GT(n, 0u);
-    EXPECT_EQ(std::string(module, n), fs::canonical("/proc/self/exe").string());
-    char cut[5];
-    EXPECT_EQ(GetModuleFileNameA(nullptr, cut, sizeof cut), 5u);  // truncated and terminated
-    EXPECT_EQ(std::strlen(cut), 4u);
 }
 
 OPENFILENAMEA dialogFor(char* name, DWORD size, DWORD flags, const char* extension) {

@@ -462,39 +462,4 @@ TEST_F(MainWindow, AFrameDrawnThroughTheGdiCallsReachesTheWindow) {
     EXPECT_EQ(outside, 0);
 }
 
-TEST_F(MainWindow, OpaqueTextFillsItsBoxAndObjectsAreManagedLikeGdi) {
-    BITMAPINFO info{};
-    info.bmiHeader = BITMAPINFOHEADER{40, 100, 40, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    ASSERT_NE(bitmap, nullptr);
-    EXPECT_EQ(static_cast<const uint32_t*>(bits)[0] & 0xFFFFFF, 0u);  // handed out zeroed
-    HDC dc = CreateCompatibleDC(nullptr);
-    SelectObject(dc, bitmap);
-    EXPECT_EQ(SetBkMode(dc, OPAQUE), OPAQUE);
-    SetBkColor(dc, 0x00FF00);
-    EXPECT_EQ(SetTextColor(dc, 0x0000FF), 0u);
-    ASSERT_TRUE(TextOutA(dc, 2, 2, "\xC0\xE1", 2));
-    const auto* pixels = static_cast<const uint32_t*>(bits);
-    EXPECT_EQ(pixels[3 * 100 + 3] & 0xFFFFFF,
-              0x00FF00u);  // the box behind the glyphs, in 0xRRGGBB memory
-
-    HPEN pen = CreatePen(PS_SOLID, 3, 0x123456);
-    HGDIOBJ old = SelectObject(dc, pen);
-    EXPECT_EQ(GetCurrentObject(dc, OBJ_PEN), static_cast<HGDIOBJ>(pen));
-    EXPECT_FALSE(DeleteObject(pen));  // still selected
-    EXPECT_EQ(SelectObject(dc, old), static_cast<HGDIOBJ>(pen));
-    EXPECT_TRUE(DeleteObject(pen));
-    EXPECT_FALSE(DeleteObject(pen));  // gone
-    DeleteDC(dc);
-    EXPECT_TRUE(DeleteObject(bitmap));
-
-    info.bmiHeader.biBitCount = 24;
-    EXPECT_EQ(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0), nullptr);
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biWidth = 0;  // a client area of no width: no bitmap
-    EXPECT_EQ(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0), nullptr);
-    EXPECT_EQ(bits, nullptr);
-}
-
 }  // namespace
