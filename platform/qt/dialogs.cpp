@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <mutex>
 
 #include "platform/cp1251.h"
@@ -191,11 +192,23 @@ struct ScriptedAnswer {
 struct Seam {
     std::deque<ScriptedAnswer> answers;
     std::vector<testing::FileDialogRequest> log;
+    std::deque<std::function<void(QWidget*)>> whenShown;  // for the next dialog boxes
 };
 Seam& seam() {
     static auto* s = new Seam;
     return *s;
 }
+// A test's action for a dialog box just shown runs from the box's modal loop, as a user's
+// input would: queued to the box, not called from here.
+void actWhenShown(const QPointer<DialogBox>& box) {
+    if (seam().whenShown.empty())
+        return;
+    auto action = std::move(seam().whenShown.front());
+    seam().whenShown.pop_front();
+    QMetaObject::invokeMethod(
+        box.data(), [box, action] { action(box.data()); }, Qt::QueuedConnection);
+}
+
 DWORD lastDialogError = 0;
 
 std::vector<std::pair<std::string, std::string>> filterPairs(LPCSTR filter) {
@@ -478,6 +491,10 @@ QWidget* activeDialogWidget() {
     return openDialog != nullptr ? openDialog->top : nullptr;
 }
 
+void onNextDialogShown(std::function<void(QWidget*)> action) {
+    seam().whenShown.push_back(std::move(action));
+}
+
 }  // namespace testing
 
 }  // namespace kvarlo::platform
@@ -536,6 +553,7 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND own
     guard->show();
     if (sendToDialog(*window, WM_INITDIALOG, 0, param) && firstTabStop != nullptr)
         firstTabStop->setFocus();
+    actWhenShown(guard);
     const INT_PTR result = runDialogLoop(*window);
     openDialog = outer;
     takeDownDialog(guard, boxAddress, window);

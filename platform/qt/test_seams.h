@@ -6,6 +6,7 @@
 
 #include <QImage>
 #include <QWidget>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -88,5 +89,8 @@ bool triggerMenuCommand(HWND window, UINT id);
 std::vector<std::string> menuBarLabels(HWND window);
 // The dialog box of DialogBoxParamA that is open now, or nullptr.
 QWidget* activeDialogWidget();
+// Runs `action` with the next dialog box of DialogBoxParamA once it is shown, from inside its
+// modal loop: tests close the box or act on the program there, as a user would, without timers.
+void onNextDialogShown(std::function<void(QWidget*)> action);
 
 }  // namespace kvarlo::platform::testing

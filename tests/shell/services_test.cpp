@@ -4,7 +4,6 @@
 
 #include <unistd.h>
 #include <QTest>
-#include <QTimer>
 #include <QWidget>
 #include <filesystem>
 #include <fstream>
@@ -169,40 +168,36 @@ TEST_F(Services, AShellRequestForAMissingFileFailsWithoutAskingTheDesktop) {
     EXPECT_FALSE(kvarlo::shellOpen(nullptr));
 }
 
-// Closes the About box that is about to open, in one of the ways a user can.
+// Closes an About box in one of the ways a user can.
 enum class Closing { Button, Escape, CloseBox, Enter };
-void closeAboutSoon(Closing how) {
-    QTimer::singleShot(20, [how] {
-        QWidget* box = seam::activeDialogWidget();
-        ASSERT_NE(box, nullptr);
-        EXPECT_EQ(box->windowTitle(), QString::fromUtf8("О программе"));
-        switch (how) {
-            case Closing::Button:
-                for (QObject* child : box->children()) {
-                    if (auto* button = qobject_cast<QWidget*>(child);
-                        button && button->inherits("QPushButton")) {
-                        QTest::mouseClick(button, Qt::LeftButton);
-                    }
+void closeAbout(QWidget* box, Closing how) {
+    EXPECT_EQ(box->windowTitle(), QString::fromUtf8("О программе"));
+    switch (how) {
+        case Closing::Button:
+            for (QObject* child : box->children()) {
+                if (auto* button = qobject_cast<QWidget*>(child);
+                    button && button->inherits("QPushButton")) {
+                    QTest::mouseClick(button, Qt::LeftButton);
                 }
-                break;
-            case Closing::Escape:
-                QTest::keyClick(box, Qt::Key_Escape);
-                break;
-            case Closing::Enter:
-                QTest::keyClick(box, Qt::Key_Return);
-                break;
-            case Closing::CloseBox:
-                box->close();
-                break;
-        }
-    });
+            }
+            break;
+        case Closing::Escape:
+            QTest::keyClick(box, Qt::Key_Escape);
+            break;
+        case Closing::Enter:
+            QTest::keyClick(box, Qt::Key_Return);
+            break;
+        case Closing::CloseBox:
+            box->close();
+            break;
+    }
 }
 
 TEST_F(Services, FourAboutBoxesPlayTheirSoundsInTurnEachStoppedWhenItCloses) {
     kvarlo::aboutSoundIndex = 0;
     const Closing ways[] = {Closing::Button, Closing::Escape, Closing::CloseBox, Closing::Enter};
     for (Closing how : ways) {
-        closeAboutSoon(how);
+        seam::onNextDialogShown([how](QWidget* box) { closeAbout(box, how); });
         kvarlo::showAbout(kvarlo::mainWindow);
     }
     std::vector<std::string> played;
@@ -220,17 +215,28 @@ TEST_F(Services, FourAboutBoxesPlayTheirSoundsInTurnEachStoppedWhenItCloses) {
     EXPECT_EQ(seam::activeDialogWidget(), nullptr);
 }
 
+// Closes the box once the main window has painted; until then it looks again each time the
+// box's loop has nothing else to do.
+void closeAfterAPaint(QWidget* box) {
+    if (paints > 0) {
+        closeAbout(box, Closing::Escape);
+        return;
+    }
+    QMetaObject::invokeMethod(
+        box, [box] { closeAfterAPaint(box); }, Qt::QueuedConnection);
+}
+
 TEST_F(Services, TheMainWindowKeepsGettingItsMessagesWhileTheBoxIsOpen) {
-    QTimer::singleShot(10, [] {
+    seam::onNextDialogShown([](QWidget* box) {
         kvarlo::requestRepaint();  // as a search thread's progress would
+        closeAfterAPaint(box);
     });
-    QTimer::singleShot(60, [] { closeAboutSoon(Closing::Escape); });
     kvarlo::showAbout(kvarlo::mainWindow);
     EXPECT_EQ(paints, 1);
 }
 
 TEST_F(Services, TheBoxEndsWhenItsOwnerGoesAway) {
-    QTimer::singleShot(20, [] { DestroyWindow(kvarlo::mainWindow); });
+    seam::onNextDialogShown([](QWidget*) { DestroyWindow(kvarlo::mainWindow); });
     kvarlo::showAbout(kvarlo::mainWindow);  // returns instead of waiting on a box that is gone
     EXPECT_FALSE(IsWindow(kvarlo::mainWindow));
     EXPECT_EQ(seam::activeDialogWidget(), nullptr);
