@@ -194,6 +194,34 @@ struct Seam {
     std::vector<testing::FileDialogRequest> log;
     std::deque<std::function<void(QWidget*)>> whenShown;  // for the next dialog boxes
 };
+
+// The folders a file dialog starts from, remembered for the process as Windows remembers them
+// for a program: the first initial folder it was given, and the folder of the last name chosen.
+struct DialogFolders {
+    std::optional<std::string> firstInitial;
+    std::string lastChosen;
+};
+DialogFolders& dialogFolders() {
+    static auto* folders = new DialogFolders;
+    return *folders;
+}
+
+// Where a dialog given `initialDir` opens. A program that always passes the same folder (the
+// current one, as ours does) comes back to where the user last chose a file.
+std::string startFolderFor(const std::string& initialDir) {
+    DialogFolders& folders = dialogFolders();
+    if (!folders.firstInitial)
+        folders.firstInitial = initialDir;
+    if (initialDir == *folders.firstInitial && !folders.lastChosen.empty())
+        return folders.lastChosen;
+    return initialDir;
+}
+
+void rememberChosenFolder(const std::string& path) {
+    const auto slash = path.find_last_of("/\\");
+    if (slash != std::string::npos)
+        dialogFolders().lastChosen = path.substr(0, slash == 0 ? 1 : slash);
+}
 Seam& seam() {
     static auto* s = new Seam;
     return *s;
@@ -281,6 +309,7 @@ testing::FileDialogRequest describeRequest(const OPENFILENAMEA& ofn, bool save) 
     request.title = ofn.lpstrTitle != nullptr ? ofn.lpstrTitle : "";
     request.filters = filterPairs(ofn.lpstrFilter);
     request.initialDir = ofn.lpstrInitialDir != nullptr ? ofn.lpstrInitialDir : "";
+    request.startFolder = startFolderFor(request.initialDir);
     request.defaultExtension = ofn.lpstrDefExt != nullptr ? ofn.lpstrDefExt : "";
     request.proposedName = std::string(ofn.lpstrFile, strnlen(ofn.lpstrFile, ofn.nMaxFile));
     request.flags = ofn.Flags;
@@ -314,8 +343,8 @@ std::optional<QString> showFileDialog(const OPENFILENAMEA& ofn,
         if (index <= static_cast<DWORD>(filters.size()))
             dialog.selectNameFilter(filters[static_cast<int>(index - 1)]);
     }
-    if (!request.initialDir.empty())
-        dialog.setDirectory(fromAnsi(request.initialDir.c_str()));
+    if (!request.startFolder.empty())
+        dialog.setDirectory(fromAnsi(request.startFolder.c_str()));
     if (!request.defaultExtension.empty())
         dialog.setDefaultSuffix(fromAnsi(request.defaultExtension.c_str()));
     if (!request.proposedName.empty())
@@ -388,6 +417,7 @@ bool runFileDialog(OPENFILENAMEA* ofn, bool save) {
     if ((ofn->Flags & OFN_PATHMUSTEXIST) && !folderOfExists(path))
         return false;
     *ofn = copy;
+    rememberChosenFolder(path);
     return true;
 }
 
@@ -461,6 +491,9 @@ void answerNextFileDialog(const std::string& path) {
 }
 void answerNextFileDialogUtf8(const std::string& path) {
     seam().answers.push_back({ScriptedAnswer::Kind::utf8, path});
+}
+void forgetFileDialogFolders() {
+    dialogFolders() = DialogFolders{};
 }
 void cancelNextFileDialog() {
     seam().answers.push_back({ScriptedAnswer::Kind::cancel, {}});

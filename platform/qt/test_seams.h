@@ -37,6 +37,9 @@ struct FileDialogRequest {
     std::string title;
     std::vector<std::pair<std::string, std::string>> filters;  // description, pattern
     std::string initialDir;
+    // Where the dialog opens: as on Windows, the folder of the last name chosen in a dialog when
+    // initialDir is the one the process first gave, otherwise initialDir.
+    std::string startFolder;
     std::string defaultExtension;
     std::string proposedName;  // lpstrFile on entry
     DWORD flags = 0;
@@ -44,6 +47,8 @@ struct FileDialogRequest {
 };
 std::vector<FileDialogRequest> fileDialogLog();
 void clearFileDialogLog();
+// Forgets the folders the dialogs remember, as a new process would.
+void forgetFileDialogFolders();
 
 // ---- Message boxes --------------------------------------------------------------------------
 // Every MessageBoxA, oldest first. Under the offscreen platform each is answered at once with its

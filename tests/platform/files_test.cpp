@@ -133,6 +133,33 @@ TEST_F(FileCalls, ScriptedDialogsAnswerLikeTheRealOnes) {
     EXPECT_FALSE(log[1].save);
 }
 
+// A program that always passes the same initial folder (ours passes the current one) is brought
+// back to where the user last chose a file, as Windows does; another initial folder is honoured.
+TEST_F(FileCalls, TheDialogsComeBackToTheFolderLastChosen) {
+    seam::clearFileDialogLog();
+    seam::clearFileDialogAnswers();
+    seam::forgetFileDialogFolders();
+    char name[256] = "untitled";
+    OPENFILENAMEA save = dialogFor(name, 256, OFN_OVERWRITEPROMPT, "t1b");
+    seam::answerNextFileDialog("/var/games/first.t1b");
+    ASSERT_TRUE(GetSaveFileNameA(&save));
+    seam::cancelNextFileDialog();
+    EXPECT_FALSE(GetSaveFileNameA(&save));  // a cancel remembers nothing
+    seam::cancelNextFileDialog();
+    EXPECT_FALSE(GetOpenFileNameA(&save));
+    OPENFILENAMEA elsewhere = dialogFor(name, 256, 0, nullptr);
+    elsewhere.lpstrInitialDir = "/srv";
+    seam::cancelNextFileDialog();
+    EXPECT_FALSE(GetOpenFileNameA(&elsewhere));
+
+    const auto log = seam::fileDialogLog();
+    ASSERT_EQ(log.size(), 4u);
+    EXPECT_EQ(log[0].startFolder, "/tmp");
+    EXPECT_EQ(log[1].startFolder, "/var/games");
+    EXPECT_EQ(log[2].startFolder, "/var/games");
+    EXPECT_EQ(log[3].startFolder, "/srv");
+}
+
 // A name as the desktop hands it over (UTF-8): one 1251 can spell arrives in 1251; one it cannot
 // fails the dialog with FNERR_INVALIDFILENAME and is left in the buffer with '?' for the letter
 // 1251 lacks, cut to the buffer, so that the program can name it in its message.
