@@ -79,6 +79,45 @@ bool parseValue(const std::string& text, T& out) {
     return error == std::errc() && end == text.data() + text.size() && !text.empty();
 }
 
+bool isNumberOption(const std::string& arg) {
+    return arg == "--threads" || arg == "--memory" || arg == "--time-limit" || arg == "--seed";
+}
+
+// One of the options that take a number, with the range it accepts; a usage error when the
+// value is missing or out of range.
+std::optional<int> parseNumberOption(const std::string& arg, const std::string& v,
+                                     SolveArguments& out) {
+    if (arg == "--threads") {
+        int32_t n = 0;
+        if (!parseValue(v, n) || n < 1 || n > 64) {
+            return usageError("solve", "--threads needs a number from 1 to 64");
+        }
+        out.options.threads = n;
+    } else if (arg == "--memory") {
+        uint64_t mib = 0;
+        if (!parseValue(v, mib) || mib < 1 || mib > maxMemoryMiB) {
+            return usageError("solve", "--memory needs a whole number of MiB from 1 to " +
+                                           std::to_string(maxMemoryMiB));
+        }
+        out.options.memoryBytes = mib << 20;
+    } else if (arg == "--time-limit") {
+        double sec = 0;
+        if (!parseValue(v, sec) || !(sec > 0) || sec > maxTimeLimit) {
+            return usageError("solve", "--time-limit needs a number of seconds above 0, at most " +
+                                           std::to_string(static_cast<int64_t>(maxTimeLimit)));
+        }
+        out.timeLimit = sec;
+    } else {
+        uint64_t seed = 0;
+        if (!parseValue(v, seed)) {
+            return usageError(
+                "solve", "--seed needs a whole number from 0 to " + std::to_string(UINT64_MAX));
+        }
+        out.options.seed = seed;
+    }
+    return std::nullopt;
+}
+
 std::optional<int> parseArguments(const std::vector<std::string>& args, SolveArguments& out) {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -105,34 +144,11 @@ std::optional<int> parseArguments(const std::vector<std::string>& args, SolveArg
             if (!value(out.graph) || out.graph.empty()) {
                 return usageError("solve", "--graph needs a file");
             }
-        } else if (arg == "--threads") {
-            int32_t n = 0;
-            if (!value(v) || !parseValue(v, n) || n < 1 || n > 64) {
-                return usageError("solve", "--threads needs a number from 1 to 64");
+        } else if (isNumberOption(arg)) {
+            value(v);  // a missing value stays empty, which no range takes
+            if (auto done = parseNumberOption(arg, v, out)) {
+                return done;
             }
-            out.options.threads = n;
-        } else if (arg == "--memory") {
-            uint64_t mib = 0;
-            if (!value(v) || !parseValue(v, mib) || mib < 1 || mib > maxMemoryMiB) {
-                return usageError("solve", "--memory needs a whole number of MiB from 1 to " +
-                                               std::to_string(maxMemoryMiB));
-            }
-            out.options.memoryBytes = mib << 20;
-        } else if (arg == "--time-limit") {
-            double sec = 0;
-            if (!value(v) || !parseValue(v, sec) || !(sec > 0) || sec > maxTimeLimit) {
-                return usageError("solve",
-                                  "--time-limit needs a number of seconds above 0, at most " +
-                                      std::to_string(static_cast<int64_t>(maxTimeLimit)));
-            }
-            out.timeLimit = sec;
-        } else if (arg == "--seed") {
-            uint64_t seed = 0;
-            if (!value(v) || !parseValue(v, seed)) {
-                return usageError(
-                    "solve", "--seed needs a whole number from 0 to " + std::to_string(UINT64_MAX));
-            }
-            out.options.seed = seed;
         } else if (arg.size() > 1 && arg[0] == '-') {
             return usageError("solve", "unknown option '" + arg + "'");
         } else if (!out.file.empty()) {
