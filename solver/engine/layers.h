@@ -22,23 +22,9 @@
 #include "solver/engine/count.h"
 #include "solver/engine/graph.h"
 #include "solver/engine/images.h"
+#include "solver/engine/shard_table.h"
 
 namespace kvarlo::engine {
-
-// One stored position with its path count, the position in one word on a graph of at most 64
-// slots (NarrowBits), in two on any other. A shard keeps these in the order of the low half of
-// their hash, then of position (see orderKey in layers.cpp).
-//   Count64,  Bits:        0 pos (16)  16 count (8)   -> 24 bytes
-//   Count128, Bits:        0 pos (16)  16 count (16)  -> 32 bytes
-//   Count64,  NarrowBits:  0 pos (8)    8 count (8)   -> 16 bytes
-template <typename C, typename P>
-struct CountedPosition {
-    P pos;
-    C count;
-};
-static_assert(sizeof(CountedPosition<Count64, Bits>) == 24);
-static_assert(sizeof(CountedPosition<Count128, Bits>) == 32);
-static_assert(sizeof(CountedPosition<Count64, NarrowBits>) == 16);
 
 // A shard of a layer: `n` records at `at`, in one of the layer's runs.
 template <typename T>
@@ -97,9 +83,6 @@ struct ExpandMethod {
 
 class LayeredSearch {
 public:
-    static constexpr int32_t shardBits = 8;
-    static constexpr int32_t shardCount = 1 << shardBits;
-
     // `useSymmetry` false searches every position on its own (tests compare the two).
     // std::bad_alloc when not even the start fits.
     LayeredSearch(const JumpGraph& graph, MemoryBudget& budget, int32_t threads,
