@@ -8,6 +8,7 @@
 #include <mutex>
 #include <new>
 
+#include "solver/engine/layer_storage.h"
 #include "solver/engine/shard_table.h"
 #include "solver/engine/threads.h"
 
@@ -35,10 +36,6 @@ constexpr uint64_t batchPeakBytes = 30;
 constexpr uint64_t maxBatchBytes = uint64_t{128} << 20;
 // How many children ahead of the insert a cell is asked for.
 constexpr int32_t prefetchAhead = 32;
-// A packed layer's shards are written in runs of about this size, each one block (see
-// ShardedRecords): large enough for huge pages, small enough that the region's tables of a run
-// go back soon after it is copied.
-constexpr uint64_t runBytes = uint64_t{8} << 20;
 
 template <typename C>
 constexpr int32_t countBitsOf() {
@@ -56,15 +53,12 @@ constexpr int32_t countBitsOf() {
 // The next layer while it is built: its shards' tables, the last layer's positions cut into
 // items of work, and the flags that end the work early.
 template <typename C, typename P>
-struct LayeredSearch::Build {
+struct LayeredSearch::Build : ShardTables<C, P> {
     struct Item {
         int32_t shard;
         uint64_t begin;
         uint64_t end;
     };
-    ChargedRegion region;  // the tables, each a slice of `sliceBytes`, where it fits
-    uint64_t sliceBytes = 0;
-    std::unique_ptr<BuildShard<C, P>[]> shards = std::make_unique<BuildShard<C, P>[]>(shardCount);
     std::vector<Item> items;
     int32_t matches = 0;       // of every position of the layer expanded
     bool byTo = false;         // the jump lists walked over the empty slots
@@ -325,26 +319,6 @@ int32_t LayeredSearch::legalJumpsByFamily(Bits p, int32_t* out) const {
     return n;
 }
 
-template <typename T>
-bool LayeredSearch::findIn(const Shard<T>& shard, Bits p) {
-    const T* begin = shard.data();
-    const T* end = begin + shard.n;
-    auto key = [](const T& e) -> Bits {
-        if constexpr (std::is_same_v<T, Bits> || std::is_same_v<T, NarrowBits>) {
-            return toBits(e);
-        } else {
-            return toBits(e.pos);
-        }
-    };
-    // Shards are in the order of (orderKey, position).
-    const uint32_t pk = orderKey(p);
-    const T* it = std::lower_bound(begin, end, p, [&](const T& e, Bits v) {
-        const uint32_t ek = orderKey(key(e));
-        return ek != pk ? ek < pk : key(e) < v;
-    });
-    return it != end && key(*it) == p;
-}
-
 bool LayeredSearch::layerContains(int32_t k, Bits p) const {
     if (k < 0 || k > lastLayer()) {
         return false;
@@ -476,15 +450,15 @@ LayeredSearch::Outcome LayeredSearch::expandTyped(const std::function<bool()>& t
         return Outcome::Finished;
     }
     CountedLayer<C, P> built;
-    const Outcome packed = pack(next, total, built, tick);
-    if (packed != Outcome::Expanded) {
-        return packed;
+    const PackResult packed = packLayer(next, total, built, budget_, threads_, tick);
+    if (packed != PackResult::Packed) {
+        return packed == PackResult::Stopped ? Outcome::Stopped : Outcome::OutOfMemory;
     }
     // Everything that may still be refused memory comes before the first change to the search,
     // so a refusal leaves it as it was: the room for the new entries, then the retired layer.
     storedAs<P>().reserve(storedAs<P>().size() + 1);
     layerSizes_.reserve(layerSizes_.size() + 1);
-    PositionLayer<P> retired = retire(cur);
+    PositionLayer<P> retired = retireLayer(cur, threads_);
     addDeadEnds(next);
     storedAs<P>().push_back(std::move(retired));
     last_ = std::move(built);
@@ -770,136 +744,6 @@ void LayeredSearch::addDeadEnds(const Build<C, P>& next) {
             }
         }
     }
-}
-
-// Packing, in two passes over the shards. First each table is packed in order to its front.
-// Then the tables are copied out in runs of consecutive shards, a block each: a run's slices of
-// the region are refunded before its block is taken, and the region goes back from the front as
-// the runs in order are done. A table of its own (grown, or where the region did not fit) is
-// shrunk to a run of its own instead. A large layer takes a while: a stop asked for meanwhile
-// drops it (nothing, when empty).
-template <typename C, typename P>
-LayeredSearch::Outcome LayeredSearch::pack(Build<C, P>& next, uint64_t total,
-                                           CountedLayer<C, P>& built,
-                                           const std::function<bool()>& tick) {
-    built.shards.resize(shardCount);
-    built.size = total;
-    auto finishShard = [&](int32_t s) {
-        next.shards[s].finish();
-        return true;
-    };
-    if (!onItems(threads_, shardCount, finishShard, tick)) {
-        return Outcome::Stopped;
-    }
-    // The runs: a table of its own alone, tables in the region together up to `runBytes`. A
-    // layer smaller than that keeps a run per shard: small blocks come from the allocator's
-    // heap, which hands the memory of the layers before on without new page faults (one block
-    // for the layer came fresh from the system every layer, 1.3 times slower on the default
-    // figure).
-    const uint64_t least = total * sizeof(CountedPosition<C, P>) >= runBytes ? runBytes : 0;
-    uint64_t bytes = 0;
-    for (int32_t s = 0; s < shardCount; ++s) {
-        const bool own = static_cast<bool>(next.shards[s].memory);
-        if (own || bytes >= least || built.runs.empty() ||
-            next.shards[built.runs.back().begin].memory) {
-            built.runs.push_back({ChargedBlock{}, s, s});
-            bytes = 0;
-        }
-        built.runs.back().end = s + 1;
-        bytes += next.shards[s].n * sizeof(CountedPosition<C, P>);
-    }
-    std::atomic<bool> outOfMemory{false};
-    std::mutex frontLock;  // guards the front and the region's releases
-    std::vector<bool> done(built.runs.size(), false);
-    size_t front = 0;  // the runs before it are all packed
-    const bool packed = onItems(
-        threads_, static_cast<int32_t>(built.runs.size()),
-        [&](int32_t r) {
-            const bool ok = packRun(next, built, r);
-            std::lock_guard<std::mutex> guard(frontLock);
-            done[r] = true;
-            while (front < done.size() && done[front]) {
-                ++front;
-            }
-            const int32_t shards = front < done.size() ? built.runs[front].begin : shardCount;
-            next.region.releaseFront(shards * next.sliceBytes);
-            outOfMemory = outOfMemory || !ok;
-            return ok;
-        },
-        tick);
-    return outOfMemory ? Outcome::OutOfMemory : packed ? Outcome::Expanded : Outcome::Stopped;
-}
-
-// One run packed: a table of its own shrunk to its positions; tables in the region copied out
-// to one block charged with what their slices give back first. False when the system refuses
-// that block.
-template <typename C, typename P>
-bool LayeredSearch::packRun(Build<C, P>& next, CountedLayer<C, P>& built, size_t r) {
-    using Record = CountedPosition<C, P>;
-    auto& run = built.runs[r];
-    BuildShard<C, P>& first = next.shards[run.begin];
-    if (first.memory) {
-        first.memory.shrink(first.n * sizeof(Record));
-        built.shards[run.begin] = {static_cast<Record*>(first.memory.data()), first.n};
-        run.memory = std::move(first.memory);
-        return true;
-    }
-    uint64_t bytes = 0;
-    for (int32_t s = run.begin; s < run.end; ++s) {
-        bytes += next.shards[s].n * sizeof(Record);
-    }
-    next.region.refund((run.end - run.begin) * next.sliceBytes);
-    if (bytes == 0) {
-        return true;
-    }
-    run.memory = ChargedBlock::take(budget_, bytes);
-    if (!run.memory) {
-        return false;
-    }
-    auto* to = static_cast<Record*>(run.memory.data());
-    for (int32_t s = run.begin; s < run.end; ++s) {
-        const uint64_t n = next.shards[s].n;
-        std::memcpy(static_cast<void*>(to), next.shards[s].table(), n * sizeof(Record));
-        built.shards[s] = {to, n};
-        to += n;
-    }
-    return true;
-}
-
-// Retiring: the old layer keeps its positions only, packed to the front of each run's block in
-// place (a record never moves forward), the block shrunk; the runs on the threads.
-template <typename C, typename P>
-PositionLayer<P> LayeredSearch::retire(CountedLayer<C, P>& cur) {
-    PositionLayer<P> kept;
-    kept.shards.resize(shardCount);
-    kept.runs.resize(cur.runs.size());
-    kept.size = cur.size;
-    std::vector<uint64_t> offsets(shardCount);
-    auto retireRun = [&](int32_t r) {
-        auto& run = cur.runs[r];
-        P* packed = static_cast<P*>(run.memory.data());
-        uint64_t m = 0;
-        for (int32_t s = run.begin; s < run.end; ++s) {
-            const auto& from = cur.shards[s];
-            for (uint64_t i = 0; i < from.n; ++i) {
-                const P p = from.data()[i].pos;
-                std::memcpy(static_cast<void*>(packed + m + i), &p, sizeof(P));
-            }
-            offsets[s] = m;
-            m += from.n;
-        }
-        run.memory.shrink(m * sizeof(P));
-        for (int32_t s = run.begin; s < run.end; ++s) {
-            kept.shards[s] = {static_cast<P*>(run.memory.data()) + offsets[s], cur.shards[s].n};
-        }
-        kept.runs[r] = {std::move(run.memory), run.begin, run.end};
-        return true;
-    };
-    onItems(threads_, static_cast<int32_t>(cur.runs.size()), retireRun, {});
-    cur.runs.clear();
-    cur.shards.assign(shardCount, {});
-    cur.size = 0;
-    return kept;
 }
 
 std::optional<std::vector<Jump>> LayeredSearch::sequenceTo(int32_t matches) const {

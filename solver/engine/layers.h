@@ -22,44 +22,10 @@
 #include "solver/engine/count.h"
 #include "solver/engine/graph.h"
 #include "solver/engine/images.h"
+#include "solver/engine/layer_storage.h"
 #include "solver/engine/shard_table.h"
 
 namespace kvarlo::engine {
-
-// A shard of a layer: `n` records at `at`, in one of the layer's runs.
-template <typename T>
-struct Shard {
-    T* at = nullptr;
-    uint64_t n = 0;
-    T* data() const { return at; }
-};
-
-// A layer's records by shard. Their memory is charged to the budget in runs: a run is one block
-// holding the records of consecutive shards [begin, end), in shard order. A few large runs
-// rather than a block per shard: large blocks come from the system in huge pages, so writing
-// and reading a layer takes a page fault and a TLB entry per 2 MiB rather than per 4 KiB. A
-// layer too small for that keeps a run per shard (see pack in layers.cpp).
-template <typename T>
-struct ShardedRecords {
-    struct Run {
-        ChargedBlock memory;
-        int32_t begin = 0;
-        int32_t end = 0;
-    };
-    std::vector<Shard<T>> shards;
-    std::vector<Run> runs;
-    uint64_t size = 0;
-};
-
-// A layer whose counts are no longer needed: positions only, for walking a solution back.
-template <typename P>
-struct PositionLayer : ShardedRecords<P> {};
-
-template <typename C, typename P>
-struct CountedLayer : ShardedRecords<CountedPosition<C, P>> {
-    using Count = C;
-    using Position = P;
-};
 
 enum class ExpandResult {
     Expanded,     // the next layer is built
@@ -167,13 +133,6 @@ private:
     void merge(Build<C, P>& next, Worker<C, P>& worker, int32_t shard);
     template <typename C, typename P>
     void addDeadEnds(const Build<C, P>& next);
-    template <typename C, typename P>
-    Outcome pack(Build<C, P>& next, uint64_t total, CountedLayer<C, P>& built,
-                 const std::function<bool()>& tick);
-    template <typename C, typename P>
-    bool packRun(Build<C, P>& next, CountedLayer<C, P>& built, size_t run);
-    template <typename C, typename P>
-    PositionLayer<P> retire(CountedLayer<C, P>& cur);
     // The expansion of the last layer, by the type of its counts.
     template <typename P>
     Outcome expandLast(const std::function<bool()>& tick);
@@ -276,8 +235,6 @@ private:
     // Whether every slot has a place of its own within the planes.
     static bool placesServeFamilies(const JumpGraph& graph);
     void buildFamilies();
-    template <typename T>
-    static bool findIn(const Shard<T>& shard, Bits p);
 };
 
 }  // namespace kvarlo::engine

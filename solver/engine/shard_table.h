@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -241,5 +242,13 @@ const Pending<C, P>* orderByHome(const Pending<C, P>* batch, int32_t n, Pending<
     }
     return out;
 }
+
+// The shard tables of the layer being built, slices of one region where it fits.
+template <typename C, typename P>
+struct ShardTables {
+    ChargedRegion region;  // the tables, each a slice of `sliceBytes`, where it fits
+    uint64_t sliceBytes = 0;
+    std::unique_ptr<BuildShard<C, P>[]> shards = std::make_unique<BuildShard<C, P>[]>(shardCount);
+};
 
 }  // namespace kvarlo::engine
