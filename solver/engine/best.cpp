@@ -74,6 +74,7 @@ BestSearch::BestSearch(const JumpGraph& graph, MemoryBudget& budget, uint64_t by
     : graph_(graph),
       share_(budget, bytes),
       images_(graph, useSymmetry ? static_cast<int32_t>(graph.symmetries.size()) : 1),
+      moves_(graph),
       bounds_(graph),
       fixed_(graph.fixedMatches),
       floor_(bounds_.lowest(graph.start)),
@@ -132,16 +133,6 @@ void BestSearch::improve(int32_t graphMatches, std::vector<Jump> jumps) {
 void BestSearch::raiseLowest(int32_t lowest) {
     std::lock_guard<std::mutex> guard(lock_);
     result_.lowest = std::max(result_.lowest, lowest);
-}
-
-int32_t BestSearch::legalJumps(Bits p, int32_t* out) const {
-    int32_t n = 0;
-    for (size_t j = 0; j < graph_.jumps.size(); ++j) {
-        if (canJump(p, graph_.jumps[j])) {
-            out[n++] = static_cast<int32_t>(j);
-        }
-    }
-    return n;
 }
 
 int64_t BestSearch::rank(Bits p) const {
@@ -219,7 +210,7 @@ bool BestSearch::beam(uint32_t width, uint64_t salt, const std::atomic<bool>& st
         const std::vector<Node>& level = levels.back();
         for (uint32_t i = 0; i < level.size(); ++i) {
             const Bits p = level[i].position;
-            const int32_t n = legalJumps(p, legal.data());
+            const int32_t n = moves_.legalJumpsInGraphOrder(p, legal.data());
             jumps_.fetch_add(static_cast<uint64_t>(n), std::memory_order_relaxed);
             if (n == 0) {
                 if (fewest < 0 || p.count() < fewest) {
@@ -304,7 +295,7 @@ bool BestSearch::descendFrom(Bits p, int32_t depth, int32_t target) {
     int32_t* legal = legalRows_.data() + depth * row;
     Bits* canon = canonRows_.data() + depth * row;
     std::pair<int32_t, int32_t>* order = orderRows_.data() + depth * row;
-    const int32_t n = legalJumps(p, legal);
+    const int32_t n = moves_.legalJumpsInGraphOrder(p, legal);
     jumps_.fetch_add(static_cast<uint64_t>(n), std::memory_order_relaxed);
     if (n == 0) {
         if (p.count() <= target) {

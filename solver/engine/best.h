@@ -21,6 +21,7 @@
 #include "solver/engine/budget.h"
 #include "solver/engine/graph.h"
 #include "solver/engine/images.h"
+#include "solver/engine/move_generator.h"
 
 namespace kvarlo::engine {
 
@@ -66,11 +67,13 @@ private:
     std::vector<Jump> realJumps(const std::vector<Bits>& chain) const;
     void improve(int32_t graphMatches, std::vector<Jump> jumps);
     void raiseLowest(int32_t lowest);
-    int32_t legalJumps(Bits p, int32_t* out) const;
 
     const JumpGraph& graph_;
     ChargedShare share_;
     SymmetryImages images_;
+    // Legal jumps in the graph's order, so the order the searches try them in does not depend
+    // on the way they were found.
+    MoveGenerator moves_;
     EndingBounds bounds_;
     int32_t fixed_;               // matches outside the graph
     int32_t floor_;               // graph matches no game can end below, from the start's bounds

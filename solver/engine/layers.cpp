@@ -117,36 +117,10 @@ LayeredSearch::LayeredSearch(const JumpGraph& graph, MemoryBudget& budget, int32
       budget_(budget),
       threads_(std::max(1, threads)),
       symmetryCount_(useSymmetry ? static_cast<int32_t>(graph.symmetries.size()) : 1),
-      byteCount_((graph.slotCount + 7) / 8),
       images_(graph, symmetryCount_, method.vectors),
       method_(method),
+      moves_(graph, method.jumps),
       narrow_(method.narrow && graph.slotCount <= 64) {
-    const int32_t jumpCount = static_cast<int32_t>(graph.jumps.size());
-    for (int32_t s = 0; s < graph.slotCount; ++s) {
-        slots_.set(s);
-    }
-    // The jump lists: counting sort of the jumps by `from`, then by `to`, each keeping the
-    // graph's order within a slot.
-    auto group = [&](auto slotOf, std::vector<int32_t>& start, std::vector<JumpTest>& list) {
-        start.assign(graph.slotCount + 1, 0);
-        for (const Jump& j : graph.jumps) {
-            ++start[slotOf(j) + 1];
-        }
-        for (int32_t s = 0; s < graph.slotCount; ++s) {
-            start[s + 1] += start[s];
-        }
-        list.resize(jumpCount);
-        std::vector<int32_t> fill(start.begin(), start.end() - 1);
-        for (int32_t j = 0; j < jumpCount; ++j) {
-            const Jump& jump = graph.jumps[j];
-            list[fill[slotOf(jump)]++] =
-                JumpTest{Bits::bit(jump.from) | Bits::bit(jump.over), Bits::bit(jump.to), j};
-        }
-    };
-    group([](const Jump& j) { return j.from; }, fromStart_, byFrom_);
-    group([](const Jump& j) { return j.to; }, toStart_, byTo_);
-    buildFamilies();
-
     spectrum_.assign(graph.startMatches() + 1, Count256{});
     deadEnds_.assign(graph.startMatches() + 1, std::nullopt);
 
@@ -186,137 +160,6 @@ int32_t LayeredSearch::countBits() const {
             return countBitsOf<typename std::decay_t<decltype(layer)>::Count>();
         },
         last_);
-}
-
-int32_t LayeredSearch::legalJumps(Bits p, bool byTo, int32_t* out) const {
-    // Every candidate is tested without a branch and its index written; the count moves on
-    // only for a legal one. A jump is legal when none of these is set: `from` or `over`
-    // missing, `to` occupied.
-    const Bits empty = slots_ & Bits{~p.lo, ~p.hi};
-    const int32_t* start = byTo ? toStart_.data() : fromStart_.data();
-    const JumpTest* list = byTo ? byTo_.data() : byFrom_.data();
-    int32_t n = 0;
-    forEachBit(byTo ? empty : p, [&](int32_t slot) {
-        for (const JumpTest* t = list + start[slot]; t != list + start[slot + 1]; ++t) {
-            const uint64_t blocked = (empty.lo & t->need.lo) | (empty.hi & t->need.hi) |
-                                     (p.lo & t->to.lo) | (p.hi & t->to.hi);
-            out[n] = t->jump;
-            n += blocked == 0;
-        }
-    });
-    return n;
-}
-
-bool LayeredSearch::placesServeFamilies(const JumpGraph& g) {
-    if (static_cast<int32_t>(g.places.size()) != g.slotCount) {
-        return false;
-    }
-    // Two slots on one place would share a bit of a plane: the families would be wrong.
-    std::array<bool, 64 * planeCount> taken{};
-    for (const SlotPlace& place : g.places) {
-        if (place.cell < 0 || place.cell >= 64 || place.plane < 0 || place.plane >= planeCount ||
-            taken[place.plane * 64 + place.cell]) {
-            return false;
-        }
-        taken[place.plane * 64 + place.cell] = true;
-    }
-    return true;
-}
-
-void LayeredSearch::buildFamilies() {
-    const JumpGraph& g = graph_;
-    if (!placesServeFamilies(g)) {
-        return;
-    }
-    auto plane = [&](int32_t slot) { return static_cast<int32_t>(g.places[slot].plane); };
-    auto cell = [&](int32_t slot) { return static_cast<int32_t>(g.places[slot].cell); };
-    for (size_t j = 0; j < g.jumps.size(); ++j) {
-        const Jump& jump = g.jumps[j];
-        const int32_t from = cell(jump.from);
-        const int32_t over = cell(jump.over) - from;
-        const int32_t to = cell(jump.to) - from;
-        auto same = [&](const JumpFamily& f) {
-            return f.planeFrom == plane(jump.from) && f.planeOver == plane(jump.over) &&
-                   f.planeTo == plane(jump.to) && f.overRight - f.overLeft == over &&
-                   f.toRight - f.toLeft == to;
-        };
-        auto it = std::find_if(families_.begin(), families_.end(), same);
-        if (it == families_.end()) {
-            JumpFamily f;
-            f.planeFrom = plane(jump.from);
-            f.planeOver = plane(jump.over);
-            f.planeTo = plane(jump.to);
-            f.overRight = std::max(over, 0);
-            f.overLeft = std::max(-over, 0);
-            f.toRight = std::max(to, 0);
-            f.toLeft = std::max(-to, 0);
-            families_.push_back(f);
-            it = families_.end() - 1;
-        }
-        it->cells |= uint64_t{1} << from;
-        it->jumpAt[from] = static_cast<int32_t>(j);
-    }
-    planeBytes_.assign(static_cast<size_t>(byteCount_) * 256 * planeCount, 0);
-    for (int32_t b = 0; b < byteCount_; ++b) {
-        for (int32_t v = 0; v < 256; ++v) {
-            for (int32_t i = 0; i < 8; ++i) {
-                const int32_t slot = 8 * b + i;
-                if ((v >> i) & 1 && slot < g.slotCount) {
-                    planeBytes_[(static_cast<size_t>(b) * 256 + v) * planeCount + plane(slot)] |=
-                        uint64_t{1} << cell(slot);
-                }
-            }
-        }
-    }
-}
-
-bool LayeredSearch::familiesPay(int32_t matches) const {
-    if (families_.empty()) {
-        return false;
-    }
-    // Instructions, roughly: a jump list entry takes about a dozen, a family about ten, and
-    // the plane words about six per byte of the position.
-    const int32_t walked = std::min(matches, graph_.slotCount - matches);
-    const double perSlot = static_cast<double>(graph_.jumps.size()) / graph_.slotCount;
-    return 12.0 * walked * perSlot > 10.0 * families_.size() + 6.0 * byteCount_;
-}
-
-bool LayeredSearch::familiesChosen(int32_t matches) const {
-    return !families_.empty() &&
-           (method_.jumps == ExpandMethod::Jumps::Families ||
-            (method_.jumps == ExpandMethod::Jumps::Cheapest && familiesPay(matches)));
-}
-
-int32_t LayeredSearch::legalJumpsOf(Bits p, int32_t* out) const {
-    const int32_t matches = p.count();
-    if (familiesChosen(matches)) {
-        return legalJumpsByFamily(p, out);
-    }
-    return legalJumps(p, graph_.slotCount - matches < matches, out);
-}
-
-int32_t LayeredSearch::legalJumpsByFamily(Bits p, int32_t* out) const {
-    static_assert(planeCount == 3);
-    // A zero byte's row is zero: OR-ing it costs less than a branch that is hard to predict.
-    uint64_t p0 = 0;
-    uint64_t p1 = 0;
-    uint64_t p2 = 0;
-    for (int32_t b = 0; b < byteCount_; ++b) {
-        const uint64_t* row = &planeBytes_[(static_cast<size_t>(b) * 256 + p.byte(b)) * planeCount];
-        p0 |= row[0];
-        p1 |= row[1];
-        p2 |= row[2];
-    }
-    const uint64_t plane[planeCount] = {p0, p1, p2};
-    int32_t n = 0;
-    for (const JumpFamily& f : families_) {
-        const uint64_t over = (plane[f.planeOver] >> f.overRight) << f.overLeft;
-        const uint64_t to = (plane[f.planeTo] >> f.toRight) << f.toLeft;
-        for (uint64_t m = plane[f.planeFrom] & over & ~to & f.cells; m != 0; m &= m - 1) {
-            out[n++] = f.jumpAt[std::countr_zero(m)];
-        }
-    }
-    return n;
 }
 
 bool LayeredSearch::layerContains(int32_t k, Bits p) const {
@@ -521,7 +364,7 @@ void LayeredSearch::expandAll(const CountedLayer<C, P>& cur, Build<C, P>& next,
     // the legal jumps is the same for the whole layer.
     next.matches = graph_.start.count() - lastLayer();
     next.byTo = graph_.slotCount - next.matches < next.matches;
-    next.byFamily = familiesChosen(next.matches);
+    next.byFamily = moves_.familiesChosen(next.matches);
     progressTotal_.store(cur.size, std::memory_order_relaxed);
     progressDone_.store(0, std::memory_order_relaxed);
     next.workers.resize(threads_);
@@ -666,8 +509,8 @@ template <typename C, typename P>
 void LayeredSearch::expandPosition(const CountedPosition<C, P>& entry, Build<C, P>& next,
                                    Worker<C, P>& worker) {
     const Bits r = toBits(entry.pos);
-    const int32_t legalCount = next.byFamily ? legalJumpsByFamily(r, worker.legal.data())
-                                             : legalJumps(r, next.byTo, worker.legal.data());
+    const int32_t legalCount = next.byFamily ? moves_.legalJumpsByFamily(r, worker.legal.data())
+                                             : moves_.legalJumps(r, next.byTo, worker.legal.data());
     worker.generated += legalCount;
     if (legalCount == 0) {
         const int32_t m = next.matches + graph_.fixedMatches;

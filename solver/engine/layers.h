@@ -23,6 +23,7 @@
 #include "solver/engine/graph.h"
 #include "solver/engine/images.h"
 #include "solver/engine/layer_storage.h"
+#include "solver/engine/move_generator.h"
 #include "solver/engine/shard_table.h"
 
 namespace kvarlo::engine {
@@ -38,7 +39,7 @@ enum class ExpandResult {
 // it (the tests compare the ways); the defaults are the fastest. Families exist only for graphs
 // whose slots have places (see SlotPlace): elsewhere the jump lists serve whatever is asked.
 struct ExpandMethod {
-    enum class Jumps { Cheapest, Lists, Families };
+    using Jumps = MoveGenerator::Way;
     Jumps jumps = Jumps::Cheapest;
     bool vectors = true;  // the vector implementation of the images, where the machine has it
     // Children per shard batch, outside the budget; 0: as many as the budget leaves room for.
@@ -85,7 +86,7 @@ public:
     // Writes the indices (into graph().jumps) of p's legal jumps to `out`, which has room for
     // every jump of the graph and one more, and returns how many: by the way the method asks
     // for, or the cheapest way for a position with p's number of matches.
-    int32_t legalJumpsOf(Bits p, int32_t* out) const;
+    int32_t legalJumpsOf(Bits p, int32_t* out) const { return moves_.legalJumpsOf(p, out); }
 
     // The smallest image of a position under the symmetries in use.
     Bits canonical(Bits p) const { return images_.canonical(p); }
@@ -99,7 +100,7 @@ public:
 
     const JumpGraph& graph() const { return graph_; }
     // Whether the graph's places gave jump families (else every way is the jump lists).
-    bool usesFamilies() const { return !families_.empty(); }
+    bool usesFamilies() const { return moves_.usesFamilies(); }
 
 private:
     enum class Outcome { Expanded, Finished, Stopped, OutOfMemory, Overflow };
@@ -150,54 +151,9 @@ private:
     MemoryBudget& budget_;
     int32_t threads_;
     int32_t symmetryCount_;
-    int32_t byteCount_;
     SymmetryImages images_;
     ExpandMethod method_;
-    // The jump lists the expansion walks, one record per jump:
-    //   0 need (16): the `from` and `over` bits, both must be set
-    //  16 to   (16): the `to` bit, must be clear
-    //  32 jump (4):  index into graph.jumps, 36 padding (4)        -> 40 bytes
-    // grouped once by `from` slot (walked over a position's matches, for sparse positions) and
-    // once by `to` slot (walked over its empty slots, for dense ones).
-    struct JumpTest {
-        Bits need;
-        Bits to;
-        int32_t jump;
-    };
-    static_assert(sizeof(JumpTest) == 40);
-    std::vector<int32_t> fromStart_;  // slotCount + 1 offsets into byFrom_
-    std::vector<JumpTest> byFrom_;
-    std::vector<int32_t> toStart_;  // slotCount + 1 offsets into byTo_
-    std::vector<JumpTest> byTo_;
-    Bits slots_;  // every slot of the graph
-
-    // Jump families, for a graph whose slots have places: a slot is a cell of a plane (on a
-    // board, its node and its direction), one word per plane, and the jumps that are
-    // translations of one another form a family, tested for every cell at once with a few word
-    // operations. Empty when a slot has no place, a place lies outside the planes (a node past
-    // cell 63) or two slots share one.
-    static constexpr int32_t planeCount = 3;
-    struct JumpFamily {
-        int32_t planeFrom = 0;
-        int32_t planeOver = 0;
-        int32_t planeTo = 0;
-        // A plane word moved by (w >> right) << left puts the cell of `over` (or `to`) where
-        // the cell of `from` is.
-        int32_t overRight = 0;
-        int32_t overLeft = 0;
-        int32_t toRight = 0;
-        int32_t toLeft = 0;
-        uint64_t cells = 0;                // the cells `from` takes in the family's jumps
-        std::array<int32_t, 64> jumpAt{};  // index into graph.jumps by the cell of `from`
-    };
-    std::vector<JumpFamily> families_;
-    // The plane words of a position's bytes, [(byte * 256 + value) * planeCount + plane].
-    std::vector<uint64_t> planeBytes_;
-    // Whether the families are cheaper than the jump lists for a layer with `matches` matches.
-    bool familiesPay(int32_t matches) const;
-    // Whether the families serve a layer with `matches` matches: they exist, and the method
-    // asks for them or leaves it to the cheaper way.
-    bool familiesChosen(int32_t matches) const;
+    MoveGenerator moves_;
 
     // Whether the positions are kept in one word (NarrowBits) rather than two (Bits).
     bool narrow_;
@@ -224,17 +180,6 @@ private:
     std::atomic<uint64_t> jumpsGenerated_{0};
     std::atomic<uint64_t> progressDone_{0};
     std::atomic<uint64_t> progressTotal_{0};
-
-    // Writes the indices of p's legal jumps to `out` (room for every jump of the graph) and
-    // returns how many, walking p's empty slots (`byTo`, for dense positions) or its matches.
-    // The order differs between the two. The layers do not depend on it; the look-ahead
-    // probes draw their walks in it, so their estimates do (reproducibly, either way).
-    int32_t legalJumps(Bits p, bool byTo, int32_t* out) const;
-    // The same by the jump families (which must exist), in another order.
-    int32_t legalJumpsByFamily(Bits p, int32_t* out) const;
-    // Whether every slot has a place of its own within the planes.
-    static bool placesServeFamilies(const JumpGraph& graph);
-    void buildFamilies();
 };
 
 }  // namespace kvarlo::engine
