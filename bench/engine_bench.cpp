@@ -12,6 +12,7 @@
 
 #include "board/board.h"
 #include "documents/file_format.h"
+#include "solver/engine/graph_file.h"
 #include "solver/engine/layers.h"
 
 namespace kvarlo::engine {

@@ -21,6 +21,7 @@
 #include "platform/cp1251.h"
 #include "platform/file_io.h"
 #include "solver/engine/engine.h"
+#include "solver/engine/graph_file.h"
 #include "solver/search_results.h"
 #include "view/status.h"
 

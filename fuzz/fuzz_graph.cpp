@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "solver/engine/graph.h"
+#include "solver/engine/graph_file.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The jump graph the search works on: slots, the jumps between them as (from, over, to) triples,
 // the symmetries that map the jump set onto itself, and the starting position. Built from the
-// board through the game's own jump rule, or read from a plain-text graph file.
+// board through the game's own jump rule, or read from a plain-text graph file (graph_file.h).
 #pragma once
 
 #include <array>
@@ -45,21 +45,6 @@ inline Bits afterJump(Bits p, Jump j) {
 // whose permutations generate more is refused.
 inline constexpr int32_t maxSymmetries = 48;
 
-// The most jumps a graph may have. A jump passes over the slot between the two it joins, so the
-// widest real graph has one jump for every ordered pair of its 128 slots. More are refused, with
-// the line that goes past the limit: they describe no board anyone plays on.
-inline constexpr int32_t maxGraphJumps = maxSlots * (maxSlots - 1);
-
-// The largest graph file read. The widest real graph takes maxGraphJumps lines of at most 18
-// bytes ("jump 127 126 125\r\n"), 48 symmetry lines and a start line of at most 412 bytes each,
-// and 128 place lines: about 315 kB. A mebibyte leaves twice that again for comments and
-// spacing; anything larger is no graph of ours.
-inline constexpr size_t maxGraphFileBytes = size_t{1} << 20;
-
-// The longest line of a graph file: the widest line, a symmetry or start listing all 128
-// slots, takes 412 bytes; the rest is room for spacing and a comment.
-inline constexpr size_t maxGraphLineBytes = 4096;
-
 // A permutation of the slots: slot i goes to perm[i].
 using Permutation = std::array<uint8_t, maxSlots>;
 
@@ -103,18 +88,41 @@ JumpGraph graphFromBoard(const Board& board);
 // The graph slot of a board slot, or -1.
 int32_t slotIndexOf(const JumpGraph& graph, EdgeRef ref);
 
-// Reads a graph file:
-//   # comment               slots N            (1 <= N <= 128, first)
-//   jump A B C              (from, over, to; one line per direction; each jump once; at most
-//                            maxGraphJumps)
-//   symmetry p0 ... pN-1    (a permutation that maps the jump set onto itself)
-//   start s ...             (the slots holding a match)
-//   place S CELL [PLANE]    (slot S lies on cell 0..63 of plane 0..2, default 0; optional, but
-//                            then every slot needs one and no two share a place)
-// A UTF-8 byte-order mark before the first line is skipped: editors that add one mean nothing by
-// it. The file holds at most maxGraphFileBytes, each line at most maxGraphLineBytes.
-// False with a message naming the line on any malformed input; `out` is then unchanged.
-bool parseGraph(std::string_view text, JumpGraph& out, std::string& error);
+// The permutation that moves no slot.
+Permutation identityPermutation();
+
+// Adds a symmetry unless it is already listed.
+void addSymmetry(JumpGraph& graph, const Permutation& perm);
+
+// The jumps of a graph as one bit for each jump its slots could make, so that finding one is a
+// single look-up however many there are.
+class JumpSet {
+public:
+    explicit JumpSet(int32_t slotCount = 0)
+        : slots_(static_cast<size_t>(slotCount)), bits_(slots_ * slots_ * slots_, false) {}
+
+    bool contains(Jump j) const { return bits_[key(j)]; }
+    // False when the jump was there already.
+    bool insert(Jump j) {
+        if (contains(j)) {
+            return false;
+        }
+        bits_[key(j)] = true;
+        return true;
+    }
+
+private:
+    size_t key(Jump j) const { return (j.from * slots_ + j.over) * slots_ + j.to; }
+
+    size_t slots_;
+    std::vector<bool> bits_;
+};
+
+// The first jump that a permutation of the slots takes to no jump of `set`, or null. A
+// permutation maps a set of different jumps onto itself exactly when there is none: no two
+// jumps are the same, so no two images are.
+const Jump* jumpMappedOff(const std::vector<Jump>& jumps, const JumpSet& set,
+                          const Permutation& perm);
 
 // Adds every composition of the listed symmetries; false when there would be more than
 // maxSymmetries.

@@ -9,6 +9,7 @@
 #include "solver/engine/best.h"
 #include "solver/engine/bounds.h"
 #include "solver/engine/engine.h"
+#include "solver/engine/graph_file.h"
 
 namespace kvarlo::engine {
 namespace {

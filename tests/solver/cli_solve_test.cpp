@@ -17,6 +17,7 @@
 #include "documents/file_format.h"
 #include "solver/brute_force.h"
 #include "solver/engine/graph.h"
+#include "solver/engine/graph_file.h"
 #include "support/test_files.h"
 
 namespace kvarlo {

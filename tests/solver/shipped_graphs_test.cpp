@@ -13,6 +13,7 @@
 #include <sstream>
 #include <vector>
 
+#include "solver/engine/graph_file.h"
 #include "solver/engine/layers.h"
 
 namespace kvarlo::engine {
