@@ -28,13 +28,13 @@ bool openLanding(const Board& board, int32_t q, int32_t d) {
 
 }  // namespace
 
-int32_t markTargets(Board& board, int32_t node, int32_t direction) {
+void forEachLanding(const Board& board, int32_t node, int32_t direction,
+                    const std::function<void(EdgeRef to, EdgeRef jumped)>& f) {
     // A match on a slot the board lacks (a stored `exists` with no active far end) is no part
     // of the position: it never moves.
     if (!board.slotExists(node, direction)) {
-        return 0;
+        return;
     }
-    int32_t count = 0;
     for (int32_t k = 0; k < 6; ++k) {
         const int32_t q = board.neighbour(node, k);
         if (q == -1 || !openLanding(board, q, direction)) {
@@ -42,10 +42,31 @@ int32_t markTargets(Board& board, int32_t node, int32_t direction) {
         }
         EdgeRef diagonal{};
         if (matchedDiagonal(board, node, direction, q, diagonal)) {
-            board.nodes[q].edges[direction].target = 1;
-            ++count;
+            f(EdgeRef{static_cast<int16_t>(q), static_cast<int8_t>(direction)}, diagonal);
         }
     }
+}
+
+void forEachLegalJump(const Board& board, const std::function<void(const MoveRecord&)>& f) {
+    for (int32_t node = 0; board.isBuilt() && node < board.nodeCount; ++node) {
+        for (int32_t d = 0; d < 3; ++d) {
+            if (!board.nodes[node].edges[d].hasMatch) {
+                continue;
+            }
+            const EdgeRef from{static_cast<int16_t>(node), static_cast<int8_t>(d)};
+            forEachLanding(board, node, d, [&](EdgeRef to, EdgeRef jumped) {
+                f(MoveRecord{from, to, jumped});
+            });
+        }
+    }
+}
+
+int32_t markTargets(Board& board, int32_t node, int32_t direction) {
+    int32_t count = 0;
+    forEachLanding(board, node, direction, [&](EdgeRef to, EdgeRef) {
+        board.slot(to).target = 1;
+        ++count;
+    });
     return count;
 }
 
@@ -91,23 +112,15 @@ bool isValidRecord(const Board& board, const MoveRecord& move) {
 }
 
 bool isLegalJump(const Board& board, const MoveRecord& move) {
-    if (!isValidRecord(board, move) || move.from.direction != move.to.direction) {
+    if (!isValidRecord(board, move) || move.from.direction != move.to.direction ||
+        !board.slot(move.from).hasMatch) {
         return false;
     }
-    const int32_t p = move.from.node;
-    const int32_t d = move.from.direction;
-    if (!board.slotExists(p, d) || !board.slot(move.from).hasMatch ||
-        !openLanding(board, move.to.node, d)) {
-        return false;
-    }
-    for (int32_t k = 0; k < 6; ++k) {
-        EdgeRef diagonal{};
-        if (board.neighbour(p, k) == move.to.node &&
-            matchedDiagonal(board, p, d, move.to.node, diagonal)) {
-            return diagonal == move.jumped;
-        }
-    }
-    return false;
+    bool found = false;
+    forEachLanding(board, move.from.node, move.from.direction, [&](EdgeRef to, EdgeRef jumped) {
+        found = found || (to == move.to && jumped == move.jumped);
+    });
+    return found;
 }
 
 std::optional<MoveRecord> performJump(Board& board, EdgeRef target) {

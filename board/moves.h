@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 #include "board/board.h"
@@ -32,6 +33,16 @@ static_assert(offsetof(MoveRecord, from) == 0 && offsetof(MoveRecord, to) == 3 &
 inline bool operator==(const MoveRecord& a, const MoveRecord& b) {
     return a.from == b.from && a.to == b.to && a.jumped == b.jumped;
 }
+
+// Calls f(to, jumped) for every landing slot of a match on P's slot d, P's neighbours 0..5 in
+// turn, with the slot it jumps over; nothing when the slot does not exist. The slot's own flags
+// are not looked at. The one statement of the rule: every other listing of jumps goes through it.
+void forEachLanding(const Board& board, int32_t node, int32_t direction,
+                    const std::function<void(EdgeRef to, EdgeRef jumped)>& f);
+
+// Calls f for every legal jump of the board's present position: nodes ascending, within a node
+// the directions 0..2, within a slot its landings as forEachLanding finds them.
+void forEachLegalJump(const Board& board, const std::function<void(const MoveRecord&)>& f);
 
 // Marks (sets `target` on) every landing slot of the match on P's slot d and returns how many.
 // Targets marked earlier stay; S's own flags are not looked at.

@@ -8,8 +8,8 @@
 
 namespace kvarlo::cli {
 
-// Nodes ascending, within a node the directions 0..2, within a slot its neighbours 0..5: the
-// order in which the rule marks the landing slots. Each jump is checked by the rule itself.
+// In the order forEachLegalJump finds them: nodes ascending, within a node the directions 0..2,
+// within a slot its neighbours 0..5.
 std::vector<MoveRecord> legalJumps(const Board& board);
 
 }  // namespace kvarlo::cli

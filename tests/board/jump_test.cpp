@@ -31,22 +31,18 @@ std::vector<EdgeRef> targetsOf(Board b, EdgeRef s) {
     return out;
 }
 
-// Every legal jump as the game's own rule finds it: each match's landing slots, each with the
-// match it would remove.
+// Every legal jump as the board lists them, checking on the way that the listing runs through
+// the slots in order: nodes ascending, then directions.
 std::set<Jump> ruleJumps(const Board& board) {
     std::set<Jump> jumps;
-    for (int32_t i = 0; i < board.nodeCount; ++i) {
-        for (int32_t d = 0; d < 3; ++d) {
-            if (!board.nodes[i].active || !board.nodes[i].edges[d].hasMatch) {
-                continue;
-            }
-            for (EdgeRef t : targetsOf(board, ref(i, d))) {
-                EdgeRef over{};
-                EXPECT_TRUE(findJumped(board, ref(i, d), t, over));
-                jumps.insert({i, d, t.node, t.direction, over.node, over.direction});
-            }
-        }
-    }
+    int32_t lastFrom = -1;
+    forEachLegalJump(board, [&](const MoveRecord& m) {
+        const int32_t from = m.from.node * 3 + m.from.direction;
+        EXPECT_GE(from, lastFrom);
+        lastFrom = from;
+        jumps.insert({m.from.node, m.from.direction, m.to.node, m.to.direction, m.jumped.node,
+                      m.jumped.direction});
+    });
     return jumps;
 }
 
