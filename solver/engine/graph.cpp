@@ -140,8 +140,11 @@ bool isGraphSymmetry(const JumpGraph& graph, const Permutation& perm) {
     return jumpMappedOff(graph.jumps, set, perm) == nullptr;
 }
 
-JumpGraph graphFromBoard(const Board& board) {
-    JumpGraph graph;
+namespace {
+
+// Every existing slot of an active node whose far end is active, up to maxSlots, with the
+// matches on them as the start.
+void addBoardSlots(const Board& board, JumpGraph& graph) {
     for (int32_t i = 0; board.isBuilt() && i < board.nodeCount; ++i) {
         if (!board.nodes[i].active) {
             continue;
@@ -161,46 +164,41 @@ JumpGraph graphFromBoard(const Board& board) {
     // Matches past the slot limit stay where they are; one on a slot the board lacks counts
     // nowhere, as in the game.
     graph.fixedMatches = board.countMatches() - graph.start.count();
+}
 
-    // The jumps are found by the game's own rule on a scratch board holding just the two
-    // matches a jump needs, so the search can never disagree with the game.
-    if (graph.slotCount > 0) {
-        Board scratch(board);
-        for (int32_t i = 0; i < scratch.nodeCount; ++i) {
-            for (EdgeSlot& s : scratch.nodes[i].edges) {
-                s.hasMatch = 0;
-            }
-        }
-        for (int32_t from = 0; from < graph.slotCount; ++from) {
-            const EdgeRef s = graph.slotRefs[from];
-            for (int32_t k = 0; k < 6; ++k) {
-                const int32_t q = board.neighbour(s.node, k);
-                if (q == -1) {
-                    continue;
-                }
-                const EdgeRef t{static_cast<int16_t>(q), s.direction};
-                const int32_t to = slotIndexOf(graph, t);
-                EdgeRef jumped{};
-                if (to < 0 || !findJumped(board, s, t, jumped)) {
-                    continue;
-                }
-                const int32_t over = slotIndexOf(graph, jumped);
-                if (over < 0) {
-                    continue;
-                }
-                scratch.slot(s).hasMatch = 1;
-                scratch.slot(jumped).hasMatch = 1;
-                if (isLegalJump(scratch, MoveRecord{s, t, jumped})) {
-                    graph.jumps.push_back(Jump{static_cast<uint8_t>(from),
-                                               static_cast<uint8_t>(over),
-                                               static_cast<uint8_t>(to)});
-                }
-                scratch.slot(s).hasMatch = 0;
-                scratch.slot(jumped).hasMatch = 0;
+// The jumps are found by the game's own rule, so the search can never disagree with the game.
+// A match on a slot of direction d lands on another slot of direction d and jumps over one of
+// another direction: on a scratch board with a match on every slot of the other two directions
+// and none on direction d, the rule lists every jump a match on a slot of direction d can make
+// in some position.
+void addBoardJumps(const Board& board, JumpGraph& graph) {
+    if (graph.slotCount == 0) {
+        return;
+    }
+    std::vector<Board> scratch(3, board);
+    for (int32_t d = 0; d < 3; ++d) {
+        for (int32_t i = 0; i < board.nodeCount; ++i) {
+            for (int32_t e = 0; e < 3; ++e) {
+                scratch[d].nodes[i].edges[e].hasMatch = e != d ? 1 : 0;
             }
         }
     }
+    for (int32_t from = 0; from < graph.slotCount; ++from) {
+        const EdgeRef s = graph.slotRefs[from];
+        forEachLanding(scratch[s.direction], s.node, s.direction, [&](EdgeRef t, EdgeRef jumped) {
+            const int32_t to = slotIndexOf(graph, t);
+            const int32_t over = slotIndexOf(graph, jumped);
+            if (to >= 0 && over >= 0) {
+                graph.jumps.push_back(Jump{static_cast<uint8_t>(from), static_cast<uint8_t>(over),
+                                           static_cast<uint8_t>(to)});
+            }
+        });
+    }
+}
 
+// The identity, then those of the hexagon's twelve symmetries about the centre of the active
+// nodes that map the slots and the jumps onto themselves.
+void addBoardSymmetries(const Board& board, JumpGraph& graph) {
     graph.symmetries.push_back(identityPermutation());
     // The centre of the active nodes, doubled so that it is an integer.
     int64_t sx = 0;
@@ -225,6 +223,15 @@ JumpGraph graphFromBoard(const Board& board) {
             }
         }
     }
+}
+
+}  // namespace
+
+JumpGraph graphFromBoard(const Board& board) {
+    JumpGraph graph;
+    addBoardSlots(board, graph);
+    addBoardJumps(board, graph);
+    addBoardSymmetries(board, graph);
     return graph;
 }
 
