@@ -1,10 +1,11 @@
-// Layer storage: the finished tables copied out into a layer's runs, and a layer retired to its
-// positions.
+// Layer storage: the start's layer, the finished tables copied out into a layer's runs, a layer's
+// counts widened, and a layer retired to its positions.
 #include "solver/engine/layer_storage.h"
 
 #include <atomic>
 #include <cstring>
 #include <mutex>
+#include <new>
 
 #include "solver/engine/threads.h"
 
@@ -150,6 +151,51 @@ PositionLayer<P> retireLayer(CountedLayer<C, P>& cur, int32_t threads) {
     return kept;
 }
 
+// Layer 0: the start alone, reached by the empty sequence. It lives in the shard its canonical
+// form hashes to, like every other position.
+template <typename P>
+CountedLayer<Count64, P> startLayer(Bits start, MemoryBudget& budget) {
+    using Record = CountedPosition<Count64, P>;
+    CountedLayer<Count64, P> first;
+    first.shards.resize(shardCount);
+    const int32_t s = shardOf(hashBits(start));
+    ChargedBlock memory = ChargedBlock::take(budget, sizeof(Record));
+    if (!memory) {
+        // Without its start the search would pass for one that found no game at all.
+        throw std::bad_alloc();
+    }
+    auto* record = static_cast<Record*>(memory.data());
+    *record = Record{fromBits<P>(start), 1};
+    first.shards[s] = {record, 1};
+    first.size = 1;
+    first.runs.push_back({std::move(memory), s, s + 1});
+    return first;
+}
+
+// The wider layer is one run.
+template <typename C, typename W, typename P>
+std::optional<CountedLayer<W, P>> widenLayer(const CountedLayer<C, P>& cur, MemoryBudget& budget) {
+    using Wide = CountedPosition<W, P>;
+    CountedLayer<W, P> wide;
+    wide.shards.resize(shardCount);
+    wide.size = cur.size;
+    ChargedBlock memory = ChargedBlock::take(budget, cur.size * sizeof(Wide));
+    if (!memory) {
+        return std::nullopt;
+    }
+    auto* to = static_cast<Wide*>(memory.data());
+    for (int32_t s = 0; s < shardCount; ++s) {
+        const auto& from = cur.shards[s];
+        wide.shards[s] = {to, from.n};
+        for (uint64_t i = 0; i < from.n; ++i) {
+            to[i] = Wide{from.data()[i].pos, W(from.data()[i].count)};
+        }
+        to += from.n;
+    }
+    wide.runs.push_back({std::move(memory), 0, shardCount});
+    return wide;
+}
+
 // The layers keep these kinds of records.
 template PackResult packLayer(ShardTables<Count64, Bits>&, uint64_t, CountedLayer<Count64, Bits>&,
                               MemoryBudget&, int32_t, const std::function<bool()>&);
@@ -166,6 +212,16 @@ template PackResult packLayer(ShardTables<Count128, NarrowBits>&, uint64_t,
 template PackResult packLayer(ShardTables<Count256, NarrowBits>&, uint64_t,
                               CountedLayer<Count256, NarrowBits>&, MemoryBudget&, int32_t,
                               const std::function<bool()>&);
+template CountedLayer<Count64, Bits> startLayer(Bits, MemoryBudget&);
+template CountedLayer<Count64, NarrowBits> startLayer(Bits, MemoryBudget&);
+template std::optional<CountedLayer<Count128, Bits>> widenLayer(const CountedLayer<Count64, Bits>&,
+                                                                MemoryBudget&);
+template std::optional<CountedLayer<Count256, Bits>> widenLayer(const CountedLayer<Count128, Bits>&,
+                                                                MemoryBudget&);
+template std::optional<CountedLayer<Count128, NarrowBits>> widenLayer(
+    const CountedLayer<Count64, NarrowBits>&, MemoryBudget&);
+template std::optional<CountedLayer<Count256, NarrowBits>> widenLayer(
+    const CountedLayer<Count128, NarrowBits>&, MemoryBudget&);
 template PositionLayer<Bits> retireLayer(CountedLayer<Count64, Bits>&, int32_t);
 template PositionLayer<Bits> retireLayer(CountedLayer<Count128, Bits>&, int32_t);
 template PositionLayer<Bits> retireLayer(CountedLayer<Count256, Bits>&, int32_t);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <type_traits>
 #include <vector>
 
@@ -79,6 +80,14 @@ enum class PackResult { Packed, Stopped, OutOfMemory };
 template <typename C, typename P>
 PackResult packLayer(ShardTables<C, P>& next, uint64_t total, CountedLayer<C, P>& built,
                      MemoryBudget& budget, int32_t threads, const std::function<bool()>& tick);
+
+// Layer 0: the start alone, with one path; std::bad_alloc when the budget has no room for it.
+template <typename P>
+CountedLayer<Count64, P> startLayer(Bits start, MemoryBudget& budget);
+
+// The layer with its counts widened to W, in one run; nothing when the budget has no room.
+template <typename C, typename W, typename P>
+std::optional<CountedLayer<W, P>> widenLayer(const CountedLayer<C, P>& cur, MemoryBudget& budget);
 
 // The layer's positions alone, its counts dropped; `cur` is left empty.
 template <typename C, typename P>

@@ -132,26 +132,10 @@ LayeredSearch::LayeredSearch(const JumpGraph& graph, MemoryBudget& budget, int32
     layerSizes_.push_back(1);
 }
 
-// Layer 0: the start alone, reached by the empty sequence. It lives in the shard its canonical
-// form hashes to, like every other position.
 template <typename P>
 void LayeredSearch::startWith(Bits start) {
     stored_ = std::vector<PositionLayer<P>>{};
-    using Record = CountedPosition<Count64, P>;
-    CountedLayer<Count64, P> first;
-    first.shards.resize(shardCount);
-    const int32_t s = shardOf(hashBits(start));
-    ChargedBlock memory = ChargedBlock::take(budget_, sizeof(Record));
-    if (!memory) {
-        // Without its start the search would pass for one that found no game at all.
-        throw std::bad_alloc();
-    }
-    auto* record = static_cast<Record*>(memory.data());
-    *record = Record{fromBits<P>(start), 1};
-    first.shards[s] = {record, 1};
-    first.size = 1;
-    first.runs.push_back({std::move(memory), s, s + 1});
-    last_ = std::move(first);
+    last_ = startLayer<P>(start, budget_);
 }
 
 int32_t LayeredSearch::countBits() const {
@@ -240,29 +224,14 @@ bool LayeredSearch::widenLast() {
     return false;
 }
 
-// The wider layer is one run.
 template <typename C, typename W, typename P>
 bool LayeredSearch::widenLastLayer() {
-    using Wide = CountedPosition<W, P>;
-    auto& cur = std::get<CountedLayer<C, P>>(last_);
-    CountedLayer<W, P> wide;
-    wide.shards.resize(shardCount);
-    wide.size = cur.size;
-    ChargedBlock memory = ChargedBlock::take(budget_, cur.size * sizeof(Wide));
-    if (!memory) {
+    std::optional<CountedLayer<W, P>> wide =
+        widenLayer<C, W, P>(std::get<CountedLayer<C, P>>(last_), budget_);
+    if (!wide) {
         return false;
     }
-    auto* to = static_cast<Wide*>(memory.data());
-    for (int32_t s = 0; s < shardCount; ++s) {
-        const auto& from = cur.shards[s];
-        wide.shards[s] = {to, from.n};
-        for (uint64_t i = 0; i < from.n; ++i) {
-            to[i] = Wide{from.data()[i].pos, W(from.data()[i].count)};
-        }
-        to += from.n;
-    }
-    wide.runs.push_back({std::move(memory), 0, shardCount});
-    last_ = std::move(wide);
+    last_ = std::move(*wide);
     return true;
 }
 
