@@ -47,22 +47,9 @@ std::vector<Triple> allJumps(const Board& shape) {
                 full.nodes[i].edges[d].hasMatch = full.slotExists(i, d) && i * 3 + d != t;
             }
         }
-        for (int32_t i = 0; i < full.nodeCount; ++i) {
-            for (int32_t d = 0; d < 3; ++d) {
-                if (!full.nodes[i].edges[d].hasMatch) {
-                    continue;
-                }
-                full.clearTargets();
-                kvarlo::markTargets(full, i, d);
-                if (t % 3 == d && full.nodes[t / 3].edges[d].target) {
-                    const EdgeRef from{static_cast<int16_t>(i), static_cast<int8_t>(d)};
-                    const EdgeRef to{static_cast<int16_t>(t / 3), static_cast<int8_t>(d)};
-                    EdgeRef over{};
-                    kvarlo::findJumped(full, from, to, over);
-                    jumps.push_back({i * 3 + d, slotIndex(over), t});
-                }
-            }
-        }
+        kvarlo::forEachLegalJump(full, [&](const kvarlo::MoveRecord& m) {
+            jumps.push_back({slotIndex(m.from), slotIndex(m.jumped), t});
+        });
     }
     return jumps;
 }
