@@ -67,13 +67,7 @@ TEST(JumpGraphTest, JumpsAreTheGameRulesJumps) {
     EXPECT_FALSE(has({24, 0}, {25, 0}, {26, 0}));
     // Every graph jump is legal on the board when its two matches are there, and the board has
     // no legal jump the graph lacks: compare on the full board minus one slot.
-    Board full(7, 7);
-    for (int32_t i = 0; i < full.nodeCount; ++i) {
-        for (int32_t d = 0; d < 3; ++d) {
-            full.nodes[i].edges[d].hasMatch = full.slotExists(i, d);
-        }
-    }
-    full.slot({24, 0}).hasMatch = 0;
+    Board full = testing::fullBoardLessOne(testing::ref(24, 0));
     const auto legal = testing::legalJumps(full);
     EXPECT_EQ(legal.size(), 4u);
     for (const MoveRecord& m : legal) {
@@ -213,13 +207,8 @@ TEST(LayeredSearchTest, ThreadCountDoesNotChangeAnything) {
 TEST(LayeredSearchTest, EveryWayOfExpandingFindsTheSameLayers) {
     // Dense: the whole board but four slots, where walking the empty slots is cheapest, four
     // layers deep; sparse: a small figure where the jump families are, solved to the end.
-    Board dense(7, 7);
-    for (int32_t i = 0; i < dense.nodeCount; ++i) {
-        for (int32_t d = 0; d < 3; ++d) {
-            dense.nodes[i].edges[d].hasMatch = dense.slotExists(i, d);
-        }
-    }
-    for (EdgeRef r : {EdgeRef{24, 0}, EdgeRef{10, 1}, EdgeRef{31, 2}, EdgeRef{3, 0}}) {
+    Board dense = testing::fullBoardLessOne(EdgeRef{24, 0});
+    for (EdgeRef r : {EdgeRef{10, 1}, EdgeRef{31, 2}, EdgeRef{3, 0}}) {
         dense.slot(r).hasMatch = 0;
     }
     std::mt19937 rng(5);
