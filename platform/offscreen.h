@@ -7,11 +7,13 @@
 
 namespace kvarlo::platform {
 
-// Hold one for as long as the drawing lasts; one per process.
+// Hold one for as long as the drawing lasts; one at a time.
 class OffscreenDrawing {
 public:
 #ifdef _WIN32
-    OffscreenDrawing() = default;
+    // Nothing to set up, but a session all the same: the caller holds one on every platform.
+    OffscreenDrawing() {}
+    ~OffscreenDrawing() {}
 #else
     OffscreenDrawing();
     ~OffscreenDrawing();

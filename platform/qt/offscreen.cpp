@@ -39,7 +39,11 @@ OffscreenDrawing::OffscreenDrawing() {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
-    earlierHandler = qInstallMessageHandler(withoutRuntimeDirNoise);
+    // A second session in the process must not make the filter its own fallback.
+    const QtMessageHandler previous = qInstallMessageHandler(withoutRuntimeDirNoise);
+    if (previous != withoutRuntimeDirNoise) {
+        earlierHandler = previous;
+    }
     application_ = std::make_unique<Application>();
 }
 
