@@ -14,41 +14,10 @@
 #include "documents/file_format.h"
 #include "solver/engine/graph_file.h"
 #include "solver/engine/layers.h"
+#include "support/boards.h"
 
 namespace kvarlo::engine {
 namespace {
-
-// Every slot of the board holds a match except the centre's slot in direction 0.
-Board almostFull() {
-    Board board(7, 7);
-    for (int32_t i = 0; i < board.nodeCount; ++i) {
-        for (int32_t d = 0; d < 3; ++d) {
-            board.nodes[i].edges[d].hasMatch = board.slotExists(i, d);
-        }
-    }
-    board.slot({24, 0}).hasMatch = 0;
-    return board;
-}
-
-// The 42 slots between the nodes within two steps of the centre, less the centre's slot in
-// direction 0: a compact 41-match figure whose layers grow about sevenfold per jump.
-Board innerHexagon() {
-    Board board(7, 7);
-    auto inside = [](int32_t x, int32_t y) {
-        const int32_t dx = x - 3, dy = y - 3;
-        return std::max({std::abs(dx), std::abs(dy), std::abs(dx - dy)}) <= 2;
-    };
-    for (int32_t i = 0; i < board.nodeCount; ++i) {
-        const Node& n = board.nodes[i];
-        for (int32_t d = 0; d < 3; ++d) {
-            if (board.slotExists(i, d) && inside(n.x, n.y) && inside(n.x + DX[d], n.y + DY[d])) {
-                board.nodes[i].edges[d].hasMatch = 1;
-            }
-        }
-    }
-    board.slot({24, 0}).hasMatch = 0;
-    return board;
-}
 
 // The figure the game starts with: 21 matches, solved to the end (20 layers, all small enough
 // for the caches).
@@ -171,10 +140,10 @@ std::function<std::string(const LayeredSearch&)> totals(uint64_t positions, cons
 }
 
 void BM_AlmostFullEightLayers(benchmark::State& state) {
-    runLayers(state, graphFromBoard(almostFull()), 8);
+    runLayers(state, graphFromBoard(testing::fullBoardLessOne(EdgeRef{24, 0})), 8);
 }
 void BM_HexagonSixLayers(benchmark::State& state) {
-    runLayers(state, graphFromBoard(innerHexagon()), 6);
+    runLayers(state, graphFromBoard(testing::innerHexagon()), 6);
 }
 void BM_DefaultFigureComplete(benchmark::State& state) {
     runLayers(state, graphFromBoard(defaultFigure()), 1000);

@@ -123,6 +123,19 @@ bool isLegalJump(const Board& board, const MoveRecord& move) {
     return found;
 }
 
+bool isPlayableSequence(const Board& board, std::span<const MoveRecord> moves) {
+    Board replay(board);
+    for (const MoveRecord& m : moves) {
+        if (!isLegalJump(replay, m)) {
+            return false;
+        }
+        EdgeRef from{};
+        EdgeRef to{};
+        applyMove(replay, m, nullptr, from, to);
+    }
+    return true;
+}
+
 std::optional<MoveRecord> performJump(Board& board, EdgeRef target) {
     EdgeRef from{0, 0};
     if (!board.isValidRef(target) || !board.slot(target).target || !board.findSelected(from)) {

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 
 #include "board/board.h"
 
@@ -65,6 +66,9 @@ std::optional<MoveRecord> performJump(Board& board, EdgeRef target);
 
 // True when `move` is a legal jump in the board's present position.
 bool isLegalJump(const Board& board, const MoveRecord& move);
+
+// True when every record is a legal jump in turn, starting from the board's position.
+bool isPlayableSequence(const Board& board, std::span<const MoveRecord> moves);
 
 // A move record whose three references name slots of this board.
 bool isValidRecord(const Board& board, const MoveRecord& move);

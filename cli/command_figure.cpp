@@ -40,11 +40,11 @@ bool placeSlots(std::string_view list, Board& board, std::string& message) {
         int32_t direction = -1;
         if (colon == std::string_view::npos || !parseNumber(entry.substr(0, colon), node) ||
             !parseNumber(entry.substr(colon + 1), direction)) {
-            message = "'" + std::string(entry) + "' is not a slot N:D";
+            message = std::string("'").append(entry).append("' is not a slot N:D");
             return false;
         }
         if (!board.slotExists(node, direction)) {
-            message = "slot " + std::string(entry) + " is not on the board";
+            message = std::string("slot ").append(entry).append(" is not on the board");
             return false;
         }
         board.nodes[node].edges[direction].hasMatch = 1;

@@ -65,7 +65,10 @@ std::string jsonInfo(const LoadedDocument& doc) {
         add(field("best", jsonMoves(r.bestSolution.data(), r.bestCount)));
         std::string spectrum = "[";
         for (int32_t i = 0; i < r.spectrumCount; ++i) {
-            spectrum += (i ? "," : "") + std::to_string(r.spectrum[i]);
+            if (i > 0) {
+                spectrum += ',';
+            }
+            spectrum += std::to_string(r.spectrum[i]);
         }
         add(field("spectrum", spectrum + "]"));
     }

@@ -10,37 +10,13 @@
 #include "cli/document_file.h"
 #include "cli/png_writer.h"
 #include "game/clock.h"
+#include "platform/offscreen.h"
 #include "platform/win32.h"
 #include "view/board_view.h"
-
-#ifndef _WIN32
-#include <QByteArray>
-#include <QGuiApplication>
-#include <QString>
-#include <QtGlobal>
-#endif
 
 namespace kvarlo::cli {
 
 namespace {
-
-#ifndef _WIN32
-QtMessageHandler qtHandler = nullptr;
-
-// Qt's messages less one: without XDG_RUNTIME_DIR (root, a cron job, CI) Qt warns on every
-// start that it uses a folder in /tmp instead. The drawing needs no runtime folder at all, and
-// a tool that file managers call for every thumbnail must not litter their logs with it.
-void withoutRuntimeDirNoise(QtMsgType type, const QMessageLogContext& context,
-                            const QString& message) {
-    if (type == QtWarningMsg &&
-        message.startsWith(QStringLiteral("QStandardPaths: XDG_RUNTIME_DIR not set"))) {
-        return;
-    }
-    if (qtHandler != nullptr) {
-        qtHandler(type, context, message);
-    }
-}
-#endif
 
 const char* const help =
     "usage: kvarlo-cli render FILE -o OUT.png [--size WxH] [--mode editor|game|solver]\n"
@@ -215,17 +191,8 @@ int runRender(const std::vector<std::string>& args) {
     const int32_t width = request.width;
     const int32_t height = request.height;
 
-#ifndef _WIN32
-    // Text needs Qt's font machinery; no display is needed for an off-screen surface.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    int argc = 1;
-    char name[] = "kvarlo-cli";
-    char* argv[] = {name, nullptr};
-    qtHandler = qInstallMessageHandler(withoutRuntimeDirNoise);
-    QGuiApplication application(argc, argv);
-#endif
+    // Text needs the platform's font machinery; no display is needed for an off-screen surface.
+    const platform::OffscreenDrawing drawing;
 
     const FrameState frame{document.board, document.history, document.state,
                            window,         document.results, 0};

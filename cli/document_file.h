@@ -9,7 +9,7 @@
 #include "board/board.h"
 #include "documents/file_format.h"
 #include "game/game.h"
-#include "solver/results.h"
+#include "solver/solver_results.h"
 
 namespace kvarlo::cli {
 

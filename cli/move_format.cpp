@@ -6,15 +6,24 @@
 namespace kvarlo::cli {
 
 std::string jsonMove(const MoveRecord& m) {
-    return "[" + std::to_string(m.from.node) + "," + std::to_string(m.from.direction) + "," +
-           std::to_string(m.to.node) + "," + std::to_string(m.to.direction) + "," +
-           std::to_string(m.jumped.node) + "," + std::to_string(m.jumped.direction) + "]";
+    std::string text = "[";
+    for (const EdgeRef r : {m.from, m.to, m.jumped}) {
+        text += std::to_string(r.node);
+        text += ',';
+        text += std::to_string(r.direction);
+        text += ',';
+    }
+    text.back() = ']';
+    return text;
 }
 
 std::string jsonMoves(const MoveRecord* moves, size_t count) {
     std::string text = "[";
     for (size_t i = 0; i < count; ++i) {
-        text += (i ? "," : "") + jsonMove(moves[i]);
+        if (i > 0) {
+            text += ',';
+        }
+        text += jsonMove(moves[i]);
     }
     return text + "]";
 }

@@ -13,7 +13,7 @@
 #include "documents/document_result.h"
 #include "game/game.h"
 #include "platform/win32.h"
-#include "solver/results.h"
+#include "solver/solver_results.h"
 
 namespace kvarlo {
 

@@ -14,9 +14,12 @@
 #include "board/fixed_array.h"
 #include "board/moves.h"
 #include "game/game.h"
-#include "solver/results.h"
+#include "solver/solver_results.h"
 
 namespace kvarlo {
+
+// A solution's best sequence is replayed in the game, and both files lay out the same room.
+static_assert(solverCapacity == historyCapacity);
 
 // The first word of every document file.
 enum class DocumentKind : uint32_t {

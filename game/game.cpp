@@ -78,19 +78,6 @@ void goToMove(Board& board, MoveHistory& history, int32_t n) {
     }
 }
 
-bool isPlayableSequence(const Board& board, std::span<const MoveRecord> moves) {
-    Board replay(board);
-    for (const MoveRecord& m : moves) {
-        if (!isLegalJump(replay, m)) {
-            return false;
-        }
-        EdgeRef from{};
-        EdgeRef to{};
-        applyMove(replay, m, nullptr, from, to);
-    }
-    return true;
-}
-
 bool installSequence(Board& board, MoveHistory& history, GameState& state,
                      std::span<const MoveRecord> moves, int32_t now) {
     if (moves.size() > history.records.size() || !isPlayableSequence(board, moves)) {

@@ -44,9 +44,6 @@ bool redoMove(Board& board, MoveHistory& history);
 // Undoes or redoes until `current` is n (or the history runs out).
 void goToMove(Board& board, MoveHistory& history, int32_t n);
 
-// True when every record is a legal jump in turn, starting from the board's position.
-bool isPlayableSequence(const Board& board, std::span<const MoveRecord> moves);
-
 // Makes `moves` the game's history, to be stepped through from the present position. When the
 // sequence does not fit the history or a record is not a legal jump in turn (the board changed
 // since the sequence was found), nothing changes and the result is false. Otherwise the history

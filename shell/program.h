@@ -10,7 +10,7 @@
 #include "game/game.h"
 #include "game/interface_state.h"
 #include "shell/solver_host.h"
-#include "solver/results.h"
+#include "solver/solver_results.h"
 #include "view/board_view.h"
 
 namespace kvarlo {

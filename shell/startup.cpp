@@ -19,8 +19,7 @@ namespace {
 // The solver reaches the window through the program's host: the beep, repaints, its timer.
 void bindSolverToWindow() {
     Program& p = program();
-    bindSolver(SolverContext{&p.board, &p.history, &p.game, &p.window, &p.results}, p.solverHost,
-               *p.clock);
+    bindSolver(SolverContext{&p.board, &p.results}, p.solverHost);
 }
 
 }  // namespace

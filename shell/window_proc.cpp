@@ -1,25 +1,27 @@
 // The main window procedure.
 #include "shell/window_proc.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <optional>
 
 #include "documents/documents.h"
 #include "game/click.h"
+#include "game/game.h"
+#include "shell/pending_click.h"
 #include "shell/program.h"
 #include "shell/resource.h"
 #include "shell/services.h"
 #include "solver/control.h"
 #include "view/board_view.h"
-#include "view/layout.h"
 
 namespace kvarlo {
 
 namespace {
 
 bool isBusy() {
-    return busy.load() >= 1;
+    return solverBusy() >= 1;
 }
 
 Program& p() {
@@ -167,23 +169,61 @@ void lastStep() {
     goToMove(p().board, p().history, p().history.total);
 }
 
-void searchAnew(HWND) {
+// --- Solver commands: what each means in which mode, over the solver's operations ----------
+
+// On from the depth reached; with none reached (cleared results, or none yet) from the start,
+// so that layers kept from before the results were cleared are not taken up again.
+void searchOnFromDepthReached() {
+    if (p().results.depth == 0) {
+        searchAnew();
+    } else {
+        searchOn();
+    }
+}
+
+// The best sequence found (or read from a solution file) becomes the game's history, to be
+// stepped through; the board may have changed since, and then nothing changes but a beep.
+void bringBestSolutionIntoGame() {
+    const SolverResults& results = p().results;
+    const auto count = static_cast<size_t>(std::clamp(results.bestCount, 0, solverCapacity));
+    if (!installSequence(p().board, p().history, p().game, {results.bestSolution.data(), count},
+                         now())) {
+        failureBeep();
+        return;
+    }
+    p().window.mode = AppMode::Game;
+    requestRepaint();
+}
+
+// With results to show, the solver's "go on" key brings the best into the game where the
+// solver is shown and searches on elsewhere; without, it searches as the menu's "search" does.
+void bestOrSearchOn() {
+    if (p().results.status < 1) {
+        searchOnFromDepthReached();
+    } else if (p().window.mode == AppMode::Solver) {
+        bringBestSolutionIntoGame();
+    } else {
+        searchOn();
+    }
+}
+
+void searchAnewCommand(HWND) {
     resetHistoryIfIn(AppMode::Game);
     p().window.mode = AppMode::Solver;
     p().window.showStats = 1;
     clearSolverState();
     requestRepaint();
-    startSearch();
+    searchAnew();
 }
 
-void searchOn(HWND) {
+void searchOnCommand(HWND) {
     if (p().window.mode != AppMode::Solver) {
         failureBeep();
         return;
     }
     p().results.status = 0;
     requestRepaint();
-    startSearch();
+    searchOnFromDepthReached();
 }
 
 void stopSearch(HWND) {
@@ -195,12 +235,12 @@ void stopSearch(HWND) {
     requestRepaint();
 }
 
-void bestSolutionIntoGame(HWND) {
+void bestSolutionCommand(HWND) {
     if (p().window.mode != AppMode::Solver) {
         failureBeep();
         return;
     }
-    startSearch();
+    bestOrSearchOn();
 }
 
 DocumentResult openSolutionDocument(HWND window, const char* fixedName) {
@@ -273,9 +313,9 @@ constexpr Command commands[] = {
     {ID_GAME_FORWARD, false, inGame<redoStep>},
     {ID_GAME_FIRST, false, inGame<firstStep>},
     {ID_GAME_LAST, false, inGame<lastStep>},
-    {ID_SOLVER_SEARCH_ANEW, false, searchAnew},
-    {ID_SOLVER_SEARCH, false, searchOn},
-    {ID_SOLVER_BEST_TO_GAME, false, bestSolutionIntoGame},
+    {ID_SOLVER_SEARCH_ANEW, false, searchAnewCommand},
+    {ID_SOLVER_SEARCH, false, searchOnCommand},
+    {ID_SOLVER_BEST_TO_GAME, false, bestSolutionCommand},
     {ID_SOLUTION_OPEN, false, openSolutionCommand},
     {ID_SOLUTION_SAVE, false, saveSolutionCommand},
 };
@@ -358,9 +398,9 @@ void onKeyUp(WPARAM key) {
         p().results.status = 0;
         w.showStats = 1;
         requestRepaint();
-        startSearch();
+        searchOnFromDepthReached();
     } else if (key == VK_INSERT) {
-        startSearch();
+        bestOrSearchOn();
     }
 }
 
@@ -384,27 +424,6 @@ void onMousePress(HWND window, bool left) {
     }
 }
 
-// A pending click is resolved with the layout of the frame about to be drawn, so it means the
-// slot the player sees under the pointer. It waits while the board is hidden.
-void resolvePendingClick(int32_t width, int32_t height, int32_t time) {
-    Program& state = p();
-    WindowState& w = state.window;
-    if (!w.showBoard || !w.clickPending) {
-        return;
-    }
-    w.clickPending = 0;
-    const BoardLayout layout = computeLayout(width, height, state.board);
-    EdgeRef slot{};
-    if (!hitTest(state.board, w.mouseX, w.mouseY, layout, w.mode == AppMode::Editor, slot)) {
-        return;
-    }
-    const ClickOutcome outcome =
-        processClick(state.board, state.history, state.game, w.mode, slot, time);
-    if (outcome.sound) {
-        playFileSound(outcome.sound, false);
-    }
-}
-
 // The paint: first the state is brought up to date (the pending click, the game's clock), then
 // the frame is drawn from it without changing it.
 void onPaint(HWND window) {
@@ -412,12 +431,16 @@ void onPaint(HWND window) {
     RECT client{};
     GetClientRect(window, &client);
     const int32_t time = now();
-    resolvePendingClick(client.right, client.bottom, time);
+    const ClickOutcome click = resolvePendingClick(state.board, state.history, state.game,
+                                                   state.window, client.right, client.bottom, time);
+    if (click.sound) {
+        playFileSound(click.sound, false);
+    }
     if (state.window.mode == AppMode::Game) {
         tickClock(state.game, time);
     }
     const FrameState frame{state.board,  state.history, state.game,
-                           state.window, state.results, busy.load()};
+                           state.window, state.results, solverBusy()};
     paintWindow(window, state.backBuffer, frame);
 }
 

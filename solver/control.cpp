@@ -2,6 +2,7 @@
 // results to the window's thread.
 #include "solver/control.h"
 
+#include <algorithm>
 #include <chrono>
 #include <exception>
 #include <new>
@@ -34,28 +35,24 @@ bool sameGraph(const engine::JumpGraph& a, const engine::JumpGraph& b) {
 
 }  // namespace
 
-SolverControl::SolverControl(std::atomic<int32_t>& busy, const SolverContext& context,
-                             SolverHost& host, engine::EngineOptions options, const Clock& clock)
-    : busy_(busy), context_(context), host_(host), options_(options), clock_(clock) {}
+SolverControl::SolverControl(const SolverContext& context, SolverHost& host,
+                             engine::EngineOptions options)
+    : context_(context), host_(host), options_(options) {}
 
 SolverControl::~SolverControl() {
     shutdown();
 }
 
-void SolverControl::startSearch() {
-    if (busy_.load() >= 1 || running()) {
-        return;
+void SolverControl::searchAnew() {
+    if (busy_.load() == 0 && !running()) {
+        search(true);
     }
-    SolverResults& results = *context_.results;
-    if (results.status >= 1) {
-        if (context_.window->mode == AppMode::Solver) {
-            bringBestSolutionIntoGame();
-        } else {
-            search(false);
-        }
-        return;
+}
+
+void SolverControl::searchOn() {
+    if (busy_.load() == 0 && !running()) {
+        search(false);
     }
-    search(results.depth == 0);
 }
 
 void SolverControl::requestStop() {
@@ -63,6 +60,27 @@ void SolverControl::requestStop() {
 }
 
 void SolverControl::search(bool fromStart) {
+    if (!prepareEngine(fromStart)) {
+        host_.failureBeep();  // not even the search's first blocks: it does not start
+        return;
+    }
+    searched_ = *context_.board;
+    handOver_.reset();
+    quitting_ = false;
+    ticks_ = 0;
+    busy_.store(1);
+    try {
+        thread_ = std::thread([this] { runSearch(); });
+    } catch (const std::exception&) {  // std::system_error, std::bad_alloc
+        busy_.store(0);
+        host_.failureBeep();  // the system will not start the search's thread
+        return;
+    }
+    host_.startTicks(tickMs);
+    host_.requestRepaint();
+}
+
+bool SolverControl::prepareEngine(bool fromStart) {
     engine::JumpGraph graph = engine::graphFromBoard(*context_.board);
     // Continuing reuses the layers in memory when they belong to this very position; anything
     // else starts over, which reaches the same depth again on the way.
@@ -72,19 +90,16 @@ void SolverControl::search(bool fromStart) {
         try {
             engine_ = std::make_unique<engine::SearchEngine>(std::move(graph), options_);
         } catch (const std::bad_alloc&) {
-            host_.failureBeep();  // not even the search's first blocks: it does not start
-            return;
+            return false;
         }
     }
     // The time is that of this search: it runs on only where the engine goes on with its own
     // layers; a fresh engine (a changed position, or results it did not make) starts at zero.
     elapsedBefore_ = reuse ? std::max(0, context_.results->elapsedMs) : 0;
-    searched_ = *context_.board;
-    handOver_.reset();
-    quitting_ = false;
-    ticks_ = 0;
-    busy_.store(1);
+    return true;
+}
 
+void SolverControl::runSearch() {
     engine::SearchEngine* engine = engine_.get();
     const auto started = std::chrono::steady_clock::now();
     auto snapshot = [this, engine, started] {
@@ -98,32 +113,21 @@ void SolverControl::search(bool fromStart) {
     // Nothing may leave the search's thread by an exception (std::terminate would end the
     // program): memory refused on the way is a memory stop, the search ends incomplete, and the
     // window still gets the results so far and the end.
-    auto searchThread = [this, engine, snapshot] {
-        std::unique_ptr<SolverResults> last;
-        try {
-            auto lastStage = std::chrono::steady_clock::now();
-            engine->run([this] { return busy_.load() == 2 || quitting_.load(); },
-                        [&] {
-                            const auto now = std::chrono::steady_clock::now();
-                            if (now - lastStage >= std::chrono::milliseconds(tickMs)) {
-                                lastStage = now;
-                                handOver_.post(snapshot());
-                            }
-                        });
-            last = snapshot();
-        } catch (const std::bad_alloc&) {
-        }
-        handOver_.postLast(std::move(last));
-    };
+    std::unique_ptr<SolverResults> last;
     try {
-        thread_ = std::thread(searchThread);
-    } catch (const std::exception&) {  // std::system_error, std::bad_alloc
-        busy_.store(0);
-        host_.failureBeep();  // the system will not start the search's thread
-        return;
+        auto lastStage = std::chrono::steady_clock::now();
+        engine->run([this] { return busy_.load() == 2 || quitting_.load(); },
+                    [&] {
+                        const auto now = std::chrono::steady_clock::now();
+                        if (now - lastStage >= std::chrono::milliseconds(tickMs)) {
+                            lastStage = now;
+                            handOver_.post(snapshot());
+                        }
+                    });
+        last = snapshot();
+    } catch (const std::bad_alloc&) {
     }
-    host_.startTicks(tickMs);
-    host_.requestRepaint();
+    handOver_.postLast(std::move(last));
 }
 
 void SolverControl::tick() {
@@ -153,42 +157,38 @@ void SolverControl::shutdown() {
     host_.stopTicks();
 }
 
-void SolverControl::bringBestSolutionIntoGame() {
-    const SolverResults& results = *context_.results;
-    const auto count = static_cast<size_t>(std::clamp(results.bestCount, 0, solverCapacity));
-    // The board may have changed since the search (or the solution came from a file):
-    // installSequence checks every record before anything changes.
-    if (!installSequence(*context_.board, *context_.history, *context_.game,
-                         {results.bestSolution.data(), count}, clock_.calendarSeconds())) {
-        host_.failureBeep();
-        return;
-    }
-    context_.window->mode = AppMode::Game;
-    host_.requestRepaint();
-}
-
-std::atomic<int32_t> busy{0};
-
 namespace {
 // Destroyed at exit: a search still running is stopped and joined before the process ends.
 std::unique_ptr<SolverControl> control;
 }  // namespace
 
-void bindSolver(const SolverContext& context, SolverHost& host, const Clock& clock) {
+void bindSolver(const SolverContext& context, SolverHost& host) {
     if (control) {
         control->shutdown();
     }
-    control = std::make_unique<SolverControl>(busy, context, host, engine::EngineOptions{}, clock);
+    control = std::make_unique<SolverControl>(context, host);
 }
 
-void startSearch() {
+void searchAnew() {
     if (control) {
-        control->startSearch();
+        control->searchAnew();
+    }
+}
+
+void searchOn() {
+    if (control) {
+        control->searchOn();
     }
 }
 
 void requestStop() {
-    stopIfRunning(busy);
+    if (control) {
+        control->requestStop();
+    }
+}
+
+int32_t solverBusy() {
+    return control ? control->busy() : 0;
 }
 
 void solverTick() {

@@ -1,5 +1,6 @@
 // Solver control: the busy flag and the stop request between the window and the search, and the
-// one entry point that serves every solver command. The search runs on threads of its own; the
+// operations the window's solver commands are made of (which command means what in which mode
+// is the window's business). The search runs on threads of its own; the
 // window's thread only starts it, asks it to stop and takes its results on timer ticks, so the
 // record the paint reads is only ever written on the window's thread.
 #pragma once
@@ -10,21 +11,15 @@
 #include <thread>
 
 #include "board/board.h"
-#include "game/clock.h"
-#include "game/game.h"
-#include "game/interface_state.h"
 #include "solver/engine/engine.h"
 #include "solver/handover.h"
-#include "solver/results.h"
+#include "solver/solver_results.h"
 
 namespace kvarlo {
 
-// The state the solver commands work on: the program's single instances.
+// What a search works on: the position it searches and the record it fills.
 struct SolverContext {
     Board* board = nullptr;
-    MoveHistory* history = nullptr;
-    GameState* game = nullptr;
-    WindowState* window = nullptr;
     SolverResults* results = nullptr;
 };
 
@@ -46,18 +41,19 @@ public:
     // repainted on every fourth tick and at once when the search ends.
     static constexpr int32_t tickMs = 50;
 
-    // The host and the clock must outlive the control.
-    SolverControl(std::atomic<int32_t>& busy, const SolverContext& context, SolverHost& host,
-                  engine::EngineOptions options = {}, const Clock& clock = systemClock());
+    // The host must outlive the control.
+    SolverControl(const SolverContext& context, SolverHost& host,
+                  engine::EngineOptions options = {});
     ~SolverControl();
     SolverControl(const SolverControl&) = delete;
     SolverControl& operator=(const SolverControl&) = delete;
 
-    // The entry point of every solver command; does nothing while a search runs. Told apart by
-    // what the window prepared: status 0 searches (depth 0: from the start, else on from the
-    // depth reached); status 1 or more brings the best solution into the game in Solver mode
-    // and continues the search in any other mode.
-    void startSearch();
+    // Both do nothing while a search runs. Searches the board from the first layer, its time
+    // counted from zero.
+    void searchAnew();
+    // Goes on with the layers kept in memory when they belong to the board's position, its time
+    // added to the record's; anything else starts over, which reaches the same depth again.
+    void searchOn();
     // Sets busy to 2 while a search runs; a request while idle is dropped.
     void requestStop();
     // On the window's thread: takes the newest results into the record; once the search has
@@ -68,16 +64,21 @@ public:
     void shutdown();
 
     bool running() const { return thread_.joinable(); }
+    // 0 idle, 1 a search runs, 2 a stop has been asked for.
+    int32_t busy() const { return busy_.load(); }
 
 private:
-    void bringBestSolutionIntoGame();
     void search(bool fromStart);
+    // Makes engine_ the engine to run (kept, or new) and sets the time it continues from; false
+    // when the memory for a new one was refused.
+    bool prepareEngine(bool fromStart);
+    // The search's thread: runs the engine, posting snapshots, then the last results and the end.
+    void runSearch();
 
-    std::atomic<int32_t>& busy_;
+    std::atomic<int32_t> busy_{0};
     SolverContext context_;
     SolverHost& host_;
     engine::EngineOptions options_;
-    const Clock& clock_;
 
     std::unique_ptr<engine::SearchEngine> engine_;
     Board searched_{7, 7};  // the position the engine works on, for checking its solution
@@ -88,14 +89,13 @@ private:
     ResultsHandOver handOver_;  // newest results, waiting for the next tick
 };
 
-// The program's flag: 0 idle, 1 a search runs, 2 a stop has been asked for.
-extern std::atomic<int32_t> busy;
-
-// The program's single control, bound once at start-up to its globals and its window; the host
-// must outlive it.
-void bindSolver(const SolverContext& context, SolverHost& host, const Clock& clock = systemClock());
-void startSearch();
+// The program's single control, bound once at start-up to its instances and its window; the
+// host must outlive it. Before that every call is a no-op, and the solver reads as idle.
+void bindSolver(const SolverContext& context, SolverHost& host);
+void searchAnew();
+void searchOn();
 void requestStop();
+int32_t solverBusy();
 void solverTick();
 void shutdownSolver();
 

@@ -7,7 +7,7 @@
 #include <memory>
 #include <mutex>
 
-#include "solver/results.h"
+#include "solver/solver_results.h"
 
 namespace kvarlo {
 

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "game/game.h"
+#include "board/moves.h"
 
 namespace kvarlo {
 

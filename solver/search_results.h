@@ -7,7 +7,7 @@
 
 #include "board/board.h"
 #include "solver/engine/engine.h"
-#include "solver/results.h"
+#include "solver/solver_results.h"
 
 namespace kvarlo {
 

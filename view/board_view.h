@@ -8,7 +8,7 @@
 #include "game/game.h"
 #include "game/interface_state.h"
 #include "platform/win32.h"
-#include "solver/results.h"
+#include "solver/solver_results.h"
 #include "view/edge_style.h"
 #include "view/layout.h"
 

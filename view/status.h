@@ -9,7 +9,7 @@
 #include "board/board.h"
 #include "game/game.h"
 #include "game/interface_state.h"
-#include "solver/results.h"
+#include "solver/solver_results.h"
 
 namespace kvarlo {
 

@@ -319,6 +319,54 @@ void presentScreen(Window& window) {
         window.client->update();
 }
 
+namespace {
+
+// The menu a window of the class gets when CreateWindowExA names none; null without one.
+HMENU classMenu(const WindowClass& cls) {
+    if (cls.menuIsId) {
+        return LoadMenuA(cls.spec.hInstance, cls.spec.lpszMenuName);
+    }
+    if (!cls.menuName.empty()) {
+        return LoadMenuA(cls.spec.hInstance, cls.menuName.c_str());
+    }
+    return nullptr;
+}
+
+// The window's widgets: the frame with its title and icon, the menu bar when there is a menu,
+// and the client area.
+void buildFrame(Window& window, const WindowClass& cls, HMENU menu) {
+    auto* top = new TopWidget(window);
+    window.top = top;
+    top->setWindowTitle(fromAnsi(window.title.c_str()));
+    if (cls.spec.hIcon != nullptr) {
+        if (const QIcon* icon = iconFromHandle(cls.spec.hIcon))
+            top->setWindowIcon(*icon);
+    }
+    window.menu = menuFromHandle(menu);
+    if (window.menu != nullptr) {
+        window.menuBar = new QMenuBar(top);
+        buildMenu(nullptr, window.menuBar, *window.menu, handleOf(&window));
+    }
+    window.client = new ClientWidget(window, top);
+}
+
+// The outer size is what the program asks for; the menu bar comes out of the client area, whose
+// screen starts white.
+void placeFrame(Window& window, int x, int y, int width, int height) {
+    if (width == CW_USEDEFAULT)
+        width = 640;
+    if (height == CW_USEDEFAULT)
+        height = 480;
+    window.top->resize(std::max(width, 1), std::max(height, 1));
+    if (x != CW_USEDEFAULT)
+        window.top->move(x, y);
+    static_cast<TopWidget*>(window.top)->layoutChildren();
+    window.screen = QImage(clientSize(window).expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+    window.screen.fill(Qt::white);
+}
+
+}  // namespace
+
 }  // namespace kvarlo::platform
 
 using namespace kvarlo::platform;
@@ -377,39 +425,11 @@ HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD st
     window->style = style;
     window->classStyle = cls.spec.style;
     window->title = windowName != nullptr ? windowName : "";
-
-    auto* top = new TopWidget(*window);
-    window->top = top;
-    top->setWindowTitle(fromAnsi(window->title.c_str()));
-    if (cls.spec.hIcon != nullptr) {
-        if (const QIcon* icon = iconFromHandle(cls.spec.hIcon))
-            top->setWindowIcon(*icon);
-    }
     if (menu == nullptr) {
-        if (cls.menuIsId) {
-            menu = LoadMenuA(cls.spec.hInstance, cls.spec.lpszMenuName);
-        } else if (!cls.menuName.empty()) {
-            menu = LoadMenuA(cls.spec.hInstance, cls.menuName.c_str());
-        }
+        menu = classMenu(cls);
     }
-    window->menu = menuFromHandle(menu);
-    if (window->menu != nullptr) {
-        window->menuBar = new QMenuBar(top);
-        buildMenu(nullptr, window->menuBar, *window->menu, handleOf(window));
-    }
-    window->client = new ClientWidget(*window, top);
-
-    // The outer size is what the program asks for; the menu bar comes out of the client area.
-    if (width == CW_USEDEFAULT)
-        width = 640;
-    if (height == CW_USEDEFAULT)
-        height = 480;
-    top->resize(std::max(width, 1), std::max(height, 1));
-    if (x != CW_USEDEFAULT)
-        top->move(x, y);
-    static_cast<TopWidget*>(top)->layoutChildren();
-    window->screen = QImage(clientSize(*window).expandedTo(QSize(1, 1)), QImage::Format_RGB32);
-    window->screen.fill(Qt::white);
+    buildFrame(*window, cls, menu);
+    placeFrame(*window, x, y, width, height);
     registerLiveWindow(window);
 
     CREATESTRUCTA create{

@@ -68,7 +68,7 @@ inline bool addCount(Count256& a, const Count256& b) {
     unsigned char carry = 0;
     for (int32_t i = 0; i < 4; ++i) {
         unsigned long long s = 0;
-        carry = __builtin_add_overflow(a.w[i], b.w[i], &s) |
+        carry = __builtin_add_overflow(a.w[i], b.w[i], &s) +
                 __builtin_add_overflow(s, static_cast<uint64_t>(carry), &s);
         a.w[i] = s;
     }

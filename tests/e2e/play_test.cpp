@@ -26,13 +26,7 @@ protected:
     // search to finish here.
     void editAlmostFullBoard() {
         command(ID_FIGURE_EDIT);
-        Board& board = state().board;
-        for (int32_t i = 0; i < board.nodeCount; ++i) {
-            for (int32_t d = 0; d < 3; ++d) {
-                board.nodes[i].edges[d].hasMatch = board.slotExists(i, d) ? 1 : 0;
-            }
-        }
-        board.slot(ref(24, 0)).hasMatch = 0;
+        state().board = fullBoardLessOne(ref(24, 0));
     }
 };
 
@@ -103,6 +97,29 @@ TEST_F(Play, TheSolverSolvesAndItsBestSolutionReplaysInTheGame) {
     EXPECT_EQ(state().board.countMatches(), 1);
 }
 
+// Insert with results at hand: in the solver it brings the best into the game (as the menu
+// does); in any other mode it searches on and leaves the mode alone.
+TEST_F(Play, InsertBringsTheBestIntoTheGameInTheSolverAndSearchesOnElsewhere) {
+    command(ID_SOLVER_SEARCH_ANEW);
+    ASSERT_TRUE(waitWhileBusy());
+    ASSERT_EQ(state().results.bestCount, 2);
+
+    command(ID_FIGURE_EDIT);
+    keyUp(VK_INSERT);
+    EXPECT_GE(solverBusy(), 1);
+    ASSERT_TRUE(waitWhileBusy());
+    EXPECT_EQ(state().window.mode, AppMode::Editor);
+    EXPECT_EQ(state().results.status, 2);
+
+    command(ID_SOLVER_STOP);  // back to the solver, idle
+    ASSERT_EQ(state().window.mode, AppMode::Solver);
+    keyUp(VK_INSERT);
+    EXPECT_EQ(solverBusy(), 0);
+    EXPECT_EQ(state().window.mode, AppMode::Game);
+    EXPECT_EQ(state().history.current, 0);
+    EXPECT_EQ(state().history.total, 2);
+}
+
 TEST_F(Play, ABestSolutionThatNoLongerFitsTheBoardIsRefused) {
     command(ID_SOLVER_SEARCH_ANEW);
     ASSERT_TRUE(waitWhileBusy());
@@ -120,7 +137,7 @@ TEST_F(Play, ABestSolutionThatNoLongerFitsTheBoardIsRefused) {
 TEST_F(Play, KeypadMinusStopsALongSearchAndKeypadPlusGoesOn) {
     editAlmostFullBoard();
     command(ID_SOLVER_SEARCH_ANEW);
-    ASSERT_GE(busy.load(), 1);
+    ASSERT_GE(solverBusy(), 1);
     // Until the window's ticks show the search under way.
     ASSERT_TRUE(QTest::qWaitFor(
         [this] {
@@ -135,7 +152,7 @@ TEST_F(Play, KeypadMinusStopsALongSearchAndKeypadPlusGoesOn) {
     EXPECT_GE(depth, 1);
 
     keypad(Qt::Key_Plus);  // goes on from where it stopped
-    EXPECT_GE(busy.load(), 1);
+    EXPECT_GE(solverBusy(), 1);
     EXPECT_EQ(state().window.showStats, 1);
     keyUp(VK_SUBTRACT);
     ASSERT_TRUE(waitWhileBusy(std::chrono::seconds(5)));
@@ -145,9 +162,9 @@ TEST_F(Play, KeypadMinusStopsALongSearchAndKeypadPlusGoesOn) {
 TEST_F(Play, ClosingTheWindowDuringASearchStopsIt) {
     editAlmostFullBoard();
     command(ID_SOLVER_SEARCH_ANEW);
-    ASSERT_GE(busy.load(), 1);
+    ASSERT_GE(solverBusy(), 1);
     command(IDM_EXIT);
-    EXPECT_EQ(busy.load(), 0);
+    EXPECT_EQ(solverBusy(), 0);
     mainWindow = nullptr;
 }
 

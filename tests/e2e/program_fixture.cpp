@@ -32,7 +32,6 @@ void ProgramTest::SetUp() {
     std::filesystem::current_path(folder_);
 
     resetProgram();
-    busy.store(0);
     const std::string line = commandLine();
     ASSERT_EQ(startProgram(GetModuleHandleA(nullptr), SW_SHOW, line.c_str()), 1);
     pump();
@@ -48,7 +47,6 @@ void ProgramTest::TearDown() {
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
     }
-    busy.store(0);
     seam::setShellAnswer(std::nullopt);
 }
 
@@ -71,7 +69,7 @@ void ProgramTest::pump() {
 
 bool ProgramTest::waitWhileBusy(std::chrono::milliseconds limit) {
     const auto end = std::chrono::steady_clock::now() + limit;
-    while (busy.load() != 0) {
+    while (solverBusy() != 0) {
         if (std::chrono::steady_clock::now() > end) {
             return false;
         }
@@ -107,27 +105,13 @@ ScreenPoint ProgramTest::slotMiddle(EdgeRef slot) {
 }
 
 bool ProgramTest::jumpFirst() {
-    const Board& board = state().board;
-    for (int32_t i = 0; i < board.nodeCount; ++i) {
-        for (int32_t d = 0; d < 3; ++d) {
-            if (!board.nodes[i].edges[d].movable) {
-                continue;
-            }
-            Board probe(board);
-            probe.clearTargets();
-            markTargets(probe, i, d);
-            for (int32_t j = 0; j < probe.nodeCount; ++j) {
-                for (int32_t e = 0; e < 3; ++e) {
-                    if (probe.nodes[j].edges[e].target) {
-                        clickSlot(ref(i, d));
-                        clickSlot(ref(j, e));
-                        return true;
-                    }
-                }
-            }
-        }
+    const auto jump = firstJump(state().board);
+    if (!jump) {
+        return false;
     }
-    return false;
+    clickSlot(jump->first);
+    clickSlot(jump->second);
+    return true;
 }
 
 std::string ProgramTest::title() {

@@ -8,6 +8,7 @@
 #include <random>
 
 #include "game/click.h"
+#include "shell/pending_click.h"
 #include "support/boards.h"
 #include "view/layout.h"
 
@@ -19,8 +20,8 @@ using testing::ref;
 int32_t fakeNow = 1000;
 
 // The board, the game and the window of one test, with clicks made at the pixel in the middle
-// of a slot on a 640 x 480 client and resolved as the paint handler does: the slot under the
-// pointer is found with the frame's layout, and the sounds the clicks ask for are kept.
+// of a slot on a 640 x 480 client and resolved by the paint handler's own step; the sounds the
+// clicks ask for are kept.
 struct Session {
     Board board{7, 7};
     MoveHistory history;
@@ -39,20 +40,14 @@ struct Session {
             board.slot(r).hasMatch = 1;
         }
     }
-    void fill() {
-        for (int32_t i = 0; i < 49; ++i) {
-            for (EdgeSlot& s : board.nodes[i].edges) {
-                s.hasMatch = s.exists;
-            }
-        }
-    }
+    // A left press at the pixel, resolved by the paint that follows.
     void clickAt(int32_t x, int32_t y) {
-        EdgeRef slot{};
-        if (!hitTest(board, x, y, layout, window.mode == AppMode::Editor, slot)) {
-            return;
-        }
+        window.mouseX = x;
+        window.mouseY = y;
+        window.clickPending = 1;
         const ClickOutcome outcome =
-            processClick(board, history, state, window.mode, slot, fakeNow);
+            resolvePendingClick(board, history, state, window, 640, 480, fakeNow);
+        EXPECT_EQ(window.clickPending, 0);
         EXPECT_EQ(outcome.jumped, outcome.sound != nullptr);
         if (outcome.sound) {
             sounds.emplace_back(outcome.sound);
@@ -73,25 +68,13 @@ struct Session {
     }
     // Makes the first jump the rule offers (in board order) and returns it.
     MoveRecord jumpFirst() {
-        for (int32_t i = 0; i < 49; ++i) {
-            for (int32_t d = 0; d < 3; ++d) {
-                if (!board.nodes[i].edges[d].movable) {
-                    continue;
-                }
-                Board probe(board);
-                markTargets(probe, i, d);
-                for (int32_t j = 0; j < 49; ++j) {
-                    for (int32_t e = 0; e < 3; ++e) {
-                        if (probe.nodes[j].edges[e].target) {
-                            jump(ref(i, d), ref(j, e));
-                            return history.records[history.current - 1];
-                        }
-                    }
-                }
-            }
+        const auto first = testing::firstJump(board);
+        if (!first) {
+            ADD_FAILURE() << "no movable match";
+            return {};
         }
-        ADD_FAILURE() << "no movable match";
-        return {};
+        jump(first->first, first->second);
+        return history.records[history.current - 1];
     }
     std::vector<EdgeRef> flagged(uint8_t EdgeSlot::*flag) const {
         std::vector<EdgeRef> out;
@@ -110,8 +93,8 @@ using testing::nodeBytes;
 
 // A dense figure with long games: the full board less a few slots.
 void denseFigure(Session& s) {
-    s.fill();
-    for (EdgeRef r : {ref(24, 0), ref(10, 1), ref(38, 2)}) {
+    s.board = testing::fullBoardLessOne(ref(24, 0));
+    for (EdgeRef r : {ref(10, 1), ref(38, 2)}) {
         s.board.slot(r).hasMatch = 0;
     }
 }

@@ -145,13 +145,7 @@ TEST(BestSearchTest, AnIncompleteEngineProvesTheTrueBest) {
 TEST(BestSearchTest, StopsWhenAskedAndGoesOn) {
     // A dense figure: stopped before it can start, the search has nothing; run again, it
     // finds an ending the replay confirms.
-    Board board(7, 7);
-    for (int32_t n = 0; n < board.nodeCount; ++n) {
-        for (int32_t d = 0; d < 3; ++d) {
-            board.nodes[n].edges[d].hasMatch = board.slotExists(n, d);
-        }
-    }
-    board.slot(testing::ref(24, 0)).hasMatch = 0;
+    const Board board = testing::fullBoardLessOne(testing::ref(24, 0));
     const JumpGraph graph = graphFromBoard(board);
     MemoryBudget budget(256ull << 20);
     BestSearch search(graph, budget, BestSearch::share(budget.limit()), true);
@@ -201,19 +195,7 @@ TEST(BestSearchTest, EngineResultsDoNotDependOnIt) {
 TEST(BestSearchTest, EngineProvesADenseFigureByExistence) {
     // The 41 matches around the centre: far beyond the layers in a small budget, but an
     // ending with one match exists, which proves itself.
-    Board board(7, 7);
-    auto inside = [](int32_t x, int32_t y) {
-        const int32_t dx = x - 3, dy = y - 3;
-        return std::max({std::abs(dx), std::abs(dy), std::abs(dx - dy)}) <= 2;
-    };
-    for (int32_t n = 0; n < board.nodeCount; ++n) {
-        const Node& node = board.nodes[n];
-        for (int32_t d = 0; d < 3; ++d) {
-            board.nodes[n].edges[d].hasMatch = board.slotExists(n, d) && inside(node.x, node.y) &&
-                                               inside(node.x + DX[d], node.y + DY[d]);
-        }
-    }
-    board.slot(testing::ref(24, 0)).hasMatch = 0;
+    const Board board = testing::innerHexagon();
     const JumpGraph graph = graphFromBoard(board);
     EngineOptions options;
     options.threads = 2;

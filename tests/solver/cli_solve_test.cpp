@@ -162,13 +162,7 @@ TEST_F(SolveCli, GraphFilesOnlyRegularAndSmallAndNamedInShort) {
 TEST_F(SolveCli, BestStopsOnceProven) {
     // The full board less one slot: far too many positions for the layers, but an ending with
     // a single match exists and proves itself. --best stops there with status 0.
-    Board board(7, 7);
-    for (int32_t n = 0; n < board.nodeCount; ++n) {
-        for (int32_t d = 0; d < 3; ++d) {
-            board.nodes[n].edges[d].hasMatch = board.slotExists(n, d);
-        }
-    }
-    board.slot(testing::ref(0, 0)).hasMatch = 0;
+    const Board board = testing::fullBoardLessOne(testing::ref(0, 0));
     writeFigure("full.t1a", board);
     const Outcome o = run({"full.t1a", "--json", "--best", "--threads", "2", "-o", "s.t1c"});
     ASSERT_EQ(o.status, 0) << o.err;

@@ -1,5 +1,5 @@
 // Solver control: the busy protocol, search and continue, stop, results taken on the window's
-// thread, the spectrum's shift, and the best solution brought into the game.
+// thread, and the spectrum's shift.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -54,46 +54,31 @@ struct RecordingHost : SolverHost {
     void stopTicks() override { ++ticksStopped; }
 };
 
-struct FixedClock final : Clock {
-    int32_t calendarSeconds() const override { return 4321; }
-};
-
 struct Fixture : RecordingHost {
     Board board{7, 7};
-    MoveHistory history;
-    GameState game;
-    WindowState window;
     SolverResults results;
-    std::atomic<int32_t> busy{0};
-    FixedClock clock;
     std::unique_ptr<SolverControl> control;
 
     explicit Fixture(uint64_t memory = 256ull << 20) {
         engine::EngineOptions options;
         options.threads = 2;
         options.memoryBytes = memory;
-        control = std::make_unique<SolverControl>(
-            busy, SolverContext{&board, &history, &game, &window, &results}, *this, options, clock);
+        control = std::make_unique<SolverControl>(SolverContext{&board, &results}, *this, options);
     }
 
     // Plays the window's timer until the search has ended.
     void waitUntilIdle() {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (busy.load() != 0 && std::chrono::steady_clock::now() < deadline) {
+        while (control->busy() != 0 && std::chrono::steady_clock::now() < deadline) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
             control->tick();
         }
-        ASSERT_EQ(busy.load(), 0);
+        ASSERT_EQ(control->busy(), 0);
     }
 
     // Starts a search anew on the full board less one slot, which runs far longer than a test.
     void startDeepSearch() {
-        for (int32_t i = 0; i < board.nodeCount; ++i) {
-            for (int32_t d = 0; d < 3; ++d) {
-                board.nodes[i].edges[d].hasMatch = board.slotExists(i, d);
-            }
-        }
-        board.slot({24, 1}).hasMatch = 0;
+        board = testing::fullBoardLessOne();
         searchAnew();
     }
 
@@ -110,10 +95,9 @@ struct Fixture : RecordingHost {
 
     // What "search anew" prepares.
     void searchAnew() {
-        window.mode = AppMode::Solver;
         results.depth = 0;
         results.status = 0;
-        control->startSearch();
+        control->searchAnew();
     }
 };
 
@@ -126,7 +110,7 @@ TEST(SolverControlTest, CompleteSearchFillsTheRecord) {
     Fixture f;
     f.board = smallFigure();
     f.searchAnew();
-    EXPECT_GE(f.busy.load(), 1);
+    EXPECT_GE(f.control->busy(), 1);
     EXPECT_EQ(f.ticksStarted, 1);
     f.waitUntilIdle();
     EXPECT_EQ(f.ticksStopped, 1);
@@ -162,23 +146,19 @@ TEST(SolverControlTest, CompleteSearchFillsTheRecord) {
 TEST(SolverControlTest, StopRequestsAndTheBusyFlag) {
     Fixture f;
     f.control->requestStop();
-    EXPECT_EQ(f.busy.load(), 0);  // dropped while idle, not remembered
+    EXPECT_EQ(f.control->busy(), 0);  // dropped while idle, not remembered
 
     // A figure far too big to finish: the stop ends it with consistent, incomplete results.
-    for (int32_t i = 0; i < f.board.nodeCount; ++i) {
-        for (int32_t d = 0; d < 3; ++d) {
-            f.board.nodes[i].edges[d].hasMatch = f.board.slotExists(i, d);
-        }
-    }
-    f.board.slot({24, 0}).hasMatch = 0;
+    f.board = testing::fullBoardLessOne(testing::ref(24, 0));
     const Board before(f.board);
     f.searchAnew();
-    EXPECT_EQ(f.busy.load(), 1);
-    f.control->startSearch();  // ignored while busy
+    EXPECT_EQ(f.control->busy(), 1);
+    f.control->searchAnew();  // ignored while busy
+    f.control->searchOn();
     ASSERT_TRUE(f.waitForDepth());
     f.control->requestStop();
     f.control->requestStop();
-    EXPECT_EQ(f.busy.load(), 2);
+    EXPECT_EQ(f.control->busy(), 2);
     f.waitUntilIdle();
     EXPECT_EQ(f.results.status, 1);
     EXPECT_GE(f.results.depth, 1);
@@ -206,7 +186,7 @@ TEST(SolverControlTest, ContinuingAfterAStopReachesTheSameResults) {
     // "Search" keeps the depth and clears the status; the same position continues.
     for (int32_t round = 0; round < 50 && f.results.status != 2; ++round) {
         f.results.status = 0;
-        f.control->startSearch();
+        f.control->searchOn();
         f.waitUntilIdle();
     }
     EXPECT_EQ(f.results.status, 2);
@@ -231,19 +211,16 @@ TEST(SolverControlTest, ContinuingCountsTheTimeOfTheSameSearchOnly) {
     // As if the run so far had taken an hour.
     constexpr int32_t earlier = 3600 * 1000;
     f.results.elapsedMs = earlier;
-    f.results.status = 0;  // "search": the same position goes on
-    f.control->startSearch();
+    f.control->searchOn();  // the same position goes on
     f.control->requestStop();
     f.waitUntilIdle();
     EXPECT_GE(f.results.elapsedMs, earlier);
 
-    // Another figure, continued with the Insert key in Game mode.
+    // Another figure, continued.
     f.board = smallFigure();
-    f.window.mode = AppMode::Game;
-    f.results.status = 1;
     f.results.elapsedMs = earlier;
-    f.control->startSearch();
-    EXPECT_GE(f.busy.load(), 1);
+    f.control->searchOn();
+    EXPECT_GE(f.control->busy(), 1);
     f.waitUntilIdle();
     EXPECT_EQ(f.results.status, 2);
     EXPECT_GE(f.results.elapsedMs, 0);
@@ -286,59 +263,13 @@ TEST(ResultsHandOverTest, TheLastResultsArePostedBeforeTheEndIsSeen) {
     EXPECT_FALSE(fresh.results);
 }
 
-TEST(SolverControlTest, BestSolutionIntoTheGame) {
-    Fixture f;
-    f.board = smallFigure();
-    f.searchAnew();
-    f.waitUntilIdle();
-    ASSERT_GT(f.results.bestCount, 0);
-
-    // Status 1 or more in another mode continues the search instead.
-    f.window.mode = AppMode::Editor;
-    f.control->startSearch();
-    EXPECT_GE(f.busy.load(), 1);
-    f.waitUntilIdle();
-    EXPECT_EQ(f.window.mode, AppMode::Editor);
-
-    f.window.mode = AppMode::Solver;
-    f.game.gameOver = 1;
-    f.history.total = 5;
-    f.history.current = 5;
-    f.control->startSearch();
-    EXPECT_EQ(f.busy.load(), 0);
-    EXPECT_EQ(f.beeps, 0);
-    EXPECT_EQ(f.window.mode, AppMode::Game);
-    EXPECT_EQ(f.history.current, 0);
-    EXPECT_EQ(f.history.total, f.results.bestCount);
-    EXPECT_EQ(f.game.gameOver, 0);
-    EXPECT_EQ(f.game.startTime, 4321);  // the game's clock starts now
-    EXPECT_EQ(f.game.initialMatches, 13);
-    EXPECT_TRUE(f.board.slot(f.history.records[0].from).selected);
-    EXPECT_TRUE(f.board.slot(f.history.records[0].to).target);
-    goToMove(f.board, f.history, f.history.total);
-    EXPECT_EQ(f.history.current, f.results.bestCount);
-    EXPECT_EQ(f.board.countMovable(), 0);
-    EXPECT_EQ(f.board.countMatches(), 13 - f.results.bestCount);
-
-    // On a board that no longer fits the solution: the failure beep and nothing changes.
-    f.window.mode = AppMode::Solver;
-    const MoveHistory historyBefore = f.history;
-    const std::string position = testing::positionKey(f.board);
-    f.control->startSearch();
-    EXPECT_EQ(f.beeps, 1);
-    EXPECT_EQ(f.window.mode, AppMode::Solver);
-    EXPECT_EQ(f.history.current, historyBefore.current);
-    EXPECT_EQ(f.history.total, historyBefore.total);
-    EXPECT_EQ(testing::positionKey(f.board), position);
-}
-
 TEST(SolverControlTest, ClosingDuringASearchStopsAndJoins) {
     Fixture f;
     f.startDeepSearch();
     ASSERT_TRUE(f.waitForDepth());  // the worker is deep in the search
     f.control->shutdown();
     EXPECT_FALSE(f.control->running());
-    EXPECT_EQ(f.busy.load(), 0);
+    EXPECT_EQ(f.control->busy(), 0);
 }
 
 // Memory refused on the search's threads, deep in a search, ends it as an incomplete search

@@ -67,13 +67,7 @@ TEST(JumpGraphTest, JumpsAreTheGameRulesJumps) {
     EXPECT_FALSE(has({24, 0}, {25, 0}, {26, 0}));
     // Every graph jump is legal on the board when its two matches are there, and the board has
     // no legal jump the graph lacks: compare on the full board minus one slot.
-    Board full(7, 7);
-    for (int32_t i = 0; i < full.nodeCount; ++i) {
-        for (int32_t d = 0; d < 3; ++d) {
-            full.nodes[i].edges[d].hasMatch = full.slotExists(i, d);
-        }
-    }
-    full.slot({24, 0}).hasMatch = 0;
+    Board full = testing::fullBoardLessOne(testing::ref(24, 0));
     const auto legal = testing::legalJumps(full);
     EXPECT_EQ(legal.size(), 4u);
     for (const MoveRecord& m : legal) {
@@ -213,13 +207,8 @@ TEST(LayeredSearchTest, ThreadCountDoesNotChangeAnything) {
 TEST(LayeredSearchTest, EveryWayOfExpandingFindsTheSameLayers) {
     // Dense: the whole board but four slots, where walking the empty slots is cheapest, four
     // layers deep; sparse: a small figure where the jump families are, solved to the end.
-    Board dense(7, 7);
-    for (int32_t i = 0; i < dense.nodeCount; ++i) {
-        for (int32_t d = 0; d < 3; ++d) {
-            dense.nodes[i].edges[d].hasMatch = dense.slotExists(i, d);
-        }
-    }
-    for (EdgeRef r : {EdgeRef{24, 0}, EdgeRef{10, 1}, EdgeRef{31, 2}, EdgeRef{3, 0}}) {
+    Board dense = testing::fullBoardLessOne(EdgeRef{24, 0});
+    for (EdgeRef r : {EdgeRef{10, 1}, EdgeRef{31, 2}, EdgeRef{3, 0}}) {
         dense.slot(r).hasMatch = 0;
     }
     std::mt19937 rng(5);
@@ -257,29 +246,39 @@ TEST(LayeredSearchTest, EveryWayOfExpandingFindsTheSameLayers) {
     }
 }
 
+// A line of a graph file: the keyword, then the numbers, each after a space. Appended piece by
+// piece: GCC 12 takes a literal put in front of a temporary string for an overlapping copy.
+template <typename... Numbers>
+std::string graphLine(const char* keyword, Numbers... numbers) {
+    std::string line = keyword;
+    ((line += ' ', line += std::to_string(numbers)), ...);
+    line += '\n';
+    return line;
+}
+
 // A chain in which every step can be made two ways (from a over b, or from b over a, both onto
 // the same slot) doubles the count at each jump with one position per layer; two independent
 // side jumps interleave anywhere. 2^62 * 62 * 61 games: far beyond 64 bits.
 JumpGraph doublingChain(int32_t steps) {
-    std::string text = "slots " + std::to_string(2 * steps + 1 + 6) + "\n";
+    std::string text = graphLine("slots", 2 * steps + 1 + 6);
     // z_i = 2i, y_i = 2i - 1 (i >= 1)
     std::string start = "start 0";
     for (int32_t i = 1; i <= steps; ++i) {
         const int32_t z0 = 2 * (i - 1), y = 2 * i - 1, z1 = 2 * i;
-        text += "jump " + std::to_string(z0) + " " + std::to_string(y) + " " + std::to_string(z1) +
-                "\n";
-        text += "jump " + std::to_string(y) + " " + std::to_string(z0) + " " + std::to_string(z1) +
-                "\n";
-        start += " " + std::to_string(y);
+        text += graphLine("jump", z0, y, z1);
+        text += graphLine("jump", y, z0, z1);
+        start += ' ';
+        start += std::to_string(y);
     }
     const int32_t base = 2 * steps + 1;
     for (int32_t side = 0; side < 2; ++side) {
         const int32_t a = base + 3 * side;
-        text += "jump " + std::to_string(a) + " " + std::to_string(a + 1) + " " +
-                std::to_string(a + 2) + "\n";
-        text += "jump " + std::to_string(a + 1) + " " + std::to_string(a) + " " +
-                std::to_string(a + 2) + "\n";
-        start += " " + std::to_string(a) + " " + std::to_string(a + 1);
+        text += graphLine("jump", a, a + 1, a + 2);
+        text += graphLine("jump", a + 1, a, a + 2);
+        for (const int32_t slot : {a, a + 1}) {
+            start += ' ';
+            start += std::to_string(slot);
+        }
     }
     text += start + "\n";
     JumpGraph graph;
@@ -292,9 +291,12 @@ JumpGraph doublingChain(int32_t steps) {
 // of two ways (from a over b, or from b over a): 3 * pairs slots, and the games interleave
 // anywhere, so layer k holds C(pairs, k) positions, each reached 2^k * k! ways.
 JumpGraph independentPairs(int32_t pairs) {
-    std::string text = "slots " + std::to_string(3 * pairs) + "\nstart";
+    std::string text = graphLine("slots", 3 * pairs) + "start";
     for (int32_t i = 0; i < pairs; ++i) {
-        text += " " + std::to_string(3 * i) + " " + std::to_string(3 * i + 1);
+        for (const int32_t slot : {3 * i, 3 * i + 1}) {
+            text += ' ';
+            text += std::to_string(slot);
+        }
     }
     text += "\n";
     for (int32_t i = 0; i < pairs; ++i) {

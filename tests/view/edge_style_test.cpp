@@ -1,6 +1,10 @@
 // Which pens draw a slot, and where its bars end.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <utility>
+#include <vector>
+
 #include "view/edge_style.h"
 #include "view/layout.h"
 
@@ -31,12 +35,30 @@ TEST(SlotPens, TheHighestFlagWinsOverItsUnderlay) {
     }
 }
 
-TEST(SlotPens, ThePenTableHoldsTheColoursAndWidths) {
-    EXPECT_EQ(penTable[static_cast<int>(EdgePen::Match)].colour, 0x0078B4u);  // red 180 low
-    EXPECT_EQ(penTable[static_cast<int>(EdgePen::Match)].width, 6);
-    EXPECT_EQ(penTable[static_cast<int>(EdgePen::MovableUnderlay)].width, 10);
+// What the table is for: every state a slot can be in looks different from the others, and each
+// layer of a slot shows around the one drawn over it.
+TEST(SlotPens, EveryStateLooksItsOwnAndEachLayerShowsAroundTheNext) {
+    const EdgeSlot states[] = {
+        {1, 0, 0, 0, 0}, {1, 1, 0, 0, 0}, {1, 1, 1, 0, 0}, {1, 1, 1, 1, 0}, {1, 0, 0, 0, 1}};
+    auto spec = [](EdgePen pen) { return penTable[static_cast<size_t>(pen)]; };
+    std::vector<std::pair<int32_t, uint32_t>> looks;
+    for (const EdgeSlot& slot : states) {
+        const std::vector<EdgePen> pens = pensOf(slot);
+        const PenSpec top = spec(pens.back());
+        looks.emplace_back(top.width, top.colour);
+        if (pens.size() == 3) {  // underlay, grid, the slot's own pen
+            EXPECT_GT(spec(pens[0]).width, top.width);
+            EXPECT_NE(spec(pens[0]).colour, top.colour);
+        }
+        if (pens.size() > 1) {
+            EXPECT_GT(top.width, spec(EdgePen::Grid).width);
+            EXPECT_NE(top.colour, spec(EdgePen::Grid).colour);
+            EXPECT_GT(shorteningOf(pens.back()), 0);  // the grid line shows at both ends
+        }
+    }
+    std::sort(looks.begin(), looks.end());
+    EXPECT_EQ(std::adjacent_find(looks.begin(), looks.end()), looks.end());
     EXPECT_EQ(shorteningOf(EdgePen::Grid), 0);
-    EXPECT_EQ(shorteningOf(EdgePen::TargetSlot), 8);
 }
 
 TEST(ShortenedSegment, BarsStopEightPixelsShortOfBothNodes) {

@@ -6,12 +6,12 @@
 
 #include "board/fixed_array.h"
 #include "board/moves.h"
-#include "game/game.h"
 
 namespace kvarlo {
 
-// Both arrays hold as many entries as the game's history holds moves.
-inline constexpr int32_t solverCapacity = historyCapacity;
+// Both arrays hold as many entries as a game's history holds moves (the solution file has room
+// for as many as the game file; the codec checks that the two agree).
+inline constexpr int32_t solverCapacity = 148;
 
 struct SolverResults {
     int32_t status = 0;      // < 1 nothing to show; 2 complete; other positive: incomplete
