@@ -39,7 +39,9 @@ struct EngineReport {
     int32_t completedLayers = 0;   // layers 0 .. completedLayers are built
     std::vector<uint64_t> layers;  // canonical positions per built layer
     // Complete games ending with m matches. Exact when `complete`; otherwise the exact games
-    // of the expanded layers plus, where `estimated`, the rounded estimate for the rest.
+    // of the expanded layers plus, where `estimated`, the rounded estimate for the rest, and
+    // never less than the games known to end there: the best found's class counts at least
+    // its one game, however rarely the probes reach it.
     std::vector<Count256> spectrum;
     std::vector<Count256> exactSpectrum;  // the exact part alone
     bool estimated = false;
