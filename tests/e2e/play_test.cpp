@@ -148,16 +148,18 @@ TEST_F(Play, KeypadMinusStopsALongSearchAndKeypadPlusGoesOn) {
 
 TEST_F(Play, AStoppedSearchOnADenseFigureNamesTheBestItFoundAndThatIsWhatThePlayReaches) {
     editAlmostFullBoard();
+    const int32_t matches = state().board.countMatches();
     command(ID_SOLVER_SEARCH_ANEW);
     ASSERT_GE(busy.load(), 1);
-    // Until the best-ending search has a solution and the probes have estimated some class:
-    // the layers of this figure end no game for a long while, so every count is an estimate.
-    const auto estimatedWithABest = [this] {
+    // Until the best-ending search has a solution down to a single match (each jump takes one
+    // away), so no class lies below it, and the probes have estimated other classes: the
+    // layers of this figure end no game for a long while, so those counts are estimates.
+    const auto estimatedWithABest = [this, matches] {
         pump();
         const SolverResults& r = state().results;
         const int64_t* counts = r.spectrum.data();
-        return r.bestCount > 0 &&
-               std::any_of(counts, counts + r.spectrumCount, [](int64_t c) { return c > 0; });
+        return r.bestCount == matches - 1 &&
+               std::any_of(counts + 2, counts + r.spectrumCount, [](int64_t c) { return c > 0; });
     };
     ASSERT_TRUE(QTest::qWaitFor(estimatedWithABest, 60000));
     command(ID_SOLVER_STOP);
