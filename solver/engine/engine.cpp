@@ -69,8 +69,8 @@ SearchEngine::SearchEngine(JumpGraph graph, const EngineOptions& options)
       rng_(options.seed) {
     // The best-ending search takes its share first, so the layers always get the same rest
     // of the budget and their results never depend on it.
-    best_ = std::make_unique<BestSearch>(graph_, budget_, BestSearch::share(budget_.limit()),
-                                         options.useSymmetry);
+    best_ = std::make_unique<SplitBestSearch>(graph_, budget_, BestSearch::share(budget_.limit()),
+                                              options.useSymmetry);
     layers_ = std::make_unique<LayeredSearch>(graph_, budget_, threads_, options.useSymmetry);
     publish();
 }

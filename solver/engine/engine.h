@@ -19,6 +19,7 @@
 #include "solver/engine/graph.h"
 #include "solver/engine/layers.h"
 #include "solver/engine/memory_limits.h"
+#include "solver/engine/split_best.h"
 
 namespace kvarlo::engine {
 
@@ -125,7 +126,7 @@ private:
     bool exactStopped_ = false;               // the layers no longer fit: the rest is incomplete
     std::atomic<bool> memoryRefused_{false};  // in this run (see EngineReport::memoryRefused)
 
-    std::unique_ptr<BestSearch> best_;
+    std::unique_ptr<SplitBestSearch> best_;  // one search per independent part
     // The best shown in the report and the engine time when it first was.
     int32_t shownBest_ = -1;
     int64_t shownBestMs_ = -1;
