@@ -94,6 +94,10 @@ SlotDistances::SlotDistances(const JumpGraph& graph)
     // of its landing slot: shortest paths over the edges jumped -> landing (1) and jumping ->
     // landing (2), found backwards from the target with a bucket queue.
     const double g = (std::sqrt(5.0) - 1) / 2;
+    std::vector<std::vector<Jump>> landingOn(n_);
+    for (const Jump& j : graph.jumps) {
+        landingOn[j.to].push_back(j);
+    }
     std::vector<int32_t> d(n_);
     for (int32_t s = 0; s < n_; ++s) {
         std::fill(d.begin(), d.end(), -1);
@@ -105,10 +109,7 @@ SlotDistances::SlotDistances(const JumpGraph& graph)
                 if (d[v] != static_cast<int32_t>(k)) {
                     continue;
                 }
-                for (const Jump& j : graph.jumps) {
-                    if (j.to != v) {
-                        continue;
-                    }
+                for (const Jump& j : landingOn[v]) {
                     for (auto [u, w] : {std::pair<int32_t, int32_t>{j.over, 1}, {j.from, 2}}) {
                         const int32_t nd = static_cast<int32_t>(k) + w;
                         if (d[u] < 0 || nd < d[u]) {
@@ -170,14 +171,6 @@ std::vector<FigurePart> independentParts(const SlotDistances& distances, Bits po
     }
     gatherStill(parts);
     return parts;
-}
-
-int32_t lowestByParts(const SlotDistances& distances, Bits position) {
-    int32_t lowest = 0;
-    for (const FigurePart& p : independentParts(distances, position)) {
-        lowest += p.reach == p.matches ? p.matches.count() : 1;
-    }
-    return lowest;
 }
 
 void mergeSmallest(std::vector<FigurePart>& parts, size_t most) {

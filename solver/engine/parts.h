@@ -1,8 +1,7 @@
 // Figures whose matches fall into groups that can never come within reach of one another. Each
 // group only ever jumps among its own matches, so a game of the figure is the games of its
 // groups interleaved: the fewest matches at the end is the sum of the groups' fewest, and a
-// lower bound proven for each group holds for their sum. Each group is searched on its own,
-// and a position of a search that has fallen apart ends with at least a match per group.
+// lower bound proven for each group holds for their sum. Each group is searched on its own.
 #pragma once
 
 #include <cstdint>
@@ -48,10 +47,6 @@ private:
 // the other's match), until every jump touches at most one. One part when they all interact.
 // The parts whose matches can never move are gathered into one part (of no jumps) at the end.
 std::vector<FigurePart> independentParts(const SlotDistances& distances, Bits position);
-
-// The fewest matches any game from the position can end with, by its parts: one per part that
-// can move, and every match that never can.
-int32_t lowestByParts(const SlotDistances& distances, Bits position);
 
 // Merges the parts with the fewest matches until at most `most` are left (independent parts
 // taken together are still independent of the rest).
