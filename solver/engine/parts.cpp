@@ -173,6 +173,18 @@ std::vector<FigurePart> independentParts(const SlotDistances& distances, Bits po
     return parts;
 }
 
+std::vector<FigurePart> clustersOf(const SlotDistances& distances, Bits position) {
+    std::vector<FigurePart> parts;
+    for (int32_t s = 0; s < distances.graph().slotCount; ++s) {
+        if (position.test(s)) {
+            parts.push_back(FigurePart{Bits::bit(s), Bits::bit(s)});
+        }
+    }
+    // One merge pass over single matches joins every two that share a jump's slots.
+    mergeTouching(distances, parts);
+    return parts;
+}
+
 void mergeSmallest(std::vector<FigurePart>& parts, size_t most) {
     while (parts.size() > std::max<size_t>(most, 1)) {
         std::sort(parts.begin(), parts.end(), [](const FigurePart& a, const FigurePart& b) {

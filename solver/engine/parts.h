@@ -48,6 +48,11 @@ private:
 // The parts whose matches can never move are gathered into one part (of no jumps) at the end.
 std::vector<FigurePart> independentParts(const SlotDistances& distances, Bits position);
 
+// The groups of matches that share a jump's slots, directly or through others: where a figure
+// lies in separate clusters that independentParts cannot prove apart, each cluster's best
+// alone often adds up to a good ending of the whole (which must then be checked by playing it).
+std::vector<FigurePart> clustersOf(const SlotDistances& distances, Bits position);
+
 // Merges the parts with the fewest matches until at most `most` are left (independent parts
 // taken together are still independent of the rest).
 void mergeSmallest(std::vector<FigurePart>& parts, size_t most);

@@ -20,10 +20,20 @@ constexpr size_t maxParts = 4;
 SplitBestSearch::SplitBestSearch(const JumpGraph& graph, MemoryBudget& budget, uint64_t bytes,
                                  bool useSymmetry)
     : graph_(graph) {
-    std::vector<FigurePart> parts = independentParts(SlotDistances(graph), graph.start);
+    const SlotDistances distances(graph);
+    std::vector<FigurePart> parts = independentParts(distances, graph.start);
     mergeSmallest(parts, maxParts);
     if (parts.size() < 2) {
-        searches_.push_back(std::make_unique<BestSearch>(graph, budget, bytes, useSymmetry));
+        std::vector<FigurePart> clusters = clustersOf(distances, graph.start);
+        mergeSmallest(clusters, maxParts);
+        const bool byClusters = clusters.size() > 1;
+        searches_.push_back(std::make_unique<BestSearch>(
+            graph, budget, byClusters ? bytes / 2 : bytes, useSymmetry));
+        for (size_t i = 0; byClusters && i < clusters.size(); ++i) {
+            graphs_.push_back(std::make_unique<JumpGraph>(partGraph(graph, clusters[i])));
+            clusters_.push_back(std::make_unique<BestSearch>(
+                *graphs_.back(), budget, bytes / 2 / clusters.size(), useSymmetry));
+        }
         return;
     }
     for (const FigurePart& part : parts) {
@@ -36,39 +46,54 @@ SplitBestSearch::SplitBestSearch(const JumpGraph& graph, MemoryBudget& budget, u
 SplitBestSearch::~SplitBestSearch() = default;
 
 void SplitBestSearch::run(const std::atomic<bool>& stop) {
-    std::vector<BestSearch*> open;
+    // The whole figure's search (or the first part's) runs on this thread, every other open
+    // search on a thread of its own; one whose thread the system will not start runs here
+    // after it. A cluster's search that ends offers the clusters' game.
+    struct Task {
+        BestSearch* search;
+        bool cluster;
+    };
+    std::vector<Task> open;
     for (const auto& s : searches_) {
         if (!s->finished()) {
-            open.push_back(s.get());
+            open.push_back(Task{s.get(), false});
+        }
+    }
+    for (const auto& s : clusters_) {
+        if (!open.empty() && !s->finished()) {
+            open.push_back(Task{s.get(), true});
         }
     }
     if (open.empty()) {
         return;
     }
-    // The first open part runs on this thread, the others on threads of their own; a part
-    // whose thread the system will not start runs here after the first.
+    // The clusters serve the whole figure's search only: they stop when it does.
+    std::atomic<bool> wholeDone{false};
     std::vector<std::exception_ptr> failures(open.size());
+    const auto perform = [&](const Task& task, size_t i) {
+        try {
+            task.search->run(task.cluster ? wholeDone : stop);
+            if (task.cluster) {
+                offerClusters();
+            }
+        } catch (...) {
+            failures[i] = std::current_exception();
+        }
+        if (i == 0) {
+            wholeDone = true;
+        }
+    };
     std::vector<std::thread> threads;
-    std::vector<BestSearch*> here{open.front()};
+    std::vector<size_t> here{0};
     for (size_t i = 1; i < open.size(); ++i) {
         try {
-            threads.emplace_back([&failures, &stop, search = open[i], i] {
-                try {
-                    search->run(stop);
-                } catch (...) {
-                    failures[i] = std::current_exception();
-                }
-            });
+            threads.emplace_back(perform, open[i], i);
         } catch (const std::system_error&) {
-            here.push_back(open[i]);
+            here.push_back(i);
         }
     }
-    try {
-        for (BestSearch* search : here) {
-            search->run(stop);
-        }
-    } catch (...) {
-        failures[0] = std::current_exception();
+    for (size_t i : here) {
+        perform(open[i], i);
     }
     for (std::thread& t : threads) {
         t.join();
@@ -80,8 +105,35 @@ void SplitBestSearch::run(const std::atomic<bool>& stop) {
     }
 }
 
+void SplitBestSearch::offerClusters() {
+    std::lock_guard<std::mutex> guard(offerLock_);
+    std::vector<Jump> jumps;
+    for (const auto& c : clusters_) {
+        const BestEnding r = c->result();
+        if (r.best == noResult) {
+            return;
+        }
+        jumps.insert(jumps.end(), r.jumps.begin(), r.jumps.end());
+    }
+    // Each cluster's game is legal alone; the whole figure's other matches may block a jump or
+    // leave one possible at the end, so only a game that plays through to a dead end counts.
+    Bits p = graph_.start;
+    for (const Jump& j : jumps) {
+        if (!canJump(p, j)) {
+            return;
+        }
+        p = afterJump(p, j);
+    }
+    for (const Jump& j : graph_.jumps) {
+        if (canJump(p, j)) {
+            return;
+        }
+    }
+    searches_.front()->offer(p.count(), std::move(jumps));
+}
+
 BestEnding SplitBestSearch::result() const {
-    if (searches_.size() == 1) {
+    if (searches_.size() == 1) {  // clusters' games are offered to it
         return searches_.front()->result();
     }
     BestEnding sum;

@@ -337,9 +337,12 @@ TEST(IndependentPartsTest, RandomGamesNeverLeaveAPartsReach) {
 
 TEST(SplitBestSearchTest, ProvesTheExactLayersBestOnSeparatedFigures) {
     // The parts' bests add up to the whole figure's, as the layers count it; the sum is
-    // proven, and its sequence plays on the board to a dead end with that many matches.
+    // proven, and its sequence plays on the board to a dead end with that many matches. A
+    // figure that does not fall apart but lies in clusters gets its clusters' games offered:
+    // its best and proof stay the layers'.
     std::mt19937 rng(211);
     int32_t split = 0;
+    int32_t clustered = 0;
     for (int32_t i = 0; i < 24; ++i) {
         const Board board = separatedFigure(rng, i);
         const JumpGraph graph = graphFromBoard(board);
@@ -360,8 +363,10 @@ TEST(SplitBestSearchTest, ProvesTheExactLayersBestOnSeparatedFigures) {
         EXPECT_EQ(r.lowest, full.best) << i;
         EXPECT_EQ(replayedEnding(board, graph, r.jumps), r.best) << i;
         split += search.parts() > 1;
+        clustered += search.clusters() > 1;
     }
     EXPECT_GT(split, 10);
+    EXPECT_GT(clustered, 2);
 }
 
 TEST(SplitBestSearchTest, AnEngineTooSmallForTheLayersProvesASeparatedFigure) {
