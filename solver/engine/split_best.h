@@ -20,8 +20,11 @@ namespace kvarlo::engine {
 class SplitBestSearch {
 public:
     // Each part's search gets an equal slice of `bytes` (see BestSearch); a figure of one part
-    // searched by clusters gives half of it to the clusters.
-    SplitBestSearch(const JumpGraph& graph, MemoryBudget& budget, uint64_t bytes, bool useSymmetry);
+    // searched by clusters gives half of it to the clusters. Only figures of at least
+    // `clusteredFrom` matches are searched by clusters: smaller ones the exact layers finish,
+    // and threads beside theirs would only slow them down.
+    SplitBestSearch(const JumpGraph& graph, MemoryBudget& budget, uint64_t bytes, bool useSymmetry,
+                    int32_t clusteredFrom = 26);
     ~SplitBestSearch();
     SplitBestSearch(const SplitBestSearch&) = delete;
     SplitBestSearch& operator=(const SplitBestSearch&) = delete;
