@@ -18,7 +18,7 @@ constexpr size_t maxParts = 4;
 }  // namespace
 
 SplitBestSearch::SplitBestSearch(const JumpGraph& graph, MemoryBudget& budget, uint64_t bytes,
-                                 bool useSymmetry, int32_t clusteredFrom)
+                                 bool useSymmetry, int32_t clusteredFrom, int32_t clusterFrom)
     : graph_(graph) {
     const SlotDistances distances(graph);
     std::vector<FigurePart> parts = independentParts(distances, graph.start);
@@ -26,7 +26,11 @@ SplitBestSearch::SplitBestSearch(const JumpGraph& graph, MemoryBudget& budget, u
     if (parts.size() < 2) {
         std::vector<FigurePart> clusters = clustersOf(distances, graph.start);
         mergeSmallest(clusters, maxParts);
-        const bool byClusters = clusters.size() > 1 && graph.start.count() >= clusteredFrom;
+        const auto large = [clusterFrom](const FigurePart& c) {
+            return c.matches.count() >= clusterFrom;
+        };
+        const bool byClusters = graph.start.count() >= clusteredFrom &&
+                                std::count_if(clusters.begin(), clusters.end(), large) >= 2;
         searches_.push_back(std::make_unique<BestSearch>(
             graph, budget, byClusters ? bytes / 2 : bytes, useSymmetry));
         for (size_t i = 0; byClusters && i < clusters.size(); ++i) {

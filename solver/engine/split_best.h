@@ -21,10 +21,11 @@ class SplitBestSearch {
 public:
     // Each part's search gets an equal slice of `bytes` (see BestSearch); a figure of one part
     // searched by clusters gives half of it to the clusters. Only figures of at least
-    // `clusteredFrom` matches are searched by clusters: smaller ones the exact layers finish,
-    // and threads beside theirs would only slow them down.
+    // `clusteredFrom` matches, with two clusters of at least `clusterFrom`, are searched by
+    // clusters: the exact layers finish smaller figures, and a few stray matches beside one
+    // large body gain nothing from it; the clusters' threads would only slow the rest down.
     SplitBestSearch(const JumpGraph& graph, MemoryBudget& budget, uint64_t bytes, bool useSymmetry,
-                    int32_t clusteredFrom = 26);
+                    int32_t clusteredFrom = 26, int32_t clusterFrom = 8);
     ~SplitBestSearch();
     SplitBestSearch(const SplitBestSearch&) = delete;
     SplitBestSearch& operator=(const SplitBestSearch&) = delete;

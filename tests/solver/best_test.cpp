@@ -354,7 +354,7 @@ TEST(SplitBestSearchTest, ProvesTheExactLayersBestOnSeparatedFigures) {
         ASSERT_TRUE(full.complete) << i;
 
         MemoryBudget budget(64ull << 20);
-        SplitBestSearch search(graph, budget, 32ull << 20, true, 0);
+        SplitBestSearch search(graph, budget, 32ull << 20, true, 0, 2);
         std::atomic<bool> stop{false};
         search.run(stop);
         ASSERT_TRUE(search.finished()) << i;
