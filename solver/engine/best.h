@@ -46,6 +46,12 @@ public:
     // proven. Running again goes on where it stopped.
     void run(const std::atomic<bool>& stop);
 
+    // An ending found elsewhere: `jumps` from the start, legal in turn, to a dead end with
+    // `graphMatches` graph matches. Kept when better; safe from any thread.
+    void offer(int32_t graphMatches, std::vector<Jump> jumps) {
+        improve(graphMatches, std::move(jumps));
+    }
+
     // A consistent copy of what is known; safe from any thread.
     BestEnding result() const;
     bool finished() const;

@@ -42,6 +42,17 @@ Count256 countFromDouble(double x) {
     return r;
 }
 
+void countKnownEnding(EngineReport& r) {
+    // The probes estimate how many games end in each class; one that no probe reached rounds
+    // to nothing, even where the best-ending search holds a game that ends there. A class
+    // counts at least the games known to end in it, so the spectrum's lowest class is the
+    // best found, never a worse one.
+    if (!r.complete && r.best != noResult && r.best < static_cast<int32_t>(r.spectrum.size()) &&
+        r.spectrum[r.best].isZero()) {
+        r.spectrum[r.best] = Count256{uint64_t{1}};
+    }
+}
+
 }  // namespace
 
 int32_t hardwareThreads() {
@@ -58,8 +69,8 @@ SearchEngine::SearchEngine(JumpGraph graph, const EngineOptions& options)
       rng_(options.seed) {
     // The best-ending search takes its share first, so the layers always get the same rest
     // of the budget and their results never depend on it.
-    best_ = std::make_unique<BestSearch>(graph_, budget_, BestSearch::share(budget_.limit()),
-                                         options.useSymmetry);
+    best_ = std::make_unique<SplitBestSearch>(graph_, budget_, BestSearch::share(budget_.limit()),
+                                              options.useSymmetry);
     layers_ = std::make_unique<LayeredSearch>(graph_, budget_, threads_, options.useSymmetry);
     publish();
 }
@@ -429,6 +440,7 @@ void SearchEngine::foldBest(EngineReport& r) {
                 0, std::chrono::duration_cast<std::chrono::milliseconds>(at - runStarted_).count());
     }
     r.bestFoundMs = r.best != noResult ? shownBestMs_ : -1;
+    countKnownEnding(r);
 }
 
 }  // namespace kvarlo::engine

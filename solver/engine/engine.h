@@ -19,6 +19,7 @@
 #include "solver/engine/graph.h"
 #include "solver/engine/layers.h"
 #include "solver/engine/memory_limits.h"
+#include "solver/engine/split_best.h"
 
 namespace kvarlo::engine {
 
@@ -39,7 +40,9 @@ struct EngineReport {
     int32_t completedLayers = 0;   // layers 0 .. completedLayers are built
     std::vector<uint64_t> layers;  // canonical positions per built layer
     // Complete games ending with m matches. Exact when `complete`; otherwise the exact games
-    // of the expanded layers plus, where `estimated`, the rounded estimate for the rest.
+    // of the expanded layers plus, where `estimated`, the rounded estimate for the rest, and
+    // never less than the games known to end there: the best found's class counts at least
+    // its one game, however rarely the probes reach it.
     std::vector<Count256> spectrum;
     std::vector<Count256> exactSpectrum;  // the exact part alone
     bool estimated = false;
@@ -123,7 +126,7 @@ private:
     bool exactStopped_ = false;               // the layers no longer fit: the rest is incomplete
     std::atomic<bool> memoryRefused_{false};  // in this run (see EngineReport::memoryRefused)
 
-    std::unique_ptr<BestSearch> best_;
+    std::unique_ptr<SplitBestSearch> best_;  // one search per independent part
     // The best shown in the report and the engine time when it first was.
     int32_t shownBest_ = -1;
     int64_t shownBestMs_ = -1;

@@ -2,8 +2,12 @@
 // presents, the jump sound, and the solver searching, stopping and handing its best solution
 // to the game.
 #include <QTest>
+#include <algorithm>
+#include <cstdlib>
+#include <string>
 
 #include "e2e/program_fixture.h"
+#include "view/status.h"
 
 namespace kvarlo::testing {
 namespace {
@@ -157,6 +161,47 @@ TEST_F(Play, KeypadMinusStopsALongSearchAndKeypadPlusGoesOn) {
     keyUp(VK_SUBTRACT);
     ASSERT_TRUE(waitWhileBusy(std::chrono::seconds(5)));
     EXPECT_GE(state().results.depth, depth);
+}
+
+TEST_F(Play, AStoppedSearchOnADenseFigureNamesTheBestItFoundAndThatIsWhatThePlayReaches) {
+    editAlmostFullBoard();
+    const int32_t matches = state().board.countMatches();
+    command(ID_SOLVER_SEARCH_ANEW);
+    ASSERT_GE(busy.load(), 1);
+    // Until the best-ending search has a solution down to a single match (each jump takes one
+    // away), so no class lies below it, and the probes have estimated other classes: the
+    // layers of this figure end no game for a long while, so those counts are estimates.
+    const auto estimatedWithABest = [this, matches] {
+        pump();
+        const SolverResults& r = state().results;
+        const int64_t* counts = r.spectrum.data();
+        return r.bestCount == matches - 1 &&
+               std::any_of(counts + 2, counts + r.spectrumCount, [](int64_t c) { return c > 0; });
+    };
+    ASSERT_TRUE(QTest::qWaitFor(estimatedWithABest, 60000));
+    command(ID_SOLVER_STOP);
+    ASSERT_TRUE(waitWhileBusy(std::chrono::seconds(5)));
+    const SolverResults& r = state().results;
+    ASSERT_EQ(r.status, 1);
+    ASSERT_GT(r.bestCount, 0);
+
+    // The panel's last solver line: "NN: cложность  D", the lowest class with games in it.
+    const std::vector<StatusLine> lines =
+        composeSolverStats(r, state().window.statsColumnMode, 0, 0);
+    ASSERT_FALSE(lines.empty());
+    const std::string summary = lines.back().text;
+    ASSERT_GE(summary.size(), 4u);
+    const int named = std::stoi(summary.substr(0, 2));
+    const double difficulty = std::strtod(summary.substr(summary.rfind(' ') + 1).c_str(), nullptr);
+    EXPECT_GE(difficulty, 1.0) << summary;
+
+    command(ID_SOLVER_BEST_TO_GAME);
+    ASSERT_EQ(state().window.mode, AppMode::Game);
+    QTest::keyClick(seam::clientWidget(mainWindow), Qt::Key_Down);  // to the last jump
+    pump();
+    EXPECT_EQ(state().history.current, r.bestCount);
+    EXPECT_EQ(state().board.countMovable(), 0);  // a real ending
+    EXPECT_EQ(state().board.countMatches(), named) << summary;
 }
 
 TEST_F(Play, ClosingTheWindowDuringASearchStopsIt) {

@@ -3,13 +3,17 @@
 // and proves exactly that; the engine's exact results do not depend on the search beside them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstdlib>
 
 #include "solver/brute_force.h"
 #include "solver/engine/best.h"
 #include "solver/engine/bounds.h"
 #include "solver/engine/engine.h"
 #include "solver/engine/graph_file.h"
+#include "solver/engine/parts.h"
+#include "solver/engine/split_best.h"
 
 namespace kvarlo::engine {
 namespace {
@@ -208,6 +212,173 @@ TEST(BestSearchTest, EngineProvesADenseFigureByExistence) {
     EXPECT_GE(r.bestFoundMs, 0);
     EXPECT_EQ(replayedEnding(board, graph, r.bestSequence), 1);
     EXPECT_LE(r.peakBytes, options.memoryBytes);
+}
+
+// The existing slots of the nodes within `radius` steps of node (cx, cy) of the 7 x 7 board.
+std::vector<EdgeRef> slotsAround(const Board& board, int32_t cx, int32_t cy, int32_t radius) {
+    std::vector<EdgeRef> slots;
+    for (int32_t i = 0; i < board.nodeCount; ++i) {
+        const int32_t dx = board.nodes[i].x - cx;
+        const int32_t dy = board.nodes[i].y - cy;
+        const int32_t dist = std::max({std::abs(dx), std::abs(dy), std::abs(dx - dy)});
+        for (int32_t d = 0; d < 3; ++d) {
+            if (dist <= radius && board.slotExists(i, d)) {
+                slots.push_back(testing::ref(i, d));
+            }
+        }
+    }
+    return slots;
+}
+
+// Puts matches on `count` of the slots, drawn at random.
+void scatter(Board& board, std::vector<EdgeRef> slots, int32_t count, std::mt19937& rng) {
+    std::shuffle(slots.begin(), slots.end(), rng);
+    for (int32_t i = 0; i < count && i < static_cast<int32_t>(slots.size()); ++i) {
+        board.slot(slots[i]).hasMatch = 1;
+    }
+}
+
+// Figures of the kinds that fall apart, small enough for the exact layers: two blobs in
+// opposite corners, a blob and a few lonely matches far from it, a thinned ring around the
+// centre, a blob beside a random scatter.
+Board separatedFigure(std::mt19937& rng, int32_t kind) {
+    Board board(7, 7);
+    std::uniform_int_distribution<int32_t> some(4, 7);
+    switch (kind % 4) {
+        case 0:
+            scatter(board, slotsAround(board, 1, 1, 1), some(rng), rng);
+            scatter(board, slotsAround(board, 5, 5, 1), some(rng), rng);
+            break;
+        case 1:
+            scatter(board, slotsAround(board, 1, 2, 1), some(rng) + 3, rng);
+            scatter(board, slotsAround(board, 5, 5, 1), 1 + kind % 3, rng);
+            break;
+        case 2: {
+            std::vector<EdgeRef> ring;
+            for (EdgeRef r : slotsAround(board, 3, 3, 3)) {
+                const int32_t dx = board.nodes[r.node].x - 3;
+                const int32_t dy = board.nodes[r.node].y - 3;
+                if (std::max({std::abs(dx), std::abs(dy), std::abs(dx - dy)}) >= 2) {
+                    ring.push_back(r);
+                }
+            }
+            scatter(board, ring, 10 + kind % 5, rng);
+            break;
+        }
+        default:
+            scatter(board, slotsAround(board, 2, 1, 1), some(rng) + 2, rng);
+            scatter(board, slotsAround(board, 3, 3, 3), 4, rng);
+            break;
+    }
+    return board;
+}
+
+TEST(IndependentPartsTest, RandomGamesNeverLeaveAPartsReach) {
+    // Every jump of every game stays inside one part's reach, and no slot is in two reaches:
+    // what makes the parts' games independent.
+    std::mt19937 rng(97);
+    int32_t split = 0;
+    for (int32_t i = 0; i < 80; ++i) {
+        const Board board =
+            i % 5 == 4 ? testing::randomFigure(rng, 10 + i % 20, 3) : separatedFigure(rng, i);
+        const JumpGraph graph = graphFromBoard(board);
+        const std::vector<FigurePart> parts = independentParts(SlotDistances(graph), graph.start);
+        Bits all;
+        Bits reached;
+        for (const FigurePart& p : parts) {
+            EXPECT_TRUE((p.matches & all).empty()) << i;
+            EXPECT_TRUE((p.reach & reached).empty()) << i;
+            EXPECT_EQ(p.matches & p.reach, p.matches) << i;
+            all = all | p.matches;
+            reached = reached | p.reach;
+        }
+        EXPECT_EQ(all, graph.start) << i;
+        split += parts.size() > 1;
+        for (int32_t game = 0; game < 30; ++game) {
+            Bits p = graph.start;
+            std::vector<Jump> legal;
+            do {
+                legal.clear();
+                for (const Jump& j : graph.jumps) {
+                    if (canJump(p, j)) {
+                        legal.push_back(j);
+                    }
+                }
+                if (legal.empty()) {
+                    break;
+                }
+                const Jump j = legal[rng() % legal.size()];
+                const Bits t = Bits::bit(j.from) | Bits::bit(j.over) | Bits::bit(j.to);
+                const auto holds = [&](const FigurePart& part) { return (part.reach & t) == t; };
+                EXPECT_EQ(std::count_if(parts.begin(), parts.end(), holds), 1) << i;
+                p = afterJump(p, j);
+            } while (true);
+        }
+    }
+    EXPECT_GT(split, 30);  // the kinds above do fall apart
+}
+
+TEST(SplitBestSearchTest, ProvesTheExactLayersBestOnSeparatedFigures) {
+    // The parts' bests add up to the whole figure's, as the layers count it; the sum is
+    // proven, and its sequence plays on the board to a dead end with that many matches. A
+    // figure that does not fall apart but lies in clusters gets its clusters' games offered:
+    // its best and proof stay the layers'.
+    std::mt19937 rng(211);
+    int32_t split = 0;
+    int32_t clustered = 0;
+    for (int32_t i = 0; i < 24; ++i) {
+        const Board board = separatedFigure(rng, i);
+        const JumpGraph graph = graphFromBoard(board);
+        EngineOptions options;
+        options.memoryBytes = 512ull << 20;
+        SearchEngine exact(graph, options);
+        exact.run({}, {});
+        const EngineReport full = exact.report();
+        ASSERT_TRUE(full.complete) << i;
+
+        MemoryBudget budget(64ull << 20);
+        SplitBestSearch search(graph, budget, 32ull << 20, true, 0, 2);
+        std::atomic<bool> stop{false};
+        search.run(stop);
+        ASSERT_TRUE(search.finished()) << i;
+        const BestEnding r = search.result();
+        EXPECT_EQ(r.best, full.best) << i;
+        EXPECT_EQ(r.lowest, full.best) << i;
+        EXPECT_EQ(replayedEnding(board, graph, r.jumps), r.best) << i;
+        split += search.parts() > 1;
+        clustered += search.clusters() > 1;
+    }
+    EXPECT_GT(split, 10);
+    EXPECT_GT(clustered, 2);
+}
+
+TEST(SplitBestSearchTest, AnEngineTooSmallForTheLayersProvesASeparatedFigure) {
+    // Two blobs in opposite corners and a lonely match: the layers stop early, and the proof
+    // comes from the parts.
+    std::mt19937 rng(3);
+    int32_t incomplete = 0;
+    for (int32_t i = 0; i < 6; ++i) {
+        Board board = separatedFigure(rng, 4 * i);
+        scatter(board, slotsAround(board, 0, 3, 0), 1, rng);
+        const JumpGraph graph = graphFromBoard(board);
+        EngineOptions roomy;
+        roomy.memoryBytes = 512ull << 20;
+        SearchEngine exact(graph, roomy);
+        exact.run({}, {});
+        ASSERT_TRUE(exact.report().complete);
+
+        EngineOptions tight;
+        tight.threads = 2;
+        tight.memoryBytes = 256 * 1024;
+        SearchEngine engine(graph, tight);
+        engine.run([&] { return engine.report().bestProven; }, {});
+        const EngineReport r = engine.report();
+        EXPECT_TRUE(r.bestProven) << i;
+        EXPECT_EQ(r.best, exact.report().best) << i;
+        EXPECT_EQ(replayedEnding(board, graph, r.bestSequence), r.best) << i;
+        incomplete += !r.complete;
+    }
+    EXPECT_GT(incomplete, 3);
 }
 
 }  // namespace
