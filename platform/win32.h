@@ -30,8 +30,16 @@
 // Messages the Linux layer generates: WM_CREATE, WM_DESTROY, WM_NCDESTROY, WM_CLOSE, WM_PAINT,
 // WM_KEYDOWN, WM_KEYUP, WM_CHAR, WM_SYSKEYDOWN, WM_SYSKEYUP, WM_SYSCHAR, WM_COMMAND,
 // WM_TIMER, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN, WM_RBUTTONUP, WM_INITDIALOG,
-// WM_QUIT. Any other message id can be posted and sent; DefWindowProcA handles WM_CLOSE
-// (destroys the window) and answers 0 to everything else.
+// WM_ENTERIDLE, WM_QUIT. Any other message id can be posted and sent; DefWindowProcA handles
+// WM_CLOSE (destroys the window) and answers 0 to everything else.
+//
+// A message box or file dialog tells its owner window that it waits, as Windows does: the owner
+// gets WM_ENTERIDLE (MSGF_DIALOGBOX, the box's handle) whenever the box's loop has run out of
+// messages, and a WM_COMMAND with one of the box's buttons (IDOK, IDCANCEL, IDYES, IDNO) posted to
+// that handle answers the box as the button would; OK takes the name proposed in lpstrFile. Where
+// nothing can be shown (Qt's offscreen platform) the box runs its loop without showing itself
+// until the owner answers or lets it wait with nothing more to do; then a message box gives its
+// first button and a file dialog is cancelled.
 //
 // Narrow strings are Windows-1251 everywhere, file paths included; the Linux layer converts them
 // to and from Unicode where they meet Qt and the file system, and on Windows the same calls go
@@ -58,8 +66,9 @@
 //   object still selected into a DC (Windows marks it and deletes it once deselected).
 // - RT_GROUP_ICON holds the whole .ico file (16-byte entries with file offsets), not a group
 //   directory of 14-byte entries naming RT_ICON resources; LoadIconA reads it.
-// - TranslateAcceleratorA translates an Alt character accelerator (Alt+? for About) from the
-//   WM_SYSCHAR that carries it; Windows does not.
+// - TranslateAcceleratorA takes Alt from the message (bit 29 of lParam), Windows from the key
+//   state (GetKeyState(VK_MENU)). Alt+? and Alt+/ typed on the keyboard give About on both; a
+//   WM_SYSCHAR posted while Alt is up is translated only here.
 // tests/conformance/ runs the same tests on both sides; a difference it meets is stated by one test
 // there, which skips on Linux with its reason.
 #pragma once
@@ -325,6 +334,7 @@ typedef struct _OVERLAPPED OVERLAPPED, *LPOVERLAPPED;  // never used: pass nullp
 #define WM_COMMAND 0x0111
 #define WM_SYSCOMMAND 0x0112
 #define WM_TIMER 0x0113
+#define WM_ENTERIDLE 0x0121
 #define WM_MOUSEMOVE 0x0200
 #define WM_LBUTTONDOWN 0x0201
 #define WM_LBUTTONUP 0x0202
@@ -337,6 +347,9 @@ typedef struct _OVERLAPPED OVERLAPPED, *LPOVERLAPPED;  // never used: pass nullp
 #define MK_RBUTTON 0x0002
 #define MK_SHIFT 0x0004
 #define MK_CONTROL 0x0008
+
+// WM_ENTERIDLE: what waits
+#define MSGF_DIALOGBOX 0
 
 // PeekMessage
 #define PM_NOREMOVE 0x0000

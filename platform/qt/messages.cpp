@@ -83,13 +83,17 @@ public:
             return;
         MSG msg;
         int budget = 1000;  // a window that never validates must not freeze the dialog
+        bool dispatched = false;
         while (budget-- > 0 && takeMessage(msg, nullptr, 0, 0, true)) {
             if (msg.message == WM_QUIT) {  // leave it for the main loop
                 PostQuitMessage(static_cast<int>(msg.wParam));
                 break;
             }
             DispatchMessageA(&msg);
+            dispatched = true;
         }
+        if (dispatched)
+            tellOwnersOfShownBoxes();  // the box's loop has run out of messages again
         armDeadline();
     }
 
@@ -367,8 +371,10 @@ BOOL WINAPI PeekMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax,
 
 BOOL WINAPI TranslateMessage(const MSG* msg) {
     // Character messages are queued by the layer together with their key message, so there is
-    // nothing left to translate; the answer follows Windows: true for key-down messages.
-    return msg != nullptr && (msg->message == WM_KEYDOWN || msg->message == WM_SYSKEYDOWN);
+    // nothing left to translate; the answer follows Windows: true for every key message, up or
+    // down, whether it types a character or not.
+    return msg != nullptr && (msg->message == WM_KEYDOWN || msg->message == WM_KEYUP ||
+                              msg->message == WM_SYSKEYDOWN || msg->message == WM_SYSKEYUP);
 }
 
 LRESULT WINAPI DispatchMessageA(const MSG* msg) {
