@@ -30,17 +30,16 @@
 // Messages the Linux layer generates: WM_CREATE, WM_DESTROY, WM_NCDESTROY, WM_CLOSE, WM_PAINT,
 // WM_KEYDOWN, WM_KEYUP, WM_CHAR, WM_SYSKEYDOWN, WM_SYSKEYUP, WM_SYSCHAR, WM_COMMAND,
 // WM_TIMER, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN, WM_RBUTTONUP, WM_INITDIALOG,
-// WM_ENTERIDLE, WM_QUIT. Any other message id can be posted and sent; DefWindowProcA handles
+// WM_ACTIVATE, WM_QUIT. Any other message id can be posted and sent; DefWindowProcA handles
 // WM_CLOSE (destroys the window) and answers 0 to everything else.
 //
-// A message box or file dialog tells its owner window that it waits, as Windows does: the owner
-// gets WM_ENTERIDLE (MSGF_DIALOGBOX, the box's handle) whenever the box's loop has run out of
-// messages, and a WM_COMMAND with one of the box's buttons (IDOK, IDCANCEL, IDYES, IDNO) posted to
-// that handle answers the box as the button would; OK takes the name proposed in lpstrFile. Where
-// nothing can be shown (Qt's offscreen platform) the box runs its loop without showing itself
-// until the owner answers or lets it wait with nothing more to do; then a message box gives its
-// first button and a file dialog is cancelled.
-//
+// A message box or file dialog deactivates its owner window as it comes, as on Windows: the owner
+// gets WM_ACTIVATE (WA_INACTIVE, the box's handle), and WA_ACTIVE once the box has gone. A
+// WM_COMMAND with one of the box's buttons (IDOK, IDCANCEL, IDYES, IDNO) posted to that handle
+// answers the box as the button would; OK takes the name proposed in lpstrFile. Where nothing
+// can be shown (Qt's offscreen platform) the box runs its loop unseen while messages are ready;
+// unanswered then, a message box gives its first button and a file dialog is cancelled.
+
 // Narrow strings are Windows-1251 everywhere, file paths included; the Linux layer converts them
 // to and from Unicode where they meet Qt and the file system, and on Windows the same calls go
 // through the wide functions (platform/windows/). A file name the other side cannot represent
@@ -52,6 +51,8 @@
 // - DIB sections keep their rows top-down in memory whatever the sign of biHeight; only 32 bpp
 //   BI_RGB sections exist. Partial invalidation and validation cover the bounding rectangle.
 // - WM_CHAR/WM_SYSCHAR are queued with their key message, so TranslateMessage has nothing to do.
+//   WM_ACTIVATE comes only as a message box or file dialog comes and goes, never as a window is
+//   shown or the user switches windows.
 //   Menu commands are posted, not sent. SendMessageA works on the window's own thread only.
 //   WM_SIZE, WM_ERASEBKGND, WM_SETFOCUS, WM_MOUSEMOVE and the non-client messages are not sent.
 // - The file dialogs never change the current directory. Share modes are not enforced. They
@@ -318,6 +319,7 @@ typedef struct _OVERLAPPED OVERLAPPED, *LPOVERLAPPED;  // never used: pass nullp
 #define WM_NULL 0x0000
 #define WM_CREATE 0x0001
 #define WM_DESTROY 0x0002
+#define WM_ACTIVATE 0x0006
 #define WM_SIZE 0x0005
 #define WM_PAINT 0x000F
 #define WM_CLOSE 0x0010
@@ -334,7 +336,6 @@ typedef struct _OVERLAPPED OVERLAPPED, *LPOVERLAPPED;  // never used: pass nullp
 #define WM_COMMAND 0x0111
 #define WM_SYSCOMMAND 0x0112
 #define WM_TIMER 0x0113
-#define WM_ENTERIDLE 0x0121
 #define WM_MOUSEMOVE 0x0200
 #define WM_LBUTTONDOWN 0x0201
 #define WM_LBUTTONUP 0x0202
@@ -348,8 +349,9 @@ typedef struct _OVERLAPPED OVERLAPPED, *LPOVERLAPPED;  // never used: pass nullp
 #define MK_SHIFT 0x0004
 #define MK_CONTROL 0x0008
 
-// WM_ENTERIDLE: what waits
-#define MSGF_DIALOGBOX 0
+// WM_ACTIVATE
+#define WA_INACTIVE 0
+#define WA_ACTIVE 1
 
 // PeekMessage
 #define PM_NOREMOVE 0x0000

@@ -378,7 +378,7 @@ std::optional<std::string> takeChosenName(OPENFILENAMEA& ofn, const QString& cho
     return name;
 }
 
-// Where no dialog can be shown, only its owner can answer it (as on Windows, from WM_ENTERIDLE):
+// Where no dialog can be shown, only its owner can answer it (told by WM_ACTIVATE, as on Windows):
 // OK takes the proposed name, in the folder the dialog would have opened in.
 std::optional<std::string> nameAnsweredUnshown(const OPENFILENAMEA& ofn,
                                                const testing::FileDialogRequest& request) {

@@ -110,9 +110,10 @@ LRESULT callWindowProc(Window& window, UINT message, WPARAM wParam, LPARAM lPara
 DWORD messageTime();
 
 // ---- Boxes the program waits on ---------------------------------------------------------------
-// A message box or file dialog as its owner sees it on Windows: a window that tells the owner,
-// each time the box's loop has nothing left to do, that it waits (WM_ENTERIDLE with its handle),
-// and that takes the command of one of its buttons posted or sent to it as that button's click.
+// A message box or file dialog as its owner sees it on Windows: a window that deactivates the
+// owner as it comes (WM_ACTIVATE, WA_INACTIVE, with the box's handle) and activates it again as it
+// goes, and that takes the command of one of its buttons posted or sent to it as that button's
+// click.
 class WaitingBox {
 public:
     WaitingBox(HWND owner, std::vector<int> buttons);
@@ -120,30 +121,26 @@ public:
     WaitingBox(const WaitingBox&) = delete;
     WaitingBox& operator=(const WaitingBox&) = delete;
 
-    // With nothing on screen: runs the box's loop until the owner answers, or until the owner
-    // was told and nothing more came (no one will answer). The answer, if any.
+    // With nothing on screen: tells the owner, then runs the box's loop while messages are
+    // ready, until the owner answers. The answer, if any.
     std::optional<int> waitUnshown();
-    // With a box on screen: the owner is told once the box's own loop runs, and again each time
-    // that loop has dispatched the program's messages; an answer ends the box through `close`.
+    // With a box on screen: the owner is told once the box's own loop runs, and an answer ends
+    // the box through `close`.
     void tellOwnerWhenShown(QObject& box, std::function<void(int)> close);
     std::optional<int> answer() const { return answer_; }
-    // On screen and not answered yet.
-    bool shown() const { return close_ != nullptr && !answer_; }
 
     HWND handle() const { return handleOf(record_); }
     void take(UINT message, WPARAM wParam);
-    bool tellOwner();
 
 private:
+    bool tellOwner(WORD state);
     HWND owner_;
     std::vector<int> buttons_;
     Window* record_;
     std::optional<int> answer_;
     std::function<void(int)> close_;
+    bool told_ = false;
 };
-// Tells the owners of the boxes on screen that their boxes wait again: called each time a box's
-// loop has dispatched the program's messages and has none left.
-void tellOwnersOfShownBoxes();
 
 // ---- Input -----------------------------------------------------------------------------------
 void setCursorPosition(QPoint screen);

@@ -83,17 +83,13 @@ public:
             return;
         MSG msg;
         int budget = 1000;  // a window that never validates must not freeze the dialog
-        bool dispatched = false;
         while (budget-- > 0 && takeMessage(msg, nullptr, 0, 0, true)) {
             if (msg.message == WM_QUIT) {  // leave it for the main loop
                 PostQuitMessage(static_cast<int>(msg.wParam));
                 break;
             }
             DispatchMessageA(&msg);
-            dispatched = true;
         }
-        if (dispatched)
-            tellOwnersOfShownBoxes();  // the box's loop has run out of messages again
         armDeadline();
     }
 

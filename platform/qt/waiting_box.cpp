@@ -1,6 +1,7 @@
-// The message boxes and file dialogs as windows their owner can answer: Windows tells the owner
-// of a modal box that the box waits (WM_ENTERIDLE), and a button's command posted to the box
-// presses that button. The program's tests answer boxes so on both sides, without timers.
+// The message boxes and file dialogs as windows their owner can answer: on Windows a modal box
+// that comes deactivates its owner (WM_ACTIVATE with the box's handle), and a button's command
+// posted to the box presses that button. The program's tests answer boxes so on both sides,
+// without timers.
 #include <QMetaObject>
 #include <QPointer>
 #include <algorithm>
@@ -35,6 +36,8 @@ WaitingBox::WaitingBox(HWND owner, std::vector<int> buttons)
 }
 
 WaitingBox::~WaitingBox() {
+    if (told_)
+        tellOwner(WA_ACTIVE);  // the owner is active again
     auto& boxes = waitingBoxes();
     boxes.erase(std::remove(boxes.begin(), boxes.end(), this), boxes.end());
     DestroyWindow(handle());  // drops what was still posted to the box, and its record
@@ -50,27 +53,24 @@ void WaitingBox::take(UINT message, WPARAM wParam) {
         close_(id);
 }
 
-bool WaitingBox::tellOwner() {
+bool WaitingBox::tellOwner(WORD state) {
     if (!onGuiThread() || windowFromHandle(owner_) == nullptr)
-        return false;  // Windows tells no one about a box without an owner
-    SendMessageA(owner_, WM_ENTERIDLE, MSGF_DIALOGBOX, reinterpret_cast<LPARAM>(handle()));
+        return false;  // a box without an owner tells no one
+    told_ = true;
+    SendMessageA(owner_, WM_ACTIVATE, MAKEWPARAM(state, 0), reinterpret_cast<LPARAM>(handle()));
     return true;
 }
 
 std::optional<int> WaitingBox::waitUnshown() {
+    if (!tellOwner(WA_INACTIVE))
+        return std::nullopt;
     MSG msg;
-    while (!answer_ && tellOwner()) {
-        bool dispatched = false;
-        while (!answer_ && takeMessage(msg, nullptr, 0, 0, true)) {
-            if (msg.message == WM_QUIT) {  // ends the box; the quit stays for the main loop
-                PostQuitMessage(static_cast<int>(msg.wParam));
-                return answer_;
-            }
-            DispatchMessageA(&msg);
-            dispatched = true;
-        }
-        if (!dispatched)
+    while (!answer_ && takeMessage(msg, nullptr, 0, 0, true)) {
+        if (msg.message == WM_QUIT) {  // ends the box; the quit stays for the main loop
+            PostQuitMessage(static_cast<int>(msg.wParam));
             break;
+        }
+        DispatchMessageA(&msg);
     }
     return answer_;
 }
@@ -79,17 +79,7 @@ void WaitingBox::tellOwnerWhenShown(QObject& box, std::function<void(int)> close
     close_ = std::move(close);
     // Queued to the box: it runs from the box's own loop, once the box is up.
     QMetaObject::invokeMethod(
-        &box, [this] { tellOwner(); }, Qt::QueuedConnection);
-}
-
-void tellOwnersOfShownBoxes() {
-    // A copy: an owner may answer its box, which then goes.
-    const std::vector<WaitingBox*> boxes = waitingBoxes();
-    for (WaitingBox* box : boxes) {
-        const auto& live = waitingBoxes();
-        if (std::find(live.begin(), live.end(), box) != live.end() && box->shown())
-            box->tellOwner();
-    }
+        &box, [this] { tellOwner(WA_INACTIVE); }, Qt::QueuedConnection);
 }
 
 }  // namespace kvarlo::platform

@@ -1,7 +1,7 @@
-// Message boxes and the file dialogs, answered the way a modal box lets its owner act: once the
-// box waits, its owner receives WM_ENTERIDLE with the box's handle and posts it the command of a
-// button, as the button's click would. No timer and no second thread: the box's own loop
-// delivers both messages.
+// Message boxes and the file dialogs, answered the way a modal box lets its owner act: as the
+// box comes it deactivates its owner, which learns the box's handle from WM_ACTIVATE and posts it
+// the command of a button, as the button's click would. No timer and no second thread: the box's
+// own loop delivers the posted messages.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -16,33 +16,41 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The owner of the boxes: answers each box that waits with the button it was told, once; or
-// first, as often as asked, posts itself a message instead, as the program's own work goes on.
+// The owner of the boxes: answers each box with the button it was told; or first posts itself
+// as many messages as asked, one after the other, as the program's own work goes on, and answers
+// once the box's loop has delivered them.
 struct Answering {
     WPARAM button = 0;
-    int postsFirst = 0;
+    int ownMessagesFirst = 0;
     int ownMessages = 0;  // those the box's loop delivered
     std::vector<HWND> boxesSeen;
+    bool activeAgain = false;
 };
 Answering answering;
 const UINT ownMessage = WM_APP + 3;
 
+void answerBox() {
+    PostMessageA(answering.boxesSeen.back(), WM_COMMAND, MAKEWPARAM(answering.button, 0), 0);
+}
+
 LRESULT CALLBACK ownerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == ownMessage) {
-        ++answering.ownMessages;
-        return 0;
+    if (message == WM_ACTIVATE && lParam != 0) {
+        const HWND other = reinterpret_cast<HWND>(lParam);
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            answering.boxesSeen.push_back(other);
+            if (answering.ownMessagesFirst > 0)
+                PostMessageA(window, ownMessage, 0, 0);
+            else
+                answerBox();
+        } else if (!answering.boxesSeen.empty() && other == answering.boxesSeen.back()) {
+            answering.activeAgain = true;
+        }
     }
-    if (message == WM_ENTERIDLE && wParam == MSGF_DIALOGBOX) {
-        const HWND box = reinterpret_cast<HWND>(lParam);
-        if (answering.postsFirst > 0) {
-            --answering.postsFirst;
+    if (message == ownMessage) {
+        if (++answering.ownMessages < answering.ownMessagesFirst)
             PostMessageA(window, ownMessage, 0, 0);
-            return 0;
-        }
-        if (answering.boxesSeen.empty() || answering.boxesSeen.back() != box) {
-            answering.boxesSeen.push_back(box);
-            PostMessageA(box, WM_COMMAND, MAKEWPARAM(answering.button, 0), 0);
-        }
+        else
+            answerBox();
         return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
@@ -99,13 +107,14 @@ TEST_F(Boxes, AMessageBoxAnswersWithTheButtonPressed) {
     }
 }
 
-// The box's loop delivers the program's messages, and tells the owner again once it has.
+// The program's work goes on while a box waits: the box's loop delivers its messages.
 TEST_F(Boxes, TheOwnersMessagesFlowWhileItsBoxWaits) {
     answerWith(IDOK);
-    answering.postsFirst = 2;
+    answering.ownMessagesFirst = 3;
     EXPECT_EQ(MessageBoxA(owner, notWritten, "kvarlo", MB_OK), IDOK);
-    EXPECT_EQ(answering.ownMessages, 2);
+    EXPECT_EQ(answering.ownMessages, 3);
     EXPECT_EQ(answering.boxesSeen.size(), 1u);
+    EXPECT_TRUE(answering.activeAgain);  // the owner is active again once the box has gone
 }
 
 // A folder of the test's own under the temporary one, with an ASCII path (which reads the same
