@@ -51,13 +51,14 @@
 // - DIB sections keep their rows top-down in memory whatever the sign of biHeight; only 32 bpp
 //   BI_RGB sections exist. Partial invalidation and validation cover the bounding rectangle.
 // - WM_CHAR/WM_SYSCHAR are queued with their key message, so TranslateMessage has nothing to do.
+//   Menu commands are posted, not sent. SendMessageA works on the window's own thread only.
+//   WM_SIZE, WM_ERASEBKGND, WM_SETFOCUS, WM_MOUSEMOVE and the non-client messages are not sent;
 //   WM_ACTIVATE comes only as a message box or file dialog comes and goes, never as a window is
 //   shown or the user switches windows.
-//   Menu commands are posted, not sent. SendMessageA works on the window's own thread only.
-//   WM_SIZE, WM_ERASEBKGND, WM_SETFOCUS, WM_MOUSEMOVE and the non-client messages are not sent.
 // - The file dialogs never change the current directory. Share modes are not enforced. They
 //   remember the folder last chosen for the process only (Windows keeps it for the program
-//   across runs), and open in it when lpstrInitialDir is the one first given, as Windows does.
+//   across runs), and open in it when lpstrInitialDir is the one first given, as Windows does
+//   (Wine's dialogs open in lpstrInitialDir each time).
 // - CreateFileA opens regular files only: a FIFO, a device or a socket fails at once with
 //   ERROR_BAD_FILE_TYPE (a folder with ERROR_ACCESS_DENIED), never waiting for a pipe's other end.
 // - Sounds play asynchronously always (SND_SYNC is treated as SND_ASYNC); PCM WAVE only.
