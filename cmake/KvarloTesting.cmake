@@ -1,7 +1,8 @@
 # kvarlo_add_test(NAME SOURCES <files...> LIBRARIES <targets...> [ENVIRONMENT VAR=VALUE]
-#                 [LOCALES <locales...>])
+#                 [LOCALES <locales...>] [PREFIX <prefix>])
 # Builds one GoogleTest executable and registers each of its tests with CTest; with LOCALES
-# (Windows, under Wine), once per locale, each named with its locale after a slash.
+# (Windows, under Wine), once per locale, each named with its locale after a slash; with PREFIX,
+# each test's name starts with it.
 include(GoogleTest)
 
 # The host's GoogleTest; a cross build (Windows) compiles it from the sources Debian ships.
@@ -18,7 +19,7 @@ if(NOT GTest_FOUND)
 endif()
 
 function(kvarlo_add_test name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES;ENVIRONMENT;LOCALES" ${ARGN})
+  cmake_parse_arguments(ARG "" "PREFIX" "SOURCES;LIBRARIES;ENVIRONMENT;LOCALES" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} GTest::gtest GTest::gtest_main)
   target_include_directories(${name} PRIVATE "${PROJECT_SOURCE_DIR}" "${PROJECT_SOURCE_DIR}/tests")
@@ -34,6 +35,7 @@ function(kvarlo_add_test name)
     gtest_discover_tests(${name}
       DISCOVERY_MODE PRE_TEST
       DISCOVERY_TIMEOUT ${discovery_timeout}
+      TEST_PREFIX "${ARG_PREFIX}"
       PROPERTIES ENVIRONMENT "${ARG_ENVIRONMENT}")
   endif()
   # scripts/wine-run starts Wine in KVARLO_WINE_LOCALE.
@@ -41,6 +43,7 @@ function(kvarlo_add_test name)
     gtest_discover_tests(${name}
       DISCOVERY_MODE PRE_TEST
       DISCOVERY_TIMEOUT ${discovery_timeout}
+      TEST_PREFIX "${ARG_PREFIX}"
       TEST_SUFFIX "/${locale}"
       PROPERTIES ENVIRONMENT "KVARLO_WINE_LOCALE=${locale}")
   endforeach()

@@ -30,9 +30,16 @@
 // Messages the Linux layer generates: WM_CREATE, WM_DESTROY, WM_NCDESTROY, WM_CLOSE, WM_PAINT,
 // WM_KEYDOWN, WM_KEYUP, WM_CHAR, WM_SYSKEYDOWN, WM_SYSKEYUP, WM_SYSCHAR, WM_COMMAND,
 // WM_TIMER, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN, WM_RBUTTONUP, WM_INITDIALOG,
-// WM_QUIT. Any other message id can be posted and sent; DefWindowProcA handles WM_CLOSE
-// (destroys the window) and answers 0 to everything else.
+// WM_ACTIVATE, WM_QUIT. Any other message id can be posted and sent; DefWindowProcA handles
+// WM_CLOSE (destroys the window) and answers 0 to everything else.
 //
+// A message box or file dialog deactivates its owner window as it comes, as on Windows: the owner
+// gets WM_ACTIVATE (WA_INACTIVE, the box's handle), and WA_ACTIVE once the box has gone. A
+// WM_COMMAND with one of the box's buttons (IDOK, IDCANCEL, IDYES, IDNO) posted to that handle
+// answers the box as the button would; OK takes the name proposed in lpstrFile. Where nothing
+// can be shown (Qt's offscreen platform) the box runs its loop unseen while messages are ready;
+// unanswered then, a message box gives its first button and a file dialog is cancelled.
+
 // Narrow strings are Windows-1251 everywhere, file paths included; the Linux layer converts them
 // to and from Unicode where they meet Qt and the file system, and on Windows the same calls go
 // through the wide functions (platform/windows/). A file name the other side cannot represent
@@ -45,10 +52,13 @@
 //   BI_RGB sections exist. Partial invalidation and validation cover the bounding rectangle.
 // - WM_CHAR/WM_SYSCHAR are queued with their key message, so TranslateMessage has nothing to do.
 //   Menu commands are posted, not sent. SendMessageA works on the window's own thread only.
-//   WM_SIZE, WM_ERASEBKGND, WM_SETFOCUS, WM_MOUSEMOVE and the non-client messages are not sent.
+//   WM_SIZE, WM_ERASEBKGND, WM_SETFOCUS, WM_MOUSEMOVE and the non-client messages are not sent;
+//   WM_ACTIVATE comes only as a message box or file dialog comes and goes, never as a window is
+//   shown or the user switches windows.
 // - The file dialogs never change the current directory. Share modes are not enforced. They
 //   remember the folder last chosen for the process only (Windows keeps it for the program
-//   across runs), and open in it when lpstrInitialDir is the one first given, as Windows does.
+//   across runs), and open in it when lpstrInitialDir is the one first given, as Windows does
+//   (Wine's dialogs open in lpstrInitialDir each time).
 // - CreateFileA opens regular files only: a FIFO, a device or a socket fails at once with
 //   ERROR_BAD_FILE_TYPE (a folder with ERROR_ACCESS_DENIED), never waiting for a pipe's other end.
 // - Sounds play asynchronously always (SND_SYNC is treated as SND_ASYNC); PCM WAVE only.
@@ -58,8 +68,9 @@
 //   object still selected into a DC (Windows marks it and deletes it once deselected).
 // - RT_GROUP_ICON holds the whole .ico file (16-byte entries with file offsets), not a group
 //   directory of 14-byte entries naming RT_ICON resources; LoadIconA reads it.
-// - TranslateAcceleratorA translates an Alt character accelerator (Alt+? for About) from the
-//   WM_SYSCHAR that carries it; Windows does not.
+// - TranslateAcceleratorA takes Alt from the message (bit 29 of lParam), Windows from the key
+//   state (GetKeyState(VK_MENU)). Alt+? and Alt+/ typed on the keyboard give About on both; a
+//   WM_SYSCHAR posted while Alt is up is translated only here.
 // tests/conformance/ runs the same tests on both sides; a difference it meets is stated by one test
 // there, which skips on Linux with its reason.
 #pragma once
@@ -309,6 +320,7 @@ typedef struct _OVERLAPPED OVERLAPPED, *LPOVERLAPPED;  // never used: pass nullp
 #define WM_NULL 0x0000
 #define WM_CREATE 0x0001
 #define WM_DESTROY 0x0002
+#define WM_ACTIVATE 0x0006
 #define WM_SIZE 0x0005
 #define WM_PAINT 0x000F
 #define WM_CLOSE 0x0010
@@ -337,6 +349,10 @@ typedef struct _OVERLAPPED OVERLAPPED, *LPOVERLAPPED;  // never used: pass nullp
 #define MK_RBUTTON 0x0002
 #define MK_SHIFT 0x0004
 #define MK_CONTROL 0x0008
+
+// WM_ACTIVATE
+#define WA_INACTIVE 0
+#define WA_ACTIVE 1
 
 // PeekMessage
 #define PM_NOREMOVE 0x0000

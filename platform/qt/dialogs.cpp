@@ -349,6 +349,11 @@ std::optional<QString> showFileDialog(const OPENFILENAMEA& ofn,
         dialog.setDefaultSuffix(fromAnsi(request.defaultExtension.c_str()));
     if (!request.proposedName.empty())
         dialog.selectFile(fromAnsi(request.proposedName.c_str()));
+    WaitingBox waiting(ofn.hwndOwner, {IDOK, IDCANCEL});
+    // OK as the dialog's own button does it (QFileDialog keeps accept() to itself).
+    waiting.tellOwnerWhenShown(dialog, [&dialog](int id) {
+        QMetaObject::invokeMethod(&dialog, id == IDOK ? "accept" : "reject", Qt::DirectConnection);
+    });
     int result;
     {
         ForeignModalScope scope;  // the program's messages keep flowing while it is open
@@ -373,6 +378,26 @@ std::optional<std::string> takeChosenName(OPENFILENAMEA& ofn, const QString& cho
     return name;
 }
 
+// Where no dialog can be shown, only its owner can answer it (told by WM_ACTIVATE, as on Windows):
+// OK takes the proposed name, in the folder the dialog would have opened in.
+std::optional<std::string> nameAnsweredUnshown(const OPENFILENAMEA& ofn,
+                                               const testing::FileDialogRequest& request) {
+    if (!onGuiThread())
+        return std::nullopt;
+    WaitingBox waiting(ofn.hwndOwner, {IDOK, IDCANCEL});
+    if (waiting.waitUnshown() != IDOK || request.proposedName.empty())
+        return std::nullopt;
+    if (request.proposedName.front() == '/')
+        return request.proposedName;
+    std::string folder = request.startFolder;
+    if (folder.empty()) {
+        char current[MAX_PATH] = {};
+        GetCurrentDirectoryA(sizeof current, current);
+        folder = current;
+    }
+    return folder + (folder.empty() || folder.back() != '/' ? "/" : "") + request.proposedName;
+}
+
 // The name the user chose (1251): the oldest scripted answer, or the real dialog's; nothing
 // when the dialog was cancelled or its name refused.
 std::optional<std::string> chooseName(OPENFILENAMEA& ofn,
@@ -390,7 +415,7 @@ std::optional<std::string> chooseName(OPENFILENAMEA& ofn,
         }
     }
     if (!someoneCanAnswer())
-        return std::nullopt;  // no one could ever answer a real dialog here
+        return nameAnsweredUnshown(ofn, request);
     const std::optional<QString> chosen = showFileDialog(ofn, request);
     return chosen ? takeChosenName(ofn, *chosen) : std::nullopt;
 }
@@ -460,6 +485,14 @@ QMessageBox::Icon boxIcon(UINT type) {
     }
 }
 
+std::vector<int> buttonIds(
+    const std::vector<std::pair<QMessageBox::StandardButton, int>>& buttons) {
+    std::vector<int> ids;
+    for (const auto& button : buttons)
+        ids.push_back(button.second);
+    return ids;
+}
+
 // The real box, modal; the id of the button pressed (closing it is the last button's answer).
 int showMessageBox(HWND ownerHandle, LPCSTR text, LPCSTR caption, UINT type,
                    const std::vector<std::pair<QMessageBox::StandardButton, int>>& buttons) {
@@ -470,10 +503,14 @@ int showMessageBox(HWND ownerHandle, LPCSTR text, LPCSTR caption, UINT type,
     for (const auto& button : buttons)
         box.addButton(button.first);
     box.setDefaultButton(buttons.front().first);
+    WaitingBox waiting(ownerHandle, buttonIds(buttons));
+    waiting.tellOwnerWhenShown(box, [&box](int) { box.done(0); });
     {
         ForeignModalScope scope;  // the program's messages keep flowing while it is open
         box.exec();
     }
+    if (const std::optional<int> answer = waiting.answer())
+        return *answer;
     const QMessageBox::StandardButton pressed = box.standardButton(box.clickedButton());
     for (const auto& button : buttons) {
         if (button.first == pressed)
@@ -555,8 +592,12 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    if (!someoneCanAnswer())
-        return buttons.front().second;  // a real box would wait for ever
+    if (!someoneCanAnswer()) {  // a real box would wait for ever, unless its owner answers it
+        if (!onGuiThread())
+            return buttons.front().second;
+        WaitingBox waiting(owner, buttonIds(buttons));
+        return waiting.waitUnshown().value_or(buttons.front().second);
+    }
     return showMessageBox(owner, text, caption, type, buttons);
 }
 

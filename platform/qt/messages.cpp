@@ -367,8 +367,10 @@ BOOL WINAPI PeekMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax,
 
 BOOL WINAPI TranslateMessage(const MSG* msg) {
     // Character messages are queued by the layer together with their key message, so there is
-    // nothing left to translate; the answer follows Windows: true for key-down messages.
-    return msg != nullptr && (msg->message == WM_KEYDOWN || msg->message == WM_SYSKEYDOWN);
+    // nothing left to translate; the answer follows Windows: true for every key message, up or
+    // down, whether it types a character or not.
+    return msg != nullptr && (msg->message == WM_KEYDOWN || msg->message == WM_KEYUP ||
+                              msg->message == WM_SYSKEYDOWN || msg->message == WM_SYSKEYUP);
 }
 
 LRESULT WINAPI DispatchMessageA(const MSG* msg) {
