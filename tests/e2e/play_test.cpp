@@ -167,7 +167,7 @@ TEST_F(Play, AStoppedSearchOnADenseFigureNamesTheBestItFoundAndThatIsWhatThePlay
     editAlmostFullBoard();
     const int32_t matches = state().board.countMatches();
     command(ID_SOLVER_SEARCH_ANEW);
-    ASSERT_GE(busy.load(), 1);
+    ASSERT_GE(solverBusy(), 1);
     // Until the best-ending search has a solution down to a single match (each jump takes one
     // away), so no class lies below it, and the probes have estimated other classes: the
     // layers of this figure end no game for a long while, so those counts are estimates.
