@@ -22,6 +22,9 @@ function(kvarlo_add_test name)
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} GTest::gtest GTest::gtest_main)
   target_include_directories(${name} PRIVATE "${PROJECT_SOURCE_DIR}" "${PROJECT_SOURCE_DIR}/tests")
+  if(EMSCRIPTEN)
+    kvarlo_web_node_program(${name})
+  endif()
   # Discovered tests take one variable here (a list loses all but its first element on the
   # way); what every test needs, such as the offscreen platform, the test presets set.
   # Under Wine the first start in a prefix (or on a busy machine) builds the font cache, which
