@@ -1,6 +1,10 @@
 # Compile and link options of the browser build (emscripten). Included by the top-level
 # CMakeLists.txt when EMSCRIPTEN is set.
-add_compile_options(-pthread)
+# Exceptions are caught, as on the desktop: refused memory (std::bad_alloc) is a memory stop of
+# the search, not the end of the program. emscripten's default only throws; Debian ships its
+# libraries with JavaScript-based catching, not with WebAssembly's own exceptions.
+add_compile_options(-pthread -sDISABLE_EXCEPTION_CATCHING=0)
+add_link_options(-sDISABLE_EXCEPTION_CATCHING=0)
 # Growing a shared memory costs the JavaScript side a check on each access; the work here is in
 # the wasm, so the warning about it is left out.
 add_link_options(-pthread -sALLOW_MEMORY_GROWTH=1 -sMAXIMUM_MEMORY=4GB -Wno-pthreads-mem-growth)
