@@ -1,5 +1,6 @@
 # kvarlo_add_test(NAME SOURCES <files...> LIBRARIES <targets...> [ENVIRONMENT VAR=VALUE]
-#                 [LOCALES <locales...>] [PREFIX <prefix>])
+#                 [LOCALES <locales...>] [PREFIX <prefix>]
+#                 [TEST_FILTER <gtest filter>])
 # Builds one GoogleTest executable and registers each of its tests with CTest; with LOCALES
 # (Windows, under Wine), once per locale, each named with its locale after a slash; with PREFIX,
 # each test's name starts with it.
@@ -19,10 +20,13 @@ if(NOT GTest_FOUND)
 endif()
 
 function(kvarlo_add_test name)
-  cmake_parse_arguments(ARG "" "PREFIX" "SOURCES;LIBRARIES;ENVIRONMENT;LOCALES" ${ARGN})
+  cmake_parse_arguments(ARG "" "PREFIX;TEST_FILTER" "SOURCES;LIBRARIES;ENVIRONMENT;LOCALES" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} GTest::gtest GTest::gtest_main)
   target_include_directories(${name} PRIVATE "${PROJECT_SOURCE_DIR}" "${PROJECT_SOURCE_DIR}/tests")
+  if(EMSCRIPTEN)
+    kvarlo_web_node_program(${name})
+  endif()
   # Discovered tests take one variable here (a list loses all but its first element on the
   # way); what every test needs, such as the offscreen platform, the test presets set.
   # Under Wine the first start in a prefix (or on a busy machine) builds the font cache, which
@@ -31,9 +35,14 @@ function(kvarlo_add_test name)
   if(CMAKE_CROSSCOMPILING)
     set(discovery_timeout 60)
   endif()
+  # TEST_FILTER registers only the tests it matches (those a platform can run at all).
+  set(filter)
+  if(ARG_TEST_FILTER)
+    set(filter TEST_FILTER "${ARG_TEST_FILTER}")
+  endif()
   if(NOT ARG_LOCALES)
     gtest_discover_tests(${name}
-      DISCOVERY_MODE PRE_TEST
+      DISCOVERY_MODE PRE_TEST ${filter}
       DISCOVERY_TIMEOUT ${discovery_timeout}
       TEST_PREFIX "${ARG_PREFIX}"
       PROPERTIES ENVIRONMENT "${ARG_ENVIRONMENT}")

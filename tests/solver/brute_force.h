@@ -139,7 +139,11 @@ inline std::vector<EdgeRef> centralSlots(const Board& board, int32_t radius) {
 inline Board randomFigure(std::mt19937& rng, int32_t count, int32_t radius = 2) {
     Board board(7, 7);
     auto slots = centralSlots(board, radius);
-    std::shuffle(slots.begin(), slots.end(), rng);
+    // Fisher-Yates on the generator's own numbers, which the standard fixes: std::shuffle's
+    // use of them is each library's own, and the figures must be the same on every one.
+    for (size_t i = slots.size(); i > 1; --i) {
+        std::swap(slots[i - 1], slots[rng() % i]);
+    }
     slots.resize(std::min<size_t>(slots.size(), count));
     for (EdgeRef r : slots) {
         board.slot(r).hasMatch = 1;
