@@ -769,7 +769,10 @@ window.Module = {
     fail("программа остановилась (" + what + ").");
   },
   setStatus(text) {
-    if (text && !page.firstFrame) showStatus("Загрузка игры… " + text.replace(/^Downloading data\.\.\./, "данные"));
+    // "Downloading data... (done/total)" while the program's files arrive; nothing else is shown.
+    const progress = /^Downloading data\.\.\. \((\d+)\/(\d+)\)/.exec(text || "");
+    if (progress && !page.firstFrame)
+      showStatus("Загрузка игры… " + Math.round((100 * progress[1]) / progress[2]) + " %");
   },
   printErr(text) {
     console.warn(text);
