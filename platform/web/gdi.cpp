@@ -153,22 +153,28 @@ void select(GdiObject*& slot, GdiObject* object) {
         ++slot->selections;
 }
 
-// A one-pixel line leaves out its last pixel, as GDI's does: Bresenham from the first point.
+// A one-pixel line as the Qt layer's cosmetic pen draws it: one pixel per step along the longer
+// axis from the lower end, the upper end left out; the other coordinate in 16.16 fixed point,
+// sampled at the pixel's middle when the slope is positive and at its edge when not.
 void drawThinLine(const Surface& s, POINT from, POINT to, uint32_t colour) {
-    const int dx = std::abs(to.x - from.x), dy = -std::abs(to.y - from.y);
-    const int sx = from.x < to.x ? 1 : -1, sy = from.y < to.y ? 1 : -1;
-    int error = dx + dy;
-    int x = from.x, y = from.y;
-    while (x != to.x || y != to.y) {
-        s.set(x, y, colour);
-        const int twice = 2 * error;
-        if (twice >= dy) {
-            error += dy;
-            x += sx;
-        }
-        if (twice <= dx) {
-            error += dx;
-            y += sy;
+    const bool alongX = std::abs(to.x - from.x) >= std::abs(to.y - from.y);
+    int64_t major0 = alongX ? from.x : from.y, major1 = alongX ? to.x : to.y;
+    int64_t minor0 = alongX ? from.y : from.x, minor1 = alongX ? to.y : to.x;
+    if (major0 > major1) {
+        std::swap(major0, major1);
+        std::swap(minor0, minor1);
+    }
+    if (major0 == major1)
+        return;
+    const int64_t increment = (minor1 - minor0) * 65536 / (major1 - major0);  // truncated
+    const int64_t sample = increment > 0 ? 32 : 0;
+    for (int64_t major = major0; major < major1; ++major) {
+        const int64_t minor =
+            ((minor0 << 16) + ((((major - major0) << 6) + sample) * increment >> 6)) >> 16;
+        if (alongX) {
+            s.set(static_cast<int>(major), static_cast<int>(minor), colour);
+        } else {
+            s.set(static_cast<int>(minor), static_cast<int>(major), colour);
         }
     }
 }
