@@ -693,6 +693,7 @@ function stopSound() {
 }
 
 function beep() {
+  ++page.beeps;
   if (!audio.context || audio.context.state !== "running") return;
   const tone = audio.context.createOscillator();
   const gain = audio.context.createGain();
@@ -735,7 +736,7 @@ function download(path) {
 // ---- Start ----
 
 // What the tests and the measurements read: the first frame's time, frames, downloads, tabs.
-const page = { running: false, firstFrame: 0, frames: 0, downloads: [], tabs: [], status: null };
+const page = { running: false, firstFrame: 0, frames: 0, beeps: 0, downloads: [], tabs: [], status: null };
 
 // The command line: a file of the play folder named in the address (?open=figures/fan.t1a).
 function commandLine() {

@@ -137,6 +137,7 @@ class Page:
                          "--window-size=1000,800", f"--user-data-dir={self.profile.name}/chrome",
                          "--autoplay-policy=no-user-gesture-required"):
             options.add_argument(argument)
+        options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
         options.add_experimental_option("prefs", {
             "download.default_directory": str(self.downloads),
             "download.prompt_for_download": False,
