@@ -100,6 +100,20 @@ function seedPlayFolder() {
   FS.writeFile(listPath, [...seeded].filter(Boolean).join("\n"));
 }
 
+// The memory a search may take in this tab, told to the program as the limit of its control
+// group (where the solver looks for a process's limits): a quarter of the device's memory as
+// the browser reports it (4 GiB assumed when it does not say), at most 2 GiB of the 4 GiB that
+// wasm32 can address. The solver budgets half of it and keeps the rest as its margin.
+function setTabMemoryLimit() {
+  const GiB = 1024 * 1024 * 1024;
+  const device = (navigator.deviceMemory || 4) * GiB;
+  const limit = Math.floor(Math.min(device / 4, 2 * GiB));
+  FS.mkdirTree("/sys/fs/cgroup/kvarlo-tab");
+  FS.writeFile("/sys/fs/cgroup/kvarlo-tab/memory.max", limit + "\n");
+  FS.writeFile("/proc/self/cgroup", "0::/kvarlo-tab\n");
+  page.memoryLimit = limit;
+}
+
 function mountPlayFolder() {
   FS.mkdir("/play");
   FS.mount(IDBFS, {}, "/play");
@@ -736,7 +750,7 @@ function download(path) {
 // ---- Start ----
 
 // What the tests and the measurements read: the first frame's time, frames, downloads, tabs.
-const page = { running: false, firstFrame: 0, frames: 0, beeps: 0, downloads: [], tabs: [], status: null };
+const page = { memoryLimit: 0, running: false, firstFrame: 0, frames: 0, beeps: 0, downloads: [], tabs: [], status: null };
 
 // The command line: a file of the play folder named in the address (?open=figures/fan.t1a).
 function commandLine() {
@@ -761,7 +775,7 @@ const kvarloPage = {
 window.kvarloPage = kvarloPage;
 
 window.Module = {
-  preRun: [mountPlayFolder],
+  preRun: [setTabMemoryLimit, mountPlayFolder],
   onRuntimeInitialized() {
     page.running = true;
   },
