@@ -57,9 +57,10 @@ def main():
     site = Site(site_folder)
     page = Page(site.address)
     try:
-        frames = first_frames(page, 5)
+        frames = first_frames(page, 2)
         print("first frame ms:", [round(t) for t in frames], "median", round(statistics.median(frames)))
         delays = answers_during_search(page, 20)
+        print("all:", [round(d) for d in delays])
         print("key to frame during a search, ms: median", round(statistics.median(delays), 1),
               "max", round(max(delays), 1))
     finally:
