@@ -353,10 +353,15 @@ namespace {
 bool renameFile(const std::string& from, const std::string& to, bool replace) {
 #ifdef __EMSCRIPTEN__
     // The page's file system has one process and no renameat2: a look first is enough there.
+    // Its rename over an existing file leaves the old entry behind, so that one goes first.
     struct stat existing {};
-    if (!replace && ::stat(to.c_str(), &existing) == 0) {
-        errno = EEXIST;
-        return false;
+    if (::stat(to.c_str(), &existing) == 0) {
+        if (!replace) {
+            errno = EEXIST;
+            return false;
+        }
+        if (::unlink(to.c_str()) != 0)
+            return false;
     }
     return ::rename(from.c_str(), to.c_str()) == 0;
 #else

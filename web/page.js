@@ -5,6 +5,8 @@
 "use strict";
 
 (() => {
+// The program's script: the game, or a test suite's page naming its own (data-program).
+const programScript = document.currentScript.dataset.program || "kvarlo.js";
 
 const WM_CLOSE = 0x0010, WM_COMMAND = 0x0111, WM_LBUTTONDOWN = 0x0201, WM_LBUTTONUP = 0x0202,
   WM_RBUTTONDOWN = 0x0204, WM_RBUTTONUP = 0x0205, WM_MOUSEMOVE = 0x0200;
@@ -750,7 +752,7 @@ function download(path) {
 // ---- Start ----
 
 // What the tests and the measurements read: the first frame's time, frames, downloads, tabs.
-const page = { memoryLimit: 0, running: false, firstFrame: 0, frames: 0, beeps: 0, downloads: [], tabs: [], status: null };
+const page = { output: [], memoryLimit: 0, running: false, firstFrame: 0, frames: 0, beeps: 0, downloads: [], tabs: [], status: null };
 
 // The command line: a file of the play folder named in the address (?open=figures/fan.t1a).
 function commandLine() {
@@ -789,8 +791,17 @@ window.Module = {
     if (progress && !page.firstFrame)
       showStatus("Загрузка игры… " + Math.round((100 * progress[1]) / progress[2]) + " %");
   },
+  print(text) {
+    page.output.push(text);
+    console.log(text);
+  },
   printErr(text) {
+    page.output.push(text);
     console.warn(text);
+  },
+  onExit(status) {
+    page.running = false;
+    page.status = status;
   },
 };
 
@@ -803,8 +814,8 @@ window.addEventListener("error", e => fail(String(e.message || e)));
     return;
   }
   const script = document.createElement("script");
-  script.src = "kvarlo.js";
-  script.onerror = () => fail("не удалось загрузить kvarlo.js.");
+  script.src = programScript;
+  script.onerror = () => fail("не удалось загрузить " + programScript + ".");
   document.body.append(script);
 })();
 })();

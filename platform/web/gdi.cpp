@@ -180,8 +180,11 @@ void drawThinLine(const Surface& s, POINT from, POINT to, uint32_t colour) {
 }
 
 // A wide line with round ends: every pixel whose centre lies within half the width of the
-// segment, as an aliased fill of the stroked outline samples pixel centres.
+// segment, as an aliased fill of the stroked outline samples pixel centres. The centres are
+// nudged up and left by a hair, so that one exactly on the outline counts on the side below
+// and right of the line, as the Qt layer's fill decides it.
 void drawWideLine(const Surface& s, POINT from, POINT to, int width, uint32_t colour) {
+    constexpr double nudge = 1e-6;
     const double r = width / 2.0;
     const double ax = from.x, ay = from.y, bx = to.x, by = to.y;
     const double vx = bx - ax, vy = by - ay;
@@ -192,7 +195,7 @@ void drawWideLine(const Surface& s, POINT from, POINT to, int width, uint32_t co
     const int bottom = static_cast<int>(std::ceil(std::max(ay, by) + r)) + 1;
     for (int y = std::max(top, 0); y <= std::min(bottom, s.height - 1); ++y) {
         for (int x = std::max(left, 0); x <= std::min(right, s.width - 1); ++x) {
-            const double px = x + 0.5 - ax, py = y + 0.5 - ay;
+            const double px = x + 0.5 - nudge - ax, py = y + 0.5 - nudge - ay;
             const double t =
                 length2 > 0 ? std::clamp((px * vx + py * vy) / length2, 0.0, 1.0) : 0.0;
             const double ex = px - t * vx, ey = py - t * vy;
