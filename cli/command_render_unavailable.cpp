@@ -7,8 +7,9 @@
 namespace kvarlo::cli {
 
 int runRender(const std::vector<std::string>& /*args*/) {
-    std::fprintf(stderr, "kvarlo-cli render: this build has no drawing layer; use the desktop "
-                         "build's kvarlo-cli to draw frames\n");
+    std::fprintf(stderr,
+                 "kvarlo-cli render: this build has no drawing layer; use the desktop "
+                 "build's kvarlo-cli to draw frames\n");
     return exitRefused;
 }
 

@@ -6,7 +6,9 @@
 #include <chrono>
 #include <cinttypes>
 #include <cstdio>
+#include <locale>
 #include <new>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -77,6 +79,20 @@ template <typename T>
 bool parseValue(const std::string& text, T& out) {
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), out);
     return error == std::errc() && end == text.data() + text.size() && !text.empty();
+}
+
+// Seconds are read by a stream in the C locale: std::from_chars for floating point is missing
+// from some standard libraries (libc++ 13). Only digits, a point, an exponent and signs are
+// taken, as from_chars takes them (no spaces, no hexadecimal, no "inf").
+bool parseValue(const std::string& text, double& out) {
+    if (text.empty() || text[0] == '+' ||
+        text.find_first_not_of("0123456789.eE+-") != std::string::npos) {
+        return false;
+    }
+    std::istringstream in(text);
+    in.imbue(std::locale::classic());
+    in >> out;
+    return !in.fail() && in.peek() == std::char_traits<char>::eof();
 }
 
 bool isNumberOption(const std::string& arg) {

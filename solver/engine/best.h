@@ -83,7 +83,6 @@ private:
     uint32_t width_ = 64;
     uint64_t round_ = 0;
     uint64_t descendWork_ = 0;
-    bool finished_ = false;
 
     // Depth-first search.
     std::unique_ptr<Table> table_;

@@ -21,7 +21,7 @@ constexpr int32_t maxParityDimension = 20;
 
 }  // namespace
 
-EndingBounds::EndingBounds(const JumpGraph& graph) : graph_(graph) {
+EndingBounds::EndingBounds(const JumpGraph& graph) {
     for (const Jump& j : graph.jumps) {
         jumpMasks_.push_back(Bits::bit(j.from) | Bits::bit(j.over) | Bits::bit(j.to));
         movers_.push_back(Bits::bit(j.from) | Bits::bit(j.over));

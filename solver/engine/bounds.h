@@ -33,7 +33,6 @@ private:
     // index into fewestFor_.
     uint32_t parityIndex(Bits p) const;
 
-    const JumpGraph& graph_;
     std::vector<Bits> jumpMasks_;  // per jump: its three slots
     std::vector<Bits> movers_;     // per jump: its jumping and jumped slots
     std::vector<Bits> landings_;   // per jump: its landing slot

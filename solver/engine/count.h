@@ -68,8 +68,10 @@ inline bool addCount(Count256& a, const Count256& b) {
     unsigned char carry = 0;
     for (int32_t i = 0; i < 4; ++i) {
         unsigned long long s = 0;
-        carry = __builtin_add_overflow(a.w[i], b.w[i], &s) |
-                __builtin_add_overflow(s, static_cast<uint64_t>(carry), &s);
+        // Two statements: the second addition reads the sum the first one writes.
+        const bool wordOverflows = __builtin_add_overflow(a.w[i], b.w[i], &s);
+        const bool carryOverflows = __builtin_add_overflow(s, static_cast<uint64_t>(carry), &s);
+        carry = wordOverflows || carryOverflows ? 1 : 0;
         a.w[i] = s;
     }
     return carry == 0;

@@ -58,8 +58,9 @@ private:
     int32_t byteCount_;
     bool usesVectors_ = false;
     // A graph of at most 64 slots: every image's high word is empty, and the vector
-    // implementation leaves the high words out.
-    bool narrow_;
+    // implementation leaves the high words out. Only the vector implementation reads it, and
+    // targets without one (WebAssembly) do not build it.
+    [[maybe_unused]] bool narrow_;
     // The images of a position's bytes: row (byte * 256 + value) holds the byte value's images
     // under every symmetry, their high words first, then their low words (2 * count words).
     // A position's images are the OR of one row per nonzero byte.

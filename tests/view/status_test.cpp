@@ -1,6 +1,7 @@
 // The status panel's texts, positions and colours in each mode, and the solver statistics.
 #include <gtest/gtest.h>
 
+#include "platform/cp1251.h"
 #include "view/status.h"
 
 namespace kvarlo {
@@ -219,6 +220,44 @@ TEST(StatusPanel, NeverReadsPastTheSpectrumArray) {
     // 147 rows, their 147 difficulties, two headings, the summary and the fixed lines.
     EXPECT_EQ(at(lines, 8, 112 + 16 * 147), "147:  147");
     EXPECT_EQ(at(lines, 8, 112 + 16 * 148), "01: cложность  10878.0");
+}
+
+// The panel's texts are Windows-1251 bytes whichever compiler built the program: gcc converts
+// the literals itself, clang builds compile a converted copy. The expected texts are UTF-8 (u8
+// literals, which no build converts) and the panel's bytes are read through the 1251 table, so
+// this holds only when the bytes are 1251 and the very ones gcc makes.
+std::string utf8(const char8_t* text) {
+    return reinterpret_cast<const char*>(text);
+}
+
+TEST(StatusPanel, TextsAreWindows1251WhicheverCompilerBuiltThem) {
+    Panel p;
+    p.board.slot(EdgeRef{24, 0}).hasMatch = 1;
+    p.window.mode = AppMode::Editor;
+    EXPECT_EQ(cp1251ToUtf8(at(p.lines(), 8, 16)), utf8(u8"Редактор"));
+    p.window.mode = AppMode::Solver;
+    EXPECT_EQ(cp1251ToUtf8(at(p.lines(), 8, 16)), utf8(u8"Решатель"));
+    EXPECT_EQ(cp1251ToUtf8(at(p.lines(), 8, 32)), utf8(u8"спичек: 1"));
+
+    p.results.status = 2;
+    p.results.depth = 4;
+    p.results.progressDone = 1;
+    p.results.progressTotal = 2;
+    p.results.elapsedMs = 2500;
+    p.spectrum({0, 3});
+    auto lines = p.lines();
+    EXPECT_EQ(cp1251ToUtf8(at(lines, 8, 64)), utf8(u8"Полный перебор 3"));
+    EXPECT_EQ(cp1251ToUtf8(at(lines, 8, 80)), utf8(u8"Прогресс 1 из 2"));
+    EXPECT_EQ(cp1251ToUtf8(at(lines, 8, 128)), utf8(u8"Время 2.5 сек"));
+    EXPECT_EQ(cp1251ToUtf8(at(lines, 8, 144)), utf8(u8"Спектр:"));
+    EXPECT_EQ(cp1251ToUtf8(at(lines, 148, 144)), utf8(u8"сложность:"));
+
+    p.window.mode = AppMode::Game;
+    p.state.gameOver = 1;
+    p.history.current = 3;
+    p.state.elapsedSeconds = 42;
+    EXPECT_EQ(cp1251ToUtf8(at(p.lines(400), 8, 16)), utf8(u8"Конец, спичек"));
+    EXPECT_EQ(cp1251ToUtf8(at(p.lines(400), 8, 368)), utf8(u8"Сделано ходов: 3 за 42 сек"));
 }
 
 }  // namespace

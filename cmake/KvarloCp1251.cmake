@@ -1,0 +1,109 @@
+# The program's narrow strings are Windows-1251. gcc stores them so with -fexec-charset=CP1251;
+# clang cannot, so for clang every source and header that holds Cyrillic in a narrow literal is
+# compiled from a copy whose literals tools/cp1251-literals has rewritten into escapes. The
+# copies live in the build tree only (cp1251/, mirroring the source tree), are made again when
+# their original changes, and carry a #line naming the original.
+#
+# kvarlo_cp1251_literals() runs once all targets exist: it finds the files, adds the conversion
+# steps, and swaps each converted source into its targets. The converted headers shadow the
+# originals through an include directory that comes before the source tree's.
+
+set(KVARLO_CP1251_DIR "${CMAKE_BINARY_DIR}/cp1251")
+set(KVARLO_CP1251_TOOL "${CMAKE_CURRENT_LIST_DIR}/../tools/cp1251-literals")
+get_filename_component(KVARLO_CP1251_TOOL "${KVARLO_CP1251_TOOL}" ABSOLUTE)
+include_directories(BEFORE "${KVARLO_CP1251_DIR}")
+
+function(_kvarlo_cp1251_targets directory out)
+  get_property(targets DIRECTORY "${directory}" PROPERTY BUILDSYSTEM_TARGETS)
+  get_property(children DIRECTORY "${directory}" PROPERTY SUBDIRECTORIES)
+  foreach(child IN LISTS children)
+    _kvarlo_cp1251_targets("${child}" child_targets)
+    list(APPEND targets ${child_targets})
+  endforeach()
+  set(${out} ${targets} PARENT_SCOPE)
+endfunction()
+
+# The files of the given folders that hold Cyrillic (or any non-ASCII) in a narrow literal.
+function(_kvarlo_cp1251_scan folders out)
+  set(patterns)
+  foreach(folder IN LISTS folders)
+    list(APPEND patterns "${PROJECT_SOURCE_DIR}/${folder}/*.cpp" "${PROJECT_SOURCE_DIR}/${folder}/*.h")
+  endforeach()
+  file(GLOB_RECURSE files CONFIGURE_DEPENDS ${patterns})
+  find_package(Python3 REQUIRED COMPONENTS Interpreter)
+  execute_process(
+    COMMAND "${Python3_EXECUTABLE}" "${KVARLO_CP1251_TOOL}" --holds ${files}
+    OUTPUT_VARIABLE holding RESULT_VARIABLE status)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "tools/cp1251-literals could not scan the sources")
+  endif()
+  string(REPLACE "\n" ";" holding "${holding}")
+  list(FILTER holding EXCLUDE REGEX "^$")
+  set(${out} ${holding} PARENT_SCOPE)
+endfunction()
+
+function(kvarlo_cp1251_literals)
+  set(folders board game view documents solver platform shell cli tools tests)
+  _kvarlo_cp1251_scan("${folders}" holding)
+  _kvarlo_cp1251_targets("${PROJECT_SOURCE_DIR}" targets)
+  list(FILTER targets EXCLUDE REGEX "^gtest")
+
+  # Every header that holds Cyrillic (it may be included from anywhere), and the sources that
+  # some target of this build compiles.
+  set(needed ${holding})
+  list(FILTER needed INCLUDE REGEX "\\.h$")
+  foreach(target IN LISTS targets)
+    get_target_property(type ${target} TYPE)
+    if(type STREQUAL "UTILITY" OR type STREQUAL "INTERFACE_LIBRARY")
+      continue()
+    endif()
+    _kvarlo_cp1251_swap_sources(${target} "${holding}" swapped)
+    list(APPEND needed ${swapped})
+    add_dependencies(${target} kvarlo-cp1251-literals)
+  endforeach()
+  list(REMOVE_DUPLICATES needed)
+
+  find_package(Python3 REQUIRED COMPONENTS Interpreter)
+  set(converted)
+  foreach(original IN LISTS needed)
+    file(RELATIVE_PATH relative "${PROJECT_SOURCE_DIR}" "${original}")
+    set(copy "${KVARLO_CP1251_DIR}/${relative}")
+    add_custom_command(
+      OUTPUT "${copy}"
+      COMMAND "${Python3_EXECUTABLE}" "${KVARLO_CP1251_TOOL}" "${original}" "${copy}"
+      DEPENDS "${original}" "${KVARLO_CP1251_TOOL}"
+      COMMENT "Windows-1251 literals of ${relative}"
+      VERBATIM)
+    list(APPEND converted "${copy}")
+  endforeach()
+  # Every copy exists before anything compiles: the headers are found through the include
+  # path, not through a target's sources.
+  add_custom_target(kvarlo-cp1251-literals DEPENDS ${converted})
+endfunction()
+
+# Compiles the converted copy in place of each source of the target that holds Cyrillic. The
+# copy includes its neighbours ("local.h") from the original's folder.
+function(_kvarlo_cp1251_swap_sources target holding out)
+  get_target_property(sources ${target} SOURCES)
+  get_target_property(source_dir ${target} SOURCE_DIR)
+  set(swapped)
+  set(originals)
+  foreach(source IN LISTS sources)
+    get_filename_component(absolute "${source}" ABSOLUTE BASE_DIR "${source_dir}")
+    if(absolute IN_LIST holding)
+      file(RELATIVE_PATH relative "${PROJECT_SOURCE_DIR}" "${absolute}")
+      set(copy "${KVARLO_CP1251_DIR}/${relative}")
+      get_filename_component(original_dir "${absolute}" DIRECTORY)
+      set_source_files_properties("${copy}" DIRECTORY "${source_dir}"
+        PROPERTIES GENERATED TRUE INCLUDE_DIRECTORIES "${original_dir}")
+      list(APPEND swapped "${copy}")
+      list(APPEND originals "${absolute}")
+    else()
+      list(APPEND swapped "${source}")
+    endif()
+  endforeach()
+  if(originals)
+    set_property(TARGET ${target} PROPERTY SOURCES ${swapped})
+  endif()
+  set(${out} ${originals} PARENT_SCOPE)
+endfunction()
