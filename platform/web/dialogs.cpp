@@ -73,7 +73,8 @@ std::vector<unsigned char> dialogPicture(const DialogResource& resource) {
     for (unsigned i = 0; i < resource.count; ++i) {
         const DialogControl& c = resource.controls[i];
         if (std::strcmp(c.className, "BUTTON") != 0 && (c.style & 0x1F) == SS_BITMAP)
-            return bitmapFile(c.image.text != nullptr ? c.image.text : MAKEINTRESOURCEA(c.image.id));
+            return bitmapFile(c.image.text != nullptr ? c.image.text
+                                                      : MAKEINTRESOURCEA(c.image.id));
     }
     return {};
 }
@@ -143,7 +144,8 @@ bool deliverPath(OPENFILENAMEA& ofn, std::string path) {
 std::optional<std::string> askPage(const OPENFILENAMEA& ofn, bool save) {
     const int number = expectAnswer();
     const std::string title = toUtf8(ofn.lpstrTitle != nullptr ? ofn.lpstrTitle : "");
-    const std::string proposed = toUtf8(ofn.lpstrFile, static_cast<int>(strnlen(ofn.lpstrFile, ofn.nMaxFile)));
+    const std::string proposed =
+        toUtf8(ofn.lpstrFile, static_cast<int>(strnlen(ofn.lpstrFile, ofn.nMaxFile)));
     const std::string patterns = selectedPatterns(ofn);
     MAIN_THREAD_EM_ASM(
         {
@@ -240,17 +242,20 @@ int WINAPI MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
     const std::string utf8Caption = toUtf8(caption != nullptr ? caption : "");
     MAIN_THREAD_EM_ASM(
         {
-            kvarloPage.messageBox($0, UTF8ToString($1), UTF8ToString($2), JSON.parse(UTF8ToString($3)),
-                                  $4);
+            kvarloPage.messageBox($0, UTF8ToString($1), UTF8ToString($2),
+                                  JSON.parse(UTF8ToString($3)), $4);
         },
         number, utf8Caption.c_str(), utf8Text.c_str(), buttons, type & 0xF0);
     const PageAnswer answer = awaitAnswer(number);
     // A box the program quit under answers with its last button, as closing it would.
-    return answer.done ? answer.value : (type & 0x0F) == MB_OK ? IDOK : (type & 0x0F) == MB_YESNO ? IDNO : IDCANCEL;
+    return answer.done                 ? answer.value
+           : (type & 0x0F) == MB_OK    ? IDOK
+           : (type & 0x0F) == MB_YESNO ? IDNO
+                                       : IDCANCEL;
 }
 
-INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND,
-                               DLGPROC proc, LPARAM param) {
+INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND, DLGPROC proc,
+                               LPARAM param) {
     const DialogResource* resource = instance != nullptr ? findDialog(templateName) : nullptr;
     if (resource == nullptr) {
         SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);

@@ -137,8 +137,9 @@ uint32_t pixelOf(COLORREF c) {
 
 Surface surfaceOf(DeviceContext& dc) {
     if (dc.memory) {
-        return dc.bitmap != nullptr ? Surface{dc.bitmap->pixels, dc.bitmap->width, dc.bitmap->height}
-                                    : Surface{};
+        return dc.bitmap != nullptr
+                   ? Surface{dc.bitmap->pixels, dc.bitmap->width, dc.bitmap->height}
+                   : Surface{};
     }
     Window* window = windowFromHandle(dc.window);
     return window != nullptr ? Surface{window->screen.data(), window->width, window->height}
@@ -506,7 +507,8 @@ BOOL WINAPI BitBlt(HDC destination, int x, int y, int width, int height, HDC sou
         for (int column = 0; column < width; ++column) {
             const int sx = sourceX + column;
             if (sx >= 0 && sx < origin.width)
-                target.set(x + column, ty, origin.pixels[static_cast<size_t>(sy) * origin.width + sx]);
+                target.set(x + column, ty,
+                           origin.pixels[static_cast<size_t>(sy) * origin.width + sx]);
         }
     }
     return TRUE;  // a window's surface reaches its canvas when the paint ends (EndPaint)
@@ -520,8 +522,8 @@ HDC WINAPI BeginPaint(HWND hwnd, LPPAINTSTRUCT paint) {
     {
         std::lock_guard lock(queueMutex());
         // A posted paint may find the window valid: it still paints the whole client.
-        const Rect area = window->invalid ? window->invalidRect
-                                          : Rect{0, 0, window->width, window->height};
+        const Rect area =
+            window->invalid ? window->invalidRect : Rect{0, 0, window->width, window->height};
         paint->rcPaint = RECT{area.left, area.top, area.right, area.bottom};
         paint->fErase = window->eraseRequested ? TRUE : FALSE;
         window->invalid = false;

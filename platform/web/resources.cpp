@@ -219,7 +219,8 @@ bool decodeBitmap(const std::vector<unsigned char>& file, int& width, int& heigh
     pixels.assign(static_cast<size_t>(width) * height, 0);
     for (int y = 0; y < height; ++y) {
         const unsigned char* row =
-            file.data() + offset + stride * static_cast<size_t>(h.biHeight < 0 ? y : height - 1 - y);
+            file.data() + offset +
+            stride * static_cast<size_t>(h.biHeight < 0 ? y : height - 1 - y);
         for (int x = 0; x < width; ++x) {
             const unsigned char* bgr =
                 bpp == 8 ? palette + 4 * row[x] : row + static_cast<size_t>(x) * (bpp / 8);

@@ -95,7 +95,7 @@ HINSTANCE WINAPI ShellExecuteA(HWND, LPCSTR verb, LPCSTR file, LPCSTR, LPCSTR, I
     struct stat info {};
     if (!address && ::stat(target.c_str(), &info) != 0)
         return result(ERROR_FILE_NOT_FOUND);
-    const int opened = MAIN_THREAD_EM_ASM_INT({ return kvarloPage.openTab(UTF8ToString($0)); },
-                                              target.c_str());
+    const int opened =
+        MAIN_THREAD_EM_ASM_INT({ return kvarloPage.openTab(UTF8ToString($0)); }, target.c_str());
     return result(opened ? 42 : SE_ERR_NOASSOC);
 }

@@ -93,8 +93,8 @@ extern "C" {
 
 // A button pressed or released over a window's canvas: the cursor moves there and the message
 // is posted. The page gives client coordinates and the canvas's place in the page.
-EMSCRIPTEN_KEEPALIVE void kvarlo_web_mouse(uintptr_t window, unsigned message, unsigned keys,
-                                           int x, int y, int originX, int originY) {
+EMSCRIPTEN_KEEPALIVE void kvarlo_web_mouse(uintptr_t window, unsigned message, unsigned keys, int x,
+                                           int y, int originX, int originY) {
     const HWND handle = reinterpret_cast<HWND>(window);
     {
         std::lock_guard lock(originMutex);
@@ -166,18 +166,10 @@ HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD st
                  height == CW_USEDEFAULT ? 480 : height);
     registerLiveWindow(window);
 
-    CREATESTRUCTA create{param,
-                         instance,
-                         reinterpret_cast<HMENU>(window->menu),
-                         parent,
-                         height,
-                         width,
-                         y,
-                         x,
-                         static_cast<LONG>(style),
-                         windowName,
-                         className,
-                         0};
+    CREATESTRUCTA create{param,      instance,  reinterpret_cast<HMENU>(window->menu),
+                         parent,     height,    width,
+                         y,          x,         static_cast<LONG>(style),
+                         windowName, className, 0};
     if (callWindowProc(*window, WM_CREATE, 0, reinterpret_cast<LPARAM>(&create)) == -1) {
         DestroyWindow(handleOf(window));
         SetLastError(ERROR_INVALID_FUNCTION);

@@ -16,7 +16,8 @@ int main() {
     MAIN_THREAD_EM_ASM({ stringToUTF8(kvarloPage.commandLine(), $0, $1); }, requested,
                        sizeof requested);
     std::string commandLine = kvarlo::utf8ToCp1251(requested).value_or(std::string());
-    const int status = WinMain(GetModuleHandleA(nullptr), nullptr, commandLine.data(), SW_SHOWDEFAULT);
+    const int status =
+        WinMain(GetModuleHandleA(nullptr), nullptr, commandLine.data(), SW_SHOWDEFAULT);
     MAIN_THREAD_EM_ASM({ kvarloPage.ended($0); }, status);
     return status;
 }
