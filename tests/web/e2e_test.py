@@ -10,7 +10,7 @@ import tempfile
 import unittest
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent))
-from page_driver import SOURCE, Page, Site, native_cli, read_png  # noqa: E402
+from page_driver import SOURCE, Page, PlainSite, Site, native_cli, read_png  # noqa: E402
 
 SITE = pathlib.Path(os.environ.get("KVARLO_SITE", SOURCE / "build/web/site"))
 
@@ -115,6 +115,20 @@ class PageTest(unittest.TestCase):
         self.assertTrue(targets, "a selected match shows its target slots")
         page.click(*centre(targets[0]))
         page.settle()
+
+
+class Isolation(unittest.TestCase):
+    def test_a_host_without_the_headers_gets_them_from_the_service_worker(self):
+        plain = PlainSite(SITE)
+        page = Page(plain.address)
+        try:
+            page.driver.get(plain.address)
+            page.wait(lambda: page.js("return self.crossOriginIsolated && window.kvarloPage && "
+                                      "kvarloPage.page.firstFrame > 0"), "the game, isolated")
+            self.assertTrue(page.js("return !!navigator.serviceWorker.controller"))
+        finally:
+            page.close()
+            plain.close()
 
 
 class Drawing(PageTest):

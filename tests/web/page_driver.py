@@ -1,11 +1,14 @@
 """Drives the site in headless Chromium: serves it with scripts/serve-web, opens the page in a
 fresh profile, and reads the canvas, the menu bar and the modal boxes."""
 import base64
+import functools
+import http.server
 import os
 import pathlib
 import struct
 import subprocess
 import tempfile
+import threading
 import time
 import zlib
 
@@ -121,6 +124,25 @@ class Site:
     def close(self):
         self.process.terminate()
         self.process.wait()
+
+
+class QuietHandler(http.server.SimpleHTTPRequestHandler):
+    def log_message(self, format, *args):
+        pass
+
+
+class PlainSite:
+    """The site from a server that sends no isolation headers, as a static host would."""
+
+    def __init__(self, folder):
+        handler = functools.partial(QuietHandler, directory=str(folder))
+        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+        self.address = f"http://localhost:{self.server.server_address[1]}/"
+        threading.Thread(target=self.server.serve_forever, daemon=True).start()
+
+    def close(self):
+        self.server.shutdown()
+        self.server.server_close()
 
 
 class Page:
