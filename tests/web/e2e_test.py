@@ -286,6 +286,18 @@ class Solving(PageTest):
                                               "--json"], capture_output=True, check=True).stdout)
         # The solver's report spells its counts as strings, the file's reader as numbers.
         self.assertEqual([int(n) for n in found["spectrum"]], [int(n) for n in expected["spectrum"]])
+        # The best solution in the game: played from the start, step by step and to its end.
+        page.choose("Решение", "Лучшее Решение в Игру")
+        page.settle()
+        page.key("ArrowUp", "ArrowUp")
+        page.settle()
+        self.assertEqual(self.matches(), expected["matches"])
+        page.key("ArrowRight", "ArrowRight")
+        page.settle()
+        self.assertEqual(self.matches(), expected["matches"] - 1)
+        page.key("ArrowDown", "ArrowDown")
+        page.settle()
+        self.assertEqual(self.matches(), expected["best"])
 
     def search_ended(self):
         frames = self.page.js("return kvarloPage.page.frames")
