@@ -4,6 +4,7 @@ page, keeps its play folder over a reload, refuses a damaged file in Russian, an
 import json
 import os
 import pathlib
+import socket
 import subprocess
 import sys
 import tempfile
@@ -76,6 +77,17 @@ def figure_of(cli, data):
             [(s["node"], s["direction"], s["exists"], s["hasMatch"]) for s in info["slots"]])
 
 
+def outward_address():
+    """This machine's address other than the loopback (a UDP "connection" sends nothing)."""
+    with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as probe:
+        try:
+            probe.connect(("10.255.255.255", 1))
+            address = probe.getsockname()[0]
+        except OSError:
+            return None
+    return None if address.startswith("127.") else address
+
+
 def setUpModule():
     global site
     if not (SITE / "index.html").is_file():
@@ -126,6 +138,27 @@ class Isolation(unittest.TestCase):
             page.wait(lambda: page.js("return self.crossOriginIsolated && window.kvarloPage && "
                                       "kvarloPage.page.firstFrame > 0"), "the game, isolated")
             self.assertTrue(page.js("return !!navigator.serviceWorker.controller"))
+        finally:
+            page.close()
+            plain.close()
+
+
+    def test_a_page_that_cannot_be_isolated_says_what_the_browser_lacks(self):
+        # Plain http from another host is no secure context: no service worker, no
+        # SharedArrayBuffer.
+        address = outward_address()
+        if address is None:
+            self.skipTest("this machine has no address but its loopback one")
+        plain = PlainSite(SITE, address)
+        page = Page(plain.address)
+        try:
+            page.driver.get(plain.address)
+            text = page.wait(lambda: page.js(
+                "const s = document.getElementById('status');"
+                "return s.classList.contains('error') ? s.textContent : ''"), "the message")
+            self.assertIn("Этот браузер не может запустить игру", text)
+            self.assertIn("SharedArrayBuffer", text)
+            self.assertFalse(page.js("return !!window.Module && !!window.Module.calledRun"))
         finally:
             page.close()
             plain.close()

@@ -134,10 +134,11 @@ class QuietHandler(http.server.SimpleHTTPRequestHandler):
 class PlainSite:
     """The site from a server that sends no isolation headers, as a static host would."""
 
-    def __init__(self, folder):
+    def __init__(self, folder, host="localhost"):
         handler = functools.partial(QuietHandler, directory=str(folder))
-        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
-        self.address = f"http://localhost:{self.server.server_address[1]}/"
+        bind = "127.0.0.1" if host == "localhost" else host
+        self.server = http.server.ThreadingHTTPServer((bind, 0), handler)
+        self.address = f"http://{host}:{self.server.server_address[1]}/"
         threading.Thread(target=self.server.serve_forever, daemon=True).start()
 
     def close(self):
