@@ -1,5 +1,6 @@
 // The Win32 subset kvarlo is written against. On Windows this is the real API; on Linux the
-// same declarations are implemented over Qt 6 in platform/qt/.
+// same declarations are implemented over Qt 6 in platform/qt/, and in the browser (emscripten)
+// over the page in platform/web/.
 //
 // Everything the layer provides on Linux (nothing else is emulated):
 //
@@ -73,6 +74,32 @@
 //   WM_SYSCHAR posted while Alt is up is translated only here.
 // tests/conformance/ runs the same tests on both sides; a difference it meets is stated by one test
 // there, which skips on Linux with its reason.
+//
+// The browser layer (platform/web/) shares the differences above, and besides:
+// - The program runs on a thread of its own (main() on a worker), where GetMessageA and the modal
+//   boxes block as on Windows; the page's own thread only posts to it (input, menu commands,
+//   answers), and the window calls fail there.
+// - A window is a canvas under the page's menu bar; its client area is the size asked for less
+//   the menu bar, as on Linux, and is never moved or resized (SW_SHOWMAXIMIZED only shows).
+// - The browser draws the glyphs of TextOutA (DejaVu Sans at 13 pixels, or its sans serif where
+//   that font is missing), inked where a glyph covers half a pixel; advances are the canvas's.
+// - Message boxes and dialogs always wait for the player, modal over the whole page (the owner
+//   is not used); a dialog template shows its first picture only.
+// - Open lists the play folder (and its folders one level down) or takes a file from the
+//   computer, copied to /upload; Save names a file of the play folder, which the page offers as
+//   a download once the program has written it. lpstrInitialDir, the remembered folder and
+//   OFN_OVERWRITEPROMPT are not used.
+// - GetModuleFileNameA names /app/kvarlo: the page's read-only folder of the manual and pages,
+//   with no program file in it.
+// - Sounds play only after the player's first click or key in the page (the browsers' rule);
+//   MessageBeep is a short tone. ShellExecuteA opens a new tab (a file of /app as the site's
+//   copy) and cannot tell when the browser blocks it.
+// - GetCursorPos gives page coordinates; ScreenToClient and ClientToScreen use the canvas's
+//   place as of the last mouse event over it.
+// - Static data lies above the first 64 KiB of wasm memory, so that IS_INTRESOURCE tells a name
+//   from a number there too.
+// The conformance suite meets the program's path of these (tests/web runs it in Chromium); the
+// boxes, the file dialogs, text and sound are what the page's own tests (tests/web) look at.
 #pragma once
 
 #ifdef _WIN32

@@ -1,5 +1,6 @@
-// KERNEL32 on POSIX: files, directories, the executable's name and the last error.
-// Nothing here needs Qt or a running application.
+// KERNEL32 on POSIX: files, directories, the executable's name and the last error. Nothing here
+// needs Qt or a running application: the Linux layer and the browser's (over emscripten's file
+// system) both use it.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -304,12 +305,18 @@ BOOL WINAPI SetCurrentDirectoryA(LPCSTR name) {
 }
 
 DWORD WINAPI GetModuleFileNameA(HMODULE, LPSTR buffer, DWORD size) {
+#ifdef __EMSCRIPTEN__
+    // The page's program lives in its read-only folder, beside the manual and the pages it opens.
+    const char path[] = "/app/kvarlo";
+    const ssize_t n = sizeof path - 1;
+#else
     char path[4096];
     const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
     if (n <= 0) {
         SetLastError(errorFromErrno(errno));
         return 0;
     }
+#endif
     const auto text = kvarlo::utf8ToCp1251(std::string_view(path, static_cast<size_t>(n)));
     if (!text) {
         SetLastError(ERROR_NO_UNICODE_TRANSLATION);
@@ -341,12 +348,35 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName) {
     return &module;
 }
 
+namespace {
+
+bool renameFile(const std::string& from, const std::string& to, bool replace) {
+#ifdef __EMSCRIPTEN__
+    // The page's file system has one process and no renameat2: a look first is enough there.
+    // Its rename over an existing file leaves the old entry behind, so that one goes first.
+    struct stat existing {};
+    if (::stat(to.c_str(), &existing) == 0) {
+        if (!replace) {
+            errno = EEXIST;
+            return false;
+        }
+        if (::unlink(to.c_str()) != 0)
+            return false;
+    }
+    return ::rename(from.c_str(), to.c_str()) == 0;
+#else
+    const unsigned flags = replace ? 0 : RENAME_NOREPLACE;
+    return ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), flags) == 0;
+#endif
+}
+
+}  // namespace
+
 BOOL WINAPI MoveFileExA(LPCSTR existing, LPCSTR target, DWORD flags) {
     std::string from, to;
     if (!systemPath(existing, from) || !systemPath(target, to))
         return FALSE;
-    const unsigned renameFlags = (flags & MOVEFILE_REPLACE_EXISTING) ? 0 : RENAME_NOREPLACE;
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), renameFlags) != 0) {
+    if (!renameFile(from, to, (flags & MOVEFILE_REPLACE_EXISTING) != 0)) {
         SetLastError(errno == EEXIST ? ERROR_ALREADY_EXISTS : errorFromErrno(errno));
         return FALSE;
     }

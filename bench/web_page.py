@@ -1,0 +1,72 @@
+#!/usr/bin/python3
+"""Measures the page in headless Chromium (local scripts/serve-web): the first frame after
+navigation, the site's program compressed, and how soon a key is answered during a search on
+a dense figure. Usage: bench/web_page.py [SITE]  (default build/web/site)"""
+import gzip
+import pathlib
+import statistics
+import sys
+import time
+
+SOURCE = pathlib.Path(__file__).resolve().parent.parent
+sys.path.insert(0, str(SOURCE / "tests" / "web"))
+from page_driver import Page, Site  # noqa: E402
+
+
+def compressed_sizes(site):
+    sizes = {}
+    for name in ("kvarlo.wasm", "kvarlo.js", "kvarlo.worker.js", "page.js", "isolation.js"):
+        sizes[name] = len(gzip.compress((site / name).read_bytes(), compresslevel=9))
+    return sizes
+
+
+def first_frames(page, runs):
+    """ms from navigation to the first frame on the canvas, in fresh loads (the cache warm)."""
+    times = []
+    for _ in range(runs):
+        page.open()
+        times.append(page.js("return kvarloPage.page.firstFrame"))
+    return times
+
+
+def answers_during_search(page, samples):
+    """ms from a key (Space, which changes the statistics' columns) to the next frame, while
+    the search on figures/full-centre.t1a runs."""
+    page.open("?open=figures/full-centre.t1a")
+    page.choose("Решение", "Заново искать Решение")
+    time.sleep(1.0)
+    delays = []
+    for _ in range(samples):
+        delays.append(page.driver.execute_async_script("""
+            const done = arguments[arguments.length - 1];
+            const before = kvarloPage.page.frames, start = performance.now();
+            document.dispatchEvent(new KeyboardEvent('keydown', {code: 'Space', key: ' ', bubbles: true}));
+            document.dispatchEvent(new KeyboardEvent('keyup', {code: 'Space', key: ' ', bubbles: true}));
+            (function wait() {
+                if (kvarloPage.page.frames > before) done(performance.now() - start);
+                else setTimeout(wait, 1);
+            })();"""))
+        time.sleep(0.2)
+    return delays
+
+
+def main():
+    site_folder = pathlib.Path(sys.argv[1]) if len(sys.argv) > 1 else SOURCE / "build/web/site"
+    sizes = compressed_sizes(site_folder)
+    print("gzip -9:", sizes, "total", sum(sizes.values()))
+    site = Site(site_folder)
+    page = Page(site.address)
+    try:
+        frames = first_frames(page, 2)
+        print("first frame ms:", [round(t) for t in frames], "median", round(statistics.median(frames)))
+        delays = answers_during_search(page, 20)
+        print("all:", [round(d) for d in delays])
+        print("key to frame during a search, ms: median", round(statistics.median(delays), 1),
+              "max", round(max(delays), 1))
+    finally:
+        page.close()
+        site.close()
+
+
+if __name__ == "__main__":
+    main()

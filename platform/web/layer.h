@@ -1,0 +1,118 @@
+// Shared internals of the browser layer. The program runs on a thread of its own (a worker),
+// where GetMessageA may block as on Windows; the page's main thread owns the document and
+// talks to it only through the queue (input, menu commands, answers of boxes) and the page
+// calls below, which run there and return when done.
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/win32.h"
+
+namespace kvarlo::platform {
+
+// ---- Menus -----------------------------------------------------------------------------------
+struct Menu;
+struct MenuItem {
+    enum class Kind { Item, Separator, Popup } kind = Kind::Item;
+    UINT id = 0;
+    std::string text;  // 1251, with '&' marking the mnemonic
+    Menu* popup = nullptr;
+};
+struct Menu {
+    std::vector<MenuItem> items;
+    ~Menu();
+};
+Menu* menuFromHandle(HMENU menu);
+// The menu as the page builds its bar from it: JSON, texts in UTF-8.
+std::string menuJson(const Menu& menu);
+
+// ---- Windows ---------------------------------------------------------------------------------
+struct Rect {
+    int left = 0, top = 0, right = 0, bottom = 0;  // right and bottom exclusive
+    bool empty() const { return right <= left || bottom <= top; }
+};
+
+struct Window {
+    std::string className;
+    WNDPROC proc = nullptr;
+    DWORD style = 0;
+    std::string title;  // 1251
+    Menu* menu = nullptr;
+    int width = 1, height = 1;     // the client area: the canvas
+    std::vector<uint32_t> screen;  // what the canvas shows, 0x00RRGGBB per pixel, top-down
+    bool destroying = false;
+    bool visible = false;
+
+    // Dialog boxes (DialogBoxParamA): shown by the page, driven from the program's thread.
+    bool dialog = false;
+    DLGPROC dialogProc = nullptr;
+    bool dialogEnded = false;
+    INT_PTR dialogResult = 0;
+
+    // Guarded by the queue's mutex: a paint is due.
+    bool invalid = false;
+    bool eraseRequested = false;
+    Rect invalidRect;
+};
+
+inline HWND handleOf(Window* window) {
+    return reinterpret_cast<HWND>(window);
+}
+// The live window behind a handle, or nullptr.
+Window* windowFromHandle(HWND window);
+// Copies the window's screen to its canvas.
+void presentScreen(Window& window);
+
+// ---- Messages --------------------------------------------------------------------------------
+std::mutex& queueMutex();
+void registerLiveWindow(Window* window);
+void unregisterLiveWindow(Window* window);
+bool isLiveWindow(HWND window);
+void invalidateWindow(Window& window, const Rect* rect, bool erase);
+bool takeMessage(MSG& msg, HWND filter, UINT filterMin, UINT filterMax, bool remove);
+// Blocks the program's thread until a message may be ready (or the page answered).
+void waitForWork();
+void wakeQueue();
+LRESULT callWindowProc(Window& window, UINT message, WPARAM wParam, LPARAM lParam);
+DWORD messageTime();
+// Runs the program's messages until `done` holds (checked under the queue's lock); false when
+// WM_QUIT came first (it is put back for the main loop).
+bool runModalLoop(const bool& done);
+
+// ---- Answers from the page -------------------------------------------------------------------
+// A box or dialog the page shows; the page answers it by its number with a value and a text.
+struct PageAnswer {
+    bool done = false;
+    int value = 0;
+    std::string text;  // UTF-8
+};
+// A new pending answer and its number, for the page to send back.
+int expectAnswer();
+// Waits (running the program's messages) for the page's answer; nullopt-like: done false when
+// the program quit meanwhile.
+PageAnswer awaitAnswer(int number);
+
+// ---- Input -----------------------------------------------------------------------------------
+void setKeyDown(int virtualKey, bool down);
+void setCursorPosition(POINT screen);
+
+// ---- Text ------------------------------------------------------------------------------------
+std::string toUtf8(const char* ansi, int length = -1);
+
+// ---- Files -----------------------------------------------------------------------------------
+// The folder the page keeps in the browser's storage: the play folder.
+inline constexpr const char* playFolder = "/play";
+// Writes the play folder to the browser's storage (after a save); returns at once.
+void persistPlayFolder();
+// Offers a file the program has written as a download under its name.
+void offerDownload(const std::string& utf8Path);
+// A file a save dialog named: once the program has written it, the page offers it as a
+// download and the play folder goes back to the browser's storage.
+void noteSaveTarget(const std::string& utf8Path);
+// Delivers the saves that are complete; the program's thread calls it before it waits.
+void deliverFinishedSaves();
+
+}  // namespace kvarlo::platform
