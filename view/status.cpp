@@ -26,11 +26,10 @@ constexpr int32_t secondColumn = 140;
     lines.push_back(StatusLine{x, y, colour, buffer});
 }
 
-}  // namespace
-
-std::vector<StatusLine> composeSolverStats(const SolverResults& results, int32_t statsColumnMode,
-                                           int32_t x, int32_t base) {
-    std::vector<StatusLine> lines;
+// The search's state, progress, positions, speed and time; returns the height of the spectrum's
+// heading, which follows them.
+int32_t addSearchProgress(std::vector<StatusLine>& lines, const SolverResults& results, int32_t x,
+                          int32_t base) {
     addLine(lines, x, base + 32, textColour, "%s перебор %i",
             results.status == 2 ? "Полный" : "Неполный", results.depth - 1);
     addLine(lines, x, base + 48, textColour, "Прогресс %i из %i", results.progressDone,
@@ -49,7 +48,15 @@ std::vector<StatusLine> composeSolverStats(const SolverResults& results, int32_t
         }
         heading = base + 112;
     }
+    return heading;
+}
 
+}  // namespace
+
+std::vector<StatusLine> composeSolverStats(const SolverResults& results, int32_t statsColumnMode,
+                                           int32_t x, int32_t base) {
+    std::vector<StatusLine> lines;
+    const int32_t heading = addSearchProgress(lines, results, x, base);
     addLine(lines, x, heading, textColour, "Спектр:");
     if (statsColumnMode == 1) {
         addLine(lines, x + secondColumn, heading, dimTextColour, "сложность:");
