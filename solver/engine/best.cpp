@@ -188,26 +188,69 @@ std::vector<Jump> BestSearch::realJumps(const std::vector<Bits>& chain) const {
     return jumps;
 }
 
+namespace {
+
+// A position a beam level keeps, and the index of its parent in the level before.
+struct BeamNode {
+    Bits position;
+    uint32_t parent;
+};
+
+struct BeamChild {
+    Bits position;
+    uint32_t parent;
+    int64_t rank;
+};
+
+// The canonical positions from the start to node `at` of the last level.
+std::vector<Bits> chainTo(const std::vector<std::vector<BeamNode>>& levels, size_t at) {
+    std::vector<Bits> chain(levels.size());
+    for (size_t k = levels.size(); k-- > 0;) {
+        chain[k] = levels[k][at].position;
+        at = levels[k][at].parent;
+    }
+    return chain;
+}
+
+// Leaves one child per position, before the ranking (which looks only at the position).
+void keepDistinct(std::vector<BeamChild>& children) {
+    std::sort(children.begin(), children.end(),
+              [](const BeamChild& a, const BeamChild& b) { return a.position < b.position; });
+    children.erase(std::unique(children.begin(), children.end(),
+                               [](const BeamChild& a, const BeamChild& b) {
+                                   return a.position == b.position;
+                               }),
+                   children.end());
+}
+
+// The next level: the `width` best ranked children, or all of them when fewer.
+std::vector<BeamNode> bestChildren(std::vector<BeamChild>& children, uint32_t width) {
+    if (children.size() > width) {
+        std::nth_element(children.begin(), children.begin() + width, children.end(),
+                         [](const BeamChild& a, const BeamChild& b) { return a.rank < b.rank; });
+        children.resize(width);
+    }
+    std::vector<BeamNode> next;
+    next.reserve(children.size());
+    for (const BeamChild& c : children) {
+        next.push_back(BeamNode{c.position, c.parent});
+    }
+    return next;
+}
+
+}  // namespace
+
 bool BestSearch::beam(uint32_t width, uint64_t salt, const std::atomic<bool>& stop) {
-    struct Node {
-        Bits position;
-        uint32_t parent;
-    };
-    struct Child {
-        Bits position;
-        uint32_t parent;
-        int64_t rank;
-    };
-    std::vector<std::vector<Node>> levels;
-    levels.push_back({Node{images_.canonical(graph_.start), 0}});
-    std::vector<Child> children;
+    std::vector<std::vector<BeamNode>> levels;
+    levels.push_back({BeamNode{images_.canonical(graph_.start), 0}});
+    std::vector<BeamChild> children;
     std::vector<int32_t> legal(graph_.jumps.size() + 1);
     std::vector<Bits> canon(graph_.jumps.size() + 1);
     SymmetryImages::Images images;
     int32_t fewest = result().best - fixed_;
     while (true) {
         children.clear();
-        const std::vector<Node>& level = levels.back();
+        const std::vector<BeamNode>& level = levels.back();
         for (uint32_t i = 0; i < level.size(); ++i) {
             const Bits p = level[i].position;
             const int32_t n = moves_.legalJumpsInGraphOrder(p, legal.data());
@@ -215,19 +258,14 @@ bool BestSearch::beam(uint32_t width, uint64_t salt, const std::atomic<bool>& st
             if (n == 0) {
                 if (fewest < 0 || p.count() < fewest) {
                     fewest = p.count();
-                    std::vector<Bits> chain(levels.size());
-                    for (size_t k = levels.size(), at = i; k-- > 0;) {
-                        chain[k] = levels[k][at].position;
-                        at = levels[k][at].parent;
-                    }
-                    improve(fewest, realJumps(chain));
+                    improve(fewest, realJumps(chainTo(levels, i)));
                 }
                 continue;
             }
             images_.imagesOf(p, images);
             images_.children(images, legal.data(), n, canon.data());
             for (int32_t k = 0; k < n; ++k) {
-                children.push_back(Child{canon[k], i, 0});
+                children.push_back(BeamChild{canon[k], i, 0});
             }
             if ((i & 63) == 0 && stop.load(std::memory_order_relaxed)) {
                 return false;
@@ -236,32 +274,17 @@ bool BestSearch::beam(uint32_t width, uint64_t salt, const std::atomic<bool>& st
         if (children.empty()) {
             return true;
         }
-        std::sort(children.begin(), children.end(),
-                  [](const Child& a, const Child& b) { return a.position < b.position; });
-        children.erase(
-            std::unique(children.begin(), children.end(),
-                        [](const Child& a, const Child& b) { return a.position == b.position; }),
-            children.end());
+        keepDistinct(children);
         for (size_t i = 0; i < children.size(); ++i) {
             // Ties go by a hash that changes from one beam to the next: restarts look at
             // other positions of equal rank.
-            Child& c = children[i];
+            BeamChild& c = children[i];
             c.rank = rank(c.position) * 65536 + ((hashBits(c.position) ^ salt * 0x9E37) & 0xFFFF);
             if ((i & 255) == 0 && stop.load(std::memory_order_relaxed)) {
                 return false;
             }
         }
-        if (children.size() > width) {
-            std::nth_element(children.begin(), children.begin() + width, children.end(),
-                             [](const Child& a, const Child& b) { return a.rank < b.rank; });
-            children.resize(width);
-        }
-        std::vector<Node> next;
-        next.reserve(children.size());
-        for (const Child& c : children) {
-            next.push_back(Node{c.position, c.parent});
-        }
-        levels.push_back(std::move(next));
+        levels.push_back(bestChildren(children, width));
     }
 }
 

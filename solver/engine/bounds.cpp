@@ -27,6 +27,18 @@ EndingBounds::EndingBounds(const JumpGraph& graph) {
         movers_.push_back(Bits::bit(j.from) | Bits::bit(j.over));
         landings_.push_back(Bits::bit(j.to));
     }
+    reduceJumpMasks();
+    for (int32_t s = 0; s < graph.slotCount; ++s) {
+        if (std::find(pivots_.begin(), pivots_.end(), s) == pivots_.end()) {
+            freeBits_.push_back(s);
+        }
+    }
+    if (static_cast<int32_t>(freeBits_.size()) <= maxParityDimension) {
+        tabulateFewest(graph.slotCount);
+    }
+}
+
+void EndingBounds::reduceJumpMasks() {
     // A jump flips its three slots, so a position and every position reached from it differ
     // by a sum (over GF(2)) of jump masks: reduced by their span, all of them are one class.
     for (Bits v : jumpMasks_) {
@@ -47,18 +59,13 @@ EndingBounds::EndingBounds(const JumpGraph& graph) {
         basis_.push_back(v);
         pivots_.push_back(pivot);
     }
-    for (int32_t s = 0; s < graph.slotCount; ++s) {
-        if (std::find(pivots_.begin(), pivots_.end(), s) == pivots_.end()) {
-            freeBits_.push_back(s);
-        }
-    }
-    if (static_cast<int32_t>(freeBits_.size()) > maxParityDimension) {
-        return;
-    }
+}
+
+void EndingBounds::tabulateFewest(int32_t slotCount) {
     // Fewest slots adding up to each class, by breadth-first search from the empty sum. Slots
     // may repeat here, which only makes the numbers smaller: still lower bounds.
     std::vector<uint32_t> slotClass;
-    for (int32_t s = 0; s < graph.slotCount; ++s) {
+    for (int32_t s = 0; s < slotCount; ++s) {
         slotClass.push_back(parityIndex(Bits::bit(s)));
     }
     std::sort(slotClass.begin(), slotClass.end());

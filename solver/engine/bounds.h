@@ -29,6 +29,10 @@ public:
     int32_t parityDimension() const { return static_cast<int32_t>(freeBits_.size()); }
 
 private:
+    // Fills basis_ and pivots_ from jumpMasks_.
+    void reduceJumpMasks();
+    // Fills fewestFor_ and fewestNonEmptyZero_ once the classes are known.
+    void tabulateFewest(int32_t slotCount);
     // The class of a position: its reduction by the span of the jumps' slot triples, as an
     // index into fewestFor_.
     uint32_t parityIndex(Bits p) const;

@@ -28,11 +28,13 @@ bool machineHasVectors() {
 
 SymmetryImages::SymmetryImages(const JumpGraph& graph, int32_t count, bool vectors)
     : count_(count), byteCount_((graph.slotCount + 7) / 8), narrow_(graph.slotCount <= 64) {
+    fillByteImages(graph);
+    fillFlipImages(graph);
+    chooseImplementation(vectors);
+}
+
+void SymmetryImages::fillByteImages(const JumpGraph& graph) {
     const size_t row = 2 * static_cast<size_t>(count_);
-    auto store = [&](uint64_t* at, Bits image, int32_t g) {
-        at[g] = image.hi;
-        at[count_ + g] = image.lo;
-    };
     byteImages_.assign(static_cast<size_t>(byteCount_) * 256 * row, 0);
     for (int32_t b = 0; b < byteCount_; ++b) {
         for (int32_t v = 0; v < 256; ++v) {
@@ -42,22 +44,30 @@ SymmetryImages::SymmetryImages(const JumpGraph& graph, int32_t count, bool vecto
                     p.set(8 * b + i);
                 }
             }
-            uint64_t* at = &byteImages_[(static_cast<size_t>(b) * 256 + v) * row];
-            for (int32_t g = 0; g < count_; ++g) {
-                store(at, applyPermutation(graph.symmetries[g], p, graph.slotCount), g);
-            }
+            storeImages(graph, p, &byteImages_[(static_cast<size_t>(b) * 256 + v) * row]);
         }
     }
+}
+
+void SymmetryImages::fillFlipImages(const JumpGraph& graph) {
+    const size_t row = 2 * static_cast<size_t>(count_);
     flipImages_.assign(graph.jumps.size() * row, 0);
     for (size_t j = 0; j < graph.jumps.size(); ++j) {
         const Jump& jump = graph.jumps[j];
         const Bits flip = Bits::bit(jump.from) | Bits::bit(jump.over) | Bits::bit(jump.to);
-        for (int32_t g = 0; g < count_; ++g) {
-            store(&flipImages_[j * row],
-                  applyPermutation(graph.symmetries[g], flip, graph.slotCount), g);
-        }
+        storeImages(graph, flip, &flipImages_[j * row]);
     }
+}
 
+void SymmetryImages::storeImages(const JumpGraph& graph, Bits p, uint64_t* row) const {
+    for (int32_t g = 0; g < count_; ++g) {
+        const Bits image = applyPermutation(graph.symmetries[g], p, graph.slotCount);
+        row[g] = image.hi;
+        row[count_ + g] = image.lo;
+    }
+}
+
+void SymmetryImages::chooseImplementation(bool vectors) {
     usesVectors_ = vectors && count_ > 1 && count_ <= vectorLanes && machineHasVectors();
     if (usesVectors_) {
         images_ = &imagesVector;

@@ -42,6 +42,13 @@ public:
     }
 
 private:
+    // The construction's steps: the tables, then the implementation that reads them.
+    void fillByteImages(const JumpGraph& graph);
+    void fillFlipImages(const JumpGraph& graph);
+    // Writes p's images under every symmetry into one table row (high words, then low words).
+    void storeImages(const JumpGraph& graph, Bits p, uint64_t* row) const;
+    void chooseImplementation(bool vectors);
+
     using ImagesFn = void (*)(const SymmetryImages&, Bits, Images&);
     using ChildrenFn = void (*)(const SymmetryImages&, const Images&, const int32_t*, int32_t,
                                 Bits*);
