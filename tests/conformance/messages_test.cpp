@@ -10,8 +10,11 @@
 #include <vector>
 
 #include "platform/win32.h"
+#include "support/recording_window.h"
 
 namespace {
+
+using kvarlo::testing::dispatchReady;
 
 // The messages a test looks at; Windows sends many more (sizing, activation, non-client), which
 // the program leaves to DefWindowProcA.
@@ -20,60 +23,28 @@ bool watched(UINT message) {
            message == WM_NCDESTROY || message >= WM_USER;
 }
 
-std::vector<UINT> received;
-int paints = 0;
+std::vector<UINT>& received = kvarlo::testing::recordedMessages().received;
+int& paints = kvarlo::testing::recordedMessages().paints;
+// The recording window answers the test's own messages with wParam + lParam.
 const UINT sumMessage = WM_USER + 40;
-
-LRESULT CALLBACK recordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (watched(message))
-        received.push_back(message);
-    if (message == sumMessage)
-        return static_cast<LRESULT>(wParam) + lParam;
-    if (message == WM_PAINT) {
-        ++paints;
-        PAINTSTRUCT paint;
-        BeginPaint(window, &paint);
-        EndPaint(window, &paint);
-        return 0;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
-const char* const className = "KvarloConformanceQueue";
-
-HWND createWindow(const char* title) {
-    return CreateWindowExA(0, className, title, WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr,
-                           nullptr, GetModuleHandleA(nullptr), nullptr);
-}
 
 class MessageQueue : public ::testing::Test {
 protected:
     void SetUp() override {
-        WNDCLASSA windowClass = {};
-        windowClass.lpfnWndProc = recordingProc;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = className;
-        RegisterClassA(&windowClass);
-        window = createWindow("queue");
+        ASSERT_TRUE(windowClass.registered());
+        kvarlo::testing::recordedMessages().keeps = watched;
+        window = windowClass.create("queue");
         ASSERT_NE(window, nullptr);
-        pumpReady();
-        received.clear();
-        paints = 0;
+        dispatchReady();
+        kvarlo::testing::recordedMessages().clear();
     }
     void TearDown() override {
         if (IsWindow(window))
             DestroyWindow(window);
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        }  // nothing left for the next test
-        UnregisterClassA(className, GetModuleHandleA(nullptr));
+        kvarlo::testing::discardQueued();
+        kvarlo::testing::recordedMessages().keeps = nullptr;
     }
-    // Dispatches until nothing is ready, as a loop does before it waits.
-    static void pumpReady() {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageA(&msg);
-    }
+    kvarlo::testing::RecordingWindowClass windowClass{"KvarloConformanceQueue"};
     HWND window = nullptr;
 };
 
@@ -115,20 +86,20 @@ TEST_F(MessageQueue, SendMessageCallsTheProcedureAtOnce) {
     EXPECT_EQ(SendMessageA(window, sumMessage, 40, 2), 42);
     // The sent message overtook the posted one, which still waits in the queue.
     EXPECT_EQ(received, (std::vector<UINT>{sumMessage}));
-    pumpReady();
+    dispatchReady();
     EXPECT_EQ(received, (std::vector<UINT>{sumMessage, WM_USER + 1}));
 }
 
 TEST_F(MessageQueue, AnInvalidWindowGetsOnePaintOnceTheQueueIsEmpty) {
     ShowWindow(window, SW_SHOW);
-    pumpReady();  // the first paint after showing
+    dispatchReady();  // the first paint after showing
     ASSERT_EQ(paints, 1);
     received.clear();
 
     InvalidateRect(window, nullptr, FALSE);
     InvalidateRect(window, nullptr, FALSE);
     PostMessageA(window, WM_USER, 0, 0);
-    pumpReady();
+    dispatchReady();
     // The posted message first, then a single paint that validated the window.
     EXPECT_EQ(received, (std::vector<UINT>{WM_USER, WM_PAINT}));
 
@@ -136,20 +107,20 @@ TEST_F(MessageQueue, AnInvalidWindowGetsOnePaintOnceTheQueueIsEmpty) {
     ShowWindow(window, SW_HIDE);
     InvalidateRect(window, nullptr, FALSE);
     received.clear();
-    pumpReady();
+    dispatchReady();
     EXPECT_TRUE(received.empty());
 }
 
 TEST_F(MessageQueue, PostedPaintsAreDeliveredAsPosted) {
     ShowWindow(window, SW_SHOW);
-    pumpReady();
+    dispatchReady();
     paints = 0;
     // As a repaint request does it: invalidate and post, twice.
     for (int i = 0; i < 2; ++i) {
         InvalidateRect(window, nullptr, FALSE);
         PostMessageA(window, WM_PAINT, 0, 0);
     }
-    pumpReady();
+    dispatchReady();
     EXPECT_EQ(paints, 2);  // one per posted message; the first one validated the window
 }
 
@@ -200,7 +171,7 @@ TEST_F(MessageQueue, ATimerComesAsWmTimerUntilKilled) {
 }
 
 TEST_F(MessageQueue, ATimerNotTakenHasOneMessagePending) {
-    HWND other = createWindow("waiting");
+    HWND other = windowClass.create("waiting");
     ASSERT_NE(other, nullptr);
     // While the loop waits for the slow timer's message, the fast one falls due many times.
     ASSERT_NE(SetTimer(window, 1, 10, nullptr), 0u);

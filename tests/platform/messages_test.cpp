@@ -7,50 +7,37 @@
 #include "platform/qt/test_seams.h"
 #include "platform/qt_application.h"
 #include "platform/win32.h"
+#include "support/recording_window.h"
 
 namespace {
 
+using kvarlo::testing::dispatchReady;
+
 std::vector<UINT>& received = kvarlo::testing::recordedMessages().received;
-int& paints = kvarlo::testing::recordedMessages().paints;
-constexpr WNDPROC recordingProc = kvarlo::testing::recordingWindowProc;
 
 class MessageQueue : public ::testing::Test {
 protected:
     void SetUp() override {
         kvarlo::testing::qtApplication();
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = recordingProc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "QUEUETEST";
-        RegisterClassA(&wc);
-        window = CreateWindowExA(0, "QUEUETEST", "queue", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0,
-                                 300, 200, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        ASSERT_TRUE(windowClass.registered());
+        window = windowClass.create("queue");
         ASSERT_NE(window, nullptr);
-        received.clear();
-        paints = 0;
+        kvarlo::testing::recordedMessages().clear();
     }
     void TearDown() override {
         DestroyWindow(window);
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        }  // nothing left for the next test
-        UnregisterClassA("QUEUETEST", GetModuleHandleA(nullptr));
+        kvarlo::testing::discardQueued();
     }
-    // Dispatches until the queue is empty (nothing ready), like a loop that is about to wait.
-    void pumpReady() {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageA(&msg);
-    }
+    kvarlo::testing::RecordingWindowClass windowClass{"QUEUETEST"};
     HWND window = nullptr;
 };
 
 TEST_F(MessageQueue, TheCloseBoxAsksTheWindowWhichDestroysItselfByDefault) {
     ShowWindow(window, SW_SHOW);
-    pumpReady();
+    dispatchReady();
     received.clear();
     kvarlo::platform::testing::topLevelWidget(window)->close();
-    pumpReady();
+    dispatchReady();
     EXPECT_EQ(received, (std::vector<UINT>{WM_CLOSE, WM_DESTROY, WM_NCDESTROY}));
     EXPECT_FALSE(IsWindow(window));
     window = CreateWindowExA(0, "QUEUETEST", "again", 0, 0, 0, 100, 100, nullptr, nullptr, nullptr,

@@ -13,6 +13,7 @@
 #include "platform/qt_application.h"
 #include "shell/resource.h"
 #include "shell/services.h"
+#include "support/recording_window.h"
 
 namespace {
 
@@ -20,7 +21,6 @@ namespace seam = kvarlo::platform::testing;
 using seam::SoundEvent;
 
 int& paints = kvarlo::testing::recordedMessages().paints;
-constexpr WNDPROC windowProc = kvarlo::testing::recordingWindowProc;
 
 class Services : public ::testing::Test {
 protected:
@@ -32,14 +32,8 @@ protected:
         seam::setShellAnswer(false);
         kvarlo::instance = GetModuleHandleA(nullptr);
         ASSERT_GT(LoadStringA(kvarlo::instance, IDS_APP_TITLE, kvarlo::application.title, 324), 0);
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = windowProc;
-        wc.hInstance = kvarlo::instance;
-        wc.lpszClassName = "SERVICES";
-        RegisterClassA(&wc);
-        kvarlo::mainWindow =
-            CreateWindowExA(0, "SERVICES", "", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0, 640, 480,
-                            nullptr, nullptr, kvarlo::instance, nullptr);
+        ASSERT_TRUE(windowClass.registered());
+        kvarlo::mainWindow = windowClass.create("", 640, 480);
         ASSERT_NE(kvarlo::mainWindow, nullptr);
         ShowWindow(kvarlo::mainWindow, SW_SHOW);
         UpdateWindow(kvarlo::mainWindow);
@@ -48,14 +42,10 @@ protected:
     void TearDown() override {
         DestroyWindow(kvarlo::mainWindow);
         kvarlo::mainWindow = nullptr;
-        UnregisterClassA("SERVICES", kvarlo::instance);
         seam::setShellAnswer(std::nullopt);
     }
-    static void pump() {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageA(&msg);
-    }
+    static void pump() { kvarlo::testing::dispatchReady(); }
+    kvarlo::testing::RecordingWindowClass windowClass{"SERVICES"};
 };
 
 TEST_F(Services, TheTitleIsTheApplicationTitleWithMiddleAndTail) {
