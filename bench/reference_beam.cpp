@@ -58,49 +58,39 @@ struct Hash {
     size_t operator()(const Position& p) const { return std::hash<std::string>()(p.to_string()); }
 };
 
-}  // namespace
+bool legal(const Position& p, const Triple& j) {
+    return p[j.from] && p[j.over] && !p[j.to];
+}
 
-int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: reference_beam FIGURE.t1a [WIDTH]\n");
-        return 2;
-    }
-    const size_t width = argc > 2 ? std::stoul(argv[2]) : 1000;
-    std::ifstream in(argv[1], std::ios::binary);
-    const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
-    Board board(7, 7);
-    std::string reason;
-    if (!kvarlo::loadFigureImage(bytes, board, reason)) {
-        std::fprintf(stderr, "%s: %s\n", argv[1], reason.c_str());
-        return 1;
-    }
-    const auto started = std::chrono::steady_clock::now();
-    const std::vector<Triple> jumps = allJumps(board);
+Position startOf(const Board& board) {
     Position start;
     for (int32_t i = 0; i < board.nodeCount; ++i) {
         for (int32_t d = 0; d < 3; ++d) {
             start[i * 3 + d] = board.nodes[i].edges[d].hasMatch;
         }
     }
-    auto legal = [&](const Position& p, const Triple& j) {
-        return p[j.from] && p[j.over] && !p[j.to];
-    };
-    // Lower is better: matches with no neighbour to jump with or over, then fewer jumps.
-    auto score = [&](const Position& p) {
-        std::vector<bool> paired(p.size());
-        int32_t mobility = 0;
-        for (const Triple& j : jumps) {
-            if (p[j.from] && p[j.over]) {
-                paired[j.from] = paired[j.over] = true;
-            }
-            mobility += legal(p, j);
+    return start;
+}
+
+// Lower is better: matches with no neighbour to jump with or over, then fewer jumps.
+int32_t score(const Position& p, const std::vector<Triple>& jumps) {
+    std::vector<bool> paired(p.size());
+    int32_t mobility = 0;
+    for (const Triple& j : jumps) {
+        if (p[j.from] && p[j.over]) {
+            paired[j.from] = paired[j.over] = true;
         }
-        int32_t alone = 0;
-        for (size_t s = 0; s < p.size(); ++s) {
-            alone += p[s] && !paired[s];
-        }
-        return alone * 1000 - mobility;
-    };
+        mobility += legal(p, j);
+    }
+    int32_t alone = 0;
+    for (size_t s = 0; s < p.size(); ++s) {
+        alone += p[s] && !paired[s];
+    }
+    return alone * 1000 - mobility;
+}
+
+// The fewest matches left at a dead end that a beam of `width` positions per level meets.
+size_t fewestByBeam(const std::vector<Triple>& jumps, const Position& start, size_t width) {
     size_t fewest = start.count();
     std::vector<Position> level{start};
     while (!level.empty()) {
@@ -118,7 +108,7 @@ int main(int argc, char** argv) {
                 c[j.over] = false;
                 c[j.to] = true;
                 if (seen.insert(c).second) {
-                    next.emplace_back(score(c), c);
+                    next.emplace_back(score(c, jumps), c);
                 }
             }
             if (!moved) {
@@ -133,6 +123,27 @@ int main(int argc, char** argv) {
             level.push_back(next[i].second);
         }
     }
+    return fewest;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: reference_beam FIGURE.t1a [WIDTH]\n");
+        return 2;
+    }
+    const size_t width = argc > 2 ? std::stoul(argv[2]) : 1000;
+    std::ifstream in(argv[1], std::ios::binary);
+    const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+    Board board(7, 7);
+    std::string reason;
+    if (!kvarlo::loadFigureImage(bytes, board, reason)) {
+        std::fprintf(stderr, "%s: %s\n", argv[1], reason.c_str());
+        return 1;
+    }
+    const auto started = std::chrono::steady_clock::now();
+    const size_t fewest = fewestByBeam(allJumps(board), startOf(board), width);
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     std::printf("%s: fewest %zu, width %zu, %.2f s\n", argv[1], fewest, width, seconds);

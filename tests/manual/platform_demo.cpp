@@ -40,6 +40,56 @@ void text(HDC dc, int x, int y, COLORREF colour, const char* s) {
     TextOutA(dc, x, y, s, static_cast<int>(std::strlen(s)));
 }
 
+// Every slot of the board in one of the looks, sprinkled; returns the matches drawn.
+int drawSlots(HDC dc, const kvarlo::BoardLayout& layout) {
+    int count = 0;
+    for (int32_t node = 0; node < board.nodeCount; ++node) {
+        if (!board.nodes[node].active)
+            continue;
+        for (int d = 0; d < 3; ++d) {
+            const int32_t far = board.neighbourForward(node, d);
+            if (far < 0)
+                continue;
+            const auto a = kvarlo::nodeScreenPosition(board, node, layout);
+            const auto b = kvarlo::nodeScreenPosition(board, far, layout);
+            const int kind = (node * 3 + d) % 11;  // a sprinkling of every look
+            if (kind == 1 || kind == 4) {          // a match
+                line(dc, 8, 0x5A5A5A, a, b, 8);
+                line(dc, 1, 0x808080, a, b, 0);
+                line(dc, 6, 0x0078B4, a, b, 8);
+                ++count;
+            } else if (kind == 7) {  // a movable match
+                line(dc, 10, 0xD2D2D2, a, b, 8);
+                line(dc, 1, 0x808080, a, b, 0);
+                line(dc, 8, 0x0078B4, a, b, 8);
+                ++count;
+            } else if (kind == 9 && node == 24) {  // the selected one
+                line(dc, 10, 0xD2D2D2, a, b, 8);
+                line(dc, 1, 0x808080, a, b, 0);
+                line(dc, 8, 0x008CD2, a, b, 8);
+                ++count;
+            } else if (kind == 10) {  // a landing slot
+                line(dc, 1, 0x808080, a, b, 0);
+                line(dc, 4, 0x008CD2, a, b, 8);
+            } else {
+                line(dc, 1, 0x808080, a, b, 0);
+            }
+        }
+    }
+    return count;
+}
+
+// The status texts, Windows-1251 as the program's own.
+void drawTexts(HDC dc, int count) {
+    SetBkMode(dc, TRANSPARENT);
+    text(dc, 8, 8, 0x000000, "\xD0\xE5\xE6\xE8\xEC: \xC8\xE3\xF0\xE0");  // Режим: Игра
+    char status[64];
+    std::snprintf(status, sizeof status, "\xD1\xEF\xE8\xF7\xE5\xEA: %d   \xD5\xEE\xE4: 0 / 0",
+                  count);
+    text(dc, 8, 24, 0x000000, status);                           // Спичек: N   Ход: 0 / 0
+    text(dc, 8, 40, 0x0000C0, "\xC2\xF0\xE5\xEC\xFF 00:00:07");  // Время, in red
+}
+
 void paint(HWND window) {
     PAINTSTRUCT ps;
     HDC windowDc = BeginPaint(window, &ps);
@@ -56,47 +106,7 @@ void paint(HWND window) {
         std::memset(bits, 176, static_cast<size_t>(client.right) * client.bottom * 4);
         const kvarlo::BoardLayout layout =
             kvarlo::computeLayout(client.right, client.bottom, board);
-        int count = 0;
-        for (int32_t node = 0; node < board.nodeCount; ++node) {
-            if (!board.nodes[node].active)
-                continue;
-            for (int d = 0; d < 3; ++d) {
-                const int32_t far = board.neighbourForward(node, d);
-                if (far < 0)
-                    continue;
-                const auto a = kvarlo::nodeScreenPosition(board, node, layout);
-                const auto b = kvarlo::nodeScreenPosition(board, far, layout);
-                const int kind = (node * 3 + d) % 11;  // a sprinkling of every look
-                if (kind == 1 || kind == 4) {          // a match
-                    line(dc, 8, 0x5A5A5A, a, b, 8);
-                    line(dc, 1, 0x808080, a, b, 0);
-                    line(dc, 6, 0x0078B4, a, b, 8);
-                    ++count;
-                } else if (kind == 7) {  // a movable match
-                    line(dc, 10, 0xD2D2D2, a, b, 8);
-                    line(dc, 1, 0x808080, a, b, 0);
-                    line(dc, 8, 0x0078B4, a, b, 8);
-                    ++count;
-                } else if (kind == 9 && node == 24) {  // the selected one
-                    line(dc, 10, 0xD2D2D2, a, b, 8);
-                    line(dc, 1, 0x808080, a, b, 0);
-                    line(dc, 8, 0x008CD2, a, b, 8);
-                    ++count;
-                } else if (kind == 10) {  // a landing slot
-                    line(dc, 1, 0x808080, a, b, 0);
-                    line(dc, 4, 0x008CD2, a, b, 8);
-                } else {
-                    line(dc, 1, 0x808080, a, b, 0);
-                }
-            }
-        }
-        SetBkMode(dc, TRANSPARENT);
-        text(dc, 8, 8, 0x000000, "\xD0\xE5\xE6\xE8\xEC: \xC8\xE3\xF0\xE0");  // Режим: Игра
-        char status[64];
-        std::snprintf(status, sizeof status, "\xD1\xEF\xE8\xF7\xE5\xEA: %d   \xD5\xEE\xE4: 0 / 0",
-                      count);
-        text(dc, 8, 24, 0x000000, status);  // Спичек: N   Ход: 0 / 0
-        text(dc, 8, 40, 0x0000C0, "\xC2\xF0\xE5\xEC\xFF 00:00:07");  // Время, in red
+        drawTexts(dc, drawSlots(dc, layout));
         BitBlt(windowDc, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
         SelectObject(dc, old);
         DeleteDC(dc);

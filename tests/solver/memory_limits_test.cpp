@@ -46,7 +46,21 @@ const std::string status =
     "Name:\tkvarlo-cli\nVmPeak:\t  200000 kB\nVmSize:\t  102400 kB\n"
     "VmData:\t   61440 kB\nThreads:\t1\n";
 
-TEST(MemoryLimitsTest, TheBudgetIsHalfOfTheSmallestRoom) {
+// Each case's budget, read from its files alone.
+template <size_t N>
+void expectBudgets(const Case (&cases)[N]) {
+    for (const Case& c : cases) {
+        MemorySources sources = c.sources;
+        const auto files = c.files;
+        sources.readFile = [files](const std::string& path) -> std::optional<std::string> {
+            const auto it = files.find(path);
+            return it == files.end() ? std::nullopt : std::optional(it->second);
+        };
+        EXPECT_EQ(budgetFrom(sources, c.threads), c.budget) << c.what;
+    }
+}
+
+TEST(MemoryLimitsTest, TheBudgetIsHalfOfTheSmallestRoomOfTheProcess) {
     const Case cases[] = {
         {"nothing known", limits({}), {}, GiB},
         {"installed memory alone", limits(16 * GiB), {}, 8 * GiB},
@@ -76,6 +90,14 @@ TEST(MemoryLimitsTest, TheBudgetIsHalfOfTheSmallestRoom) {
          limits(16 * GiB, 64 * MiB),
          {{"/proc/self/status", status}},
          MiB},
+    };
+    expectBudgets(cases);
+    // Without a way to read files: the limits that need none still count.
+    EXPECT_EQ(budgetFrom(limits(16 * GiB, 300 * MiB)), 150 * MiB);
+}
+
+TEST(MemoryLimitsTest, TheBudgetIsHalfOfTheControlGroupsLimit) {
+    const Case cases[] = {
         {"cgroup v2: a group above holds the limit",
          limits(16 * GiB),
          {{"/proc/self/cgroup", "0::/user.slice/app.scope\n"},
@@ -106,17 +128,7 @@ TEST(MemoryLimitsTest, TheBudgetIsHalfOfTheSmallestRoom) {
           {"/sys/fs/cgroup/memory.max", "805306368\n"}},
          384 * MiB},
     };
-    for (const Case& c : cases) {
-        MemorySources sources = c.sources;
-        const auto files = c.files;
-        sources.readFile = [files](const std::string& path) -> std::optional<std::string> {
-            const auto it = files.find(path);
-            return it == files.end() ? std::nullopt : std::optional(it->second);
-        };
-        EXPECT_EQ(budgetFrom(sources, c.threads), c.budget) << c.what;
-    }
-    // Without a way to read files: the limits that need none still count.
-    EXPECT_EQ(budgetFrom(limits(16 * GiB, 300 * MiB)), 150 * MiB);
+    expectBudgets(cases);
 }
 
 }  // namespace
