@@ -83,12 +83,14 @@
 //   the menu bar, as on Linux, and is never moved or resized (SW_SHOWMAXIMIZED only shows).
 // - The browser draws the glyphs of TextOutA (DejaVu Sans at 13 pixels, or its sans serif where
 //   that font is missing), inked where a glyph covers half a pixel; advances are the canvas's.
-// - Message boxes and dialogs always wait for the player, modal over the whole page (the owner
-//   is not used); a dialog template shows its first picture only.
+// - Message boxes and dialogs are modal over the whole page; a dialog template shows its first
+//   picture only. Message boxes and file dialogs tell their owner as above, and are answered by a
+//   posted WM_COMMAND as above too (the page's box then closes).
 // - Open lists the play folder (and its folders one level down) or takes a file from the
 //   computer, copied to /upload; Save names a file of the play folder, which the page offers as
-//   a download once the program has written it. lpstrInitialDir, the remembered folder and
-//   OFN_OVERWRITEPROMPT are not used.
+//   a download once the program has written it. The page's box uses neither lpstrInitialDir nor
+//   OFN_OVERWRITEPROMPT; OK posted by the owner takes the proposed name in lpstrInitialDir. No
+//   folder is remembered.
 // - GetModuleFileNameA names /app/kvarlo: the page's read-only folder of the manual and pages,
 //   with no program file in it.
 // - Sounds play only after the player's first click or key in the page (the browsers' rule);
@@ -98,8 +100,9 @@
 //   place as of the last mouse event over it.
 // - Static data lies above the first 64 KiB of wasm memory, so that IS_INTRESOURCE tells a name
 //   from a number there too.
-// The conformance suite meets the program's path of these (tests/web runs it in Chromium); the
-// boxes, the file dialogs, text and sound are what the page's own tests (tests/web) look at.
+// The conformance suite meets the program's path of these (tests/web runs it in Chromium), boxes
+// answered by their owner among them; the page's own boxes as the player uses them, text and
+// sound are what the page's own tests (tests/web) look at.
 #pragma once
 
 #ifdef _WIN32

@@ -498,6 +498,7 @@ function messageBox(number, caption, text, buttons) {
   });
   parts.body.append(p);
   parts.box.append(row);
+  parts.box.dataset.answer = number;
   openModal(parts.box, e => {
     if (e.key === "Escape") done(buttons[buttons.length - 1][1]);
     else if (e.key === "Enter") (document.activeElement.closest(".box") ? document.activeElement : row.firstChild).click();
@@ -554,6 +555,11 @@ function showDialog(handle, template, picture, pictureSize) {
 
 function closeDialog(handle) {
   if (modal.open && modal.open.box.dataset.dialog === String(handle)) closeModal();
+}
+
+// A message box or file box the program answered itself (its owner pressed a button).
+function closeBox(number) {
+  if (modal.open && modal.open.box.dataset.answer === String(number)) closeModal();
 }
 
 // ---- File boxes: Open lists the play folder and takes a file from the computer; Save names a
@@ -669,6 +675,7 @@ function fileBox(number, save, title, proposed, patterns, folder) {
   cancel.onclick = () => done(0, "");
   row.append(cancel);
   parts.box.append(row);
+  parts.box.dataset.answer = number;
   openModal(parts.box, e => {
     if (e.key === "Escape") {
       done(0, "");
@@ -771,7 +778,7 @@ function ended(status) {
 // The calls of the program's browser layer.
 const kvarloPage = {
   createWindow, present, showWindow, destroyWindow, setTitle, openMenuByMnemonic, messageBox,
-  showDialog, closeDialog, fileBox, playSound, stopSound, beep, openTab, download, persist,
+  showDialog, closeDialog, closeBox, fileBox, playSound, stopSound, beep, openTab, download, persist,
   commandLine, ended, page,
 };
 window.kvarloPage = kvarloPage;

@@ -140,6 +140,25 @@ bool deliverPath(OPENFILENAMEA& ofn, std::string path) {
     return true;
 }
 
+// What OK pressed by the box's owner chooses (UTF-8): the proposed name, a relative one in
+// lpstrInitialDir (the current folder when there is none). Nothing without a name.
+PageAnswer ownersAnswer(const OPENFILENAMEA& ofn, const std::string& proposed, int button) {
+    if (button != IDOK || proposed.empty())
+        return PageAnswer{true, 0, ""};
+    if (proposed.front() == '/')
+        return PageAnswer{true, 1, proposed};
+    std::string folder;
+    if (ofn.lpstrInitialDir != nullptr && *ofn.lpstrInitialDir != '\0') {
+        folder = toUtf8(ofn.lpstrInitialDir);
+    } else {
+        char current[MAX_PATH] = {};
+        GetCurrentDirectoryA(sizeof current, current);
+        folder = toUtf8(current);
+    }
+    return PageAnswer{true, 1,
+                      folder + (folder.empty() || folder.back() != '/' ? "/" : "") + proposed};
+}
+
 // The page's file box: a path in the page's file system (UTF-8), or nothing when cancelled.
 std::optional<std::string> askPage(const OPENFILENAMEA& ofn, bool save) {
     const int number = expectAnswer();
@@ -153,7 +172,9 @@ std::optional<std::string> askPage(const OPENFILENAMEA& ofn, bool save) {
                                UTF8ToString($5));
         },
         number, save ? 1 : 0, title.c_str(), proposed.c_str(), patterns.c_str(), playFolder);
-    const PageAnswer answer = awaitAnswer(number);
+    WaitingBox waiting(ofn.hwndOwner, number, {IDOK, IDCANCEL},
+                       [&](int button) { return ownersAnswer(ofn, proposed, button); });
+    const PageAnswer answer = waiting.wait();
     if (!answer.done || answer.value == 0 || answer.text.empty())
         return std::nullopt;
     return answer.text;
@@ -202,6 +223,17 @@ bool runFileDialog(OPENFILENAMEA* ofn, bool save) {
     return true;
 }
 
+std::vector<int> boxButtonIds(UINT type) {
+    switch (type & 0x0F) {
+        case MB_OKCANCEL:
+            return {IDOK, IDCANCEL};
+        case MB_YESNO:
+            return {IDYES, IDNO};
+        default:
+            return {IDOK};
+    }
+}
+
 const char* boxButtonsJson(UINT type) {
     switch (type & 0x0F) {
         case MB_OK:
@@ -231,7 +263,7 @@ DWORD WINAPI CommDlgExtendedError(void) {
     return lastDialogError;
 }
 
-int WINAPI MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
+int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     const char* buttons = boxButtonsJson(type);
     if (buttons == nullptr) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -246,7 +278,10 @@ int WINAPI MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
                                   JSON.parse(UTF8ToString($3)), $4);
         },
         number, utf8Caption.c_str(), utf8Text.c_str(), buttons, type & 0xF0);
-    const PageAnswer answer = awaitAnswer(number);
+    WaitingBox waiting(owner, number, boxButtonIds(type), [](int button) {
+        return PageAnswer{true, button, ""};
+    });
+    const PageAnswer answer = waiting.wait();
     // A box the program quit under answers with its last button, as closing it would.
     return answer.done                 ? answer.value
            : (type & 0x0F) == MB_OK    ? IDOK

@@ -278,6 +278,22 @@ PageAnswer awaitAnswer(int number) {
     return answer;
 }
 
+bool giveAnswer(int number, int value, const std::string& utf8Text) {
+    Queue& q = queue();
+    {
+        std::lock_guard lock(q.mutex);
+        auto it = q.answers.find(number);
+        if (it == q.answers.end() || it->second.done)
+            return false;  // answered already, or no longer awaited
+        it->second.value = value;
+        it->second.text = utf8Text;
+        it->second.done = true;
+        q.answerArrived = true;
+    }
+    wakeQueue();
+    return true;
+}
+
 }  // namespace kvarlo::platform
 
 using namespace kvarlo::platform;
@@ -291,18 +307,7 @@ EMSCRIPTEN_KEEPALIVE void kvarlo_web_post(uintptr_t window, unsigned message, ui
 }
 
 EMSCRIPTEN_KEEPALIVE void kvarlo_web_answer(int number, int value, const char* utf8Text) {
-    Queue& q = queue();
-    {
-        std::lock_guard lock(q.mutex);
-        auto it = q.answers.find(number);
-        if (it == q.answers.end() || it->second.done)
-            return;  // answered already, or no longer awaited
-        it->second.value = value;
-        it->second.text = utf8Text != nullptr ? utf8Text : "";
-        it->second.done = true;
-        q.answerArrived = true;
-    }
-    wakeQueue();
+    giveAnswer(number, value, utf8Text != nullptr ? utf8Text : "");
 }
 
 }  // extern "C"
@@ -332,7 +337,9 @@ BOOL WINAPI PeekMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax,
 
 BOOL WINAPI TranslateMessage(const MSG* msg) {
     // The page queues character messages with their key message: nothing is left to translate.
-    return msg != nullptr && (msg->message == WM_KEYDOWN || msg->message == WM_SYSKEYDOWN);
+    // The answer follows Windows: true for every key message, up or down.
+    return msg != nullptr && (msg->message == WM_KEYDOWN || msg->message == WM_KEYUP ||
+                              msg->message == WM_SYSKEYDOWN || msg->message == WM_SYSKEYUP);
 }
 
 LRESULT WINAPI DispatchMessageA(const MSG* msg) {
