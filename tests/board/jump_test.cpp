@@ -40,8 +40,9 @@ std::set<Jump> ruleJumps(const Board& board) {
         const int32_t from = m.from.node * 3 + m.from.direction;
         EXPECT_GE(from, lastFrom);
         lastFrom = from;
-        jumps.insert({m.from.node, m.from.direction, m.to.node, m.to.direction, m.jumped.node,
-                      m.jumped.direction});
+        // The record is packed: its fields are copied out, never bound to references.
+        jumps.insert(Jump(int{m.from.node}, int{m.from.direction}, int{m.to.node},
+                          int{m.to.direction}, int{m.jumped.node}, int{m.jumped.direction}));
     });
     return jumps;
 }
