@@ -115,20 +115,6 @@ Bits SymmetryImages::canonical(Bits p) const {
     return best;
 }
 
-Bits SymmetryImages::imageUnder(int32_t g, Bits p) const {
-    const size_t row = 2 * static_cast<size_t>(count_);
-    Bits image;
-    for (int32_t b = 0; b < byteCount_; ++b) {
-        const uint32_t value = p.byte(b);
-        if (value != 0) {
-            const uint64_t* words = &byteImages_[(static_cast<size_t>(b) * 256 + value) * row];
-            image.hi |= words[g];
-            image.lo |= words[count_ + g];
-        }
-    }
-    return image;
-}
-
 // With the count known when compiling (Fixed > 0), the loops unroll and the accumulators stay
 // in registers.
 template <int32_t Fixed>
@@ -160,8 +146,7 @@ void SymmetryImages::imagesPlain(const SymmetryImages& s, Bits p, Images& out) {
 
 template <int32_t Fixed>
 void SymmetryImages::childrenPlain(const SymmetryImages& s, const Images& parent,
-                                   const int32_t* jumps, int32_t n, Bits* out,
-                                   uint8_t* symmetries) {
+                                   const int32_t* jumps, int32_t n, Bits* out) {
     const int32_t count = Fixed > 0 ? Fixed : s.count_;
     for (int32_t i = 0; i < n; ++i) {
         const uint64_t* flip = &s.flipImages_[static_cast<size_t>(jumps[i]) * 2 * count];
@@ -170,17 +155,12 @@ void SymmetryImages::childrenPlain(const SymmetryImages& s, const Images& parent
                    (parent.lo[g] ^ flip[count + g]);
         };
         unsigned __int128 best = image(0);
-        int32_t first = 0;
 #pragma GCC unroll 12
         for (int32_t g = 1; g < count; ++g) {
             const unsigned __int128 v = image(g);
-            first = v < best ? g : first;
             best = v < best ? v : best;
         }
         out[i] = Bits{static_cast<uint64_t>(best), static_cast<uint64_t>(best >> 64)};
-        if (symmetries) {
-            symmetries[i] = static_cast<uint8_t>(first);
-        }
     }
 }
 
@@ -217,17 +197,6 @@ inline uint64_t smallestLane(__m512i x) {
     return lanes[0];
 }
 
-// The first of the sixteen lanes (a's eight, then b's) among `among` that holds v: the lanes
-// in use come first, so a lane out of use (all ones) is never taken before one in use that holds
-// the same value.
-KVARLO_VECTOR_TARGET
-inline uint8_t firstLaneOf(__m512i a, __m512i b, uint64_t v, __mmask8 amongA, __mmask8 amongB) {
-    const __m512i x = _mm512_set1_epi64(static_cast<int64_t>(v));
-    const uint32_t lanes = static_cast<uint32_t>(_mm512_mask_cmpeq_epu64_mask(amongA, a, x)) |
-                           static_cast<uint32_t>(_mm512_mask_cmpeq_epu64_mask(amongB, b, x)) << 8;
-    return static_cast<uint8_t>(__builtin_ctz(lanes));
-}
-
 }  // namespace
 
 KVARLO_VECTOR_TARGET
@@ -259,8 +228,7 @@ void SymmetryImages::imagesVector(const SymmetryImages& s, Bits p, Images& out) 
 
 KVARLO_VECTOR_TARGET
 void SymmetryImages::childrenVector(const SymmetryImages& s, const Images& parent,
-                                    const int32_t* jumps, int32_t n, Bits* out,
-                                    uint8_t* symmetries) {
+                                    const int32_t* jumps, int32_t n, Bits* out) {
     const int32_t count = s.count_;
     const LaneMasks m(count);
     // Lanes past the count hold all ones, the largest value, so they never decide a minimum.
@@ -275,11 +243,7 @@ void SymmetryImages::childrenVector(const SymmetryImages& s, const Images& paren
             const __m512i la = _mm512_xor_si512(loA, _mm512_maskz_loadu_epi64(m.a, flip + count));
             const __m512i lb =
                 _mm512_xor_si512(loB, _mm512_maskz_loadu_epi64(m.b, flip + count + 8));
-            const uint64_t lo = smallestLane(minLanes(la, lb));
-            out[i] = Bits{lo, 0};
-            if (symmetries) {
-                symmetries[i] = firstLaneOf(la, lb, lo, m.a, m.b);
-            }
+            out[i] = Bits{smallestLane(minLanes(la, lb)), 0};
             continue;
         }
         const __m512i ha = _mm512_xor_si512(hiA, _mm512_maskz_loadu_epi64(m.a, flip));
@@ -289,15 +253,10 @@ void SymmetryImages::childrenVector(const SymmetryImages& s, const Images& paren
         // The smallest high word, then the smallest low word among the images that have it.
         const uint64_t hi = smallestLane(minLanes(ha, hb));
         const __m512i h = _mm512_set1_epi64(static_cast<int64_t>(hi));
-        const __mmask8 withA = _mm512_cmpeq_epu64_mask(ha, h);
-        const __mmask8 withB = _mm512_cmpeq_epu64_mask(hb, h);
-        const __m512i ta = _mm512_mask_mov_epi64(ones, withA, la);
-        const __m512i tb = _mm512_mask_mov_epi64(ones, withB, lb);
+        const __m512i ta = _mm512_mask_mov_epi64(ones, _mm512_cmpeq_epu64_mask(ha, h), la);
+        const __m512i tb = _mm512_mask_mov_epi64(ones, _mm512_cmpeq_epu64_mask(hb, h), lb);
         const uint64_t lo = smallestLane(minLanes(ta, tb));
         out[i] = Bits{lo, hi};
-        if (symmetries) {
-            symmetries[i] = firstLaneOf(ta, tb, lo, withA & m.a, withB & m.b);
-        }
     }
 }
 
@@ -308,9 +267,8 @@ void SymmetryImages::imagesVector(const SymmetryImages& s, Bits p, Images& out) 
 }
 
 void SymmetryImages::childrenVector(const SymmetryImages& s, const Images& parent,
-                                    const int32_t* jumps, int32_t n, Bits* out,
-                                    uint8_t* symmetries) {
-    childrenPlain<0>(s, parent, jumps, n, out, symmetries);
+                                    const int32_t* jumps, int32_t n, Bits* out) {
+    childrenPlain<0>(s, parent, jumps, n, out);
 }
 
 #endif

@@ -36,15 +36,10 @@ public:
     Bits canonical(Bits p) const;
 
     // out[i] = the canonical form of the child that jump jumps[i] makes of the position whose
-    // images are `parent`. When `symmetries` is given, symmetries[i] is the first symmetry that
-    // makes it, so the child can be made again from the parent alone (see imageUnder).
-    void children(const Images& parent, const int32_t* jumps, int32_t n, Bits* out,
-                  uint8_t* symmetries = nullptr) const {
-        children_(*this, parent, jumps, n, out, symmetries);
+    // images are `parent`.
+    void children(const Images& parent, const int32_t* jumps, int32_t n, Bits* out) const {
+        children_(*this, parent, jumps, n, out);
     }
-
-    // p's image under symmetry g alone.
-    Bits imageUnder(int32_t g, Bits p) const;
 
 private:
     // The construction's steps: the tables, then the implementation that reads them.
@@ -56,15 +51,15 @@ private:
 
     using ImagesFn = void (*)(const SymmetryImages&, Bits, Images&);
     using ChildrenFn = void (*)(const SymmetryImages&, const Images&, const int32_t*, int32_t,
-                                Bits*, uint8_t*);
+                                Bits*);
     template <int32_t Fixed>
     static void imagesPlain(const SymmetryImages& s, Bits p, Images& out);
     template <int32_t Fixed>
     static void childrenPlain(const SymmetryImages& s, const Images& parent, const int32_t* jumps,
-                              int32_t n, Bits* out, uint8_t* symmetries);
+                              int32_t n, Bits* out);
     static void imagesVector(const SymmetryImages& s, Bits p, Images& out);
     static void childrenVector(const SymmetryImages& s, const Images& parent, const int32_t* jumps,
-                               int32_t n, Bits* out, uint8_t* symmetries);
+                               int32_t n, Bits* out);
 
     int32_t count_;
     int32_t byteCount_;

@@ -3,7 +3,6 @@
 #include "solver/engine/layers.h"
 
 #include <algorithm>
-#include <array>
 #include <chrono>
 #include <cstring>
 #include <mutex>
@@ -29,20 +28,14 @@ constexpr uint64_t stopCheckPositions = 256;
 //    bytes per stored position with a margin for a next layer smaller than expected;
 //  - as much as the tables they go to, and `maxBatchBytes`;
 //  - what the budget has beyond room for the tables to grow by half.
-// Children wait as Waiting records (a parent and a jump in 8 bytes) where the layer's sizes
-// allow, else whole (Pending, 24 to 48 bytes): four times as many in the same memory. Without
-// charged room, the workers keep batches of their own, about 1 MiB per worker outside the
-// budget: `ownWaitingBatch` Waiting records put in order, or `minBatch` Pending ones, unordered
-// (a batch of at most `minBatch` children is not worth its order).
+// A batch of at most `minBatch` children is not worth its order: the workers then keep
+// batches of that size on their own, unordered (about 1 MiB per worker outside the budget).
 // Measured on the dense benches, where the budget leaves no room: batches of 128 beat 64 by
 // 5%, 32 by 15%, 16 by 20% (the prefetches run ahead the longer, the longer the batch).
 constexpr uint64_t batchPeakBytes = 30;
 constexpr uint64_t maxBatchBytes = uint64_t{128} << 20;
 // How many children ahead of the insert a cell is asked for.
 constexpr int32_t prefetchAhead = 32;
-// Children per batch of the workers' own when they wait as Waiting records: the memory of
-// Pending batches of `minBatch`.
-constexpr int32_t ownWaitingBatch = 512;
 
 template <typename C>
 constexpr int32_t countBitsOf() {
@@ -71,8 +64,6 @@ struct LayeredSearch::Build : ShardTables<C, P> {
     bool byTo = false;         // the jump lists walked over the empty slots
     bool byFamily = false;     // the jump families instead of the lists
     int32_t batch = minBatch;  // children per shard batch
-    bool waits = false;        // the children wait as Waiting records, else as Pending ones
-    const CountedLayer<C, P>* parents = nullptr;  // the layer expanded
     ChargedBlock batchMemory;  // the workers' batches, when they are larger than the least
     std::atomic<uint64_t> nextItem{0};
     std::atomic<bool> abort{false};
@@ -91,15 +82,10 @@ struct LayeredSearch::Build : ShardTables<C, P> {
 template <typename C, typename P>
 struct LayeredSearch::Worker {
     // A batch per shard, then room for one batch in the order of its home cells: in the
-    // layer's charged batch memory, or in `own` when that is too small to be worth it. The
-    // children wait as Waiting records or as Pending ones (see Build::waits).
+    // layer's charged batch memory, or in `own` when that is too small to be worth it.
     Pending<C, P>* pending = nullptr;
     Pending<C, P>* ordered = nullptr;
-    Waiting* waiting = nullptr;
-    Waiting* waitingOrdered = nullptr;
     std::unique_ptr<Pending<C, P>[]> own;
-    std::unique_ptr<Waiting[]> ownWaiting;
-    std::vector<uint8_t> symmetries;
     std::vector<int32_t> fill;
     std::vector<Count256> spectrum;
     std::vector<std::optional<Bits>> deadEnds;
@@ -135,9 +121,6 @@ LayeredSearch::LayeredSearch(const JumpGraph& graph, MemoryBudget& budget, int32
       method_(method),
       moves_(graph, method.jumps),
       narrow_(method.narrow && graph.slotCount <= 64) {
-    for (const Jump& j : graph.jumps) {
-        jumpSlots_.push_back(Bits::bit(j.from) | Bits::bit(j.over) | Bits::bit(j.to));
-    }
     spectrum_.assign(graph.startMatches() + 1, Count256{});
     deadEnds_.assign(graph.startMatches() + 1, std::nullopt);
 
@@ -360,9 +343,7 @@ void LayeredSearch::expandAll(const CountedLayer<C, P>& cur, Build<C, P>& next,
         w.deadEnds.assign(deadEnds_.size(), std::nullopt);
         w.legal.resize(graph_.jumps.size() + 1);
         w.children.resize(graph_.jumps.size() + 1);
-        w.symmetries.resize(graph_.jumps.size() + 1);
     }
-    next.parents = &cur;
     if (!planBatches(next)) {
         next.fail(next.outOfMemory);
         return;
@@ -429,42 +410,29 @@ uint64_t LayeredSearch::batchBytes(const Build<C, P>& next) const {
 template <typename C, typename P>
 bool LayeredSearch::planBatches(Build<C, P>& next) {
     const uint64_t recordsPerBatch = shardCount + 1;  // one per shard and the ordered copy
-    uint64_t largestShard = 0;
-    for (const auto& shard : next.parents->shards) {
-        largestShard = std::max(largestShard, shard.n);
-    }
-    next.waits =
-        method_.waiting && Waiting::fits(largestShard, graph_.jumps.size(), symmetryCount_);
-    const uint64_t record = next.waits ? sizeof(Waiting) : sizeof(Pending<C, P>);
     const uint64_t bytes = batchBytes(next);
-    if (bytes / recordsPerBatch / record > minBatch) {
+    if (bytes / recordsPerBatch / sizeof(Pending<C, P>) > minBatch) {
         next.batchMemory = ChargedBlock::take(budget_, bytes);
     }
-    const uint64_t batch =
-        next.batchMemory.bytes() / static_cast<uint64_t>(threads_) / recordsPerBatch / record;
+    const uint64_t batch = next.batchMemory.bytes() / static_cast<uint64_t>(threads_) /
+                           recordsPerBatch / sizeof(Pending<C, P>);
     const bool shared = batch > minBatch && method_.batch == 0;
     next.batch = method_.batch > 0 ? method_.batch
                  : shared          ? static_cast<int32_t>(batch)
-                 : next.waits      ? ownWaitingBatch
                                    : minBatch;
     const uint64_t perWorker = recordsPerBatch * static_cast<uint64_t>(next.batch);
     for (int32_t t = 0; t < threads_; ++t) {
         Worker<C, P>& w = next.workers[t];
-        void* memory = static_cast<char*>(next.batchMemory.data()) + t * perWorker * record;
-        if (!shared && next.waits) {
-            w.ownWaiting.reset(new (std::nothrow) Waiting[perWorker]);
-            memory = w.ownWaiting.get();
-        } else if (!shared) {
+        if (shared) {
+            w.pending = static_cast<Pending<C, P>*>(next.batchMemory.data()) + t * perWorker;
+        } else {
             w.own.reset(new (std::nothrow) Pending<C, P>[perWorker]);
-            memory = w.own.get();
+            if (!w.own) {
+                return false;
+            }
+            w.pending = w.own.get();
         }
-        if (!memory) {
-            return false;
-        }
-        w.pending = static_cast<Pending<C, P>*>(memory);
         w.ordered = w.pending + shardCount * next.batch;
-        w.waiting = static_cast<Waiting*>(memory);
-        w.waitingOrdered = w.waiting + shardCount * next.batch;
     }
     return true;
 }
@@ -489,7 +457,7 @@ void LayeredSearch::expandPart(const CountedLayer<C, P>& cur, Build<C, P>& next,
                 worker.stopAsked(next)) {
                 break;
             }
-            expandPosition(item.shard, e, cur.shards[item.shard].data()[e], next, worker);
+            expandPosition(cur.shards[item.shard].data()[e], next, worker);
         }
         jumpsGenerated_.fetch_add(worker.generated, std::memory_order_relaxed);
         progressDone_.fetch_add(e - item.begin, std::memory_order_relaxed);
@@ -497,9 +465,7 @@ void LayeredSearch::expandPart(const CountedLayer<C, P>& cur, Build<C, P>& next,
     }
     if (!next.abort.load()) {
         for (int32_t s = 0; s < shardCount; ++s) {
-            if (worker.fill[s] > 0 && next.waits) {
-                mergeWaiting(next, worker, s);
-            } else if (worker.fill[s] > 0) {
+            if (worker.fill[s] > 0) {
                 merge(next, worker, s);
             }
         }
@@ -507,10 +473,9 @@ void LayeredSearch::expandPart(const CountedLayer<C, P>& cur, Build<C, P>& next,
 }
 
 // One position: its children, canonical, wait in their shards' batches; without a child it is
-// a dead end. The position is record `index` of shard `shard` of the layer expanded.
+// a dead end.
 template <typename C, typename P>
-void LayeredSearch::expandPosition(int32_t shard, uint64_t index,
-                                   const CountedPosition<C, P>& entry, Build<C, P>& next,
+void LayeredSearch::expandPosition(const CountedPosition<C, P>& entry, Build<C, P>& next,
                                    Worker<C, P>& worker) {
     const Bits r = toBits(entry.pos);
     const int32_t legalCount = next.byFamily ? moves_.legalJumpsByFamily(r, worker.legal.data())
@@ -527,25 +492,14 @@ void LayeredSearch::expandPosition(int32_t shard, uint64_t index,
         return;
     }
     images_.imagesOf(r, worker.keys);
-    images_.children(worker.keys, worker.legal.data(), legalCount, worker.children.data(),
-                     next.waits ? worker.symmetries.data() : nullptr);
+    images_.children(worker.keys, worker.legal.data(), legalCount, worker.children.data());
     for (int32_t i = 0; i < legalCount; ++i) {
         const Bits child = worker.children[i];
         const uint64_t h = hashBits(child);
         const int32_t s = shardOf(h);
-        const uint64_t at = static_cast<uint64_t>(s) * next.batch + worker.fill[s];
-        if (next.waits) {
-            worker.waiting[at] =
-                Waiting::of(h, worker.symmetries[i], worker.legal[i], shard, index);
-        } else {
-            worker.pending[at] = Pending<C, P>{fromBits<P>(child), entry.count, h};
-        }
-        if (++worker.fill[s] < next.batch) {
-            continue;
-        }
-        if (next.waits) {
-            mergeWaiting(next, worker, s);
-        } else {
+        worker.pending[s * next.batch + worker.fill[s]] =
+            Pending<C, P>{fromBits<P>(child), entry.count, h};
+        if (++worker.fill[s] == next.batch) {
             merge(next, worker, s);
         }
     }
@@ -578,78 +532,12 @@ void LayeredSearch::merge(Build<C, P>& next, Worker<C, P>& worker, int32_t s) {
             if (i + prefetchAhead < count) {
                 __builtin_prefetch(&shard.table()[shard.home(batch[i + prefetchAhead].hash)]);
             }
-            if (!insertChild(next, shard, batch[i].pos, batch[i].hash, batch[i].count, over)) {
-                break;
+            while (!shard.insert(batch[i].pos, batch[i].hash, batch[i].count, over)) {
+                if (!shard.grow(budget_, next.region, next.sliceBytes)) {
+                    next.fail(next.outOfMemory);
+                    break;
+                }
             }
-        }
-    }
-    if (over) {
-        next.fail(next.overflow);
-    }
-}
-
-// One child into its shard's table, the table grown as needed; false when the budget has no
-// room for that (the layer is then dropped).
-template <typename C, typename P>
-bool LayeredSearch::insertChild(Build<C, P>& next, BuildShard<C, P>& shard, P pos, uint64_t hash,
-                                const C& count, bool& overflow) {
-    while (!shard.insert(pos, hash, count, overflow)) {
-        if (!shard.grow(budget_, next.region, next.sliceBytes)) {
-            next.fail(next.outOfMemory);
-            return false;
-        }
-    }
-    return true;
-}
-
-// Merging waiting children: the batch put in the order of their home bytes, then each child
-// made again from its parent (asked for `2 * prefetchAhead` children ahead), its cell asked for
-// when it is made, `prefetchAhead` children before its insert. Made children wait in a ring.
-template <typename C, typename P>
-void LayeredSearch::mergeWaiting(Build<C, P>& next, Worker<C, P>& worker, int32_t s) {
-    BuildShard<C, P>& shard = next.shards[s];
-    const int32_t count = worker.fill[s];
-    worker.fill[s] = 0;
-    if (worker.stopAsked(next)) {
-        return;
-    }
-    const Waiting* batch =
-        orderWaiting(&worker.waiting[s * next.batch], count, worker.waitingOrdered);
-    auto parentOf = [&](Waiting w) -> const CountedPosition<C, P>& {
-        return next.parents->shards[w.shard()].data()[w.parent()];
-    };
-    struct Made {
-        P pos;
-        C count;
-        uint64_t hash;
-    };
-    std::array<Made, prefetchAhead> ring;
-    auto make = [&](Waiting w) {
-        const CountedPosition<C, P>& parent = parentOf(w);
-        const Bits child =
-            images_.imageUnder(w.symmetry(), toBits(parent.pos) ^ jumpSlots_[w.jump()]);
-        const uint64_t h = hashBits(child);
-        __builtin_prefetch(&shard.table()[shard.home(h)]);
-        return Made{fromBits<P>(child), parent.count, h};
-    };
-    bool over = false;
-    std::lock_guard<std::mutex> guard(shard.lock);
-    for (int32_t i = 0; i < std::min(count, 2 * prefetchAhead); ++i) {
-        __builtin_prefetch(&parentOf(batch[i]));
-    }
-    for (int32_t i = 0; i < std::min(count, prefetchAhead); ++i) {
-        ring[i] = make(batch[i]);
-    }
-    for (int32_t i = 0; i < count && !next.outOfMemory.load(std::memory_order_relaxed); ++i) {
-        if (i + 2 * prefetchAhead < count) {
-            __builtin_prefetch(&parentOf(batch[i + 2 * prefetchAhead]));
-        }
-        const Made m = ring[i % prefetchAhead];
-        if (i + prefetchAhead < count) {
-            ring[i % prefetchAhead] = make(batch[i + prefetchAhead]);
-        }
-        if (!insertChild(next, shard, m.pos, m.hash, m.count, over)) {
-            break;
         }
     }
     if (over) {

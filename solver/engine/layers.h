@@ -46,9 +46,6 @@ struct ExpandMethod {
     int32_t batch = 0;
     // Positions of a graph of at most 64 slots kept in one word (else in two, as on any other).
     bool narrow = true;
-    // Children wait as their parent and a jump (Waiting), where the layer's sizes allow, rather
-    // than whole (Pending).
-    bool waiting = true;
 };
 
 class LayeredSearch {
@@ -131,15 +128,10 @@ private:
     void expandPart(const CountedLayer<C, P>& cur, Build<C, P>& next, Worker<C, P>& worker,
                     const std::function<bool()>& tick);
     template <typename C, typename P>
-    void expandPosition(int32_t shard, uint64_t index, const CountedPosition<C, P>& entry,
-                        Build<C, P>& next, Worker<C, P>& worker);
+    void expandPosition(const CountedPosition<C, P>& entry, Build<C, P>& next,
+                        Worker<C, P>& worker);
     template <typename C, typename P>
     void merge(Build<C, P>& next, Worker<C, P>& worker, int32_t shard);
-    template <typename C, typename P>
-    void mergeWaiting(Build<C, P>& next, Worker<C, P>& worker, int32_t shard);
-    template <typename C, typename P>
-    bool insertChild(Build<C, P>& next, BuildShard<C, P>& shard, P pos, uint64_t hash,
-                     const C& count, bool& overflow);
     template <typename C, typename P>
     void addDeadEnds(const Build<C, P>& next);
     // The expansion of the last layer, by the type of its counts.
@@ -162,8 +154,6 @@ private:
     SymmetryImages images_;
     ExpandMethod method_;
     MoveGenerator moves_;
-    // Per jump of the graph: its three slots, which it flips.
-    std::vector<Bits> jumpSlots_;
 
     // Whether the positions are kept in one word (NarrowBits) rather than two (Bits).
     bool narrow_;

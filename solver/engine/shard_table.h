@@ -243,59 +243,6 @@ const Pending<C, P>* orderByHome(const Pending<C, P>* batch, int32_t n, Pending<
     return out;
 }
 
-// A child waiting as its parent and a jump, in one word, so that four times as many children
-// wait in the same memory as whole (Pending) and batches long enough to be put in order fit
-// where the tables leave little room. The child is made again when it is merged: the parent's
-// position with the jump's three slots flipped, under the symmetry that makes it canonical.
-//   bits  0..27  the parent's index in its shard of the layer expanded
-//   bits 28..35  that shard
-//   bits 36..49  the jump (its index in the graph)
-//   bits 50..55  the symmetry
-//   bits 56..63  the child's home byte: the top byte of its hash's low half (see orderByHome)
-struct Waiting {
-    uint64_t word;
-
-    static constexpr int32_t parentBits = 28;
-    static constexpr int32_t jumpBits = 14;
-    static constexpr int32_t symmetryBits = 6;
-    // Whether every parent, jump and symmetry of a layer fits the fields.
-    static bool fits(uint64_t largestShard, size_t jumps, int32_t symmetries) {
-        return largestShard <= (uint64_t{1} << parentBits) && jumps <= (size_t{1} << jumpBits) &&
-               symmetries <= (1 << symmetryBits);
-    }
-
-    static Waiting of(uint64_t hash, int32_t symmetry, int32_t jump, int32_t shard,
-                      uint64_t parent) {
-        return {homeByte(hash) << 56 | static_cast<uint64_t>(symmetry) << 50 |
-                static_cast<uint64_t>(jump) << 36 | static_cast<uint64_t>(shard) << parentBits |
-                parent};
-    }
-    static uint64_t homeByte(uint64_t hash) { return (hash >> 24) & 0xFF; }
-    uint32_t home() const { return static_cast<uint32_t>(word >> 56); }
-    int32_t symmetry() const { return static_cast<int32_t>((word >> 50) & 0x3F); }
-    int32_t jump() const { return static_cast<int32_t>((word >> 36) & 0x3FFF); }
-    int32_t shard() const { return static_cast<int32_t>((word >> parentBits) & 0xFF); }
-    uint64_t parent() const { return word & ((uint64_t{1} << parentBits) - 1); }
-};
-static_assert(sizeof(Waiting) == 8);
-static_assert(shardBits == 8);
-
-// A batch of waiting children in the order of their home bytes (a counting sort into `out`, as
-// orderByHome does for whole children).
-inline const Waiting* orderWaiting(const Waiting* batch, int32_t n, Waiting* out) {
-    std::array<int32_t, 257> start{};
-    for (int32_t i = 0; i < n; ++i) {
-        ++start[batch[i].home() + 1];
-    }
-    for (int32_t b = 0; b < 256; ++b) {
-        start[b + 1] += start[b];
-    }
-    for (int32_t i = 0; i < n; ++i) {
-        out[start[batch[i].home()]++] = batch[i];
-    }
-    return out;
-}
-
 // The shard tables of the layer being built, slices of one region where it fits.
 template <typename C, typename P>
 struct ShardTables {

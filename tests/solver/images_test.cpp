@@ -41,11 +41,7 @@ void checkImages(const JumpGraph& graph, int32_t count, bool vectors) {
     std::mt19937_64 rng(static_cast<uint64_t>(count) * 31 + vectors);
     std::uniform_int_distribution<int32_t> anyJump(0, static_cast<int32_t>(graph.jumps.size()) - 1);
     for (int32_t trial = 0; trial < 300; ++trial) {
-        Bits p = randomPosition(rng, graph.slotCount);
-        if (trial % 8 == 0) {
-            // A low word of all ones in some images: the value an image out of use holds.
-            p.lo = graph.slotCount >= 64 ? ~uint64_t{0} : (uint64_t{1} << graph.slotCount) - 1;
-        }
+        const Bits p = randomPosition(rng, graph.slotCount);
         ASSERT_EQ(images.canonical(p), smallestImage(graph, count, p));
         // The children's formula holds for any jump, legal or not.
         std::vector<int32_t> jumps(1 + trial % 40);
@@ -55,26 +51,12 @@ void checkImages(const JumpGraph& graph, int32_t count, bool vectors) {
         SymmetryImages::Images parent;
         images.imagesOf(p, parent);
         std::vector<Bits> children(jumps.size());
-        std::vector<uint8_t> symmetries(jumps.size(), 0xFF);
-        images.children(parent, jumps.data(), static_cast<int32_t>(jumps.size()), children.data(),
-                        symmetries.data());
+        images.children(parent, jumps.data(), static_cast<int32_t>(jumps.size()), children.data());
         for (size_t i = 0; i < jumps.size(); ++i) {
             const Jump& j = graph.jumps[jumps[i]];
             const Bits child = p ^ Bits::bit(j.from) ^ Bits::bit(j.over) ^ Bits::bit(j.to);
             ASSERT_EQ(children[i], smallestImage(graph, count, child)) << "jump " << jumps[i];
-            // The symmetry given makes the child again from the parent alone: the first that
-            // does, whichever implementation found it.
-            const int32_t g = symmetries[i];
-            ASSERT_LT(g, count);
-            ASSERT_EQ(images.imageUnder(g, child), children[i]) << "jump " << jumps[i];
-            for (int32_t earlier = 0; earlier < g; ++earlier) {
-                ASSERT_NE(applyPermutation(graph.symmetries[earlier], child, graph.slotCount),
-                          children[i]);
-            }
         }
-        const int32_t g = trial % count;
-        ASSERT_EQ(images.imageUnder(g, p),
-                  applyPermutation(graph.symmetries[g], p, graph.slotCount));
     }
 }
 
