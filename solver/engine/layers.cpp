@@ -37,15 +37,6 @@ constexpr uint64_t maxBatchBytes = uint64_t{128} << 20;
 // How many children ahead of the insert a cell is asked for.
 constexpr int32_t prefetchAhead = 32;
 
-// Asks for a child's home cell ahead of its insert, for writing (the insert adds to the cell or
-// fills it), both of its cache lines where it straddles two.
-template <typename C, typename P>
-inline void askForCell(const BuildShard<C, P>& shard, uint64_t hash) {
-    const CountedPosition<C, P>* cell = &shard.table()[shard.home(hash)];
-    __builtin_prefetch(cell, 1);
-    __builtin_prefetch(reinterpret_cast<const char*>(cell + 1) - 1, 1);
-}
-
 template <typename C>
 constexpr int32_t countBitsOf() {
     if constexpr (std::is_same_v<C, Count64>) {
@@ -535,11 +526,11 @@ void LayeredSearch::merge(Build<C, P>& next, Worker<C, P>& worker, int32_t s) {
     {
         std::lock_guard<std::mutex> guard(shard.lock);
         for (int32_t i = 0; i < std::min(count, prefetchAhead); ++i) {
-            askForCell(shard, batch[i].hash);
+            __builtin_prefetch(&shard.table()[shard.home(batch[i].hash)]);
         }
         for (int32_t i = 0; i < count && !next.outOfMemory.load(std::memory_order_relaxed); ++i) {
             if (i + prefetchAhead < count) {
-                askForCell(shard, batch[i + prefetchAhead].hash);
+                __builtin_prefetch(&shard.table()[shard.home(batch[i + prefetchAhead].hash)]);
             }
             while (!shard.insert(batch[i].pos, batch[i].hash, batch[i].count, over)) {
                 if (!shard.grow(budget_, next.region, next.sliceBytes)) {
