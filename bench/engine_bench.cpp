@@ -3,6 +3,7 @@
 // position, for one thread and for two.
 #include <benchmark/benchmark.h>
 
+#include <ctime>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -53,7 +54,9 @@ void runLayers(benchmark::State& state, const JumpGraph& graph, int32_t layers,
     uint64_t jumps = 0;
     uint64_t stored = 0;
     uint64_t peak = 0;
+    double cpuSeconds = 0;
     for (auto _ : state) {
+        const std::clock_t cpuStart = std::clock();
         MemoryBudget budget(uint64_t{8} << 30);
         LayeredSearch search(graph, budget, threads);
         for (int32_t k = 0; k < layers; ++k) {
@@ -70,6 +73,7 @@ void runLayers(benchmark::State& state, const JumpGraph& graph, int32_t layers,
         }
         jumps = search.jumpsGenerated();
         peak = budget.peak();
+        cpuSeconds += static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
         if (const std::string wrong = check ? check(search) : ""; !wrong.empty()) {
             state.SkipWithError(wrong.c_str());
             return;
@@ -79,6 +83,10 @@ void runLayers(benchmark::State& state, const JumpGraph& graph, int32_t layers,
         static_cast<double>(expanded), benchmark::Counter::kIsIterationInvariantRate);
     state.counters["jumps/s"] = benchmark::Counter(static_cast<double>(jumps),
                                                    benchmark::Counter::kIsIterationInvariantRate);
+    // Per second of CPU time of the whole process, all threads: positions per second per core
+    // whatever else the machine runs, as long as the workers are kept busy.
+    state.counters["positions/cpu-s"] =
+        static_cast<double>(expanded) * static_cast<double>(state.iterations()) / cpuSeconds;
     state.counters["stored"] = static_cast<double>(stored);
     state.counters["peakBytes/stored"] = static_cast<double>(peak) / static_cast<double>(stored);
 }
