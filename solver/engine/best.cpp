@@ -98,8 +98,6 @@ BestSearch::BestSearch(const JumpGraph& graph, MemoryBudget& budget, uint64_t by
     orderRows_.resize(rows);
     partners_.assign(graph.slotCount, Bits{});
     for (const Jump& j : graph.jumps) {
-        movers_.push_back(Bits::bit(j.from) | Bits::bit(j.over));
-        landings_.push_back(Bits::bit(j.to));
         partners_[j.from].set(j.over);
         partners_[j.over].set(j.from);
     }
@@ -135,18 +133,13 @@ void BestSearch::raiseLowest(int32_t lowest) {
     result_.lowest = std::max(result_.lowest, lowest);
 }
 
-int64_t BestSearch::rank(Bits p) const {
-    int32_t mobility = 0;
-    Bits paired;
-    for (size_t j = 0; j < movers_.size(); ++j) {
-        const bool both = (p & movers_[j]) == movers_[j];
-        mobility += both && (p & landings_[j]).empty();
-        if (both) {
-            paired = paired | movers_[j];
-        }
-    }
+int64_t BestSearch::rank(Bits p, int32_t* legal) const {
+    // Legal jumps, by the move generator rather than a walk over every jump of the graph: the
+    // beam ranks tens of thousands of children per level.
+    const int32_t mobility = moves_.legalJumpsOf(p, legal);
     // Matches with no neighbour to jump with or over have to wait for one to come to them.
-    const int32_t alone = (p & Bits{~paired.lo, ~paired.hi}).count();
+    int32_t alone = 0;
+    forEachBit(p, [&](int32_t s) { alone += (partners_[s] & p).empty(); });
     return int64_t{alone} * 4 - mobility;
 }
 
@@ -279,7 +272,8 @@ bool BestSearch::beam(uint32_t width, uint64_t salt, const std::atomic<bool>& st
             // Ties go by a hash that changes from one beam to the next: restarts look at
             // other positions of equal rank.
             BeamChild& c = children[i];
-            c.rank = rank(c.position) * 65536 + ((hashBits(c.position) ^ salt * 0x9E37) & 0xFFFF);
+            c.rank = rank(c.position, legal.data()) * 65536 +
+                     ((hashBits(c.position) ^ salt * 0x9E37) & 0xFFFF);
             if ((i & 255) == 0 && stop.load(std::memory_order_relaxed)) {
                 return false;
             }

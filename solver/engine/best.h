@@ -67,8 +67,8 @@ private:
     // false when stopped or out of work before it was through.
     bool descend(uint64_t work, const std::atomic<bool>& stop);
     bool descendFrom(Bits p, int32_t depth, int32_t target);
-    // Lower is more promising.
-    int64_t rank(Bits p) const;
+    // Lower is more promising; `legal` is scratch room for every jump of the graph and one.
+    int64_t rank(Bits p, int32_t* legal) const;
     // The real jump sequence through a chain of canonical positions from the start.
     std::vector<Jump> realJumps(const std::vector<Bits>& chain) const;
     void improve(int32_t graphMatches, std::vector<Jump> jumps);
@@ -85,8 +85,6 @@ private:
     int32_t floor_;               // graph matches no game can end below, from the start's bounds
     uint32_t maxWidth_;           // the widest beam the memory allows
     std::vector<Bits> partners_;  // per slot: the slots it can jump with or be jumped by
-    std::vector<Bits> movers_;    // per jump: its jumping and jumped slots
-    std::vector<Bits> landings_;  // per jump: its landing slot
 
     // Progress of the schedule, kept between runs.
     uint32_t width_ = 64;
