@@ -70,8 +70,10 @@ uint64_t BestSearch::share(uint64_t budgetLimit) {
 }
 
 BestSearch::BestSearch(const JumpGraph& graph, MemoryBudget& budget, uint64_t bytes,
-                       bool useSymmetry)
+                       bool useSymmetry, Schedule schedule, BestSearch* partner)
     : graph_(graph),
+      schedule_(schedule),
+      partner_(partner),
       share_(budget, bytes),
       images_(graph, useSymmetry ? static_cast<int32_t>(graph.symmetries.size()) : 1),
       moves_(graph),
@@ -119,12 +121,18 @@ bool BestSearch::finished() const {
 }
 
 void BestSearch::improve(int32_t graphMatches, std::vector<Jump> jumps) {
-    std::lock_guard<std::mutex> guard(lock_);
-    const int32_t matches = graphMatches + fixed_;
-    if (result_.best == noResult || matches < result_.best) {
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        const int32_t matches = graphMatches + fixed_;
+        if (result_.best != noResult && matches >= result_.best) {
+            return;
+        }
         result_.best = matches;
-        result_.jumps = std::move(jumps);
+        result_.jumps = jumps;
         result_.foundAt = std::chrono::steady_clock::now();
+    }
+    if (partner_) {
+        partner_->offer(graphMatches, std::move(jumps));
     }
 }
 
@@ -146,7 +154,12 @@ int64_t BestSearch::rank(Bits p, int32_t* legal) const {
 void BestSearch::run(const std::atomic<bool>& stop) {
     while (!stop.load(std::memory_order_relaxed) && !finished()) {
         bool through = false;
-        if (round_ % 2 == 0) {
+        if (schedule_ == Schedule::Beams) {
+            through = beam(width_, round_, stop);
+            if (through) {
+                width_ = std::min<uint32_t>(width_ * 2, maxWidth_);
+            }
+        } else if (round_ % 2 == 0) {
             const uint64_t before = jumps_.load(std::memory_order_relaxed);
             through = beam(width_, round_, stop);
             if (through) {
@@ -270,10 +283,11 @@ bool BestSearch::beam(uint32_t width, uint64_t salt, const std::atomic<bool>& st
         keepDistinct(children);
         for (size_t i = 0; i < children.size(); ++i) {
             // Ties go by a hash that changes from one beam to the next: restarts look at
-            // other positions of equal rank.
+            // other positions of equal rank (and, spread wider, of nearly equal rank).
             BeamChild& c = children[i];
+            const uint64_t spread = hashBits(c.position) ^ salt * 0x9E37;
             c.rank = rank(c.position, legal.data()) * 65536 +
-                     ((hashBits(c.position) ^ salt * 0x9E37) & 0xFFFF);
+                     static_cast<int64_t>(spread % (65536 * rankSpread()));
             if ((i & 255) == 0 && stop.load(std::memory_order_relaxed)) {
                 return false;
             }

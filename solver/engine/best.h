@@ -35,9 +35,17 @@ struct BestEnding {
 
 class BestSearch {
 public:
+    // How a search spends its work. Alternate: beams and depth-first searches in turn, as
+    // above; the one that proves. Beams: beams only, of doubling width and then again at the
+    // widest, each ranking with a random spread across neighbouring ranks: a second search on
+    // the same figure that looks where the first one's beams do not, and hands every ending it
+    // finds to `partner` (which must outlive it).
+    enum class Schedule { Alternate, Beams };
+
     // Takes what it stores from `bytes` charged to the budget up front (given back on
     // destruction); `useSymmetry` as for the layers.
-    BestSearch(const JumpGraph& graph, MemoryBudget& budget, uint64_t bytes, bool useSymmetry);
+    BestSearch(const JumpGraph& graph, MemoryBudget& budget, uint64_t bytes, bool useSymmetry,
+               Schedule schedule = Schedule::Alternate, BestSearch* partner = nullptr);
     ~BestSearch();
     BestSearch(const BestSearch&) = delete;
     BestSearch& operator=(const BestSearch&) = delete;
@@ -72,9 +80,13 @@ private:
     // The real jump sequence through a chain of canonical positions from the start.
     std::vector<Jump> realJumps(const std::vector<Bits>& chain) const;
     void improve(int32_t graphMatches, std::vector<Jump> jumps);
+    // The random spread of a beam's ranks, in units of one rank: 1 breaks ties only.
+    int64_t rankSpread() const { return schedule_ == Schedule::Beams ? 4 : 1; }
     void raiseLowest(int32_t lowest);
 
     const JumpGraph& graph_;
+    Schedule schedule_;
+    BestSearch* partner_;
     ChargedShare share_;
     SymmetryImages images_;
     // Legal jumps in the graph's order, so the order the searches try them in does not depend

@@ -3,7 +3,9 @@
 // and a result that adds the parts up. A figure of one part gets the plain search on its graph;
 // when its matches lie in separate clusters all the same, each cluster is searched alone
 // beside it, and the clusters' endings played one after another, when that is a real game of
-// the whole, are offered to it as a best found.
+// the whole, are offered to it as a best found. A figure of one part too large for the exact
+// layers gets a second search beside its own, of beams ranked with a random spread, that hands
+// it every ending it finds: which beam finds a figure's best first varies from figure to figure.
 #pragma once
 
 #include <atomic>
@@ -14,16 +16,18 @@
 #include "solver/engine/best.h"
 #include "solver/engine/budget.h"
 #include "solver/engine/graph.h"
+#include "solver/engine/parts.h"
 
 namespace kvarlo::engine {
 
 class SplitBestSearch {
 public:
     // Each part's search gets an equal slice of `bytes` (see BestSearch); a figure of one part
-    // searched by clusters gives half of it to the clusters. Only figures of at least
-    // `clusteredFrom` matches, with two clusters of at least `clusterFrom`, are searched by
-    // clusters: the exact layers finish smaller figures, and a few stray matches beside one
-    // large body gain nothing from it; the clusters' threads would only slow the rest down.
+    // searched by clusters gives half of it to the clusters, and the second search takes a
+    // quarter. Only figures of at least `clusteredFrom` matches get the second search, and
+    // those with two clusters of at least `clusterFrom` are searched by clusters: the exact
+    // layers finish smaller figures, and a few stray matches beside one large body gain
+    // nothing from it; the extra threads would only slow the rest down.
     SplitBestSearch(const JumpGraph& graph, MemoryBudget& budget, uint64_t bytes, bool useSymmetry,
                     int32_t clusteredFrom = 26, int32_t clusterFrom = 8);
     ~SplitBestSearch();
@@ -44,6 +48,9 @@ public:
     size_t clusters() const { return clusters_.size(); }
 
 private:
+    // A figure of one part: the whole figure's search, its second search and its clusters'.
+    void searchWhole(const SlotDistances& distances, MemoryBudget& budget, uint64_t bytes,
+                     bool useSymmetry, int32_t clusteredFrom, int32_t clusterFrom);
     // Plays the clusters' bests one after another on the whole graph; a legal game to a dead
     // end is offered to the whole figure's search.
     void offerClusters();
@@ -51,6 +58,7 @@ private:
     const JumpGraph& graph_;
     std::vector<std::unique_ptr<JumpGraph>> graphs_;  // the parts' and clusters' graphs
     std::vector<std::unique_ptr<BestSearch>> searches_;
+    std::unique_ptr<BestSearch> helper_;  // the second search of a figure of one part
     std::vector<std::unique_ptr<BestSearch>> clusters_;
     std::mutex offerLock_;
 };
