@@ -18,13 +18,14 @@ constexpr size_t maxParts = 4;
 }  // namespace
 
 SplitBestSearch::SplitBestSearch(const JumpGraph& graph, MemoryBudget& budget, uint64_t bytes,
-                                 bool useSymmetry, int32_t clusteredFrom, int32_t clusterFrom)
+                                 bool useSymmetry, int32_t clusteredFrom, int32_t clusterFrom,
+                                 int32_t helpedFrom)
     : graph_(graph) {
     const SlotDistances distances(graph);
     std::vector<FigurePart> parts = independentParts(distances, graph.start);
     mergeSmallest(parts, maxParts);
     if (parts.size() < 2) {
-        searchWhole(distances, budget, bytes, useSymmetry, clusteredFrom, clusterFrom);
+        searchWhole(distances, budget, bytes, useSymmetry, clusteredFrom, clusterFrom, helpedFrom);
         return;
     }
     for (const FigurePart& part : parts) {
@@ -36,20 +37,21 @@ SplitBestSearch::SplitBestSearch(const JumpGraph& graph, MemoryBudget& budget, u
 
 void SplitBestSearch::searchWhole(const SlotDistances& distances, MemoryBudget& budget,
                                   uint64_t bytes, bool useSymmetry, int32_t clusteredFrom,
-                                  int32_t clusterFrom) {
+                                  int32_t clusterFrom, int32_t helpedFrom) {
     std::vector<FigurePart> clusters = clustersOf(distances, graph_.start);
     mergeSmallest(clusters, maxParts);
     const auto large = [clusterFrom](const FigurePart& c) {
         return c.matches.count() >= clusterFrom;
     };
-    const bool dense = graph_.start.count() >= clusteredFrom;
-    const bool byClusters = dense && std::count_if(clusters.begin(), clusters.end(), large) >= 2;
+    const bool byClusters = graph_.start.count() >= clusteredFrom &&
+                            std::count_if(clusters.begin(), clusters.end(), large) >= 2;
+    const bool helped = graph_.start.count() >= helpedFrom;
     // The second search keeps only beams, whose store is the beam itself: a quarter is plenty.
     const uint64_t clusterBytes = byClusters ? bytes / 2 : 0;
-    const uint64_t helperBytes = dense ? bytes / 4 : 0;
+    const uint64_t helperBytes = helped ? bytes / 4 : 0;
     searches_.push_back(std::make_unique<BestSearch>(
         graph_, budget, bytes - clusterBytes - helperBytes, useSymmetry));
-    if (dense) {
+    if (helped) {
         helper_ =
             std::make_unique<BestSearch>(graph_, budget, helperBytes, useSymmetry,
                                          BestSearch::Schedule::Beams, searches_.front().get());

@@ -103,7 +103,7 @@ TEST(BeamScheduleTest, TheWholeSearchWithItStillProvesTheLayersBest) {
         const JumpGraph graph = graphFromBoard(board);
         const int32_t exact = layersBest(graph);
         MemoryBudget budget(64ull << 20);
-        SplitBestSearch search(graph, budget, 32ull << 20, true, 0, 100);
+        SplitBestSearch search(graph, budget, 32ull << 20, true, 0, 100, 0);
         std::atomic<bool> stop{false};
         search.run(stop);  // returns once the best is proven
         ASSERT_TRUE(search.finished()) << i;
