@@ -163,9 +163,11 @@ void BestSearch::run(const std::atomic<bool>& stop) {
             const uint64_t before = jumps_.load(std::memory_order_relaxed);
             through = beam(width_, round_, stop);
             if (through) {
-                // The depth-first search gets as much work as the beam had.
-                descendWork_ = std::max<uint64_t>(descendWork_,
-                                                  jumps_.load(std::memory_order_relaxed) - before);
+                // The depth-first search gets as much work as the beam had (a quarter of it
+                // beside a second search of beams: there the beams find the bests).
+                const uint64_t beamWork = jumps_.load(std::memory_order_relaxed) - before;
+                descendWork_ = std::max<uint64_t>(
+                    descendWork_, schedule_ == Schedule::FewerDescents ? beamWork / 4 : beamWork);
                 width_ = std::min<uint32_t>(width_ * 2, maxWidth_);
             }
         } else {

@@ -36,11 +36,13 @@ struct BestEnding {
 class BestSearch {
 public:
     // How a search spends its work. Alternate: beams and depth-first searches in turn, as
-    // above; the one that proves. Beams: beams only, of doubling width and then again at the
-    // widest, each ranking with a random spread across neighbouring ranks: a second search on
-    // the same figure that looks where the first one's beams do not, and hands every ending it
-    // finds to `partner` (which must outlive it).
-    enum class Schedule { Alternate, Beams };
+    // above; the one that proves. FewerDescents: the same, each depth-first search given a
+    // quarter of the work the beam before it had, for a search with a second one of beams
+    // beside it (on the figures that get one, the beams find the bests). Beams: beams only, of
+    // doubling width and then again at the widest, each ranking with a random spread across
+    // neighbouring ranks: a second search on the same figure that looks where the first one's beams
+    // do not, and hands every ending it finds to `partner` (which must outlive it).
+    enum class Schedule { Alternate, FewerDescents, Beams };
 
     // Takes what it stores from `bytes` charged to the budget up front (given back on
     // destruction); `useSymmetry` as for the layers.

@@ -50,7 +50,8 @@ void SplitBestSearch::searchWhole(const SlotDistances& distances, MemoryBudget& 
     const uint64_t clusterBytes = byClusters ? bytes / 2 : 0;
     const uint64_t helperBytes = helped ? bytes / 4 : 0;
     searches_.push_back(std::make_unique<BestSearch>(
-        graph_, budget, bytes - clusterBytes - helperBytes, useSymmetry));
+        graph_, budget, bytes - clusterBytes - helperBytes, useSymmetry,
+        helped ? BestSearch::Schedule::FewerDescents : BestSearch::Schedule::Alternate));
     if (helped) {
         helper_ =
             std::make_unique<BestSearch>(graph_, budget, helperBytes, useSymmetry,

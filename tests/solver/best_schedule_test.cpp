@@ -95,8 +95,8 @@ TEST(BeamScheduleTest, EndingsAreRealHandedOverAndNeverLost) {
 
 TEST(BeamScheduleTest, TheWholeSearchWithItStillProvesTheLayersBest) {
     // Dense random figures of one part, with the second search beside the whole figure's
-    // (offered every ending it finds) and no size threshold: the best proven is the layers'
-    // best, its game replays on the board, and the second search never claims a proof.
+    // (offered every ending it finds, its own depth-first searches shortened) and no size
+    // threshold: the best proven is the layers' best and its game replays on the board.
     std::mt19937 rng(404);
     for (int32_t i = 0; i < 12; ++i) {
         const Board board = testing::randomFigure(rng, 12 + i % 8, 2);
