@@ -70,8 +70,10 @@ uint64_t BestSearch::share(uint64_t budgetLimit) {
 }
 
 BestSearch::BestSearch(const JumpGraph& graph, MemoryBudget& budget, uint64_t bytes,
-                       bool useSymmetry)
+                       bool useSymmetry, Schedule schedule, BestSearch* partner)
     : graph_(graph),
+      schedule_(schedule),
+      partner_(partner),
       share_(budget, bytes),
       images_(graph, useSymmetry ? static_cast<int32_t>(graph.symmetries.size()) : 1),
       moves_(graph),
@@ -98,8 +100,6 @@ BestSearch::BestSearch(const JumpGraph& graph, MemoryBudget& budget, uint64_t by
     orderRows_.resize(rows);
     partners_.assign(graph.slotCount, Bits{});
     for (const Jump& j : graph.jumps) {
-        movers_.push_back(Bits::bit(j.from) | Bits::bit(j.over));
-        landings_.push_back(Bits::bit(j.to));
         partners_[j.from].set(j.over);
         partners_[j.over].set(j.from);
     }
@@ -121,12 +121,18 @@ bool BestSearch::finished() const {
 }
 
 void BestSearch::improve(int32_t graphMatches, std::vector<Jump> jumps) {
-    std::lock_guard<std::mutex> guard(lock_);
-    const int32_t matches = graphMatches + fixed_;
-    if (result_.best == noResult || matches < result_.best) {
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        const int32_t matches = graphMatches + fixed_;
+        if (result_.best != noResult && matches >= result_.best) {
+            return;
+        }
         result_.best = matches;
-        result_.jumps = std::move(jumps);
+        result_.jumps = jumps;
         result_.foundAt = std::chrono::steady_clock::now();
+    }
+    if (partner_) {
+        partner_->offer(graphMatches, std::move(jumps));
     }
 }
 
@@ -135,31 +141,33 @@ void BestSearch::raiseLowest(int32_t lowest) {
     result_.lowest = std::max(result_.lowest, lowest);
 }
 
-int64_t BestSearch::rank(Bits p) const {
-    int32_t mobility = 0;
-    Bits paired;
-    for (size_t j = 0; j < movers_.size(); ++j) {
-        const bool both = (p & movers_[j]) == movers_[j];
-        mobility += both && (p & landings_[j]).empty();
-        if (both) {
-            paired = paired | movers_[j];
-        }
-    }
+int64_t BestSearch::rank(Bits p, int32_t* legal) const {
+    // Legal jumps, by the move generator rather than a walk over every jump of the graph: the
+    // beam ranks tens of thousands of children per level.
+    const int32_t mobility = moves_.legalJumpsOf(p, legal);
     // Matches with no neighbour to jump with or over have to wait for one to come to them.
-    const int32_t alone = (p & Bits{~paired.lo, ~paired.hi}).count();
+    int32_t alone = 0;
+    forEachBit(p, [&](int32_t s) { alone += (partners_[s] & p).empty(); });
     return int64_t{alone} * 4 - mobility;
 }
 
 void BestSearch::run(const std::atomic<bool>& stop) {
     while (!stop.load(std::memory_order_relaxed) && !finished()) {
         bool through = false;
-        if (round_ % 2 == 0) {
+        if (schedule_ == Schedule::Beams) {
+            through = beam(width_, round_, stop);
+            if (through) {
+                width_ = std::min<uint32_t>(width_ * 2, maxWidth_);
+            }
+        } else if (round_ % 2 == 0) {
             const uint64_t before = jumps_.load(std::memory_order_relaxed);
             through = beam(width_, round_, stop);
             if (through) {
-                // The depth-first search gets as much work as the beam had.
-                descendWork_ = std::max<uint64_t>(descendWork_,
-                                                  jumps_.load(std::memory_order_relaxed) - before);
+                // The depth-first search gets as much work as the beam had (a quarter of it
+                // beside a second search of beams: there the beams find the bests).
+                const uint64_t beamWork = jumps_.load(std::memory_order_relaxed) - before;
+                descendWork_ = std::max<uint64_t>(
+                    descendWork_, schedule_ == Schedule::FewerDescents ? beamWork / 4 : beamWork);
                 width_ = std::min<uint32_t>(width_ * 2, maxWidth_);
             }
         } else {
@@ -277,9 +285,11 @@ bool BestSearch::beam(uint32_t width, uint64_t salt, const std::atomic<bool>& st
         keepDistinct(children);
         for (size_t i = 0; i < children.size(); ++i) {
             // Ties go by a hash that changes from one beam to the next: restarts look at
-            // other positions of equal rank.
+            // other positions of equal rank (and, spread wider, of nearly equal rank).
             BeamChild& c = children[i];
-            c.rank = rank(c.position) * 65536 + ((hashBits(c.position) ^ salt * 0x9E37) & 0xFFFF);
+            const uint64_t spread = hashBits(c.position) ^ salt * 0x9E37;
+            c.rank = rank(c.position, legal.data()) * 65536 +
+                     static_cast<int64_t>(spread % (65536 * rankSpread()));
             if ((i & 255) == 0 && stop.load(std::memory_order_relaxed)) {
                 return false;
             }

@@ -35,9 +35,19 @@ struct BestEnding {
 
 class BestSearch {
 public:
+    // How a search spends its work. Alternate: beams and depth-first searches in turn, as
+    // above; the one that proves. FewerDescents: the same, each depth-first search given a
+    // quarter of the work the beam before it had, for a search with a second one of beams
+    // beside it (on the figures that get one, the beams find the bests). Beams: beams only, of
+    // doubling width and then again at the widest, each ranking with a random spread across
+    // neighbouring ranks: a second search on the same figure that looks where the first one's beams
+    // do not, and hands every ending it finds to `partner` (which must outlive it).
+    enum class Schedule { Alternate, FewerDescents, Beams };
+
     // Takes what it stores from `bytes` charged to the budget up front (given back on
     // destruction); `useSymmetry` as for the layers.
-    BestSearch(const JumpGraph& graph, MemoryBudget& budget, uint64_t bytes, bool useSymmetry);
+    BestSearch(const JumpGraph& graph, MemoryBudget& budget, uint64_t bytes, bool useSymmetry,
+               Schedule schedule = Schedule::Alternate, BestSearch* partner = nullptr);
     ~BestSearch();
     BestSearch(const BestSearch&) = delete;
     BestSearch& operator=(const BestSearch&) = delete;
@@ -67,14 +77,18 @@ private:
     // false when stopped or out of work before it was through.
     bool descend(uint64_t work, const std::atomic<bool>& stop);
     bool descendFrom(Bits p, int32_t depth, int32_t target);
-    // Lower is more promising.
-    int64_t rank(Bits p) const;
+    // Lower is more promising; `legal` is scratch room for every jump of the graph and one.
+    int64_t rank(Bits p, int32_t* legal) const;
     // The real jump sequence through a chain of canonical positions from the start.
     std::vector<Jump> realJumps(const std::vector<Bits>& chain) const;
     void improve(int32_t graphMatches, std::vector<Jump> jumps);
+    // The random spread of a beam's ranks, in units of one rank: 1 breaks ties only.
+    int64_t rankSpread() const { return schedule_ == Schedule::Beams ? 4 : 1; }
     void raiseLowest(int32_t lowest);
 
     const JumpGraph& graph_;
+    Schedule schedule_;
+    BestSearch* partner_;
     ChargedShare share_;
     SymmetryImages images_;
     // Legal jumps in the graph's order, so the order the searches try them in does not depend
@@ -85,8 +99,6 @@ private:
     int32_t floor_;               // graph matches no game can end below, from the start's bounds
     uint32_t maxWidth_;           // the widest beam the memory allows
     std::vector<Bits> partners_;  // per slot: the slots it can jump with or be jumped by
-    std::vector<Bits> movers_;    // per jump: its jumping and jumped slots
-    std::vector<Bits> landings_;  // per jump: its landing slot
 
     // Progress of the schedule, kept between runs.
     uint32_t width_ = 64;

@@ -18,32 +18,49 @@ constexpr size_t maxParts = 4;
 }  // namespace
 
 SplitBestSearch::SplitBestSearch(const JumpGraph& graph, MemoryBudget& budget, uint64_t bytes,
-                                 bool useSymmetry, int32_t clusteredFrom, int32_t clusterFrom)
+                                 bool useSymmetry, int32_t clusteredFrom, int32_t clusterFrom,
+                                 int32_t helpedFrom)
     : graph_(graph) {
     const SlotDistances distances(graph);
     std::vector<FigurePart> parts = independentParts(distances, graph.start);
     mergeSmallest(parts, maxParts);
     if (parts.size() < 2) {
-        std::vector<FigurePart> clusters = clustersOf(distances, graph.start);
-        mergeSmallest(clusters, maxParts);
-        const auto large = [clusterFrom](const FigurePart& c) {
-            return c.matches.count() >= clusterFrom;
-        };
-        const bool byClusters = graph.start.count() >= clusteredFrom &&
-                                std::count_if(clusters.begin(), clusters.end(), large) >= 2;
-        searches_.push_back(std::make_unique<BestSearch>(
-            graph, budget, byClusters ? bytes / 2 : bytes, useSymmetry));
-        for (size_t i = 0; byClusters && i < clusters.size(); ++i) {
-            graphs_.push_back(std::make_unique<JumpGraph>(partGraph(graph, clusters[i])));
-            clusters_.push_back(std::make_unique<BestSearch>(
-                *graphs_.back(), budget, bytes / 2 / clusters.size(), useSymmetry));
-        }
+        searchWhole(distances, budget, bytes, useSymmetry, clusteredFrom, clusterFrom, helpedFrom);
         return;
     }
     for (const FigurePart& part : parts) {
         graphs_.push_back(std::make_unique<JumpGraph>(partGraph(graph, part)));
         searches_.push_back(std::make_unique<BestSearch>(*graphs_.back(), budget,
                                                          bytes / parts.size(), useSymmetry));
+    }
+}
+
+void SplitBestSearch::searchWhole(const SlotDistances& distances, MemoryBudget& budget,
+                                  uint64_t bytes, bool useSymmetry, int32_t clusteredFrom,
+                                  int32_t clusterFrom, int32_t helpedFrom) {
+    std::vector<FigurePart> clusters = clustersOf(distances, graph_.start);
+    mergeSmallest(clusters, maxParts);
+    const auto large = [clusterFrom](const FigurePart& c) {
+        return c.matches.count() >= clusterFrom;
+    };
+    const bool byClusters = graph_.start.count() >= clusteredFrom &&
+                            std::count_if(clusters.begin(), clusters.end(), large) >= 2;
+    const bool helped = graph_.start.count() >= helpedFrom;
+    // The second search keeps only beams, whose store is the beam itself: a quarter is plenty.
+    const uint64_t clusterBytes = byClusters ? bytes / 2 : 0;
+    const uint64_t helperBytes = helped ? bytes / 4 : 0;
+    searches_.push_back(std::make_unique<BestSearch>(
+        graph_, budget, bytes - clusterBytes - helperBytes, useSymmetry,
+        helped ? BestSearch::Schedule::FewerDescents : BestSearch::Schedule::Alternate));
+    if (helped) {
+        helper_ =
+            std::make_unique<BestSearch>(graph_, budget, helperBytes, useSymmetry,
+                                         BestSearch::Schedule::Beams, searches_.front().get());
+    }
+    for (size_t i = 0; byClusters && i < clusters.size(); ++i) {
+        graphs_.push_back(std::make_unique<JumpGraph>(partGraph(graph_, clusters[i])));
+        clusters_.push_back(std::make_unique<BestSearch>(
+            *graphs_.back(), budget, clusterBytes / clusters.size(), useSymmetry));
     }
 }
 
@@ -55,28 +72,33 @@ void SplitBestSearch::run(const std::atomic<bool>& stop) {
     // after it. A cluster's search that ends offers the clusters' game.
     struct Task {
         BestSearch* search;
+        bool helping;  // a cluster's search or the second search: serves the whole one's
         bool cluster;
     };
     std::vector<Task> open;
     for (const auto& s : searches_) {
         if (!s->finished()) {
-            open.push_back(Task{s.get(), false});
+            open.push_back(Task{s.get(), false, false});
         }
+    }
+    if (helper_ && !open.empty()) {
+        open.push_back(Task{helper_.get(), true, false});
     }
     for (const auto& s : clusters_) {
         if (!open.empty() && !s->finished()) {
-            open.push_back(Task{s.get(), true});
+            open.push_back(Task{s.get(), true, true});
         }
     }
     if (open.empty()) {
         return;
     }
-    // The clusters serve the whole figure's search only: they stop when it does.
+    // The clusters and the second search serve the whole figure's search only: they stop when
+    // it does.
     std::atomic<bool> wholeDone{false};
     std::vector<std::exception_ptr> failures(open.size());
     const auto perform = [&](const Task& task, size_t i) {
         try {
-            task.search->run(task.cluster ? wholeDone : stop);
+            task.search->run(task.helping ? wholeDone : stop);
             if (task.cluster) {
                 offerClusters();
             }
