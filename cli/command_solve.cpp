@@ -1,7 +1,5 @@
 // kvarlo-cli solve: runs the game's search engine on a document's position or on a graph file
 // and prints the Solver panel's lines or one JSON object; can save the solution file.
-#include <unistd.h>
-
 #include <charconv>
 #include <chrono>
 #include <cinttypes>
@@ -22,6 +20,7 @@
 #include "game/clock.h"
 #include "platform/cp1251.h"
 #include "platform/file_io.h"
+#include "platform/terminal.h"
 #include "solver/engine/engine.h"
 #include "solver/engine/graph_file.h"
 #include "solver/search_results.h"
@@ -289,7 +288,7 @@ int64_t runSearch(engine::SearchEngine& search, const SolveArguments& a) {
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     };
     double incompleteSince = -1;
-    const bool showBar = isatty(STDERR_FILENO) != 0;
+    const bool showBar = standardErrorIsTerminal();
     double lastShown = -1;
     search.run(
         [&] {

@@ -1,12 +1,15 @@
 # The program's narrow strings are Windows-1251. gcc stores them so with -fexec-charset=CP1251;
-# clang cannot, so for clang every source and header that holds Cyrillic in a narrow literal is
-# compiled from a copy whose literals tools/cp1251-literals has rewritten into escapes. The
-# copies live in the build tree only (cp1251/, mirroring the source tree), are made again when
-# their original changes, and carry a #line naming the original.
+# clang cannot, so for clang every source and header of the program's folders is compiled from a
+# copy whose literals tools/cp1251-literals has rewritten into escapes (a file without Cyrillic
+# is copied as it is). Every file, not only those that hold Cyrillic today: a literal added to a
+# file that had none is converted by the next build, with no new configure step to notice it.
+# The copies live in the build tree only (cp1251/, mirroring the source tree), are made again
+# when their original changes (a copy whose text stays the same is not touched, so nothing
+# recompiles for it), and carry a #line naming the original.
 #
-# kvarlo_cp1251_literals() runs once all targets exist: it finds the files, adds the conversion
-# steps, and swaps each converted source into its targets. The converted headers shadow the
-# originals through an include directory that comes before the source tree's.
+# kvarlo_cp1251_literals() runs once all targets exist: it lists the files, adds the conversion
+# steps, and swaps each source into its targets. The converted headers shadow the originals
+# through an include directory that comes before the source tree's.
 
 set(KVARLO_CP1251_DIR "${CMAKE_BINARY_DIR}/cp1251")
 set(KVARLO_CP1251_TOOL "${CMAKE_CURRENT_LIST_DIR}/../tools/cp1251-literals")
@@ -23,41 +26,32 @@ function(_kvarlo_cp1251_targets directory out)
   set(${out} ${targets} PARENT_SCOPE)
 endfunction()
 
-# The files of the given folders that hold Cyrillic (or any non-ASCII) in a narrow literal.
-function(_kvarlo_cp1251_scan folders out)
+# Every source and header of the given folders (a file added later is found by the next build).
+function(_kvarlo_cp1251_files folders out)
   set(patterns)
   foreach(folder IN LISTS folders)
     list(APPEND patterns "${PROJECT_SOURCE_DIR}/${folder}/*.cpp" "${PROJECT_SOURCE_DIR}/${folder}/*.h")
   endforeach()
   file(GLOB_RECURSE files CONFIGURE_DEPENDS ${patterns})
-  find_package(Python3 REQUIRED COMPONENTS Interpreter)
-  execute_process(
-    COMMAND "${Python3_EXECUTABLE}" "${KVARLO_CP1251_TOOL}" --holds ${files}
-    OUTPUT_VARIABLE holding RESULT_VARIABLE status)
-  if(NOT status EQUAL 0)
-    message(FATAL_ERROR "tools/cp1251-literals could not scan the sources")
-  endif()
-  string(REPLACE "\n" ";" holding "${holding}")
-  list(FILTER holding EXCLUDE REGEX "^$")
-  set(${out} ${holding} PARENT_SCOPE)
+  set(${out} ${files} PARENT_SCOPE)
 endfunction()
 
 function(kvarlo_cp1251_literals)
   set(folders board game view documents solver platform shell cli tools tests)
-  _kvarlo_cp1251_scan("${folders}" holding)
+  _kvarlo_cp1251_files("${folders}" program_files)
   _kvarlo_cp1251_targets("${PROJECT_SOURCE_DIR}" targets)
   list(FILTER targets EXCLUDE REGEX "^gtest")
 
-  # Every header that holds Cyrillic (it may be included from anywhere), and the sources that
-  # some target of this build compiles.
-  set(needed ${holding})
+  # Every header (it may be included from anywhere), and the sources that some target of this
+  # build compiles.
+  set(needed ${program_files})
   list(FILTER needed INCLUDE REGEX "\\.h$")
   foreach(target IN LISTS targets)
     get_target_property(type ${target} TYPE)
     if(type STREQUAL "UTILITY" OR type STREQUAL "INTERFACE_LIBRARY")
       continue()
     endif()
-    _kvarlo_cp1251_swap_sources(${target} "${holding}" swapped)
+    _kvarlo_cp1251_swap_sources(${target} "${program_files}" swapped)
     list(APPEND needed ${swapped})
     add_dependencies(${target} kvarlo-cp1251-literals)
   endforeach()
@@ -67,30 +61,34 @@ function(kvarlo_cp1251_literals)
   set(converted)
   foreach(original IN LISTS needed)
     file(RELATIVE_PATH relative "${PROJECT_SOURCE_DIR}" "${original}")
-    set(copy "${KVARLO_CP1251_DIR}/${relative}")
-    add_custom_command(
-      OUTPUT "${copy}"
-      COMMAND "${Python3_EXECUTABLE}" "${KVARLO_CP1251_TOOL}" "${original}" "${copy}"
-      DEPENDS "${original}" "${KVARLO_CP1251_TOOL}"
-      COMMENT "Windows-1251 literals of ${relative}"
-      VERBATIM)
-    list(APPEND converted "${copy}")
+    list(APPEND converted "${KVARLO_CP1251_DIR}/${relative}")
   endforeach()
+  # One step for every file, in one process: a file per step started the interpreter some 170
+  # times on a clean build (about 2 minutes of processor time here), one takes about a second.
+  # A change to any file runs it over all of them, which costs that second again and touches
+  # only the copies whose text changed.
+  add_custom_command(
+    OUTPUT ${converted}
+    COMMAND "${Python3_EXECUTABLE}" "${KVARLO_CP1251_TOOL}" --tree "${PROJECT_SOURCE_DIR}"
+            "${KVARLO_CP1251_DIR}" ${needed}
+    DEPENDS ${needed} "${KVARLO_CP1251_TOOL}"
+    COMMENT "Windows-1251 literals of the program's sources"
+    VERBATIM)
   # Every copy exists before anything compiles: the headers are found through the include
   # path, not through a target's sources.
   add_custom_target(kvarlo-cp1251-literals DEPENDS ${converted})
 endfunction()
 
-# Compiles the converted copy in place of each source of the target that holds Cyrillic. The
-# copy includes its neighbours ("local.h") from the original's folder.
-function(_kvarlo_cp1251_swap_sources target holding out)
+# Compiles the converted copy in place of each source of the target from the program's folders.
+# The copy includes its neighbours ("local.h") from the original's folder.
+function(_kvarlo_cp1251_swap_sources target program_files out)
   get_target_property(sources ${target} SOURCES)
   get_target_property(source_dir ${target} SOURCE_DIR)
   set(swapped)
   set(originals)
   foreach(source IN LISTS sources)
     get_filename_component(absolute "${source}" ABSOLUTE BASE_DIR "${source_dir}")
-    if(absolute IN_LIST holding)
+    if(absolute IN_LIST program_files)
       file(RELATIVE_PATH relative "${PROJECT_SOURCE_DIR}" "${absolute}")
       set(copy "${KVARLO_CP1251_DIR}/${relative}")
       get_filename_component(original_dir "${absolute}" DIRECTORY)

@@ -224,7 +224,9 @@ TextExtent rasteriseText(const std::string& utf8, std::vector<uint8_t>& mask) {
             return Math.round(c.measureText(UTF8ToString($0)).width);
         },
         utf8.c_str());
-    const int height = 16;  // ascent 13 + descent 3 of the font at 13 pixels
+    // The baseline 12 pixels down, where the Qt layer puts it (the font's ascent at 13 pixels,
+    // as Qt rounds it): at 13 every line of text sat one row below the desktop's.
+    const int height = 16;  // room for the descent below that baseline
     mask.assign(static_cast<size_t>(std::max(width, 1)) * height, 0);
     EM_ASM(
         {
@@ -236,7 +238,7 @@ TextExtent rasteriseText(const std::string& utf8, std::vector<uint8_t>& mask) {
             c.font = "13px 'DejaVu Sans', sans-serif";
             c.textBaseline = "alphabetic";
             c.fillStyle = "#000";
-            c.fillText(UTF8ToString($0), 0, 13);
+            c.fillText(UTF8ToString($0), 0, 12);
             const data = c.getImageData(0, 0, w, h).data;
             for (let i = 0; i < w * h; ++i)
                 HEAPU8[$1 + i] = data[i * 4 + 3] >= 128 ? 1 : 0;

@@ -32,6 +32,9 @@ void ProgramTest::SetUp() {
     std::filesystem::current_path(folder_);
 
     resetProgram();
+    if (const Clock* clock = gameClock()) {
+        program().clock = clock;
+    }
     const std::string line = commandLine();
     ASSERT_EQ(startProgram(GetModuleHandleA(nullptr), SW_SHOW, line.c_str()), 1);
     pump();

@@ -30,6 +30,8 @@ protected:
     virtual void prepareFolder(const std::filesystem::path& folder) { (void)folder; }
     // Override to start the program with this command line (1251), as WinMain gets it.
     virtual std::string commandLine() const { return {}; }
+    // Override to run the program on this clock from its start (the system's otherwise).
+    virtual const Clock* gameClock() const { return nullptr; }
     // Three matches that play down to one: (24, 0), (24, 1) and (17, 0); the jump (24, 1) to
     // (17, 1) over (24, 0) leaves two that can still jump.
     static void writeDefaultFigure(const std::filesystem::path& folder);

@@ -11,7 +11,8 @@ import tempfile
 import unittest
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent))
-from page_driver import SOURCE, Page, PlainSite, Site, native_cli, read_png  # noqa: E402
+from page_driver import (SOURCE, Page, PlainSite, Site, native_cli, native_reference_save,  # noqa: E402
+                         read_png, site_on_a_stopped_clock)
 
 SITE = pathlib.Path(os.environ.get("KVARLO_SITE", SOURCE / "build/web/site"))
 
@@ -26,6 +27,28 @@ BAR_PIXELS = 150
 # the same way, the text is the browser's (its glyph edges and the line's place may differ).
 # At most this share of pixels may differ (0.8 % measured: glyph edges of the status text).
 FRAME_TOLERANCE = 0.02
+# The Solver's frame is mostly text (its panel of counts): there glyph edges differ in at most
+# this share of the pixels (4.5 % measured); right of the panel's text only lines are drawn.
+SOLVER_FRAME_TOLERANCE = 0.06
+SOLVER_TEXT_RIGHT = 260
+
+
+def text_line_tops(frame, x0, x1):
+    """The rows where a line of the left-hand text begins: the first of each run of rows that
+    hold a pixel much darker than the background between x0 and x1."""
+    background = sum(frame.pixel(2, 2))
+    inked = [any(sum(frame.pixel(x, y)) < background - 60 for x in range(x0, x1))
+             for y in range(frame.height)]
+    return [y for y in range(1, frame.height) if inked[y] and not inked[y - 1]]
+
+
+def text_lines_alike(test, frame, reference):
+    """Asserts that the left-hand text's lines sit on the reference's rows: all but a few (the
+    first inked row of a line can move by one where a glyph's antialiased edge differs)."""
+    mine, theirs = text_line_tops(frame, 5, 100), text_line_tops(reference, 5, 100)
+    test.assertEqual(len(mine), len(theirs), (mine, theirs))
+    moved = [(a, b) for a, b in zip(mine, theirs) if a != b]
+    test.assertLessEqual(len(moved), len(mine) // 8, f"lines not on the desktop's rows: {moved}")
 
 
 def bars(frame, colour):
@@ -181,6 +204,8 @@ class Drawing(PageTest):
         # The board alone (no text inside it) is drawn pixel for pixel alike.
         board = (100, 90, frame.width - 100, frame.height - 60)
         self.assertLessEqual(frame.differing(reference, board), frame.width // 4)
+        # The glyphs are the browser's, but the status text's lines sit on the desktop's rows.
+        text_lines_alike(self, frame, reference)
 
 
 class Playing(PageTest):
@@ -299,6 +324,127 @@ class Files(PageTest):
         self.assertEqual(page.frame().differing(before), 0)
 
 
+class SavedGameBytes(PageTest):
+    """The page on a stopped calendar clock, so that its save and the desktop's save of the
+    same game at the same second can be compared byte for byte."""
+    SECONDS = 1_700_000_000
+
+    @classmethod
+    def setUpClass(cls):
+        cls.folder = tempfile.TemporaryDirectory()
+        cls.site = Site(site_on_a_stopped_clock(SITE, cls.folder.name, cls.SECONDS))
+        cls.page = Page(cls.site.address)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.page.close()
+        cls.site.close()
+        cls.folder.cleanup()
+
+    def native_save_of(self, page_save, folder):
+        """The desktop program's save of the moves of page_save, on the same stopped clock."""
+        helper = native_reference_save()
+        out = pathlib.Path(folder) / "played.t1b"
+        moves = pathlib.Path(folder) / "moves.t1b"
+        moves.write_bytes(page_save)
+        done = subprocess.run([str(helper), str(SOURCE / "assets/default.t1a"), str(moves),
+                               str(self.SECONDS), str(out)], capture_output=True, text=True)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        return out
+
+    def test_the_page_saves_the_desktop_file_and_opens_it_where_it_was(self):
+        cli, helper = native_cli(), native_reference_save()
+        if cli is None or helper is None:
+            self.skipTest("the desktop build (kvarlo-cli, e2e_reference_save) makes the reference")
+        page = self.page
+        before = self.matches()
+        self.jump()
+        played = page.frame()
+        saved = Files.save_as(self, "Игра", "Сохранить Игру", "played.t1b")
+        info = info_of(cli, saved, "played.t1b")
+        # The desktop tool reads the page's save as the game played, stamped by the stopped clock.
+        self.assertEqual((info["kind"], info["current"], info["total"], info["matches"]),
+                         ("game", 1, 1, before - 1))
+        self.assertEqual((info["createdTime"], info["elapsedSeconds"]), (self.SECONDS, 0))
+        with tempfile.TemporaryDirectory() as folder:
+            native = self.native_save_of(saved, folder)
+            self.assertEqual(saved, native.read_bytes())
+            # The desktop's file, opened in the page after a restart, brings the game back.
+            page.choose("Игра", "Начать Игру заново")
+            page.settle()
+            self.assertEqual(self.matches(), before)
+            page.choose("Игра", "Открыть Игру")
+            page.wait(page.box, "the open box")
+            page.driver.find_element("css selector", ".box input[type=file]").send_keys(str(native))
+            page.wait(lambda: page.box() is None, "the open box to close")
+        page.settle()
+        self.assertEqual(page.frame().differing(played), 0)
+        page.key("ArrowLeft", "ArrowLeft")  # its history came along: the move undoes
+        page.settle()
+        self.assertEqual(self.matches(), before)
+
+
+class TabMemory(PageTest):
+    """A device that says it has 16 MiB: the page gives the tab a quarter of it, 4 MiB, and the
+    search budgets half of that, 2 MiB, where the default figure's layers outgrow it early."""
+    DEVICE_GIB = 1 / 64
+    MiB = 1 << 20
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        cls.page.before_each_document("Object.defineProperty(Navigator.prototype, 'deviceMemory', "
+                                      f"{{get: () => {cls.DEVICE_GIB}}});")
+
+    def solution_now(self, name):
+        """The search's results so far: stopped, saved by the page, read by the desktop's tool."""
+        page = self.page
+        page.choose("Решение", "Прервать поиск")
+        # The save waits for the search to have stopped (a busy solver refuses it with a beep).
+        def save_box():
+            if not page.box():
+                page.choose("Решение", "Сохранить Решение")
+                page.settle()
+            return page.box()
+        page.wait(save_box, "the save box")
+        page.js("document.querySelector('.box input[type=text]').value = arguments[0]", name)
+        page.press_box_button("Сохранить")
+        return info_of(native_cli(), page.downloaded(name), name)
+
+    def test_the_search_keeps_to_the_budget_the_page_sets_from_the_device(self):
+        cli = native_cli()
+        if cli is None:
+            self.skipTest("the desktop build's kvarlo-cli reads the page's solution")
+        page = self.page
+        self.assertEqual(page.js("return kvarloPage.page.memoryLimit"), 4 * self.MiB)
+        figure = str(SOURCE / "assets/default.t1a")
+        whole = json.loads(subprocess.run([str(cli), "solve", figure, "--json"],
+                                          capture_output=True, check=True).stdout)
+        # The desktop's search on the budget the page should have set: it runs out of memory in
+        # an early layer and goes on with probes for the time given.
+        budgeted = json.loads(subprocess.run(
+            [str(cli), "solve", figure, "--json", "--memory", "2", "--time-limit", "1"],
+            capture_output=True).stdout)
+        self.assertLess(budgeted["depth"], whole["depth"])
+        # The page's search, looked at until it has made more jumps than the whole search
+        # takes (it is then past its memory stop, if it has one): its layers stop where the
+        # desktop's do. On a budget it did not read they would go on to the end.
+        page.choose("Решение", "Заново искать Решение")
+        found, round_ = None, 0
+        while found is None or found["positionsExamined"] <= whole["positionsExamined"]:
+            round_ += 1
+            self.assertLess(round_, 50, "the search made too few jumps")
+            frames = page.js("return kvarloPage.page.frames")
+            page.wait(lambda: page.js("return kvarloPage.page.frames") > frames + 20,
+                      "the search's panel to go on")
+            found = self.solution_now(f"round{round_}.t1c")
+            self.assertLessEqual(found["depth"], budgeted["depth"], "layers past the budget")
+            page.choose("Решение", "Искать Решение")
+        self.assertNotEqual(found["status"], 2)
+        self.assertEqual(found["depth"], budgeted["depth"])
+        page.choose("Решение", "Прервать поиск")
+
+
 class Solving(PageTest):
     def test_a_search_on_the_default_figure_finds_the_desktop_spectrum(self):
         cli = native_cli()
@@ -309,12 +455,23 @@ class Solving(PageTest):
         page.settle()
         page.wait(lambda: page.js("return kvarloPage.page.frames") and self.search_ended(),
                   "the search's end", timeout=300)
+        shown = page.frame()
         saved = Files.save_as(self, "Решение", "Сохранить Решение", "default.t1c")
         with tempfile.TemporaryDirectory() as folder:
             path = pathlib.Path(folder) / "default.t1c"
             path.write_bytes(saved)
             found = json.loads(subprocess.run([str(cli), "info", str(path), "--json"],
                                               capture_output=True, check=True).stdout)
+            # The Solver's frame is the desktop's drawing of the solution it saved.
+            png = pathlib.Path(folder) / "solver.png"
+            subprocess.run([str(cli), "render", str(path), "-o", str(png), "--mode", "solver",
+                            "--size", f"{shown.width}x{shown.height}"], check=True)
+            reference = read_png(png)
+        share = shown.differing(reference) / (shown.width * shown.height)
+        self.assertLessEqual(share, SOLVER_FRAME_TOLERANCE, f"{share:.2%} of the pixels differ")
+        board = (SOLVER_TEXT_RIGHT, 0, shown.width, shown.height)
+        self.assertLessEqual(shown.differing(reference, board), shown.width // 4)
+        text_lines_alike(self, shown, reference)
         expected = json.loads(subprocess.run([str(cli), "solve", str(SOURCE / "assets/default.t1a"),
                                               "--json"], capture_output=True, check=True).stdout)
         # The solver's report spells its counts as strings, the file's reader as numbers.

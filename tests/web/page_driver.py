@@ -5,6 +5,7 @@ import functools
 import http.server
 import os
 import pathlib
+import shutil
 import struct
 import subprocess
 import tempfile
@@ -173,6 +174,10 @@ class Page:
         self.driver.quit()
         self.profile.cleanup()
 
+    def before_each_document(self, script):
+        """Runs script in every document this browser opens from now on, before the page's own."""
+        self.driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": script})
+
     def js(self, script, *args):
         return self.driver.execute_script(script, *args)
 
@@ -261,6 +266,25 @@ class Page:
         self.wait(lambda: path.exists() and not (self.downloads / (name + ".crdownload")).exists(),
                   f"the download of {name}", timeout)
         return path.read_bytes()
+
+
+def native_reference_save():
+    """The desktop program's save on a stopped clock (tests/e2e); None when not built."""
+    path = pathlib.Path(os.environ.get("KVARLO_NATIVE_REFERENCE_SAVE",
+                                       SOURCE / "build/default/tests/e2e/e2e_reference_save"))
+    return path if path.is_file() else None
+
+
+def site_on_a_stopped_clock(site, folder, seconds):
+    """A copy of the site in folder whose program reads the calendar clock as stopped at
+    seconds: the program's threads read it through Date.now, in the page and in each worker
+    (the program's own time, its waits and timers, run on performance.now and go on)."""
+    shutil.copytree(site, folder, dirs_exist_ok=True)
+    stop = f"Date.now = () => {int(seconds) * 1000};\n".encode()
+    for script in ("kvarlo.js", "kvarlo.worker.js"):
+        path = pathlib.Path(folder) / script
+        path.write_bytes(stop + path.read_bytes())
+    return pathlib.Path(folder)
 
 
 def native_cli():
