@@ -20,13 +20,22 @@ def compressed_sizes(site):
     return sizes
 
 
-def first_frames(page, runs):
-    """ms from navigation to the first frame on the canvas, in fresh loads (the cache warm)."""
-    times = []
+def first_frames(address, runs):
+    """ms from navigation to the first frame on the canvas: cold (a fresh browser profile, so no
+    cache and an empty play folder) and warm (the same page loaded again), with the start-up
+    steps of each cold load (what the first frame waited for)."""
+    cold, warm, steps = [], [], []
     for _ in range(runs):
-        page.open()
-        times.append(page.js("return kvarloPage.page.firstFrame"))
-    return times
+        page = Page(address)
+        try:
+            page.open()
+            cold.append(page.js("return kvarloPage.page.firstFrame"))
+            steps.append(page.js("return kvarloPage.page.startup || {}"))
+            page.open()
+            warm.append(page.js("return kvarloPage.page.firstFrame"))
+        finally:
+            page.close()
+    return cold, warm, steps
 
 
 def answers_during_search(page, samples):
@@ -54,17 +63,24 @@ def main():
     site_folder = pathlib.Path(sys.argv[1]) if len(sys.argv) > 1 else SOURCE / "build/web/site"
     sizes = compressed_sizes(site_folder)
     print("gzip -9:", sizes, "total", sum(sizes.values()))
+    print("load average:", open("/proc/loadavg").read().split()[:3])
     site = Site(site_folder)
-    page = Page(site.address)
     try:
-        frames = first_frames(page, 2)
-        print("first frame ms:", [round(t) for t in frames], "median", round(statistics.median(frames)))
-        delays = answers_during_search(page, 20)
+        cold, warm, steps = first_frames(site.address, 3)
+        for frame, step in zip(cold, steps):
+            print("cold load, ms after navigation:", dict(sorted(step.items(), key=lambda s: s[1])),
+                  "first frame", round(frame))
+        print("first frame ms: cold", [round(t) for t in cold], "median", round(statistics.median(cold)),
+              "/ warm", [round(t) for t in warm], "median", round(statistics.median(warm)))
+        page = Page(site.address)
+        try:
+            delays = answers_during_search(page, 30)
+        finally:
+            page.close()
         print("all:", [round(d) for d in delays])
         print("key to frame during a search, ms: median", round(statistics.median(delays), 1),
-              "max", round(max(delays), 1))
+              "max", round(max(delays), 1), "over", len(delays))
     finally:
-        page.close()
         site.close()
 
 
