@@ -225,6 +225,7 @@ function present(handle, pointer, width, height) {
   if (!page.firstFrame) {
     page.firstFrame = performance.now();
     document.getElementById("status").hidden = true;
+    (window.requestIdleCallback || setTimeout)(prepareAudio);
   }
   ++page.frames;
 }
@@ -704,8 +705,16 @@ function fileBox(number, save, title, proposed, patterns, folder) {
 
 const audio = { context: null, sources: [] };
 
-function unlockAudio() {
+// Opening the audio output holds the page's thread up (0.9 s in headless Chromium on a loaded
+// machine), so the context is made when the page is idle after the first frame, not in the
+// handler of the player's first key or click, which it held up as long; that key or click then
+// only resumes it, as the browser asks.
+function prepareAudio() {
   if (!audio.context) audio.context = new AudioContext();
+}
+
+function unlockAudio() {
+  prepareAudio();
   if (audio.context.state === "suspended") audio.context.resume();
 }
 document.addEventListener("pointerdown", unlockAudio, true);
