@@ -20,51 +20,74 @@ def compressed_sizes(site):
     return sizes
 
 
-def first_frames(page, runs):
-    """ms from navigation to the first frame on the canvas, in fresh loads (the cache warm)."""
-    times = []
+def first_frames(address, runs):
+    """ms from navigation to the first frame on the canvas: cold (a fresh browser profile, so no
+    cache and an empty play folder) and warm (the same page loaded again), with the start-up
+    steps of each cold load (what the first frame waited for)."""
+    cold, warm, steps = [], [], []
     for _ in range(runs):
-        page.open()
-        times.append(page.js("return kvarloPage.page.firstFrame"))
-    return times
+        page = Page(address)
+        try:
+            page.open()
+            cold.append(page.js("return kvarloPage.page.firstFrame"))
+            steps.append(page.js("return kvarloPage.page.startup || {}"))
+            page.open()
+            warm.append(page.js("return kvarloPage.page.firstFrame"))
+        finally:
+            page.close()
+    return cold, warm, steps
+
+
+KEY_TO_FRAME = """
+    const done = arguments[arguments.length - 1];
+    const before = kvarloPage.page.frames, start = performance.now();
+    document.dispatchEvent(new KeyboardEvent('keydown', {code: 'Space', key: ' ', bubbles: true}));
+    document.dispatchEvent(new KeyboardEvent('keyup', {code: 'Space', key: ' ', bubbles: true}));
+    (function wait() {
+        if (kvarloPage.page.frames > before) done(performance.now() - start);
+        else setTimeout(wait, 1);
+    })();"""
 
 
 def answers_during_search(page, samples):
-    """ms from a key (Space, which changes the statistics' columns) to the next frame, while
-    the search on figures/full-centre.t1a runs."""
+    """ms from a key (Space, which changes the statistics' columns) to the next frame: first
+    three keys before any search (the first key after loading pays for code that runs for the
+    first time, search or not), then `samples` keys while the search on
+    figures/full-centre.t1a runs."""
     page.open("?open=figures/full-centre.t1a")
+    first = [page.driver.execute_async_script(KEY_TO_FRAME) for _ in range(3)]
     page.choose("Решение", "Заново искать Решение")
     time.sleep(1.0)
     delays = []
     for _ in range(samples):
-        delays.append(page.driver.execute_async_script("""
-            const done = arguments[arguments.length - 1];
-            const before = kvarloPage.page.frames, start = performance.now();
-            document.dispatchEvent(new KeyboardEvent('keydown', {code: 'Space', key: ' ', bubbles: true}));
-            document.dispatchEvent(new KeyboardEvent('keyup', {code: 'Space', key: ' ', bubbles: true}));
-            (function wait() {
-                if (kvarloPage.page.frames > before) done(performance.now() - start);
-                else setTimeout(wait, 1);
-            })();"""))
+        delays.append(page.driver.execute_async_script(KEY_TO_FRAME))
         time.sleep(0.2)
-    return delays
+    return first, delays
 
 
 def main():
     site_folder = pathlib.Path(sys.argv[1]) if len(sys.argv) > 1 else SOURCE / "build/web/site"
     sizes = compressed_sizes(site_folder)
     print("gzip -9:", sizes, "total", sum(sizes.values()))
+    print("load average:", open("/proc/loadavg").read().split()[:3])
     site = Site(site_folder)
-    page = Page(site.address)
     try:
-        frames = first_frames(page, 2)
-        print("first frame ms:", [round(t) for t in frames], "median", round(statistics.median(frames)))
-        delays = answers_during_search(page, 20)
+        cold, warm, steps = first_frames(site.address, 3)
+        for frame, step in zip(cold, steps):
+            print("cold load, ms after navigation:", dict(sorted(step.items(), key=lambda s: s[1])),
+                  "first frame", round(frame))
+        print("first frame ms: cold", [round(t) for t in cold], "median", round(statistics.median(cold)),
+              "/ warm", [round(t) for t in warm], "median", round(statistics.median(warm)))
+        page = Page(site.address)
+        try:
+            first, delays = answers_during_search(page, 30)
+        finally:
+            page.close()
+        print("keys before the search, ms:", [round(d) for d in first])
         print("all:", [round(d) for d in delays])
         print("key to frame during a search, ms: median", round(statistics.median(delays), 1),
-              "max", round(max(delays), 1))
+              "max", round(max(delays), 1), "over", len(delays))
     finally:
-        page.close()
         site.close()
 
 

@@ -14,9 +14,16 @@ add_link_options(-pthread -sALLOW_MEMORY_GROWTH=1 -sMAXIMUM_MEMORY=4GB -Wno-pthr
 # needs; the host's file system as it is; exit() ends node with the program's status.
 set(KVARLO_WEB_NODE_LINK_OPTIONS -sPROXY_TO_PTHREAD=1 -sEXIT_RUNTIME=1 -sNODERAWFS=1)
 
-# Marks an executable as one that runs under node rather than in the page.
+# Marks an executable as one that runs under node rather than in the page. THREAD_POOL n: n
+# workers started before main(), as the page starts its own, so that a thread the program makes
+# waits for no worker to load its script and instantiate the module (the search's clock would
+# count it); the test suites start few threads and go without.
 function(kvarlo_web_node_program target)
+  cmake_parse_arguments(ARG "" "THREAD_POOL" "" ${ARGN})
   target_link_options(${target} PRIVATE ${KVARLO_WEB_NODE_LINK_OPTIONS})
+  if(ARG_THREAD_POOL)
+    target_link_options(${target} PRIVATE -sPTHREAD_POOL_SIZE=${ARG_THREAD_POOL})
+  endif()
 endfunction()
 
 # The Russian texts as Windows-1251 bytes, as gcc's -fexec-charset makes them.

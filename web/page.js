@@ -45,7 +45,7 @@ async function ensureIsolated() {
 
 // ---- The play folder ----
 
-const storage = { busy: false, again: false };
+const storage = { busy: false, again: false, read: false };
 
 function syncFolder(populate) {
   return new Promise((resolve, reject) =>
@@ -116,17 +116,31 @@ function setTabMemoryLimit() {
   page.memoryLimit = limit;
 }
 
+// The play folder is read from IndexedDB as soon as the program's script has run, while the
+// wasm compiles and the workers load, rather than after them; main() waits for it.
 function mountPlayFolder() {
   FS.mkdir("/play");
   FS.mount(IDBFS, {}, "/play");
   addRunDependency("kvarlo-play-folder");
   syncFolder(true)
-    .then(() => {
-      seedPlayFolder();
-      return persist();
-    })
+    .then(() => (storage.read = true))
     .catch(error => fail("хранилище браузера недоступно (" + error + ")."))
-    .finally(() => removeRunDependency("kvarlo-play-folder"));
+    .finally(() => {
+      mark("playFolder");
+      removeRunDependency("kvarlo-play-folder");
+    });
+}
+
+// Fills the folder from the seed once both are there (the seed comes with the program's data
+// file, which may arrive after the folder was read), just before main().
+function seedReadFolder() {
+  if (!storage.read) return;
+  try {
+    seedPlayFolder();
+    persist();
+  } catch (error) {
+    fail("не удалось подготовить папку игры (" + error + ").");
+  }
 }
 
 // ---- Windows ----
@@ -182,6 +196,7 @@ function makeCanvas(handle, width, height) {
 }
 
 function createWindow(handle, title, menuJson, width, height) {
+  mark("window");
   const frame = document.createElement("div");
   frame.className = "window";
   frame.hidden = true;
@@ -210,6 +225,7 @@ function present(handle, pointer, width, height) {
   if (!page.firstFrame) {
     page.firstFrame = performance.now();
     document.getElementById("status").hidden = true;
+    (window.requestIdleCallback || setTimeout)(prepareAudio);
   }
   ++page.frames;
 }
@@ -689,8 +705,16 @@ function fileBox(number, save, title, proposed, patterns, folder) {
 
 const audio = { context: null, sources: [] };
 
-function unlockAudio() {
+// Opening the audio output holds the page's thread up (0.9 s in headless Chromium on a loaded
+// machine), so the context is made when the page is idle after the first frame, not in the
+// handler of the player's first key or click, which it held up as long; that key or click then
+// only resumes it, as the browser asks.
+function prepareAudio() {
   if (!audio.context) audio.context = new AudioContext();
+}
+
+function unlockAudio() {
+  prepareAudio();
   if (audio.context.state === "suspended") audio.context.resume();
 }
 document.addEventListener("pointerdown", unlockAudio, true);
@@ -759,7 +783,13 @@ function download(path) {
 // ---- Start ----
 
 // What the tests and the measurements read: the first frame's time, frames, downloads, tabs.
-const page = { output: [], memoryLimit: 0, running: false, firstFrame: 0, frames: 0, beeps: 0, downloads: [], tabs: [], status: null };
+const page = { output: [], memoryLimit: 0, running: false, firstFrame: 0, frames: 0, beeps: 0, downloads: [], tabs: [], status: null, startup: {} };
+
+// When each step of the start was reached (ms after navigation), for the measurements: what the
+// first frame waits for.
+function mark(step) {
+  if (!(step in page.startup)) page.startup[step] = Math.round(performance.now());
+}
 
 // The command line: a file of the play folder named in the address (?open=figures/fan.t1a).
 function commandLine() {
@@ -784,8 +814,11 @@ const kvarloPage = {
 window.kvarloPage = kvarloPage;
 
 window.Module = {
-  preRun: [setTabMemoryLimit, mountPlayFolder],
+  preInit: [mountPlayFolder],
+  preRun: [() => mark("preRun"), setTabMemoryLimit],
   onRuntimeInitialized() {
+    mark("runtime");
+    seedReadFolder();
     page.running = true;
   },
   onAbort(what) {
@@ -820,8 +853,10 @@ window.addEventListener("error", e => fail(String(e.message || e)));
     showStatus("Этот браузер не может запустить игру: ему не хватает WebAssembly.", true);
     return;
   }
+  mark("isolated");
   const script = document.createElement("script");
   script.src = programScript;
+  script.onload = () => mark("script");
   script.onerror = () => fail("не удалось загрузить " + programScript + ".");
   document.body.append(script);
 })();
