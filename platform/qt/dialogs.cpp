@@ -75,13 +75,13 @@ protected:
 Window* attachDialogWindow(DialogBox& box, DLGPROC proc) {
     auto* window = new Window;
     window->className = "#32770";
-    window->dialog = &box;
+    window->dialog = true;
     window->dialogProc = proc;
     window->top = &box;
     window->visible = true;
     box.window = window;
     QObject::connect(&box, &QObject::destroyed, [window] {
-        window->dialog = nullptr;
+        window->dialog = false;
         window->top = nullptr;
         if (!window->dialogEnded) {
             window->dialogEnded = true;
@@ -164,14 +164,14 @@ INT_PTR runDialogLoop(Window& window) {
 }
 
 // Hides the box, if it still exists, and destroys it with its window record.
-void takeDownDialog(QPointer<DialogBox>& guard, DialogBox* boxAddress, Window* window) {
+void takeDownDialog(QPointer<DialogBox>& guard, Window* window) {
     if (guard) {
         guard->hide();
         guard->window = nullptr;
         QObject::disconnect(guard, &QObject::destroyed, nullptr, nullptr);
     }
     // Still a dialog while it is taken down, whatever became of the box.
-    window->dialog = boxAddress;
+    window->dialog = true;
     DestroyWindow(handleOf(window));
     delete guard.data();
 }
@@ -612,7 +612,6 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND own
     Window* owner = windowFromHandle(ownerHandle);
     // Owned by the owner's widget, which may go first: the guard notices and ends the box.
     QPointer<DialogBox> guard = new DialogBox(owner != nullptr ? owner->top : nullptr);
-    DialogBox* const boxAddress = guard.data();
     Window* window = attachDialogWindow(*guard, proc);
     // Kept on the window too, so GetWindowTextA reads the caption as it does on Windows.
     window->title = resource->caption;
@@ -630,13 +629,13 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND own
     actWhenShown(guard);
     const INT_PTR result = runDialogLoop(*window);
     openDialog = outer;
-    takeDownDialog(guard, boxAddress, window);
+    takeDownDialog(guard, window);
     return result;
 }
 
 BOOL WINAPI EndDialog(HWND handle, INT_PTR result) {
     Window* window = windowFromHandle(handle);
-    if (window == nullptr || window->dialog == nullptr)
+    if (window == nullptr || !window->dialog)
         return FALSE;
     window->dialogEnded = true;
     window->dialogResult = result;

@@ -408,8 +408,9 @@ HDC WINAPI BeginPaint(HWND hwnd, LPPAINTSTRUCT paint) {
     {
         std::lock_guard lock(queueMutex());
         // A posted paint may find the window valid: it still paints the whole client.
-        const QRect area = window->invalid ? window->invalidRect : QRect(QPoint(0, 0), size);
-        paint->rcPaint = RECT{area.left(), area.top(), area.right() + 1, area.bottom() + 1};
+        const Rect area =
+            window->invalid ? window->invalidRect : Rect{0, 0, size.width(), size.height()};
+        paint->rcPaint = RECT{area.left, area.top, area.right, area.bottom};
         paint->fErase = window->eraseRequested ? TRUE : FALSE;
         window->invalid = false;
         window->eraseRequested = false;

@@ -47,7 +47,4 @@ struct DeviceContext {
 HDC createWindowDC(HWND window);
 void releaseWindowDC(HDC dc);
 
-const QIcon* iconFromHandle(HICON icon);
-Menu* menuFromHandle(HMENU menu);
-
 }  // namespace kvarlo::platform

@@ -19,6 +19,7 @@
 #include "platform/qt/input.h"
 #include "platform/qt/layer.h"
 #include "platform/qt/objects.h"
+#include "platform/qt/resources.h"
 
 namespace kvarlo::platform {
 
@@ -308,10 +309,20 @@ void buildMenu(QMenu* into, QMenuBar* bar, const Menu& menu, HWND hwnd) {
 
 }  // namespace
 
+Rect Window::clientArea() const {
+    const QSize size = clientSize(*this);
+    return Rect{0, 0, size.width(), size.height()};
+}
+
 QSize clientSize(const Window& window) {
     if (window.client != nullptr)
         return window.client->size();
     return window.screen.size();
+}
+
+Window* windowFromHandle(HWND window) {
+    // Every window the queue holds was made by this layer.
+    return static_cast<Window*>(windowRecord(window));
 }
 
 void presentScreen(Window& window) {
@@ -339,8 +350,9 @@ void buildFrame(Window& window, const WindowClass& cls, HMENU menu) {
     window.top = top;
     top->setWindowTitle(fromAnsi(window.title.c_str()));
     if (cls.spec.hIcon != nullptr) {
-        if (const QIcon* icon = iconFromHandle(cls.spec.hIcon))
-            top->setWindowIcon(*icon);
+        const QIcon icon = iconFromHandle(cls.spec.hIcon);
+        if (!icon.isNull())
+            top->setWindowIcon(icon);
     }
     window.menu = menuFromHandle(menu);
     if (window.menu != nullptr) {
@@ -458,7 +470,7 @@ BOOL WINAPI DestroyWindow(HWND hwnd) {
     callWindowProc(*window, WM_DESTROY, 0, 0);
     callWindowProc(*window, WM_NCDESTROY, 0, 0);
     unregisterLiveWindow(window);
-    if (window->dialog == nullptr) {
+    if (!window->dialog) {
         delete window->top;  // takes the menu bar and the client widget with it
         delete window->menu;
     }
@@ -521,6 +533,11 @@ BOOL WINAPI UpdateWindow(HWND hwnd) {
     return TRUE;
 }
 
+HMENU WINAPI GetMenu(HWND hwnd) {
+    Window* window = windowFromHandle(hwnd);
+    return window != nullptr ? reinterpret_cast<HMENU>(window->menu) : nullptr;
+}
+
 LRESULT WINAPI DefWindowProcA(HWND hwnd, UINT message, WPARAM, LPARAM) {
     switch (message) {
         case WM_PAINT: {
@@ -576,7 +593,7 @@ BOOL WINAPI InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase) {
     if (window == nullptr)
         return FALSE;
     if (rect != nullptr) {
-        const QRect area(QPoint(rect->left, rect->top), QPoint(rect->right - 1, rect->bottom - 1));
+        const Rect area{rect->left, rect->top, rect->right, rect->bottom};
         invalidateWindow(*window, &area, erase != FALSE);
     } else {
         invalidateWindow(*window, nullptr, erase != FALSE);

@@ -7,9 +7,9 @@
 #include <cstring>
 #include <optional>
 
+#include "platform/core/resources.h"
 #include "platform/cp1251.h"
 #include "platform/web/layer.h"
-#include "platform/web/resources.h"
 
 namespace kvarlo::platform {
 

@@ -75,6 +75,11 @@ void createCanvas(Window& window, int width, int height) {
 
 }  // namespace
 
+Window* windowFromHandle(HWND window) {
+    // Every window the queue holds was made by this layer.
+    return static_cast<Window*>(windowRecord(window));
+}
+
 void presentScreen(Window& window) {
     // The canvas wants RGBA bytes; the screen holds 0x00RRGGBB words (BGRA bytes).
     std::vector<uint32_t> rgba(window.screen.size());
@@ -232,6 +237,11 @@ BOOL WINAPI UpdateWindow(HWND hwnd) {
     if (due)
         callWindowProc(*window, WM_PAINT, 0, 0);
     return TRUE;
+}
+
+HMENU WINAPI GetMenu(HWND hwnd) {
+    Window* window = windowFromHandle(hwnd);
+    return window != nullptr ? reinterpret_cast<HMENU>(window->menu) : nullptr;
 }
 
 LRESULT WINAPI DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM) {
