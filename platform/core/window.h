@@ -74,6 +74,8 @@ LRESULT callWindowProc(WindowRecord& window, UINT message, WPARAM wParam, LPARAM
 DWORD messageTime();
 
 // ---- What each layer provides to the queue ------------------------------------------------------
+// A new window of the layer's kind, not yet registered: every window the queue holds is one.
+WindowRecord* newLayerWindow();
 // Blocks until a message may be ready: on the layer's event loop where it has one.
 void waitForWork();
 // Wakes the layer's event loop, where a thread may wait for work (wakeQueue calls it).

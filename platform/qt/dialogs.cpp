@@ -25,6 +25,13 @@
 
 namespace kvarlo::platform {
 
+void tellOwnerWhenShown(WaitingBox& waiting, QObject& box, std::function<void(int)> close) {
+    waiting.closeWith(std::move(close));
+    // Queued to the box: it runs from the box's own loop, once the box is up.
+    QMetaObject::invokeMethod(
+        &box, [&waiting] { waiting.tellOwner(WA_INACTIVE); }, Qt::QueuedConnection);
+}
+
 namespace {
 
 // Dialog units to pixels for the dialog font: 8 pixels per 4 horizontal and 16 per 8 vertical.
@@ -351,7 +358,7 @@ std::optional<QString> showFileDialog(const OPENFILENAMEA& ofn,
         dialog.selectFile(fromAnsi(request.proposedName.c_str()));
     WaitingBox waiting(ofn.hwndOwner, {IDOK, IDCANCEL});
     // OK as the dialog's own button does it (QFileDialog keeps accept() to itself).
-    waiting.tellOwnerWhenShown(dialog, [&dialog](int id) {
+    tellOwnerWhenShown(waiting, dialog, [&dialog](int id) {
         QMetaObject::invokeMethod(&dialog, id == IDOK ? "accept" : "reject", Qt::DirectConnection);
     });
     int result;
@@ -504,7 +511,7 @@ int showMessageBox(HWND ownerHandle, LPCSTR text, LPCSTR caption, UINT type,
         box.addButton(button.first);
     box.setDefaultButton(buttons.front().first);
     WaitingBox waiting(ownerHandle, buttonIds(buttons));
-    waiting.tellOwnerWhenShown(box, [&box](int) { box.done(0); });
+    tellOwnerWhenShown(waiting, box, [&box](int) { box.done(0); });
     {
         ForeignModalScope scope;  // the program's messages keep flowing while it is open
         box.exec();

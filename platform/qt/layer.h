@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/core/resources.h"
+#include "platform/core/waiting_box.h"
 #include "platform/core/window.h"
 #include "platform/win32.h"
 
@@ -65,37 +66,9 @@ struct ForeignModalScope {
 };
 
 // ---- Boxes the program waits on ---------------------------------------------------------------
-// A message box or file dialog as its owner sees it on Windows: a window that deactivates the
-// owner as it comes (WM_ACTIVATE, WA_INACTIVE, with the box's handle) and activates it again as it
-// goes, and that takes the command of one of its buttons posted or sent to it as that button's
-// click.
-class WaitingBox {
-public:
-    WaitingBox(HWND owner, std::vector<int> buttons);
-    ~WaitingBox();
-    WaitingBox(const WaitingBox&) = delete;
-    WaitingBox& operator=(const WaitingBox&) = delete;
-
-    // With nothing on screen: tells the owner, then runs the box's loop while messages are
-    // ready, until the owner answers. The answer, if any.
-    std::optional<int> waitUnshown();
-    // With a box on screen: the owner is told once the box's own loop runs, and an answer ends
-    // the box through `close`.
-    void tellOwnerWhenShown(QObject& box, std::function<void(int)> close);
-    std::optional<int> answer() const { return answer_; }
-
-    HWND handle() const { return handleOf(record_); }
-    void take(UINT message, WPARAM wParam);
-
-private:
-    bool tellOwner(WORD state);
-    HWND owner_;
-    std::vector<int> buttons_;
-    Window* record_;
-    std::optional<int> answer_;
-    std::function<void(int)> close_;
-    bool told_ = false;
-};
+// With a box on screen: the owner is told once the box's own loop runs, and an answer ends the
+// box through `close`.
+void tellOwnerWhenShown(WaitingBox& waiting, QObject& box, std::function<void(int)> close);
 
 // ---- Input -----------------------------------------------------------------------------------
 void setCursorPosition(QPoint screen);

@@ -320,6 +320,10 @@ QSize clientSize(const Window& window) {
     return window.screen.size();
 }
 
+WindowRecord* newLayerWindow() {
+    return new Window;
+}
+
 Window* windowFromHandle(HWND window) {
     // Every window the queue holds was made by this layer.
     return static_cast<Window*>(windowRecord(window));

@@ -172,9 +172,9 @@ std::optional<std::string> askPage(const OPENFILENAMEA& ofn, bool save) {
                                UTF8ToString($5));
         },
         number, save ? 1 : 0, title.c_str(), proposed.c_str(), patterns.c_str(), playFolder);
-    WaitingBox waiting(ofn.hwndOwner, number, {IDOK, IDCANCEL},
-                       [&](int button) { return ownersAnswer(ofn, proposed, button); });
-    const PageAnswer answer = waiting.wait();
+    const PageAnswer answer = waitForBox(ofn.hwndOwner, number, {IDOK, IDCANCEL}, [&](int button) {
+        return ownersAnswer(ofn, proposed, button);
+    });
     if (!answer.done || answer.value == 0 || answer.text.empty())
         return std::nullopt;
     return answer.text;
@@ -278,10 +278,9 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
                                   JSON.parse(UTF8ToString($3)), $4);
         },
         number, utf8Caption.c_str(), utf8Text.c_str(), buttons, type & 0xF0);
-    WaitingBox waiting(owner, number, boxButtonIds(type), [](int button) {
+    const PageAnswer answer = waitForBox(owner, number, boxButtonIds(type), [](int button) {
         return PageAnswer{true, button, ""};
     });
-    const PageAnswer answer = waiting.wait();
     // A box the program quit under answers with its last button, as closing it would.
     return answer.done                 ? answer.value
            : (type & 0x0F) == MB_OK    ? IDOK

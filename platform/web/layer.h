@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/core/resources.h"
+#include "platform/core/waiting_box.h"
 #include "platform/core/window.h"
 #include "platform/win32.h"
 
@@ -57,33 +58,13 @@ PageAnswer awaitAnswer(int number);
 bool giveAnswer(int number, int value, const std::string& utf8Text);
 
 // ---- Boxes their owner can answer --------------------------------------------------------------
-// A message box or file dialog the page shows, as a window of its own, as on Windows: it
-// deactivates its owner as it comes (WM_ACTIVATE, WA_INACTIVE, the box's handle), a WM_COMMAND
-// with one of its buttons posted to that handle answers it as the button would, and the owner
-// gets WA_ACTIVE once it has gone. The program's tests answer boxes so on every side.
-class WaitingBox {
-public:
-    // `number` is the page's pending answer; `answerFor` gives what a button of the box answers.
-    WaitingBox(HWND owner, int number, std::vector<int> buttons,
-               std::function<PageAnswer(int button)> answerFor);
-    ~WaitingBox();
-    WaitingBox(const WaitingBox&) = delete;
-    WaitingBox& operator=(const WaitingBox&) = delete;
-
-    // Tells the owner, then runs the program's messages until the page or the owner answers.
-    PageAnswer wait();
-    HWND handle() const { return handleOf(record_); }
-    void take(UINT message, WPARAM wParam);
-
-private:
-    void tellOwner(WORD state);
-    HWND owner_;
-    int number_;
-    std::vector<int> buttons_;
-    std::function<PageAnswer(int)> answerFor_;
-    Window* record_;
-    bool told_ = false;
-};
+// A message box or file dialog the page shows, as a window of its own: it deactivates its owner
+// as it comes, a WM_COMMAND with one of its buttons posted to it answers it as the button would
+// (`answerFor` gives what each button answers, and the page's box closes), and the owner is
+// active again once it has gone. Waits, running the program's messages, for the page's or the
+// owner's answer to the pending answer `number`.
+PageAnswer waitForBox(HWND owner, int number, std::vector<int> buttons,
+                      std::function<PageAnswer(int button)> answerFor);
 
 // ---- Input -----------------------------------------------------------------------------------
 void setKeyDown(int virtualKey, bool down);

@@ -75,6 +75,10 @@ void createCanvas(Window& window, int width, int height) {
 
 }  // namespace
 
+WindowRecord* newLayerWindow() {
+    return new Window;
+}
+
 Window* windowFromHandle(HWND window) {
     // Every window the queue holds was made by this layer.
     return static_cast<Window*>(windowRecord(window));
