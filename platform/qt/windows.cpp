@@ -18,7 +18,6 @@
 
 #include "platform/qt/input.h"
 #include "platform/qt/layer.h"
-#include "platform/qt/objects.h"
 #include "platform/qt/resources.h"
 
 namespace kvarlo::platform {
