@@ -19,11 +19,27 @@ struct Rect {
     bool empty() const { return right <= left || bottom <= top; }
 };
 
-// What the queue and the window calls know of a window; a layer's window derives from it.
+// What the queue and the window calls know of a window; a layer's window derives from it and
+// shows it in its own way through the functions below, which do nothing for a window without a
+// frame (the boxes' windows).
 struct WindowRecord {
     virtual ~WindowRecord() = default;
     // The client area, from (0, 0): what invalidating all of it covers.
     virtual Rect clientArea() const { return Rect{}; }
+    // Makes the frame of a new window (title, icon, menu bar, client area) of this outer size;
+    // x is CW_USEDEFAULT where the layer places it.
+    virtual void makeFrame(HICON, int /*x*/, int /*y*/, int /*width*/, int /*height*/) {}
+    // Shows or hides the frame as ShowWindow's command says; `visible` is set already.
+    virtual void showFrame(int /*showCommand*/, bool /*wasVisible*/) {}
+    // Takes the frame off the screen before the window hears WM_DESTROY.
+    virtual void hideFrame() {}
+    // Frees the frame once the window is gone from the queue.
+    virtual void destroyFrame() {}
+    virtual void titleChanged() {}
+    // Alt and a letter that no accelerator took (WM_SYSCHAR reached DefWindowProcA).
+    virtual void mnemonicTyped(char /*letter*/) {}
+    // The client area's top left in screen coordinates; none without a frame.
+    virtual std::optional<POINT> clientOrigin() const { return std::nullopt; }
 
     std::string className;
     WNDPROC proc = nullptr;
@@ -45,8 +61,8 @@ struct WindowRecord {
     Rect invalidRect;
 };
 
-inline HWND handleOf(WindowRecord* window) {
-    return reinterpret_cast<HWND>(window);
+inline HWND handleOf(const WindowRecord* window) {
+    return reinterpret_cast<HWND>(const_cast<WindowRecord*>(window));
 }
 // The live window behind a handle, or nullptr.
 WindowRecord* windowRecord(HWND window);
@@ -76,6 +92,8 @@ DWORD messageTime();
 // ---- What each layer provides to the queue ------------------------------------------------------
 // A new window of the layer's kind, not yet registered: every window the queue holds is one.
 WindowRecord* newLayerWindow();
+// True where windows can be made: on the thread that owns them, with what the layer needs.
+bool mayMakeWindows();
 // Blocks until a message may be ready: on the layer's event loop where it has one.
 void waitForWork();
 // Wakes the layer's event loop, where a thread may wait for work (wakeQueue calls it).

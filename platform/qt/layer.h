@@ -42,8 +42,13 @@ void adoptDesktopLocale();
 // ---- Windows ---------------------------------------------------------------------------------
 struct Window : WindowRecord {
     Rect clientArea() const override;
+    void makeFrame(HICON icon, int x, int y, int outerWidth, int outerHeight) override;
+    void showFrame(int showCommand, bool wasVisible) override;
+    void hideFrame() override;
+    void destroyFrame() override;
+    void titleChanged() override;
+    std::optional<POINT> clientOrigin() const override;
 
-    UINT classStyle = 0;
     QWidget* top = nullptr;     // the frame: menu bar above the client widget
     QWidget* client = nullptr;  // takes the input and shows `screen`
     QMenuBar* menuBar = nullptr;

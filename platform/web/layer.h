@@ -26,6 +26,12 @@ std::string menuJson(const Menu& menu);
 // thread.
 struct Window : WindowRecord {
     Rect clientArea() const override { return Rect{0, 0, width, height}; }
+    void makeFrame(HICON icon, int x, int y, int outerWidth, int outerHeight) override;
+    void showFrame(int showCommand, bool wasVisible) override;
+    void destroyFrame() override;
+    void titleChanged() override;
+    void mnemonicTyped(char letter) override;
+    std::optional<POINT> clientOrigin() const override;
 
     int width = 1, height = 1;     // the client area: the canvas
     std::vector<uint32_t> screen;  // what the canvas shows, 0x00RRGGBB per pixel, top-down
