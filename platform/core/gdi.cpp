@@ -327,7 +327,7 @@ BOOL WINAPI EndPaint(HWND hwnd, const PAINTSTRUCT* paint) {
         return FALSE;
     if (dcFromHandle(paint->hdc) != nullptr)
         DeleteDC(paint->hdc);
-    if (windowRecord(hwnd) != nullptr)
-        presentWindow(hwnd);
+    if (WindowRecord* window = windowRecord(hwnd))
+        window->present();
     return TRUE;
 }

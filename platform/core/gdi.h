@@ -60,7 +60,5 @@ Surface surfaceOf(const DeviceContext& dc);
 // ---- What each layer provides ------------------------------------------------------------------
 // The pixels a window's paint surface draws on.
 Surface windowSurface(HWND window);
-// Shows what the window's surface holds (a paint ended).
-void presentWindow(HWND window);
 
 }  // namespace kvarlo::platform

@@ -36,6 +36,8 @@ struct WindowRecord {
     // Frees the frame once the window is gone from the queue.
     virtual void destroyFrame() {}
     virtual void titleChanged() {}
+    // Shows what the window's paint surface holds (a paint ended, or a block reached it).
+    virtual void present() {}
     // Alt and a letter that no accelerator took (WM_SYSCHAR reached DefWindowProcA).
     virtual void mnemonicTyped(char /*letter*/) {}
     // The client area's top left in screen coordinates; none without a frame.

@@ -46,11 +46,6 @@ Surface windowSurface(HWND handle) {
                    window->screen.height()};
 }
 
-void presentWindow(HWND handle) {
-    if (Window* window = windowFromHandle(handle))
-        presentScreen(*window);
-}
-
 }  // namespace kvarlo::platform
 
 using namespace kvarlo::platform;
@@ -121,7 +116,7 @@ BOOL WINAPI BitBlt(HDC destination, int x, int y, int width, int height, HDC sou
         painter.setCompositionMode(QPainter::CompositionMode_Source);
         painter.drawImage(QPoint(x, y), origin, QRect(sourceX, sourceY, width, height));
     }
-    if (!to->memory)
-        presentWindow(to->window);
+    if (Window* window = to->memory ? nullptr : windowFromHandle(to->window))
+        window->present();
     return TRUE;
 }

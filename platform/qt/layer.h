@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/core/input.h"
 #include "platform/core/resources.h"
 #include "platform/core/waiting_box.h"
 #include "platform/core/window.h"
@@ -47,6 +48,7 @@ struct Window : WindowRecord {
     void hideFrame() override;
     void destroyFrame() override;
     void titleChanged() override;
+    void present() override;
     std::optional<POINT> clientOrigin() const override;
 
     QWidget* top = nullptr;     // the frame: menu bar above the client widget
@@ -59,7 +61,6 @@ struct Window : WindowRecord {
 // The live window behind a handle, or nullptr; GUI thread only.
 Window* windowFromHandle(HWND window);
 QSize clientSize(const Window& window);
-void presentScreen(Window& window);
 
 // ---- Messages --------------------------------------------------------------------------------
 // Sets up the waker object on the GUI thread; harmless to call again.
@@ -74,9 +75,5 @@ struct ForeignModalScope {
 // With a box on screen: the owner is told once the box's own loop runs, and an answer ends the
 // box through `close`.
 void tellOwnerWhenShown(WaitingBox& waiting, QObject& box, std::function<void(int)> close);
-
-// ---- Input -----------------------------------------------------------------------------------
-void setCursorPosition(QPoint screen);
-void setKeyDown(int virtualKey, bool down);
 
 }  // namespace kvarlo::platform

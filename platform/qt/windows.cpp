@@ -59,6 +59,10 @@ WPARAM mouseKeys(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
     return keys;
 }
 
+POINT screenPoint(QPoint at) {
+    return POINT{at.x(), at.y()};
+}
+
 class ClientWidget : public QWidget {
 public:
     ClientWidget(Window& window, QWidget* parent) : QWidget(parent), window_(window) {
@@ -111,7 +115,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override { button(*event, false); }
     void mouseReleaseEvent(QMouseEvent* event) override { button(*event, true); }
     void mouseMoveEvent(QMouseEvent* event) override {
-        setCursorPosition(event->globalPosition().toPoint());
+        setCursorPosition(screenPoint(event->globalPosition().toPoint()));
     }
 
 private:
@@ -199,7 +203,7 @@ private:
     }
 
     void button(QMouseEvent& event, bool release) {
-        setCursorPosition(event.globalPosition().toPoint());
+        setCursorPosition(screenPoint(event.globalPosition().toPoint()));
         UINT message = 0;
         if (event.button() == Qt::LeftButton)
             message = release ? WM_LBUTTONUP : WM_LBUTTONDOWN;
@@ -306,9 +310,9 @@ Window* windowFromHandle(HWND window) {
     return static_cast<Window*>(windowRecord(window));
 }
 
-void presentScreen(Window& window) {
-    if (window.client != nullptr)
-        window.client->update();
+void Window::present() {
+    if (client != nullptr)
+        client->update();
 }
 
 namespace {

@@ -120,11 +120,6 @@ Surface windowSurface(HWND handle) {
                              : Surface{};
 }
 
-void presentWindow(HWND handle) {
-    if (Window* window = windowFromHandle(handle))
-        presentScreen(*window);
-}
-
 }  // namespace kvarlo::platform
 
 using namespace kvarlo::platform;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/core/input.h"
 #include "platform/core/resources.h"
 #include "platform/core/waiting_box.h"
 #include "platform/core/window.h"
@@ -30,6 +31,7 @@ struct Window : WindowRecord {
     void showFrame(int showCommand, bool wasVisible) override;
     void destroyFrame() override;
     void titleChanged() override;
+    void present() override;
     void mnemonicTyped(char letter) override;
     std::optional<POINT> clientOrigin() const override;
 
@@ -39,8 +41,6 @@ struct Window : WindowRecord {
 
 // The live window behind a handle, or nullptr.
 Window* windowFromHandle(HWND window);
-// Copies the window's screen to its canvas.
-void presentScreen(Window& window);
 
 // ---- Messages --------------------------------------------------------------------------------
 // Runs the program's messages until `done` holds (checked under the queue's lock); false when
@@ -71,10 +71,6 @@ bool giveAnswer(int number, int value, const std::string& utf8Text);
 // owner's answer to the pending answer `number`.
 PageAnswer waitForBox(HWND owner, int number, std::vector<int> buttons,
                       std::function<PageAnswer(int button)> answerFor);
-
-// ---- Input -----------------------------------------------------------------------------------
-void setKeyDown(int virtualKey, bool down);
-void setCursorPosition(POINT screen);
 
 // ---- Text ------------------------------------------------------------------------------------
 std::string toUtf8(const char* ansi, int length = -1);

@@ -54,14 +54,14 @@ Window* windowFromHandle(HWND window) {
     return static_cast<Window*>(windowRecord(window));
 }
 
-void presentScreen(Window& window) {
+void Window::present() {
     // The canvas wants RGBA bytes; the screen holds 0x00RRGGBB words (BGRA bytes).
-    std::vector<uint32_t> rgba(window.screen.size());
-    std::transform(window.screen.begin(), window.screen.end(), rgba.begin(), [](uint32_t p) {
+    std::vector<uint32_t> rgba(screen.size());
+    std::transform(screen.begin(), screen.end(), rgba.begin(), [](uint32_t p) {
         return 0xFF000000u | ((p & 0xFF) << 16) | (p & 0xFF00) | ((p >> 16) & 0xFF);
     });
-    MAIN_THREAD_EM_ASM({ kvarloPage.present($0, $1, $2, $3); }, handleOf(&window), rgba.data(),
-                       window.width, window.height);
+    MAIN_THREAD_EM_ASM({ kvarloPage.present($0, $1, $2, $3); }, handleOf(this), rgba.data(), width,
+                       height);
 }
 
 bool mayMakeWindows() {
