@@ -18,6 +18,7 @@
 #include <functional>
 #include <mutex>
 
+#include "platform/core/file_dialogs.h"
 #include "platform/cp1251.h"
 #include "platform/qt/layer.h"
 #include "platform/qt/resources.h"
@@ -244,61 +245,6 @@ void actWhenShown(const QPointer<DialogBox>& box) {
         box.data(), [box, action] { action(box.data()); }, Qt::QueuedConnection);
 }
 
-DWORD lastDialogError = 0;
-
-std::vector<std::pair<std::string, std::string>> filterPairs(LPCSTR filter) {
-    std::vector<std::pair<std::string, std::string>> pairs;
-    if (filter == nullptr)
-        return pairs;
-    const char* p = filter;
-    while (*p != '\0') {
-        std::string description = p;
-        p += description.size() + 1;
-        if (*p == '\0')
-            break;  // a description without its pattern ends the list
-        std::string pattern = p;
-        p += pattern.size() + 1;
-        pairs.emplace_back(description, pattern);
-    }
-    return pairs;
-}
-
-// Whether the final name component has an extension.
-bool hasExtension(const std::string& path) {
-    const auto slash = path.find_last_of("/\\");
-    const auto dot = path.find_last_of('.');
-    return dot != std::string::npos && (slash == std::string::npos || dot > slash) &&
-           dot + 1 < path.size();
-}
-
-// Fills the caller's structure with a chosen path (1251); false when it does not fit.
-bool deliverPath(OPENFILENAMEA& ofn, std::string path) {
-    if (ofn.lpstrDefExt != nullptr && *ofn.lpstrDefExt != '\0' && !hasExtension(path)) {
-        if (!path.empty() && path.back() != '.')
-            path += '.';
-        path += ofn.lpstrDefExt;
-    }
-    if (ofn.lpstrFile == nullptr || path.size() + 1 > ofn.nMaxFile) {
-        lastDialogError = FNERR_BUFFERTOOSMALL;
-        if (ofn.lpstrFile != nullptr && ofn.nMaxFile >= 2) {  // Windows reports the size needed
-            const auto needed = static_cast<WORD>(std::min<size_t>(path.size() + 1, 0xFFFF));
-            std::memcpy(ofn.lpstrFile, &needed, sizeof needed);
-        }
-        return false;
-    }
-    std::memcpy(ofn.lpstrFile, path.c_str(), path.size() + 1);
-    const auto slash = path.find_last_of("/\\");
-    ofn.nFileOffset = static_cast<WORD>(slash == std::string::npos ? 0 : slash + 1);
-    ofn.nFileExtension = static_cast<WORD>(hasExtension(path) ? path.find_last_of('.') + 1 : 0);
-    if (ofn.lpstrFileTitle != nullptr && ofn.nMaxFileTitle > 0) {
-        const std::string title = path.substr(ofn.nFileOffset);
-        const size_t n = std::min<size_t>(title.size(), ofn.nMaxFileTitle - 1);
-        std::memcpy(ofn.lpstrFileTitle, title.data(), n);
-        ofn.lpstrFileTitle[n] = '\0';
-    }
-    return true;
-}
-
 bool fileExists(const std::string& ansiPath) {
     return ::access(cp1251ToUtf8(ansiPath).c_str(), F_OK) == 0;
 }
@@ -376,7 +322,7 @@ std::optional<QString> showFileDialog(const OPENFILENAMEA& ofn,
 std::optional<std::string> takeChosenName(OPENFILENAMEA& ofn, const QString& chosen) {
     auto name = toAnsi(chosen);
     if (!name) {
-        lastDialogError = FNERR_INVALIDFILENAME;
+        setDialogError(FNERR_INVALIDFILENAME);
         const std::string shown = toAnsiLossy(chosen);
         const size_t n = std::min<size_t>(shown.size(), ofn.nMaxFile - 1);
         std::memcpy(ofn.lpstrFile, shown.data(), n);
@@ -428,9 +374,9 @@ std::optional<std::string> chooseName(OPENFILENAMEA& ofn,
 }
 
 bool runFileDialog(OPENFILENAMEA* ofn, bool save) {
-    lastDialogError = 0;
+    setDialogError(0);
     if (ofn == nullptr || ofn->lpstrFile == nullptr || ofn->nMaxFile == 0) {
-        lastDialogError = CDERR_INITIALIZATION;
+        setDialogError(CDERR_INITIALIZATION);
         return false;
     }
     const testing::FileDialogRequest request = describeRequest(*ofn, save);
@@ -583,9 +529,6 @@ BOOL WINAPI GetOpenFileNameA(LPOPENFILENAMEA ofn) {
 }
 BOOL WINAPI GetSaveFileNameA(LPOPENFILENAMEA ofn) {
     return runFileDialog(ofn, true) ? TRUE : FALSE;
-}
-DWORD WINAPI CommDlgExtendedError(void) {
-    return lastDialogError;
 }
 
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <optional>
 
+#include "platform/core/file_dialogs.h"
 #include "platform/core/resources.h"
 #include "platform/cp1251.h"
 #include "platform/web/layer.h"
@@ -14,8 +15,6 @@
 namespace kvarlo::platform {
 
 namespace {
-
-DWORD lastDialogError = 0;
 
 void appendJson(std::string& out, const char* key, const std::string& utf8) {
     out += '"';
@@ -81,63 +80,11 @@ std::vector<unsigned char> dialogPicture(const DialogResource& resource) {
 
 // ---- File dialogs ----
 
-std::vector<std::pair<std::string, std::string>> filterPairs(LPCSTR filter) {
-    std::vector<std::pair<std::string, std::string>> pairs;
-    if (filter == nullptr)
-        return pairs;
-    const char* p = filter;
-    while (*p != '\0') {
-        std::string description = p;
-        p += description.size() + 1;
-        if (*p == '\0')
-            break;  // a description without its pattern ends the list
-        std::string pattern = p;
-        p += pattern.size() + 1;
-        pairs.emplace_back(description, pattern);
-    }
-    return pairs;
-}
-
 // The patterns of the preselected filter ("*.t1a;*.t1b"), for the page's list of files.
 std::string selectedPatterns(const OPENFILENAMEA& ofn) {
     const auto pairs = filterPairs(ofn.lpstrFilter);
     const DWORD index = ofn.nFilterIndex == 0 ? 1 : ofn.nFilterIndex;
     return index <= pairs.size() ? toUtf8(pairs[index - 1].second.c_str()) : std::string("*.*");
-}
-
-bool hasExtension(const std::string& path) {
-    const auto slash = path.find_last_of("/\\");
-    const auto dot = path.find_last_of('.');
-    return dot != std::string::npos && (slash == std::string::npos || dot > slash) &&
-           dot + 1 < path.size();
-}
-
-// Fills the caller's structure with a chosen path (1251); false when it does not fit.
-bool deliverPath(OPENFILENAMEA& ofn, std::string path) {
-    if (ofn.lpstrDefExt != nullptr && *ofn.lpstrDefExt != '\0' && !hasExtension(path)) {
-        if (!path.empty() && path.back() != '.')
-            path += '.';
-        path += ofn.lpstrDefExt;
-    }
-    if (path.size() + 1 > ofn.nMaxFile) {
-        lastDialogError = FNERR_BUFFERTOOSMALL;
-        if (ofn.nMaxFile >= 2) {  // Windows reports the size needed
-            const auto needed = static_cast<WORD>(std::min<size_t>(path.size() + 1, 0xFFFF));
-            std::memcpy(ofn.lpstrFile, &needed, sizeof needed);
-        }
-        return false;
-    }
-    std::memcpy(ofn.lpstrFile, path.c_str(), path.size() + 1);
-    const auto slash = path.find_last_of("/\\");
-    ofn.nFileOffset = static_cast<WORD>(slash == std::string::npos ? 0 : slash + 1);
-    ofn.nFileExtension = static_cast<WORD>(hasExtension(path) ? path.find_last_of('.') + 1 : 0);
-    if (ofn.lpstrFileTitle != nullptr && ofn.nMaxFileTitle > 0) {
-        const std::string title = path.substr(ofn.nFileOffset);
-        const size_t n = std::min<size_t>(title.size(), ofn.nMaxFileTitle - 1);
-        std::memcpy(ofn.lpstrFileTitle, title.data(), n);
-        ofn.lpstrFileTitle[n] = '\0';
-    }
-    return true;
 }
 
 // What OK pressed by the box's owner chooses (UTF-8): the proposed name, a relative one in
@@ -194,9 +141,9 @@ std::string lossyAnsi(const std::string& utf8) {
 }
 
 bool runFileDialog(OPENFILENAMEA* ofn, bool save) {
-    lastDialogError = 0;
+    setDialogError(0);
     if (ofn == nullptr || ofn->lpstrFile == nullptr || ofn->nMaxFile == 0) {
-        lastDialogError = CDERR_INITIALIZATION;
+        setDialogError(CDERR_INITIALIZATION);
         return false;
     }
     const std::optional<std::string> chosen = askPage(*ofn, save);
@@ -205,7 +152,7 @@ bool runFileDialog(OPENFILENAMEA* ofn, bool save) {
     const std::optional<std::string> ansi = utf8ToCp1251(*chosen);
     if (!ansi) {
         // A name the program's strings cannot hold: spelled with '?' for the caller's message.
-        lastDialogError = FNERR_INVALIDFILENAME;
+        setDialogError(FNERR_INVALIDFILENAME);
         const std::string shown = lossyAnsi(*chosen);
         const size_t n = std::min<size_t>(shown.size(), ofn->nMaxFile - 1);
         std::memcpy(ofn->lpstrFile, shown.data(), n);
@@ -258,9 +205,6 @@ BOOL WINAPI GetOpenFileNameA(LPOPENFILENAMEA ofn) {
 }
 BOOL WINAPI GetSaveFileNameA(LPOPENFILENAMEA ofn) {
     return runFileDialog(ofn, true) ? TRUE : FALSE;
-}
-DWORD WINAPI CommDlgExtendedError(void) {
-    return lastDialogError;
 }
 
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
