@@ -76,3 +76,10 @@ using namespace kvarlo::platform;
 DWORD WINAPI CommDlgExtendedError(void) {
     return lastDialogError;
 }
+
+BOOL WINAPI GetOpenFileNameA(LPOPENFILENAMEA ofn) {
+    return runFileDialog(ofn, false) ? TRUE : FALSE;
+}
+BOOL WINAPI GetSaveFileNameA(LPOPENFILENAMEA ofn) {
+    return runFileDialog(ofn, true) ? TRUE : FALSE;
+}

@@ -18,4 +18,9 @@ bool deliverPath(OPENFILENAMEA& ofn, std::string path);
 // The error of the dialog just run, for CommDlgExtendedError; 0 for none.
 void setDialogError(DWORD error);
 
+// ---- What each layer provides ------------------------------------------------------------------
+// Runs an Open or Save dialog for the caller's structure; true when a name was chosen and handed
+// back, false (with the error set) when not.
+bool runFileDialog(OPENFILENAMEA* ofn, bool save);
+
 }  // namespace kvarlo::platform

@@ -373,6 +373,8 @@ std::optional<std::string> chooseName(OPENFILENAMEA& ofn,
     return chosen ? takeChosenName(ofn, *chosen) : std::nullopt;
 }
 
+}  // namespace
+
 bool runFileDialog(OPENFILENAMEA* ofn, bool save) {
     setDialogError(0);
     if (ofn == nullptr || ofn->lpstrFile == nullptr || ofn->nMaxFile == 0) {
@@ -398,6 +400,8 @@ bool runFileDialog(OPENFILENAMEA* ofn, bool save) {
     rememberChosenFolder(path);
     return true;
 }
+
+namespace {
 
 // ---- Message boxes ----
 struct MessageBoxSeam {
@@ -523,13 +527,6 @@ void onNextDialogShown(std::function<void(QWidget*)> action) {
 }  // namespace kvarlo::platform
 
 using namespace kvarlo::platform;
-
-BOOL WINAPI GetOpenFileNameA(LPOPENFILENAMEA ofn) {
-    return runFileDialog(ofn, false) ? TRUE : FALSE;
-}
-BOOL WINAPI GetSaveFileNameA(LPOPENFILENAMEA ofn) {
-    return runFileDialog(ofn, true) ? TRUE : FALSE;
-}
 
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     {

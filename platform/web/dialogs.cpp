@@ -140,6 +140,8 @@ std::string lossyAnsi(const std::string& utf8) {
     return out;
 }
 
+}  // namespace
+
 bool runFileDialog(OPENFILENAMEA* ofn, bool save) {
     setDialogError(0);
     if (ofn == nullptr || ofn->lpstrFile == nullptr || ofn->nMaxFile == 0) {
@@ -170,6 +172,8 @@ bool runFileDialog(OPENFILENAMEA* ofn, bool save) {
     return true;
 }
 
+namespace {
+
 std::vector<int> boxButtonIds(UINT type) {
     switch (type & 0x0F) {
         case MB_OKCANCEL:
@@ -199,13 +203,6 @@ const char* boxButtonsJson(UINT type) {
 }  // namespace kvarlo::platform
 
 using namespace kvarlo::platform;
-
-BOOL WINAPI GetOpenFileNameA(LPOPENFILENAMEA ofn) {
-    return runFileDialog(ofn, false) ? TRUE : FALSE;
-}
-BOOL WINAPI GetSaveFileNameA(LPOPENFILENAMEA ofn) {
-    return runFileDialog(ofn, true) ? TRUE : FALSE;
-}
 
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     const char* buttons = boxButtonsJson(type);
