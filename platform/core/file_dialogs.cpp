@@ -77,9 +77,22 @@ DWORD WINAPI CommDlgExtendedError(void) {
     return lastDialogError;
 }
 
+namespace {
+
+bool runValidDialog(OPENFILENAMEA* ofn, bool save) {
+    setDialogError(0);
+    if (ofn == nullptr || ofn->lpstrFile == nullptr || ofn->nMaxFile == 0) {
+        setDialogError(CDERR_INITIALIZATION);
+        return false;
+    }
+    return runFileDialog(ofn, save);
+}
+
+}  // namespace
+
 BOOL WINAPI GetOpenFileNameA(LPOPENFILENAMEA ofn) {
-    return runFileDialog(ofn, false) ? TRUE : FALSE;
+    return runValidDialog(ofn, false) ? TRUE : FALSE;
 }
 BOOL WINAPI GetSaveFileNameA(LPOPENFILENAMEA ofn) {
-    return runFileDialog(ofn, true) ? TRUE : FALSE;
+    return runValidDialog(ofn, true) ? TRUE : FALSE;
 }

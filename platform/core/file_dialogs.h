@@ -19,8 +19,8 @@ bool deliverPath(OPENFILENAMEA& ofn, std::string path);
 void setDialogError(DWORD error);
 
 // ---- What each layer provides ------------------------------------------------------------------
-// Runs an Open or Save dialog for the caller's structure; true when a name was chosen and handed
-// back, false (with the error set) when not.
+// Runs an Open or Save dialog for the caller's structure (with a buffer for the name); true when a
+// name was chosen and handed back, false (with the error set where there is one) when not.
 bool runFileDialog(OPENFILENAMEA* ofn, bool save);
 
 }  // namespace kvarlo::platform

@@ -276,6 +276,30 @@ BOOL WINAPI MoveToEx(HDC handle, int x, int y, LPPOINT previous) {
     return TRUE;
 }
 
+BOOL WINAPI LineTo(HDC handle, int x, int y) {
+    DeviceContext* dc = dcFromHandle(handle);
+    if (dc == nullptr)
+        return FALSE;
+    const POINT from = dc->position;
+    dc->position = POINT{x, y};
+    const Surface surface = surfaceOf(*dc);
+    if (surface.pixels != nullptr && dc->pen != nullptr && dc->pen->style != PS_NULL)
+        drawLine(surface, from, dc->position, *dc->pen);
+    return TRUE;
+}
+
+BOOL WINAPI TextOutA(HDC handle, int x, int y, LPCSTR text, int length) {
+    DeviceContext* dc = dcFromHandle(handle);
+    if (dc == nullptr || (text == nullptr && length > 0) || length < 0 || !canDrawText())
+        return FALSE;
+    const Surface surface = surfaceOf(*dc);
+    if (surface.pixels == nullptr)
+        return FALSE;
+    if (length > 0)
+        drawText(*dc, surface, x, y, text, length);
+    return TRUE;
+}
+
 int WINAPI SetBkMode(HDC handle, int mode) {
     DeviceContext* dc = dcFromHandle(handle);
     if (dc == nullptr || (mode != TRANSPARENT && mode != OPAQUE))
@@ -301,6 +325,21 @@ COLORREF WINAPI SetTextColor(HDC handle, COLORREF colour) {
     const COLORREF previous = dc->textColour;
     dc->textColour = colour & 0x00FFFFFF;
     return previous;
+}
+
+BOOL WINAPI BitBlt(HDC destination, int x, int y, int width, int height, HDC source, int sourceX,
+                   int sourceY, DWORD rop) {
+    DeviceContext* to = dcFromHandle(destination);
+    DeviceContext* from = dcFromHandle(source);
+    if (to == nullptr || from == nullptr || rop != SRCCOPY)
+        return FALSE;
+    const Surface target = surfaceOf(*to);
+    const Surface origin = surfaceOf(*from);
+    if (target.pixels == nullptr || origin.pixels == nullptr)
+        return FALSE;
+    if (width > 0 && height > 0)
+        copyBlock(*to, target, POINT{x, y}, origin, POINT{sourceX, sourceY}, width, height);
+    return TRUE;
 }
 
 HDC WINAPI BeginPaint(HWND hwnd, LPPAINTSTRUCT paint) {

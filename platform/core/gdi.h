@@ -60,5 +60,16 @@ Surface surfaceOf(const DeviceContext& dc);
 // ---- What each layer provides ------------------------------------------------------------------
 // The pixels a window's paint surface draws on.
 Surface windowSurface(HWND window);
+// A line from `from` to `to` (not included) in the pen, which draws (PS_SOLID).
+void drawLine(const Surface& surface, POINT from, POINT to, const Pen& pen);
+// True where text can be drawn (the layer has its fonts).
+bool canDrawText();
+// The text (1251, not empty) at x, y in the surface's font, in the context's colours and mode.
+void drawText(const DeviceContext& dc, const Surface& surface, int x, int y, const char* text,
+              int length);
+// BitBlt's copy (SRCCOPY) of width x height pixels from `from` in `origin` to `at` in `target`, the
+// surface of `to`; both surfaces have pixels, and the size is not empty.
+void copyBlock(const DeviceContext& to, const Surface& target, POINT at, const Surface& origin,
+               POINT from, int width, int height);
 
 }  // namespace kvarlo::platform

@@ -376,11 +376,6 @@ std::optional<std::string> chooseName(OPENFILENAMEA& ofn,
 }  // namespace
 
 bool runFileDialog(OPENFILENAMEA* ofn, bool save) {
-    setDialogError(0);
-    if (ofn == nullptr || ofn->lpstrFile == nullptr || ofn->nMaxFile == 0) {
-        setDialogError(CDERR_INITIALIZATION);
-        return false;
-    }
     const testing::FileDialogRequest request = describeRequest(*ofn, save);
     seam().log.push_back(request);
     const std::optional<std::string> chosen = chooseName(*ofn, request);

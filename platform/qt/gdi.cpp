@@ -16,9 +16,8 @@ QColor toColour(COLORREF c) {
     return QColor(GetRValue(c), GetGValue(c), GetBValue(c));
 }
 
-// The surface's pixels as an image painted in place; a null image when there are none.
-QImage surfaceImage(const DeviceContext& dc) {
-    const Surface s = surfaceOf(dc);
+// A surface's pixels as an image painted in place; a null image when there are none.
+QImage imageOver(const Surface& s) {
     if (s.pixels == nullptr)
         return {};
     return QImage(reinterpret_cast<uchar*>(s.pixels), s.width, s.height,
@@ -46,77 +45,54 @@ Surface windowSurface(HWND handle) {
                    window->screen.height()};
 }
 
-}  // namespace kvarlo::platform
-
-using namespace kvarlo::platform;
-
-BOOL WINAPI LineTo(HDC handle, int x, int y) {
-    DeviceContext* dc = dcFromHandle(handle);
-    if (dc == nullptr)
-        return FALSE;
-    const QPoint from(dc->position.x, dc->position.y);
-    const QPoint to(x, y);
-    dc->position = POINT{x, y};
-    QImage image = surfaceImage(*dc);
-    if (image.isNull() || dc->pen == nullptr || dc->pen->style == PS_NULL)
-        return TRUE;
+void drawLine(const Surface& surface, POINT from, POINT to, const Pen& pen) {
+    QImage image = imageOver(surface);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing, false);
-    if (dc->pen->width <= 1) {
+    if (pen.width <= 1) {
         // A one-pixel line leaves out its last pixel, as GDI's does: a flat-capped cosmetic pen.
-        QPen pen(toColour(dc->pen->colour), 0, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
-        painter.setPen(pen);
+        painter.setPen(QPen(toColour(pen.colour), 0, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
     } else {
-        painter.setPen(QPen(toColour(dc->pen->colour), dc->pen->width, Qt::SolidLine, Qt::RoundCap,
-                            Qt::RoundJoin));
+        painter.setPen(
+            QPen(toColour(pen.colour), pen.width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     }
-    painter.drawLine(from, to);
-    return TRUE;
+    painter.drawLine(QPoint(from.x, from.y), QPoint(to.x, to.y));
 }
 
-BOOL WINAPI TextOutA(HDC handle, int x, int y, LPCSTR text, int length) {
-    DeviceContext* dc = dcFromHandle(handle);
-    if (dc == nullptr || (text == nullptr && length > 0) || length < 0)
-        return FALSE;
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr)
-        return FALSE;  // fonts need one
-    QImage image = surfaceImage(*dc);
-    if (image.isNull())
-        return FALSE;
-    if (length == 0)
-        return TRUE;
+bool canDrawText() {
+    return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;  // fonts
+}
+
+void drawText(const DeviceContext& dc, const Surface& surface, int x, int y, const char* text,
+              int length) {
     const QString string = fromAnsi(text, length);
+    QImage image = imageOver(surface);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::TextAntialiasing, false);
     painter.setFont(defaultFont());
     const QFontMetrics metrics(defaultFont());
-    if (dc->backMode == OPAQUE) {
+    if (dc.backMode == OPAQUE) {
         painter.fillRect(QRect(x, y, metrics.horizontalAdvance(string), metrics.height()),
-                         toColour(dc->backColour));
+                         toColour(dc.backColour));
     }
-    painter.setPen(toColour(dc->textColour));
+    painter.setPen(toColour(dc.textColour));
     painter.drawText(QPoint(x, y + metrics.ascent()), string);
-    return TRUE;
 }
 
-BOOL WINAPI BitBlt(HDC destination, int x, int y, int width, int height, HDC source, int sourceX,
-                   int sourceY, DWORD rop) {
-    DeviceContext* to = dcFromHandle(destination);
-    DeviceContext* from = dcFromHandle(source);
-    if (to == nullptr || from == nullptr || rop != SRCCOPY)
-        return FALSE;
-    QImage target = surfaceImage(*to);
-    const QImage origin = surfaceImage(*from);
-    if (target.isNull() || origin.isNull())
-        return FALSE;
-    if (width <= 0 || height <= 0)
-        return TRUE;
+void copyBlock(const DeviceContext& to, const Surface& target, POINT at, const Surface& origin,
+               POINT from, int width, int height) {
+    QImage image = imageOver(target);
     {
-        QPainter painter(&target);
+        QPainter painter(&image);
         painter.setCompositionMode(QPainter::CompositionMode_Source);
-        painter.drawImage(QPoint(x, y), origin, QRect(sourceX, sourceY, width, height));
+        painter.drawImage(QPoint(at.x, at.y), imageOver(origin),
+                          QRect(from.x, from.y, width, height));
     }
-    if (Window* window = to->memory ? nullptr : windowFromHandle(to->window))
+    // A block copied to a window shows at once.
+    if (Window* window = to.memory ? nullptr : windowFromHandle(to.window))
         window->present();
-    return TRUE;
 }
+
+}  // namespace kvarlo::platform
+
+using namespace kvarlo::platform;

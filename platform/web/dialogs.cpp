@@ -143,11 +143,6 @@ std::string lossyAnsi(const std::string& utf8) {
 }  // namespace
 
 bool runFileDialog(OPENFILENAMEA* ofn, bool save) {
-    setDialogError(0);
-    if (ofn == nullptr || ofn->lpstrFile == nullptr || ofn->nMaxFile == 0) {
-        setDialogError(CDERR_INITIALIZATION);
-        return false;
-    }
     const std::optional<std::string> chosen = askPage(*ofn, save);
     if (!chosen)
         return false;

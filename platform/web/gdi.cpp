@@ -120,72 +120,50 @@ Surface windowSurface(HWND handle) {
                              : Surface{};
 }
 
-}  // namespace kvarlo::platform
-
-using namespace kvarlo::platform;
-
-BOOL WINAPI LineTo(HDC handle, int x, int y) {
-    DeviceContext* dc = dcFromHandle(handle);
-    if (dc == nullptr)
-        return FALSE;
-    const POINT from = dc->position;
-    const POINT to{x, y};
-    dc->position = to;
-    const Surface surface = surfaceOf(*dc);
-    if (surface.pixels == nullptr || dc->pen == nullptr || dc->pen->style == PS_NULL)
-        return TRUE;
-    const uint32_t colour = pixelOf(dc->pen->colour);
-    if (dc->pen->width <= 1) {
+void drawLine(const Surface& surface, POINT from, POINT to, const Pen& pen) {
+    const uint32_t colour = pixelOf(pen.colour);
+    if (pen.width <= 1) {
         drawThinLine(surface, from, to, colour);
     } else {
-        drawWideLine(surface, from, to, dc->pen->width, colour);
+        drawWideLine(surface, from, to, pen.width, colour);
     }
-    return TRUE;
 }
 
-BOOL WINAPI TextOutA(HDC handle, int x, int y, LPCSTR text, int length) {
-    DeviceContext* dc = dcFromHandle(handle);
-    if (dc == nullptr || (text == nullptr && length > 0) || length < 0)
-        return FALSE;
-    const Surface surface = surfaceOf(*dc);
-    if (surface.pixels == nullptr)
-        return FALSE;
-    if (length == 0)
-        return TRUE;
+bool canDrawText() {
+    return true;  // the canvas has the font
+}
+
+void drawText(const DeviceContext& dc, const Surface& surface, int x, int y, const char* text,
+              int length) {
     std::vector<uint8_t> mask;
     const TextExtent extent = rasteriseText(toUtf8(text, length), mask);
-    const uint32_t ink = pixelOf(dc->textColour);
-    const uint32_t paper = pixelOf(dc->backColour);
+    const uint32_t ink = pixelOf(dc.textColour);
+    const uint32_t paper = pixelOf(dc.backColour);
     for (int row = 0; row < extent.height; ++row) {
         for (int column = 0; column < extent.width; ++column) {
             const bool covered = mask[static_cast<size_t>(row) * extent.width + column] != 0;
-            if (covered || dc->backMode == OPAQUE)
+            if (covered || dc.backMode == OPAQUE)
                 surface.set(x + column, y + row, covered ? ink : paper);
         }
     }
-    return TRUE;
 }
 
-BOOL WINAPI BitBlt(HDC destination, int x, int y, int width, int height, HDC source, int sourceX,
-                   int sourceY, DWORD rop) {
-    DeviceContext* to = dcFromHandle(destination);
-    DeviceContext* from = dcFromHandle(source);
-    if (to == nullptr || from == nullptr || rop != SRCCOPY)
-        return FALSE;
-    const Surface target = surfaceOf(*to);
-    const Surface origin = surfaceOf(*from);
-    if (target.pixels == nullptr || origin.pixels == nullptr)
-        return FALSE;
+// A block copied to a window's surface reaches its canvas when the paint ends (EndPaint).
+void copyBlock(const DeviceContext&, const Surface& target, POINT at, const Surface& origin,
+               POINT from, int width, int height) {
     for (int row = 0; row < height; ++row) {
-        const int sy = sourceY + row, ty = y + row;
+        const int sy = from.y + row, ty = at.y + row;
         if (sy < 0 || sy >= origin.height || ty < 0 || ty >= target.height)
             continue;
         for (int column = 0; column < width; ++column) {
-            const int sx = sourceX + column;
+            const int sx = from.x + column;
             if (sx >= 0 && sx < origin.width)
-                target.set(x + column, ty,
+                target.set(at.x + column, ty,
                            origin.pixels[static_cast<size_t>(sy) * origin.width + sx]);
         }
     }
-    return TRUE;  // a window's surface reaches its canvas when the paint ends (EndPaint)
 }
+
+}  // namespace kvarlo::platform
+
+using namespace kvarlo::platform;
