@@ -45,18 +45,6 @@ int unitsY(int units) {
 
 Window* openDialog = nullptr;
 
-// Sends a dialog a message through its procedure; what the procedure leaves alone gets the
-// default dialog handling: closing the box means Cancel.
-INT_PTR sendToDialog(Window& dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    const INT_PTR handled = dialog.dialogProc != nullptr
-                                ? dialog.dialogProc(handleOf(&dialog), message, wParam, lParam)
-                                : 0;
-    if (!handled && message == WM_CLOSE) {
-        return sendToDialog(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
-    }
-    return handled;
-}
-
 class DialogBox : public QDialog {
 public:
     explicit DialogBox(QWidget* parent) : QDialog(parent) {}
@@ -64,7 +52,7 @@ public:
 
     void reject() override {  // Esc
         if (window != nullptr)
-            sendToDialog(*window, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
+            callWindowProc(*window, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
     }
     void accept() override {}
 
@@ -72,7 +60,7 @@ protected:
     void closeEvent(QCloseEvent* event) override {  // the caption's close box
         event->ignore();
         if (window != nullptr)
-            sendToDialog(*window, WM_CLOSE, 0, 0);
+            callWindowProc(*window, WM_CLOSE, 0, 0);
     }
 };
 
@@ -108,7 +96,7 @@ QPushButton* addButton(DialogBox& box, Window* window, const DialogControl& c, c
     button->setAutoDefault(isDefault);
     const int id = c.id;
     QObject::connect(button, &QPushButton::clicked, &box,
-                     [window, id] { sendToDialog(*window, WM_COMMAND, MAKEWPARAM(id, 0), 0); });
+                     [window, id] { callWindowProc(*window, WM_COMMAND, MAKEWPARAM(id, 0), 0); });
     return button;
 }
 
@@ -566,7 +554,7 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND own
     Window* outer = openDialog;
     openDialog = window;
     guard->show();
-    if (sendToDialog(*window, WM_INITDIALOG, 0, param) && firstTabStop != nullptr)
+    if (callWindowProc(*window, WM_INITDIALOG, 0, param) && firstTabStop != nullptr)
         firstTabStop->setFocus();
     actWhenShown(guard);
     const INT_PTR result = runDialogLoop(*window);
