@@ -18,12 +18,20 @@
 #include <functional>
 #include <mutex>
 
+#include "platform/core/file_dialogs.h"
 #include "platform/cp1251.h"
 #include "platform/qt/layer.h"
 #include "platform/qt/resources.h"
 #include "platform/qt/test_seams.h"
 
 namespace kvarlo::platform {
+
+void tellOwnerWhenShown(WaitingBox& waiting, QObject& box, std::function<void(int)> close) {
+    waiting.closeWith(std::move(close));
+    // Queued to the box: it runs from the box's own loop, once the box is up.
+    QMetaObject::invokeMethod(
+        &box, [&waiting] { waiting.tellOwner(WA_INACTIVE); }, Qt::QueuedConnection);
+}
 
 namespace {
 
@@ -37,18 +45,6 @@ int unitsY(int units) {
 
 Window* openDialog = nullptr;
 
-// Sends a dialog a message through its procedure; what the procedure leaves alone gets the
-// default dialog handling: closing the box means Cancel.
-INT_PTR sendToDialog(Window& dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    const INT_PTR handled = dialog.dialogProc != nullptr
-                                ? dialog.dialogProc(handleOf(&dialog), message, wParam, lParam)
-                                : 0;
-    if (!handled && message == WM_CLOSE) {
-        return sendToDialog(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
-    }
-    return handled;
-}
-
 class DialogBox : public QDialog {
 public:
     explicit DialogBox(QWidget* parent) : QDialog(parent) {}
@@ -56,7 +52,7 @@ public:
 
     void reject() override {  // Esc
         if (window != nullptr)
-            sendToDialog(*window, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
+            callWindowProc(*window, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
     }
     void accept() override {}
 
@@ -64,7 +60,7 @@ protected:
     void closeEvent(QCloseEvent* event) override {  // the caption's close box
         event->ignore();
         if (window != nullptr)
-            sendToDialog(*window, WM_CLOSE, 0, 0);
+            callWindowProc(*window, WM_CLOSE, 0, 0);
     }
 };
 
@@ -75,13 +71,13 @@ protected:
 Window* attachDialogWindow(DialogBox& box, DLGPROC proc) {
     auto* window = new Window;
     window->className = "#32770";
-    window->dialog = &box;
+    window->dialog = true;
     window->dialogProc = proc;
     window->top = &box;
     window->visible = true;
     box.window = window;
     QObject::connect(&box, &QObject::destroyed, [window] {
-        window->dialog = nullptr;
+        window->dialog = false;
         window->top = nullptr;
         if (!window->dialogEnded) {
             window->dialogEnded = true;
@@ -100,7 +96,7 @@ QPushButton* addButton(DialogBox& box, Window* window, const DialogControl& c, c
     button->setAutoDefault(isDefault);
     const int id = c.id;
     QObject::connect(button, &QPushButton::clicked, &box,
-                     [window, id] { sendToDialog(*window, WM_COMMAND, MAKEWPARAM(id, 0), 0); });
+                     [window, id] { callWindowProc(*window, WM_COMMAND, MAKEWPARAM(id, 0), 0); });
     return button;
 }
 
@@ -164,14 +160,14 @@ INT_PTR runDialogLoop(Window& window) {
 }
 
 // Hides the box, if it still exists, and destroys it with its window record.
-void takeDownDialog(QPointer<DialogBox>& guard, DialogBox* boxAddress, Window* window) {
+void takeDownDialog(QPointer<DialogBox>& guard, Window* window) {
     if (guard) {
         guard->hide();
         guard->window = nullptr;
         QObject::disconnect(guard, &QObject::destroyed, nullptr, nullptr);
     }
     // Still a dialog while it is taken down, whatever became of the box.
-    window->dialog = boxAddress;
+    window->dialog = true;
     DestroyWindow(handleOf(window));
     delete guard.data();
 }
@@ -237,61 +233,6 @@ void actWhenShown(const QPointer<DialogBox>& box) {
         box.data(), [box, action] { action(box.data()); }, Qt::QueuedConnection);
 }
 
-DWORD lastDialogError = 0;
-
-std::vector<std::pair<std::string, std::string>> filterPairs(LPCSTR filter) {
-    std::vector<std::pair<std::string, std::string>> pairs;
-    if (filter == nullptr)
-        return pairs;
-    const char* p = filter;
-    while (*p != '\0') {
-        std::string description = p;
-        p += description.size() + 1;
-        if (*p == '\0')
-            break;  // a description without its pattern ends the list
-        std::string pattern = p;
-        p += pattern.size() + 1;
-        pairs.emplace_back(description, pattern);
-    }
-    return pairs;
-}
-
-// Whether the final name component has an extension.
-bool hasExtension(const std::string& path) {
-    const auto slash = path.find_last_of("/\\");
-    const auto dot = path.find_last_of('.');
-    return dot != std::string::npos && (slash == std::string::npos || dot > slash) &&
-           dot + 1 < path.size();
-}
-
-// Fills the caller's structure with a chosen path (1251); false when it does not fit.
-bool deliverPath(OPENFILENAMEA& ofn, std::string path) {
-    if (ofn.lpstrDefExt != nullptr && *ofn.lpstrDefExt != '\0' && !hasExtension(path)) {
-        if (!path.empty() && path.back() != '.')
-            path += '.';
-        path += ofn.lpstrDefExt;
-    }
-    if (ofn.lpstrFile == nullptr || path.size() + 1 > ofn.nMaxFile) {
-        lastDialogError = FNERR_BUFFERTOOSMALL;
-        if (ofn.lpstrFile != nullptr && ofn.nMaxFile >= 2) {  // Windows reports the size needed
-            const auto needed = static_cast<WORD>(std::min<size_t>(path.size() + 1, 0xFFFF));
-            std::memcpy(ofn.lpstrFile, &needed, sizeof needed);
-        }
-        return false;
-    }
-    std::memcpy(ofn.lpstrFile, path.c_str(), path.size() + 1);
-    const auto slash = path.find_last_of("/\\");
-    ofn.nFileOffset = static_cast<WORD>(slash == std::string::npos ? 0 : slash + 1);
-    ofn.nFileExtension = static_cast<WORD>(hasExtension(path) ? path.find_last_of('.') + 1 : 0);
-    if (ofn.lpstrFileTitle != nullptr && ofn.nMaxFileTitle > 0) {
-        const std::string title = path.substr(ofn.nFileOffset);
-        const size_t n = std::min<size_t>(title.size(), ofn.nMaxFileTitle - 1);
-        std::memcpy(ofn.lpstrFileTitle, title.data(), n);
-        ofn.lpstrFileTitle[n] = '\0';
-    }
-    return true;
-}
-
 bool fileExists(const std::string& ansiPath) {
     return ::access(cp1251ToUtf8(ansiPath).c_str(), F_OK) == 0;
 }
@@ -351,7 +292,7 @@ std::optional<QString> showFileDialog(const OPENFILENAMEA& ofn,
         dialog.selectFile(fromAnsi(request.proposedName.c_str()));
     WaitingBox waiting(ofn.hwndOwner, {IDOK, IDCANCEL});
     // OK as the dialog's own button does it (QFileDialog keeps accept() to itself).
-    waiting.tellOwnerWhenShown(dialog, [&dialog](int id) {
+    tellOwnerWhenShown(waiting, dialog, [&dialog](int id) {
         QMetaObject::invokeMethod(&dialog, id == IDOK ? "accept" : "reject", Qt::DirectConnection);
     });
     int result;
@@ -369,7 +310,7 @@ std::optional<QString> showFileDialog(const OPENFILENAMEA& ofn,
 std::optional<std::string> takeChosenName(OPENFILENAMEA& ofn, const QString& chosen) {
     auto name = toAnsi(chosen);
     if (!name) {
-        lastDialogError = FNERR_INVALIDFILENAME;
+        setDialogError(FNERR_INVALIDFILENAME);
         const std::string shown = toAnsiLossy(chosen);
         const size_t n = std::min<size_t>(shown.size(), ofn.nMaxFile - 1);
         std::memcpy(ofn.lpstrFile, shown.data(), n);
@@ -420,12 +361,9 @@ std::optional<std::string> chooseName(OPENFILENAMEA& ofn,
     return chosen ? takeChosenName(ofn, *chosen) : std::nullopt;
 }
 
+}  // namespace
+
 bool runFileDialog(OPENFILENAMEA* ofn, bool save) {
-    lastDialogError = 0;
-    if (ofn == nullptr || ofn->lpstrFile == nullptr || ofn->nMaxFile == 0) {
-        lastDialogError = CDERR_INITIALIZATION;
-        return false;
-    }
     const testing::FileDialogRequest request = describeRequest(*ofn, save);
     seam().log.push_back(request);
     const std::optional<std::string> chosen = chooseName(*ofn, request);
@@ -445,6 +383,8 @@ bool runFileDialog(OPENFILENAMEA* ofn, bool save) {
     rememberChosenFolder(path);
     return true;
 }
+
+namespace {
 
 // ---- Message boxes ----
 struct MessageBoxSeam {
@@ -504,7 +444,7 @@ int showMessageBox(HWND ownerHandle, LPCSTR text, LPCSTR caption, UINT type,
         box.addButton(button.first);
     box.setDefaultButton(buttons.front().first);
     WaitingBox waiting(ownerHandle, buttonIds(buttons));
-    waiting.tellOwnerWhenShown(box, [&box](int) { box.done(0); });
+    tellOwnerWhenShown(waiting, box, [&box](int) { box.done(0); });
     {
         ForeignModalScope scope;  // the program's messages keep flowing while it is open
         box.exec();
@@ -571,16 +511,6 @@ void onNextDialogShown(std::function<void(QWidget*)> action) {
 
 using namespace kvarlo::platform;
 
-BOOL WINAPI GetOpenFileNameA(LPOPENFILENAMEA ofn) {
-    return runFileDialog(ofn, false) ? TRUE : FALSE;
-}
-BOOL WINAPI GetSaveFileNameA(LPOPENFILENAMEA ofn) {
-    return runFileDialog(ofn, true) ? TRUE : FALSE;
-}
-DWORD WINAPI CommDlgExtendedError(void) {
-    return lastDialogError;
-}
-
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     {
         std::lock_guard lock(messageBoxSeam().mutex);
@@ -612,7 +542,6 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND own
     Window* owner = windowFromHandle(ownerHandle);
     // Owned by the owner's widget, which may go first: the guard notices and ends the box.
     QPointer<DialogBox> guard = new DialogBox(owner != nullptr ? owner->top : nullptr);
-    DialogBox* const boxAddress = guard.data();
     Window* window = attachDialogWindow(*guard, proc);
     // Kept on the window too, so GetWindowTextA reads the caption as it does on Windows.
     window->title = resource->caption;
@@ -625,18 +554,18 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND own
     Window* outer = openDialog;
     openDialog = window;
     guard->show();
-    if (sendToDialog(*window, WM_INITDIALOG, 0, param) && firstTabStop != nullptr)
+    if (callWindowProc(*window, WM_INITDIALOG, 0, param) && firstTabStop != nullptr)
         firstTabStop->setFocus();
     actWhenShown(guard);
     const INT_PTR result = runDialogLoop(*window);
     openDialog = outer;
-    takeDownDialog(guard, boxAddress, window);
+    takeDownDialog(guard, window);
     return result;
 }
 
 BOOL WINAPI EndDialog(HWND handle, INT_PTR result) {
     Window* window = windowFromHandle(handle);
-    if (window == nullptr || window->dialog == nullptr)
+    if (window == nullptr || !window->dialog)
         return FALSE;
     window->dialogEnded = true;
     window->dialogResult = result;

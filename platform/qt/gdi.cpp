@@ -1,94 +1,27 @@
-// GDI over QImage and QPainter: DIB sections, memory surfaces, solid pens, lines, text and the
-// block transfer to a window. No antialiasing anywhere, so pixels come out as GDI draws them.
+// Drawing with QPainter on the surfaces' pixels: lines, text and the block transfer to a window.
+// No antialiasing anywhere, so pixels come out as GDI draws them.
 #include <QFont>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QPainter>
-#include <cstdlib>
-#include <mutex>
-#include <unordered_set>
 
+#include "platform/core/gdi.h"
 #include "platform/qt/layer.h"
-#include "platform/qt/objects.h"
 
 namespace kvarlo::platform {
 
 namespace {
 
-std::mutex objectsMutex;
-std::unordered_set<const void*>& liveObjects() {
-    static auto* set = new std::unordered_set<const void*>;
-    return *set;
-}
-
-GdiObject* objectFromHandle(HGDIOBJ handle) {
-    std::lock_guard lock(objectsMutex);
-    return liveObjects().count(handle) != 0 ? static_cast<GdiObject*>(handle) : nullptr;
-}
-
-DeviceContext* dcFromHandle(HDC handle) {
-    std::lock_guard lock(objectsMutex);
-    return liveObjects().count(handle) != 0 ? reinterpret_cast<DeviceContext*>(handle) : nullptr;
-}
-
-template <typename T>
-T* track(T* object) {
-    std::lock_guard lock(objectsMutex);
-    liveObjects().insert(object);
-    return object;
-}
-
-void untrack(const void* object) {
-    std::lock_guard lock(objectsMutex);
-    liveObjects().erase(object);
-}
-
-template <typename T>
-T* makeStock(int type, auto setup) {
-    auto* object = new T;
-    object->type = type;
-    object->stock = true;
-    setup(*object);
-    return track(object);
-}
-
-Pen* stockPen(int index) {
-    static Pen* black = makeStock<Pen>(OBJ_PEN, [](Pen& p) { p.colour = 0x000000; });
-    static Pen* white = makeStock<Pen>(OBJ_PEN, [](Pen& p) { p.colour = 0xFFFFFF; });
-    static Pen* none = makeStock<Pen>(OBJ_PEN, [](Pen& p) { p.style = PS_NULL; });
-    return index == WHITE_PEN ? white : index == NULL_PEN ? none : black;
-}
-
-GdiObject* stockBrush(int index) {
-    static GdiObject* brushes[6] = {};
-    if (brushes[index] == nullptr)
-        brushes[index] = makeStock<GdiObject>(OBJ_BRUSH, [](GdiObject&) {});
-    return brushes[index];
-}
-
-GdiObject* stockFont() {
-    static GdiObject* font = makeStock<GdiObject>(OBJ_FONT, [](GdiObject&) {});
-    return font;
-}
-
-// What a fresh memory surface holds: a 1 x 1 bitmap, as on Windows.
-Bitmap* stockBitmap() {
-    static Bitmap* bitmap = makeStock<Bitmap>(OBJ_BITMAP, [](Bitmap& b) {
-        b.image = QImage(1, 1, QImage::Format_RGB32);
-        b.image.fill(Qt::black);
-    });
-    return bitmap;
-}
-
 QColor toColour(COLORREF c) {
     return QColor(GetRValue(c), GetGValue(c), GetBValue(c));
 }
 
-QImage* surfaceImage(DeviceContext& dc) {
-    if (dc.memory)
-        return dc.bitmap != nullptr ? &dc.bitmap->image : nullptr;
-    Window* window = windowFromHandle(dc.window);
-    return window != nullptr ? &window->screen : nullptr;
+// A surface's pixels as an image painted in place; a null image when there are none.
+QImage imageOver(const Surface& s) {
+    if (s.pixels == nullptr)
+        return {};
+    return QImage(reinterpret_cast<uchar*>(s.pixels), s.width, s.height,
+                  static_cast<qsizetype>(s.width) * 4, QImage::Format_RGB32);
 }
 
 // The surface's default font: a plain sans serif with a line height of about 16 pixels.
@@ -102,327 +35,64 @@ const QFont& defaultFont() {
     return font;
 }
 
-void select(DeviceContext&, GdiObject*& slot, GdiObject* object) {
-    if (slot != nullptr)
-        --slot->selections;
-    slot = object;
-    if (slot != nullptr)
-        ++slot->selections;
-}
-
 }  // namespace
 
-HDC createWindowDC(HWND window) {
-    auto* dc = new DeviceContext;
-    dc->memory = false;
-    dc->window = window;
-    dc->pen = stockPen(BLACK_PEN);
-    dc->brush = stockBrush(WHITE_BRUSH);
-    dc->font = stockFont();
-    return reinterpret_cast<HDC>(track(dc));
+Surface windowSurface(HWND handle) {
+    Window* window = windowFromHandle(handle);
+    if (window == nullptr)
+        return {};
+    return Surface{reinterpret_cast<uint32_t*>(window->screen.bits()), window->screen.width(),
+                   window->screen.height()};
 }
 
-void releaseWindowDC(HDC handle) {
-    if (dcFromHandle(handle) != nullptr)
-        DeleteDC(handle);
+void drawLine(const Surface& surface, POINT from, POINT to, const Pen& pen) {
+    QImage image = imageOver(surface);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    if (pen.width <= 1) {
+        // A one-pixel line leaves out its last pixel, as GDI's does: a flat-capped cosmetic pen.
+        painter.setPen(QPen(toColour(pen.colour), 0, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
+    } else {
+        painter.setPen(
+            QPen(toColour(pen.colour), pen.width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    }
+    painter.drawLine(QPoint(from.x, from.y), QPoint(to.x, to.y));
+}
+
+bool canDrawText() {
+    return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;  // fonts
+}
+
+void drawText(const DeviceContext& dc, const Surface& surface, int x, int y, const char* text,
+              int length) {
+    const QString string = fromAnsi(text, length);
+    QImage image = imageOver(surface);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::TextAntialiasing, false);
+    painter.setFont(defaultFont());
+    const QFontMetrics metrics(defaultFont());
+    if (dc.backMode == OPAQUE) {
+        painter.fillRect(QRect(x, y, metrics.horizontalAdvance(string), metrics.height()),
+                         toColour(dc.backColour));
+    }
+    painter.setPen(toColour(dc.textColour));
+    painter.drawText(QPoint(x, y + metrics.ascent()), string);
+}
+
+void copyBlock(const DeviceContext& to, const Surface& target, POINT at, const Surface& origin,
+               POINT from, int width, int height) {
+    QImage image = imageOver(target);
+    {
+        QPainter painter(&image);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.drawImage(QPoint(at.x, at.y), imageOver(origin),
+                          QRect(from.x, from.y, width, height));
+    }
+    // A block copied to a window shows at once.
+    if (Window* window = to.memory ? nullptr : windowFromHandle(to.window))
+        window->present();
 }
 
 }  // namespace kvarlo::platform
 
 using namespace kvarlo::platform;
-
-HGDIOBJ WINAPI GetStockObject(int index) {
-    switch (index) {
-        case WHITE_PEN:
-        case BLACK_PEN:
-        case NULL_PEN:
-            return stockPen(index);
-        case WHITE_BRUSH:
-        case BLACK_BRUSH:
-        case NULL_BRUSH:
-            return stockBrush(index);
-        case SYSTEM_FONT:
-        case DEFAULT_GUI_FONT:
-            return stockFont();
-        default:
-            return nullptr;
-    }
-}
-
-HDC WINAPI CreateCompatibleDC(HDC) {
-    auto* dc = new DeviceContext;
-    dc->bitmap = stockBitmap();
-    ++dc->bitmap->selections;
-    dc->pen = stockPen(BLACK_PEN);
-    dc->brush = stockBrush(WHITE_BRUSH);
-    dc->font = stockFont();
-    return reinterpret_cast<HDC>(track(dc));
-}
-
-BOOL WINAPI DeleteDC(HDC handle) {
-    DeviceContext* dc = dcFromHandle(handle);
-    if (dc == nullptr)
-        return FALSE;
-    if (dc->bitmap != nullptr)
-        --dc->bitmap->selections;
-    if (dc->pen != nullptr)
-        --dc->pen->selections;
-    if (dc->brush != nullptr)
-        --dc->brush->selections;
-    if (dc->font != nullptr)
-        --dc->font->selections;
-    untrack(dc);
-    dc->magic = 0;
-    delete dc;
-    return TRUE;
-}
-
-HBITMAP WINAPI CreateDIBSection(HDC, const BITMAPINFO* info, UINT usage, void** bits,
-                                HANDLE section, DWORD) {
-    if (bits != nullptr)
-        *bits = nullptr;
-    if (info == nullptr || usage != DIB_RGB_COLORS || section != nullptr)
-        return nullptr;
-    const BITMAPINFOHEADER& h = info->bmiHeader;
-    if (h.biSize < sizeof(BITMAPINFOHEADER) || h.biBitCount != 32 || h.biCompression != BI_RGB ||
-        h.biPlanes != 1) {
-        return nullptr;  // only the 32-bit surfaces the program draws on
-    }
-    const int64_t width = h.biWidth;
-    const int64_t height = h.biHeight < 0 ? -static_cast<int64_t>(h.biHeight) : h.biHeight;
-    if (width <= 0 || height <= 0 || width > 32767 || height > 32767)
-        return nullptr;
-    void* memory =
-        std::calloc(static_cast<size_t>(width * height), 4);  // zeroed, as Windows hands it out
-    if (memory == nullptr)
-        return nullptr;
-    auto* bitmap = new Bitmap;
-    bitmap->type = OBJ_BITMAP;
-    bitmap->bits = memory;
-    bitmap->image = QImage(
-        static_cast<uchar*>(memory), static_cast<int>(width), static_cast<int>(height),
-        static_cast<qsizetype>(width * 4), QImage::Format_RGB32, [](void* p) { std::free(p); },
-        memory);
-    if (bits != nullptr)
-        *bits = memory;
-    return reinterpret_cast<HBITMAP>(static_cast<HGDIOBJ>(track(static_cast<GdiObject*>(bitmap))));
-}
-
-HGDIOBJ WINAPI SelectObject(HDC handle, HGDIOBJ objectHandle) {
-    DeviceContext* dc = dcFromHandle(handle);
-    GdiObject* object = objectFromHandle(objectHandle);
-    if (dc == nullptr || object == nullptr)
-        return nullptr;
-    GdiObject* previous = nullptr;
-    switch (object->type) {
-        case OBJ_PEN: {
-            previous = dc->pen;
-            GdiObject* slot = dc->pen;
-            select(*dc, slot, object);
-            dc->pen = static_cast<Pen*>(slot);
-            break;
-        }
-        case OBJ_BITMAP: {
-            if (!dc->memory)
-                return HGDI_ERROR;
-            if (object->selections > 0 && !object->stock)
-                return nullptr;  // one surface per bitmap
-            previous = dc->bitmap;
-            GdiObject* slot = dc->bitmap;
-            select(*dc, slot, object);
-            dc->bitmap = static_cast<Bitmap*>(slot);
-            break;
-        }
-        case OBJ_BRUSH:
-            previous = dc->brush;
-            select(*dc, dc->brush, object);
-            break;
-        case OBJ_FONT:
-            previous = dc->font;
-            select(*dc, dc->font, object);
-            break;
-        default:
-            return nullptr;
-    }
-    return previous;
-}
-
-HGDIOBJ WINAPI GetCurrentObject(HDC handle, UINT type) {
-    DeviceContext* dc = dcFromHandle(handle);
-    if (dc == nullptr)
-        return nullptr;
-    switch (type) {
-        case OBJ_PEN:
-            return dc->pen;
-        case OBJ_BITMAP:
-            return dc->bitmap;
-        case OBJ_BRUSH:
-            return dc->brush;
-        case OBJ_FONT:
-            return dc->font;
-        default:
-            return nullptr;
-    }
-}
-
-HPEN WINAPI CreatePen(int style, int width, COLORREF colour) {
-    if (style != PS_SOLID && style != PS_NULL)
-        return nullptr;  // the only styles in use
-    auto* pen = new Pen;
-    pen->type = OBJ_PEN;
-    pen->style = style;
-    pen->width = width < 1 ? 1 : width;
-    pen->colour = colour & 0x00FFFFFF;
-    return reinterpret_cast<HPEN>(static_cast<HGDIOBJ>(track(static_cast<GdiObject*>(pen))));
-}
-
-BOOL WINAPI DeleteObject(HGDIOBJ handle) {
-    GdiObject* object = objectFromHandle(handle);
-    if (object == nullptr)
-        return FALSE;
-    if (object->stock)
-        return TRUE;
-    if (object->selections > 0)
-        return FALSE;  // still selected into a surface
-    untrack(object);
-    delete object;
-    return TRUE;
-}
-
-BOOL WINAPI MoveToEx(HDC handle, int x, int y, LPPOINT previous) {
-    DeviceContext* dc = dcFromHandle(handle);
-    if (dc == nullptr)
-        return FALSE;
-    if (previous != nullptr)
-        *previous = POINT{dc->position.x(), dc->position.y()};
-    dc->position = QPoint(x, y);
-    return TRUE;
-}
-
-BOOL WINAPI LineTo(HDC handle, int x, int y) {
-    DeviceContext* dc = dcFromHandle(handle);
-    if (dc == nullptr)
-        return FALSE;
-    const QPoint from = dc->position;
-    const QPoint to(x, y);
-    dc->position = to;
-    QImage* image = surfaceImage(*dc);
-    if (image == nullptr || dc->pen == nullptr || dc->pen->style == PS_NULL)
-        return TRUE;
-    QPainter painter(image);
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    if (dc->pen->width <= 1) {
-        // A one-pixel line leaves out its last pixel, as GDI's does: a flat-capped cosmetic pen.
-        QPen pen(toColour(dc->pen->colour), 0, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
-        painter.setPen(pen);
-    } else {
-        painter.setPen(QPen(toColour(dc->pen->colour), dc->pen->width, Qt::SolidLine, Qt::RoundCap,
-                            Qt::RoundJoin));
-    }
-    painter.drawLine(from, to);
-    return TRUE;
-}
-
-int WINAPI SetBkMode(HDC handle, int mode) {
-    DeviceContext* dc = dcFromHandle(handle);
-    if (dc == nullptr || (mode != TRANSPARENT && mode != OPAQUE))
-        return 0;
-    const int previous = dc->backMode;
-    dc->backMode = mode;
-    return previous;
-}
-
-COLORREF WINAPI SetBkColor(HDC handle, COLORREF colour) {
-    DeviceContext* dc = dcFromHandle(handle);
-    if (dc == nullptr)
-        return CLR_INVALID;
-    const COLORREF previous = dc->backColour;
-    dc->backColour = colour & 0x00FFFFFF;
-    return previous;
-}
-
-COLORREF WINAPI SetTextColor(HDC handle, COLORREF colour) {
-    DeviceContext* dc = dcFromHandle(handle);
-    if (dc == nullptr)
-        return CLR_INVALID;
-    const COLORREF previous = dc->textColour;
-    dc->textColour = colour & 0x00FFFFFF;
-    return previous;
-}
-
-BOOL WINAPI TextOutA(HDC handle, int x, int y, LPCSTR text, int length) {
-    DeviceContext* dc = dcFromHandle(handle);
-    if (dc == nullptr || (text == nullptr && length > 0) || length < 0)
-        return FALSE;
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr)
-        return FALSE;  // fonts need one
-    QImage* image = surfaceImage(*dc);
-    if (image == nullptr)
-        return FALSE;
-    if (length == 0)
-        return TRUE;
-    const QString string = fromAnsi(text, length);
-    QPainter painter(image);
-    painter.setRenderHint(QPainter::TextAntialiasing, false);
-    painter.setFont(defaultFont());
-    const QFontMetrics metrics(defaultFont());
-    if (dc->backMode == OPAQUE) {
-        painter.fillRect(QRect(x, y, metrics.horizontalAdvance(string), metrics.height()),
-                         toColour(dc->backColour));
-    }
-    painter.setPen(toColour(dc->textColour));
-    painter.drawText(QPoint(x, y + metrics.ascent()), string);
-    return TRUE;
-}
-
-BOOL WINAPI BitBlt(HDC destination, int x, int y, int width, int height, HDC source, int sourceX,
-                   int sourceY, DWORD rop) {
-    DeviceContext* to = dcFromHandle(destination);
-    DeviceContext* from = dcFromHandle(source);
-    if (to == nullptr || from == nullptr || rop != SRCCOPY)
-        return FALSE;
-    QImage* target = surfaceImage(*to);
-    QImage* origin = surfaceImage(*from);
-    if (target == nullptr || origin == nullptr)
-        return FALSE;
-    if (width <= 0 || height <= 0)
-        return TRUE;
-    {
-        QPainter painter(target);
-        painter.setCompositionMode(QPainter::CompositionMode_Source);
-        painter.drawImage(QPoint(x, y), *origin, QRect(sourceX, sourceY, width, height));
-    }
-    if (!to->memory) {
-        if (Window* window = windowFromHandle(to->window))
-            presentScreen(*window);
-    }
-    return TRUE;
-}
-
-HDC WINAPI BeginPaint(HWND hwnd, LPPAINTSTRUCT paint) {
-    Window* window = windowFromHandle(hwnd);
-    if (window == nullptr || paint == nullptr)
-        return nullptr;
-    *paint = PAINTSTRUCT{};
-    const QSize size = clientSize(*window);
-    {
-        std::lock_guard lock(queueMutex());
-        // A posted paint may find the window valid: it still paints the whole client.
-        const QRect area = window->invalid ? window->invalidRect : QRect(QPoint(0, 0), size);
-        paint->rcPaint = RECT{area.left(), area.top(), area.right() + 1, area.bottom() + 1};
-        paint->fErase = window->eraseRequested ? TRUE : FALSE;
-        window->invalid = false;
-        window->eraseRequested = false;
-    }
-    paint->hdc = createWindowDC(hwnd);
-    return paint->hdc;
-}
-
-BOOL WINAPI EndPaint(HWND hwnd, const PAINTSTRUCT* paint) {
-    if (paint == nullptr)
-        return FALSE;
-    releaseWindowDC(paint->hdc);
-    if (Window* window = windowFromHandle(hwnd))
-        presentScreen(*window);
-    return TRUE;
-}

@@ -1,9 +1,7 @@
-// Keyboard and mouse: Qt key codes to virtual keys, the key state, and the cursor position.
+// The keyboard: Qt key codes to virtual keys, and the characters (1251) a key press types.
 #include <QKeyEvent>
 #include <algorithm>
-#include <array>
 #include <initializer_list>
-#include <mutex>
 #include <span>
 #include <vector>
 
@@ -13,10 +11,6 @@
 namespace kvarlo::platform {
 
 namespace {
-
-std::mutex inputMutex;
-QPoint cursor;
-std::array<bool, 256> keysDown{};
 
 // The Russian layout's letters on the keys of the Latin one, so that a Cyrillic key press
 // still names its physical key, as on Windows.
@@ -208,39 +202,4 @@ std::string characterText(int key, Qt::KeyboardModifiers modifiers, const QStrin
     return out;
 }
 
-void setCursorPosition(QPoint screen) {
-    std::lock_guard lock(inputMutex);
-    cursor = screen;
-}
-
-void setKeyDown(int virtualKey, bool down) {
-    if (virtualKey <= 0 || virtualKey > 255)
-        return;
-    std::lock_guard lock(inputMutex);
-    keysDown[static_cast<size_t>(virtualKey)] = down;
-}
-
 }  // namespace kvarlo::platform
-
-using namespace kvarlo::platform;
-
-BOOL WINAPI GetCursorPos(LPPOINT point) {
-    if (point == nullptr)
-        return FALSE;
-    std::lock_guard lock(inputMutex);
-    point->x = cursor.x();
-    point->y = cursor.y();
-    return TRUE;
-}
-
-BOOL WINAPI SetCursorPos(int x, int y) {
-    setCursorPosition(QPoint(x, y));
-    return TRUE;
-}
-
-SHORT WINAPI GetKeyState(int virtualKey) {
-    if (virtualKey <= 0 || virtualKey > 255)
-        return 0;
-    std::lock_guard lock(inputMutex);
-    return keysDown[static_cast<size_t>(virtualKey)] ? static_cast<SHORT>(0x8000) : 0;
-}

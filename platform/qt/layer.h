@@ -13,6 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/core/input.h"
+#include "platform/core/resources.h"
+#include "platform/core/waiting_box.h"
+#include "platform/core/window.h"
 #include "platform/win32.h"
 
 class QMenuBar;
@@ -36,69 +40,29 @@ bool haveWidgets();
 // Once the QApplication exists: numbers in the C locale, Qt's own texts in the user's language.
 void adoptDesktopLocale();
 
-// ---- Menus -----------------------------------------------------------------------------------
-struct Menu;
-struct MenuItem {
-    enum class Kind { Item, Separator, Popup } kind = Kind::Item;
-    UINT id = 0;
-    std::string text;  // 1251, with '&' marking the mnemonic
-    Menu* popup = nullptr;
-};
-struct Menu {
-    std::vector<MenuItem> items;
-    ~Menu();
-};
-Menu* menuFromHandle(HMENU menu);
-
 // ---- Windows ---------------------------------------------------------------------------------
-struct Window {
-    std::string className;
-    WNDPROC proc = nullptr;
-    DWORD style = 0;
-    UINT classStyle = 0;
-    std::string title;  // 1251
-    Menu* menu = nullptr;
+struct Window : WindowRecord {
+    Rect clientArea() const override;
+    void makeFrame(HICON icon, int x, int y, int outerWidth, int outerHeight) override;
+    void showFrame(int showCommand, bool wasVisible) override;
+    void hideFrame() override;
+    void destroyFrame() override;
+    void titleChanged() override;
+    void present() override;
+    std::optional<POINT> clientOrigin() const override;
+
     QWidget* top = nullptr;     // the frame: menu bar above the client widget
     QWidget* client = nullptr;  // takes the input and shows `screen`
     QMenuBar* menuBar = nullptr;
-    QImage screen;  // what the window shows; the paint surface draws here
-    bool destroying = false;
-    bool visible = false;  // shown with ShowWindow (dialogs: while open)
-
-    // Dialog boxes (DialogBoxParamA)
-    QDialog* dialog = nullptr;
-    DLGPROC dialogProc = nullptr;
-    bool dialogEnded = false;
-    INT_PTR dialogResult = 0;
-
-    // Guarded by the queue's mutex: a paint is due.
-    bool invalid = false;
-    bool eraseRequested = false;
-    QRect invalidRect;
+    QImage screen;                 // what the window shows; the paint surface draws here
+    QDialog* dialogBox = nullptr;  // a dialog box (DialogBoxParamA) while it is up
 };
 
-inline HWND handleOf(Window* window) {
-    return reinterpret_cast<HWND>(window);
-}
 // The live window behind a handle, or nullptr; GUI thread only.
 Window* windowFromHandle(HWND window);
 QSize clientSize(const Window& window);
-void presentScreen(Window& window);
 
 // ---- Messages --------------------------------------------------------------------------------
-// The queue's lock; windows' invalid state is kept under it too.
-std::mutex& queueMutex();
-void registerLiveWindow(Window* window);
-void unregisterLiveWindow(Window* window);
-bool isLiveWindow(HWND window);  // any thread
-// Marks the window's client area (or a part) as needing a paint, and wakes the loop.
-void invalidateWindow(Window& window, const QRect* rect, bool erase);
-// Takes the next message the filter admits, as GetMessageA/PeekMessageA see it.
-bool takeMessage(MSG& msg, HWND filter, UINT filterMin, UINT filterMax, bool remove);
-// Blocks until a message may be ready (running Qt's event loop when there is one).
-void waitForWork();
-// Wakes a thread blocked in waitForWork.
-void wakeQueue();
 // Sets up the waker object on the GUI thread; harmless to call again.
 void ensurePump();
 // Modal Qt dialogs that are not ours (the file dialogs) keep our messages flowing while they run.
@@ -106,46 +70,10 @@ struct ForeignModalScope {
     ForeignModalScope();
     ~ForeignModalScope();
 };
-LRESULT callWindowProc(Window& window, UINT message, WPARAM wParam, LPARAM lParam);
-DWORD messageTime();
 
 // ---- Boxes the program waits on ---------------------------------------------------------------
-// A message box or file dialog as its owner sees it on Windows: a window that deactivates the
-// owner as it comes (WM_ACTIVATE, WA_INACTIVE, with the box's handle) and activates it again as it
-// goes, and that takes the command of one of its buttons posted or sent to it as that button's
-// click.
-class WaitingBox {
-public:
-    WaitingBox(HWND owner, std::vector<int> buttons);
-    ~WaitingBox();
-    WaitingBox(const WaitingBox&) = delete;
-    WaitingBox& operator=(const WaitingBox&) = delete;
-
-    // With nothing on screen: tells the owner, then runs the box's loop while messages are
-    // ready, until the owner answers. The answer, if any.
-    std::optional<int> waitUnshown();
-    // With a box on screen: the owner is told once the box's own loop runs, and an answer ends
-    // the box through `close`.
-    void tellOwnerWhenShown(QObject& box, std::function<void(int)> close);
-    std::optional<int> answer() const { return answer_; }
-
-    HWND handle() const { return handleOf(record_); }
-    void take(UINT message, WPARAM wParam);
-
-private:
-    bool tellOwner(WORD state);
-    HWND owner_;
-    std::vector<int> buttons_;
-    Window* record_;
-    std::optional<int> answer_;
-    std::function<void(int)> close_;
-    bool told_ = false;
-};
-
-// ---- Input -----------------------------------------------------------------------------------
-void setCursorPosition(QPoint screen);
-void setKeyDown(int virtualKey, bool down);
-// True when a loaded accelerator table would turn this key or character message into a command.
-bool acceleratorTakes(const MSG& msg, bool shift, bool control);
+// With a box on screen: the owner is told once the box's own loop runs, and an answer ends the
+// box through `close`.
+void tellOwnerWhenShown(WaitingBox& waiting, QObject& box, std::function<void(int)> close);
 
 }  // namespace kvarlo::platform

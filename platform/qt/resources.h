@@ -1,19 +1,16 @@
-// Lookups in the program's resource table for the rest of the layer.
+// The program's bitmaps and icons as Qt images, for the widgets that show them.
 #pragma once
 
+#include <QIcon>
 #include <QImage>
 
-#include "platform/resource_table.h"
+#include "platform/core/resources.h"
 
 namespace kvarlo::platform {
 
-// Does a name given to a resource call (an integer id, "#123" or a string, case-insensitive)
-// name this resource?
-bool resourceNameMatches(const ResourceName& name, LPCSTR wanted);
-
-const DialogResource* findDialog(LPCSTR name);
-const BinaryResource* findBinary(LPCSTR type, LPCSTR name);
-// A bitmap resource (the DIB without its file header) as an image; null image when missing.
+// A bitmap resource as an image; null image when missing.
 QImage bitmapImage(LPCSTR name);
+// The icon behind a handle LoadIconA gave; a null icon for any other handle.
+QIcon iconFromHandle(HICON icon);
 
 }  // namespace kvarlo::platform

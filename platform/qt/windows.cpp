@@ -18,33 +18,11 @@
 
 #include "platform/qt/input.h"
 #include "platform/qt/layer.h"
-#include "platform/qt/objects.h"
+#include "platform/qt/resources.h"
 
 namespace kvarlo::platform {
 
 namespace {
-
-struct WindowClass {
-    WNDCLASSA spec;
-    std::string name;  // 1251
-    std::string menuName;
-    bool menuIsId = false;
-};
-
-// Class names compare without case, as on Windows.
-std::string classKey(const std::string& name) {
-    std::string key = name;
-    std::transform(key.begin(), key.end(), key.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return key;
-}
-
-std::map<std::string, WindowClass>& classes() {
-    static auto* table = new std::map<std::string, WindowClass>;
-    return *table;
-}
-
-ATOM nextAtom = 0xC000;
 
 // wasDown: the key was down before this message (bit 30), as for every key-up and repeat.
 LPARAM keyParam(const QKeyEvent& event, bool release, bool alt, bool wasDown) {
@@ -79,6 +57,10 @@ WPARAM mouseKeys(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
     if (modifiers & Qt::ControlModifier)
         keys |= MK_CONTROL;
     return keys;
+}
+
+POINT screenPoint(QPoint at) {
+    return POINT{at.x(), at.y()};
 }
 
 class ClientWidget : public QWidget {
@@ -133,7 +115,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override { button(*event, false); }
     void mouseReleaseEvent(QMouseEvent* event) override { button(*event, true); }
     void mouseMoveEvent(QMouseEvent* event) override {
-        setCursorPosition(event->globalPosition().toPoint());
+        setCursorPosition(screenPoint(event->globalPosition().toPoint()));
     }
 
 private:
@@ -221,7 +203,7 @@ private:
     }
 
     void button(QMouseEvent& event, bool release) {
-        setCursorPosition(event.globalPosition().toPoint());
+        setCursorPosition(screenPoint(event.globalPosition().toPoint()));
         UINT message = 0;
         if (event.button() == Qt::LeftButton)
             message = release ? WM_LBUTTONUP : WM_LBUTTONDOWN;
@@ -308,41 +290,44 @@ void buildMenu(QMenu* into, QMenuBar* bar, const Menu& menu, HWND hwnd) {
 
 }  // namespace
 
+Rect Window::clientArea() const {
+    const QSize size = clientSize(*this);
+    return Rect{0, 0, size.width(), size.height()};
+}
+
 QSize clientSize(const Window& window) {
     if (window.client != nullptr)
         return window.client->size();
     return window.screen.size();
 }
 
-void presentScreen(Window& window) {
-    if (window.client != nullptr)
-        window.client->update();
+WindowRecord* newLayerWindow() {
+    return new Window;
+}
+
+Window* windowFromHandle(HWND window) {
+    // Every window the queue holds was made by this layer.
+    return static_cast<Window*>(windowRecord(window));
+}
+
+void Window::present() {
+    if (client != nullptr)
+        client->update();
 }
 
 namespace {
 
-// The menu a window of the class gets when CreateWindowExA names none; null without one.
-HMENU classMenu(const WindowClass& cls) {
-    if (cls.menuIsId) {
-        return LoadMenuA(cls.spec.hInstance, cls.spec.lpszMenuName);
-    }
-    if (!cls.menuName.empty()) {
-        return LoadMenuA(cls.spec.hInstance, cls.menuName.c_str());
-    }
-    return nullptr;
-}
-
 // The window's widgets: the frame with its title and icon, the menu bar when there is a menu,
 // and the client area.
-void buildFrame(Window& window, const WindowClass& cls, HMENU menu) {
+void buildFrame(Window& window, HICON classIcon) {
     auto* top = new TopWidget(window);
     window.top = top;
     top->setWindowTitle(fromAnsi(window.title.c_str()));
-    if (cls.spec.hIcon != nullptr) {
-        if (const QIcon* icon = iconFromHandle(cls.spec.hIcon))
-            top->setWindowIcon(*icon);
+    if (classIcon != nullptr) {
+        const QIcon icon = iconFromHandle(classIcon);
+        if (!icon.isNull())
+            top->setWindowIcon(icon);
     }
-    window.menu = menuFromHandle(menu);
     if (window.menu != nullptr) {
         window.menuBar = new QMenuBar(top);
         buildMenu(nullptr, window.menuBar, *window.menu, handleOf(&window));
@@ -353,10 +338,6 @@ void buildFrame(Window& window, const WindowClass& cls, HMENU menu) {
 // The outer size is what the program asks for; the menu bar comes out of the client area, whose
 // screen starts white.
 void placeFrame(Window& window, int x, int y, int width, int height) {
-    if (width == CW_USEDEFAULT)
-        width = 640;
-    if (height == CW_USEDEFAULT)
-        height = 480;
     window.top->resize(std::max(width, 1), std::max(height, 1));
     if (x != CW_USEDEFAULT)
         window.top->move(x, y);
@@ -367,249 +348,69 @@ void placeFrame(Window& window, int x, int y, int width, int height) {
 
 }  // namespace
 
-}  // namespace kvarlo::platform
-
-using namespace kvarlo::platform;
-
-ATOM WINAPI RegisterClassA(const WNDCLASSA* wc) {
-    if (wc == nullptr || wc->lpszClassName == nullptr || IS_INTRESOURCE(wc->lpszClassName) ||
-        wc->lpfnWndProc == nullptr) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
-    const std::string name = wc->lpszClassName;
-    if (classes().count(classKey(name)) != 0) {
-        SetLastError(ERROR_CLASS_ALREADY_EXISTS);
-        return 0;
-    }
-    WindowClass entry{*wc, name, {}, false};
-    if (wc->lpszMenuName != nullptr) {
-        entry.menuIsId = IS_INTRESOURCE(wc->lpszMenuName);
-        entry.menuName = entry.menuIsId ? std::string() : std::string(wc->lpszMenuName);
-    }
-    entry.spec.lpszClassName = nullptr;  // the copies above own the texts
-    if (!entry.menuIsId)
-        entry.spec.lpszMenuName = nullptr;
-    classes()[classKey(name)] = entry;
-    return nextAtom++;
-}
-
-BOOL WINAPI UnregisterClassA(LPCSTR className, HINSTANCE) {
-    if (className == nullptr || IS_INTRESOURCE(className))
-        return FALSE;
-    return classes().erase(classKey(className)) != 0 ? TRUE : FALSE;
-}
-
-HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
-                            int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
-                            LPVOID param) {
-    if (className == nullptr || IS_INTRESOURCE(className)) {
-        SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
-        return nullptr;
-    }
-    const auto found = classes().find(classKey(className));
-    if (found == classes().end()) {
-        SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
-        return nullptr;
-    }
-    if (!haveWidgets() || !onGuiThread()) {  // windows need the QApplication's thread
-        SetLastError(ERROR_INVALID_FUNCTION);
-        return nullptr;
-    }
+bool mayMakeWindows() {
+    if (!haveWidgets() || !onGuiThread())  // windows need the QApplication's thread
+        return false;
     ensurePump();
-    const WindowClass& cls = found->second;
-
-    auto* window = new Window;
-    window->className = cls.name;
-    window->proc = cls.spec.lpfnWndProc;
-    window->style = style;
-    window->classStyle = cls.spec.style;
-    window->title = windowName != nullptr ? windowName : "";
-    if (menu == nullptr) {
-        menu = classMenu(cls);
-    }
-    buildFrame(*window, cls, menu);
-    placeFrame(*window, x, y, width, height);
-    registerLiveWindow(window);
-
-    CREATESTRUCTA create{
-        param,      instance,  menu, parent, height, width, y, x, static_cast<LONG>(style),
-        windowName, className, 0};
-    if (callWindowProc(*window, WM_CREATE, 0, reinterpret_cast<LPARAM>(&create)) == -1) {
-        DestroyWindow(handleOf(window));
-        SetLastError(ERROR_INVALID_FUNCTION);
-        return nullptr;
-    }
-    if (style & WS_VISIBLE)
-        ShowWindow(handleOf(window), SW_SHOW);
-    return handleOf(window);
+    return true;
 }
 
-BOOL WINAPI DestroyWindow(HWND hwnd) {
-    Window* window = windowFromHandle(hwnd);
-    if (window == nullptr || window->destroying) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-        return FALSE;
-    }
-    window->destroying = true;
-    window->visible = false;
-    if (window->top != nullptr)
-        window->top->hide();
-    callWindowProc(*window, WM_DESTROY, 0, 0);
-    callWindowProc(*window, WM_NCDESTROY, 0, 0);
-    unregisterLiveWindow(window);
-    if (window->dialog == nullptr) {
-        delete window->top;  // takes the menu bar and the client widget with it
-        delete window->menu;
-    }
-    delete window;
-    return TRUE;
+void Window::makeFrame(HICON icon, int x, int y, int outerWidth, int outerHeight) {
+    buildFrame(*this, icon);
+    placeFrame(*this, x, y, outerWidth, outerHeight);
 }
 
-BOOL WINAPI IsWindow(HWND hwnd) {
-    return isLiveWindow(hwnd) ? TRUE : FALSE;
-}
-
-BOOL WINAPI ShowWindow(HWND hwnd, int showCommand) {
-    Window* window = windowFromHandle(hwnd);
-    if (window == nullptr)
-        return FALSE;
-    const bool wasVisible = window->visible;
+void Window::showFrame(int showCommand, bool wasVisible) {
+    if (top == nullptr)
+        return;
     if (showCommand == SW_HIDE) {
-        window->top->hide();
-        window->visible = false;
-        return wasVisible;
+        top->hide();
+        return;
     }
     if (showCommand == SW_SHOWMAXIMIZED) {
-        window->top->showMaximized();
+        top->showMaximized();
     } else if (showCommand == SW_SHOWMINIMIZED) {
-        window->top->showMinimized();
+        top->showMinimized();
     } else {
-        window->top->show();
+        top->show();
     }
-    window->visible = true;
-    window->client->setFocus();
+    if (client != nullptr)
+        client->setFocus();
     const QString platform = QGuiApplication::platformName();
     const bool realDesktop =
         platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
     if (!wasVisible && realDesktop) {
         // A window manager adds a frame around the widget (and tells its size a little later):
         // keep the outer size as asked. Headless platforms only pretend to have frames.
-        QPointer<QWidget> top = window->top;
-        QTimer::singleShot(200, top, [top] {
-            const QSize frame = top->frameGeometry().size() - top->geometry().size();
-            if (!frame.isEmpty() && frame != QSize(0, 0))
-                top->resize(top->size() - frame);
+        QPointer<QWidget> frame = top;
+        QTimer::singleShot(200, frame, [frame] {
+            const QSize border = frame->frameGeometry().size() - frame->geometry().size();
+            if (!border.isEmpty() && border != QSize(0, 0))
+                frame->resize(frame->size() - border);
         });
     }
-    if (!wasVisible)
-        invalidateWindow(*window, nullptr, true);
-    return wasVisible;
 }
 
-BOOL WINAPI UpdateWindow(HWND hwnd) {
-    Window* window = windowFromHandle(hwnd);
-    if (window == nullptr)
-        return FALSE;
-    bool due;
-    {
-        std::lock_guard lock(queueMutex());
-        due = window->invalid && window->visible;
-    }
-    if (due)
-        callWindowProc(*window, WM_PAINT, 0, 0);
-    return TRUE;
+void Window::hideFrame() {
+    if (top != nullptr)
+        top->hide();
 }
 
-LRESULT WINAPI DefWindowProcA(HWND hwnd, UINT message, WPARAM, LPARAM) {
-    switch (message) {
-        case WM_PAINT: {
-            PAINTSTRUCT paint;
-            if (BeginPaint(hwnd, &paint) != nullptr)
-                EndPaint(hwnd, &paint);
-            return 0;
-        }
-        case WM_CLOSE:
-            DestroyWindow(hwnd);
-            return 0;
-        default:
-            return 0;
-    }
+void Window::destroyFrame() {
+    if (!dialog)
+        delete top;  // takes the menu bar and the client widget with it
 }
 
-BOOL WINAPI SetWindowTextA(HWND hwnd, LPCSTR text) {
-    Window* window = windowFromHandle(hwnd);
-    if (window == nullptr)
-        return FALSE;
-    window->title = text != nullptr ? text : "";
-    if (window->top != nullptr)
-        window->top->setWindowTitle(fromAnsi(window->title.c_str()));
-    return TRUE;
+void Window::titleChanged() {
+    if (top != nullptr)
+        top->setWindowTitle(fromAnsi(title.c_str()));
 }
 
-int WINAPI GetWindowTextA(HWND hwnd, LPSTR buffer, int maxCount) {
-    Window* window = windowFromHandle(hwnd);
-    if (window == nullptr || buffer == nullptr || maxCount <= 0)
-        return 0;
-    const int n = std::min<int>(static_cast<int>(window->title.size()), maxCount - 1);
-    std::memcpy(buffer, window->title.data(), static_cast<size_t>(n));
-    buffer[n] = '\0';
-    return n;
+std::optional<POINT> Window::clientOrigin() const {
+    if (client == nullptr)
+        return std::nullopt;
+    const QPoint origin = client->mapToGlobal(QPoint(0, 0));
+    return POINT{origin.x(), origin.y()};
 }
 
-int WINAPI GetWindowTextLengthA(HWND hwnd) {
-    Window* window = windowFromHandle(hwnd);
-    return window == nullptr ? 0 : static_cast<int>(window->title.size());
-}
-
-BOOL WINAPI GetClientRect(HWND hwnd, LPRECT rect) {
-    Window* window = windowFromHandle(hwnd);
-    if (window == nullptr || rect == nullptr)
-        return FALSE;
-    const QSize size = clientSize(*window);
-    *rect = RECT{0, 0, size.width(), size.height()};
-    return TRUE;
-}
-
-BOOL WINAPI InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase) {
-    Window* window = windowFromHandle(hwnd);
-    if (window == nullptr)
-        return FALSE;
-    if (rect != nullptr) {
-        const QRect area(QPoint(rect->left, rect->top), QPoint(rect->right - 1, rect->bottom - 1));
-        invalidateWindow(*window, &area, erase != FALSE);
-    } else {
-        invalidateWindow(*window, nullptr, erase != FALSE);
-    }
-    return TRUE;
-}
-
-BOOL WINAPI ValidateRect(HWND hwnd, const RECT*) {
-    Window* window = windowFromHandle(hwnd);
-    if (window == nullptr)
-        return FALSE;
-    std::lock_guard lock(queueMutex());
-    window->invalid = false;  // partial validation is not kept: the whole client becomes valid
-    window->eraseRequested = false;
-    return TRUE;
-}
-
-BOOL WINAPI ScreenToClient(HWND hwnd, LPPOINT point) {
-    Window* window = windowFromHandle(hwnd);
-    if (window == nullptr || point == nullptr || window->client == nullptr)
-        return FALSE;
-    const QPoint origin = window->client->mapToGlobal(QPoint(0, 0));
-    point->x -= origin.x();
-    point->y -= origin.y();
-    return TRUE;
-}
-
-BOOL WINAPI ClientToScreen(HWND hwnd, LPPOINT point) {
-    Window* window = windowFromHandle(hwnd);
-    if (window == nullptr || point == nullptr || window->client == nullptr)
-        return FALSE;
-    const QPoint origin = window->client->mapToGlobal(QPoint(0, 0));
-    point->x += origin.x();
-    point->y += origin.y();
-    return TRUE;
-}
+}  // namespace kvarlo::platform

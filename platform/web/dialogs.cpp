@@ -7,15 +7,14 @@
 #include <cstring>
 #include <optional>
 
+#include "platform/core/file_dialogs.h"
+#include "platform/core/resources.h"
 #include "platform/cp1251.h"
 #include "platform/web/layer.h"
-#include "platform/web/resources.h"
 
 namespace kvarlo::platform {
 
 namespace {
-
-DWORD lastDialogError = 0;
 
 void appendJson(std::string& out, const char* key, const std::string& utf8) {
     out += '"';
@@ -81,63 +80,11 @@ std::vector<unsigned char> dialogPicture(const DialogResource& resource) {
 
 // ---- File dialogs ----
 
-std::vector<std::pair<std::string, std::string>> filterPairs(LPCSTR filter) {
-    std::vector<std::pair<std::string, std::string>> pairs;
-    if (filter == nullptr)
-        return pairs;
-    const char* p = filter;
-    while (*p != '\0') {
-        std::string description = p;
-        p += description.size() + 1;
-        if (*p == '\0')
-            break;  // a description without its pattern ends the list
-        std::string pattern = p;
-        p += pattern.size() + 1;
-        pairs.emplace_back(description, pattern);
-    }
-    return pairs;
-}
-
 // The patterns of the preselected filter ("*.t1a;*.t1b"), for the page's list of files.
 std::string selectedPatterns(const OPENFILENAMEA& ofn) {
     const auto pairs = filterPairs(ofn.lpstrFilter);
     const DWORD index = ofn.nFilterIndex == 0 ? 1 : ofn.nFilterIndex;
     return index <= pairs.size() ? toUtf8(pairs[index - 1].second.c_str()) : std::string("*.*");
-}
-
-bool hasExtension(const std::string& path) {
-    const auto slash = path.find_last_of("/\\");
-    const auto dot = path.find_last_of('.');
-    return dot != std::string::npos && (slash == std::string::npos || dot > slash) &&
-           dot + 1 < path.size();
-}
-
-// Fills the caller's structure with a chosen path (1251); false when it does not fit.
-bool deliverPath(OPENFILENAMEA& ofn, std::string path) {
-    if (ofn.lpstrDefExt != nullptr && *ofn.lpstrDefExt != '\0' && !hasExtension(path)) {
-        if (!path.empty() && path.back() != '.')
-            path += '.';
-        path += ofn.lpstrDefExt;
-    }
-    if (path.size() + 1 > ofn.nMaxFile) {
-        lastDialogError = FNERR_BUFFERTOOSMALL;
-        if (ofn.nMaxFile >= 2) {  // Windows reports the size needed
-            const auto needed = static_cast<WORD>(std::min<size_t>(path.size() + 1, 0xFFFF));
-            std::memcpy(ofn.lpstrFile, &needed, sizeof needed);
-        }
-        return false;
-    }
-    std::memcpy(ofn.lpstrFile, path.c_str(), path.size() + 1);
-    const auto slash = path.find_last_of("/\\");
-    ofn.nFileOffset = static_cast<WORD>(slash == std::string::npos ? 0 : slash + 1);
-    ofn.nFileExtension = static_cast<WORD>(hasExtension(path) ? path.find_last_of('.') + 1 : 0);
-    if (ofn.lpstrFileTitle != nullptr && ofn.nMaxFileTitle > 0) {
-        const std::string title = path.substr(ofn.nFileOffset);
-        const size_t n = std::min<size_t>(title.size(), ofn.nMaxFileTitle - 1);
-        std::memcpy(ofn.lpstrFileTitle, title.data(), n);
-        ofn.lpstrFileTitle[n] = '\0';
-    }
-    return true;
 }
 
 // What OK pressed by the box's owner chooses (UTF-8): the proposed name, a relative one in
@@ -172,9 +119,9 @@ std::optional<std::string> askPage(const OPENFILENAMEA& ofn, bool save) {
                                UTF8ToString($5));
         },
         number, save ? 1 : 0, title.c_str(), proposed.c_str(), patterns.c_str(), playFolder);
-    WaitingBox waiting(ofn.hwndOwner, number, {IDOK, IDCANCEL},
-                       [&](int button) { return ownersAnswer(ofn, proposed, button); });
-    const PageAnswer answer = waiting.wait();
+    const PageAnswer answer = waitForBox(ofn.hwndOwner, number, {IDOK, IDCANCEL}, [&](int button) {
+        return ownersAnswer(ofn, proposed, button);
+    });
     if (!answer.done || answer.value == 0 || answer.text.empty())
         return std::nullopt;
     return answer.text;
@@ -193,19 +140,16 @@ std::string lossyAnsi(const std::string& utf8) {
     return out;
 }
 
+}  // namespace
+
 bool runFileDialog(OPENFILENAMEA* ofn, bool save) {
-    lastDialogError = 0;
-    if (ofn == nullptr || ofn->lpstrFile == nullptr || ofn->nMaxFile == 0) {
-        lastDialogError = CDERR_INITIALIZATION;
-        return false;
-    }
     const std::optional<std::string> chosen = askPage(*ofn, save);
     if (!chosen)
         return false;
     const std::optional<std::string> ansi = utf8ToCp1251(*chosen);
     if (!ansi) {
         // A name the program's strings cannot hold: spelled with '?' for the caller's message.
-        lastDialogError = FNERR_INVALIDFILENAME;
+        setDialogError(FNERR_INVALIDFILENAME);
         const std::string shown = lossyAnsi(*chosen);
         const size_t n = std::min<size_t>(shown.size(), ofn->nMaxFile - 1);
         std::memcpy(ofn->lpstrFile, shown.data(), n);
@@ -222,6 +166,8 @@ bool runFileDialog(OPENFILENAMEA* ofn, bool save) {
         noteSaveTarget(cp1251ToUtf8(ofn->lpstrFile));
     return true;
 }
+
+namespace {
 
 std::vector<int> boxButtonIds(UINT type) {
     switch (type & 0x0F) {
@@ -253,16 +199,6 @@ const char* boxButtonsJson(UINT type) {
 
 using namespace kvarlo::platform;
 
-BOOL WINAPI GetOpenFileNameA(LPOPENFILENAMEA ofn) {
-    return runFileDialog(ofn, false) ? TRUE : FALSE;
-}
-BOOL WINAPI GetSaveFileNameA(LPOPENFILENAMEA ofn) {
-    return runFileDialog(ofn, true) ? TRUE : FALSE;
-}
-DWORD WINAPI CommDlgExtendedError(void) {
-    return lastDialogError;
-}
-
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     const char* buttons = boxButtonsJson(type);
     if (buttons == nullptr) {
@@ -278,10 +214,9 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
                                   JSON.parse(UTF8ToString($3)), $4);
         },
         number, utf8Caption.c_str(), utf8Text.c_str(), buttons, type & 0xF0);
-    WaitingBox waiting(owner, number, boxButtonIds(type), [](int button) {
+    const PageAnswer answer = waitForBox(owner, number, boxButtonIds(type), [](int button) {
         return PageAnswer{true, button, ""};
     });
-    const PageAnswer answer = waiting.wait();
     // A box the program quit under answers with its last button, as closing it would.
     return answer.done                 ? answer.value
            : (type & 0x0F) == MB_OK    ? IDOK

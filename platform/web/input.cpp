@@ -1,36 +1,14 @@
-// Keyboard and mouse state: the page turns its key events into the virtual keys and messages of
-// the other layers (web/page.js) and keeps the key state here; the cursor is where the last
-// mouse event over a canvas was.
+// The keyboard: the page turns its key events into the virtual keys and messages of the other
+// layers (web/page.js), and they reach the key state and the queue here; the program's texts as
+// the page's UTF-8.
 #include <emscripten.h>
 
-#include <array>
 #include <cstring>
-#include <mutex>
 
 #include "platform/cp1251.h"
 #include "platform/web/layer.h"
 
 namespace kvarlo::platform {
-
-namespace {
-
-std::mutex inputMutex;
-POINT cursor{};
-std::array<bool, 256> keysDown{};
-
-}  // namespace
-
-void setCursorPosition(POINT screen) {
-    std::lock_guard lock(inputMutex);
-    cursor = screen;
-}
-
-void setKeyDown(int virtualKey, bool down) {
-    if (virtualKey <= 0 || virtualKey > 255)
-        return;
-    std::lock_guard lock(inputMutex);
-    keysDown[static_cast<size_t>(virtualKey)] = down;
-}
 
 std::string toUtf8(const char* ansi, int length) {
     if (ansi == nullptr)
@@ -75,23 +53,3 @@ EMSCRIPTEN_KEEPALIVE void kvarlo_web_modifiers(int shift, int control, int alt) 
 }
 
 }  // extern "C"
-
-BOOL WINAPI GetCursorPos(LPPOINT point) {
-    if (point == nullptr)
-        return FALSE;
-    std::lock_guard lock(inputMutex);
-    *point = cursor;
-    return TRUE;
-}
-
-BOOL WINAPI SetCursorPos(int x, int y) {
-    setCursorPosition(POINT{x, y});
-    return TRUE;
-}
-
-SHORT WINAPI GetKeyState(int virtualKey) {
-    if (virtualKey <= 0 || virtualKey > 255)
-        return 0;
-    std::lock_guard lock(inputMutex);
-    return keysDown[static_cast<size_t>(virtualKey)] ? static_cast<SHORT>(0x8000) : 0;
-}

@@ -10,75 +10,39 @@
 #include <string>
 #include <vector>
 
+#include "platform/core/input.h"
+#include "platform/core/resources.h"
+#include "platform/core/waiting_box.h"
+#include "platform/core/window.h"
 #include "platform/win32.h"
 
 namespace kvarlo::platform {
 
-// ---- Menus -----------------------------------------------------------------------------------
-struct Menu;
-struct MenuItem {
-    enum class Kind { Item, Separator, Popup } kind = Kind::Item;
-    UINT id = 0;
-    std::string text;  // 1251, with '&' marking the mnemonic
-    Menu* popup = nullptr;
-};
-struct Menu {
-    std::vector<MenuItem> items;
-    ~Menu();
-};
-Menu* menuFromHandle(HMENU menu);
+// ---- Menus ---------------------------------------------------------------------------------
 // The menu as the page builds its bar from it: JSON, texts in UTF-8.
 std::string menuJson(const Menu& menu);
 
 // ---- Windows ---------------------------------------------------------------------------------
-struct Rect {
-    int left = 0, top = 0, right = 0, bottom = 0;  // right and bottom exclusive
-    bool empty() const { return right <= left || bottom <= top; }
-};
+// A window: a canvas in the page; a dialog box is shown by the page and driven from the program's
+// thread.
+struct Window : WindowRecord {
+    Rect clientArea() const override { return Rect{0, 0, width, height}; }
+    void makeFrame(HICON icon, int x, int y, int outerWidth, int outerHeight) override;
+    void showFrame(int showCommand, bool wasVisible) override;
+    void destroyFrame() override;
+    void titleChanged() override;
+    void present() override;
+    void mnemonicTyped(char letter) override;
+    std::optional<POINT> clientOrigin() const override;
 
-struct Window {
-    std::string className;
-    WNDPROC proc = nullptr;
-    DWORD style = 0;
-    std::string title;  // 1251
-    Menu* menu = nullptr;
     int width = 1, height = 1;     // the client area: the canvas
     std::vector<uint32_t> screen;  // what the canvas shows, 0x00RRGGBB per pixel, top-down
-    bool destroying = false;
-    bool visible = false;
-
-    // Dialog boxes (DialogBoxParamA): shown by the page, driven from the program's thread.
-    bool dialog = false;
-    DLGPROC dialogProc = nullptr;
-    bool dialogEnded = false;
-    INT_PTR dialogResult = 0;
-
-    // Guarded by the queue's mutex: a paint is due.
-    bool invalid = false;
-    bool eraseRequested = false;
-    Rect invalidRect;
 };
 
-inline HWND handleOf(Window* window) {
-    return reinterpret_cast<HWND>(window);
-}
 // The live window behind a handle, or nullptr.
 Window* windowFromHandle(HWND window);
-// Copies the window's screen to its canvas.
-void presentScreen(Window& window);
 
 // ---- Messages --------------------------------------------------------------------------------
-std::mutex& queueMutex();
-void registerLiveWindow(Window* window);
-void unregisterLiveWindow(Window* window);
-bool isLiveWindow(HWND window);
-void invalidateWindow(Window& window, const Rect* rect, bool erase);
-bool takeMessage(MSG& msg, HWND filter, UINT filterMin, UINT filterMax, bool remove);
-// Blocks the program's thread until a message may be ready (or the page answered).
-void waitForWork();
-void wakeQueue();
-LRESULT callWindowProc(Window& window, UINT message, WPARAM wParam, LPARAM lParam);
-DWORD messageTime();
 // Runs the program's messages until `done` holds (checked under the queue's lock); false when
 // WM_QUIT came first (it is put back for the main loop).
 bool runModalLoop(const bool& done);
@@ -100,37 +64,13 @@ PageAnswer awaitAnswer(int number);
 bool giveAnswer(int number, int value, const std::string& utf8Text);
 
 // ---- Boxes their owner can answer --------------------------------------------------------------
-// A message box or file dialog the page shows, as a window of its own, as on Windows: it
-// deactivates its owner as it comes (WM_ACTIVATE, WA_INACTIVE, the box's handle), a WM_COMMAND
-// with one of its buttons posted to that handle answers it as the button would, and the owner
-// gets WA_ACTIVE once it has gone. The program's tests answer boxes so on every side.
-class WaitingBox {
-public:
-    // `number` is the page's pending answer; `answerFor` gives what a button of the box answers.
-    WaitingBox(HWND owner, int number, std::vector<int> buttons,
-               std::function<PageAnswer(int button)> answerFor);
-    ~WaitingBox();
-    WaitingBox(const WaitingBox&) = delete;
-    WaitingBox& operator=(const WaitingBox&) = delete;
-
-    // Tells the owner, then runs the program's messages until the page or the owner answers.
-    PageAnswer wait();
-    HWND handle() const { return handleOf(record_); }
-    void take(UINT message, WPARAM wParam);
-
-private:
-    void tellOwner(WORD state);
-    HWND owner_;
-    int number_;
-    std::vector<int> buttons_;
-    std::function<PageAnswer(int)> answerFor_;
-    Window* record_;
-    bool told_ = false;
-};
-
-// ---- Input -----------------------------------------------------------------------------------
-void setKeyDown(int virtualKey, bool down);
-void setCursorPosition(POINT screen);
+// A message box or file dialog the page shows, as a window of its own: it deactivates its owner
+// as it comes, a WM_COMMAND with one of its buttons posted to it answers it as the button would
+// (`answerFor` gives what each button answers, and the page's box closes), and the owner is
+// active again once it has gone. Waits, running the program's messages, for the page's or the
+// owner's answer to the pending answer `number`.
+PageAnswer waitForBox(HWND owner, int number, std::vector<int> buttons,
+                      std::function<PageAnswer(int button)> answerFor);
 
 // ---- Text ------------------------------------------------------------------------------------
 std::string toUtf8(const char* ansi, int length = -1);

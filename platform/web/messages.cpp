@@ -1,16 +1,10 @@
-// The message queue: posted messages from any thread (the page's input among them), paints and
-// timers made up when due, the quit flag, and the wait that blocks the program's thread on a
-// condition until something arrives. The page's main thread never waits here: it only posts.
+// The browser's side of the message queue: the program's thread waits on a condition (the page's
+// main thread never waits, it only posts), and the boxes the page shows are answered by number.
 #include <emscripten.h>
 #include <emscripten/threading.h>
 
-#include <algorithm>
-#include <chrono>
-#include <condition_variable>
-#include <deque>
 #include <map>
-#include <optional>
-#include <unordered_set>
+#include <utility>
 
 #include "platform/web/layer.h"
 
@@ -18,229 +12,39 @@ namespace kvarlo::platform {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-struct Timer {
-    HWND window;
-    UINT_PTR id;
-    std::chrono::milliseconds interval;
-    Clock::time_point due;
-    TIMERPROC proc;
+// The boxes awaiting the page's answer, under the queue's lock.
+struct Answers {
+    std::map<int, PageAnswer> pending;
+    int next = 1;
+    bool arrived = false;  // one came since the program's thread last looked
 };
 
-struct Queue {
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::deque<MSG> posted;
-    bool quitPosted = false;
-    int quitCode = 0;
-    std::vector<Timer> timers;
-    UINT_PTR nextTimerId = 1;
-    std::unordered_set<HWND> live;
-    std::vector<Window*> windows;  // live windows in creation order: paints go in this order
-    std::map<int, PageAnswer> answers;
-    int nextAnswer = 1;
-    bool answerArrived = false;
-};
-
-Queue& queue() {
-    static Queue* q = new Queue;  // outlives every static destructor that might post
-    return *q;
-}
-
-const Clock::time_point startTime = Clock::now();
-
-bool admits(UINT message, UINT filterMin, UINT filterMax) {
-    if (filterMin == 0 && filterMax == 0)
-        return true;
-    return message >= filterMin && message <= filterMax;
-}
-
-bool readyLocked(Queue& q) {
-    if (!q.posted.empty() || q.quitPosted)
-        return true;
-    for (Window* w : q.windows) {
-        if (w->invalid && w->visible)
-            return true;
-    }
-    const auto now = Clock::now();
-    return std::any_of(q.timers.begin(), q.timers.end(),
-                       [&](const Timer& t) { return t.due <= now; });
-}
-
-bool takePosted(Queue& q, MSG& msg, HWND filter, UINT filterMin, UINT filterMax, bool remove) {
-    for (auto it = q.posted.begin(); it != q.posted.end(); ++it) {
-        if ((filter != nullptr && it->hwnd != filter) || !admits(it->message, filterMin, filterMax))
-            continue;
-        msg = *it;
-        if (remove)
-            q.posted.erase(it);
-        return true;
-    }
-    return false;
-}
-
-bool takePaint(Queue& q, MSG& msg, HWND filter) {
-    for (Window* w : q.windows) {
-        if (!w->invalid || !w->visible || (filter != nullptr && handleOf(w) != filter))
-            continue;
-        msg.hwnd = handleOf(w);
-        msg.message = WM_PAINT;
-        return true;
-    }
-    return false;
-}
-
-bool takeTimer(Queue& q, MSG& msg, HWND filter, bool remove) {
-    const auto now = Clock::now();
-    for (Timer& t : q.timers) {
-        if (t.due > now || (filter != nullptr && t.window != filter))
-            continue;
-        msg.hwnd = t.window;
-        msg.message = WM_TIMER;
-        msg.wParam = t.id;
-        msg.lParam = reinterpret_cast<LPARAM>(t.proc);
-        if (remove)
-            t.due = now + t.interval;
-        return true;
-    }
-    return false;
+Answers& answers() {
+    static auto* a = new Answers;
+    return *a;
 }
 
 }  // namespace
 
-std::mutex& queueMutex() {
-    return queue().mutex;
-}
-
-void registerLiveWindow(Window* window) {
-    Queue& q = queue();
-    std::lock_guard lock(q.mutex);
-    q.live.insert(handleOf(window));
-    q.windows.push_back(window);
-}
-
-void unregisterLiveWindow(Window* window) {
-    Queue& q = queue();
-    std::lock_guard lock(q.mutex);
-    const HWND handle = handleOf(window);
-    q.live.erase(handle);
-    q.windows.erase(std::remove(q.windows.begin(), q.windows.end(), window), q.windows.end());
-    q.posted.erase(std::remove_if(q.posted.begin(), q.posted.end(),
-                                  [&](const MSG& m) { return m.hwnd == handle; }),
-                   q.posted.end());
-    q.timers.erase(std::remove_if(q.timers.begin(), q.timers.end(),
-                                  [&](const Timer& t) { return t.window == handle; }),
-                   q.timers.end());
-}
-
-bool isLiveWindow(HWND window) {
-    Queue& q = queue();
-    std::lock_guard lock(q.mutex);
-    return q.live.count(window) != 0;
-}
-
-Window* windowFromHandle(HWND window) {
-    if (window == nullptr || !isLiveWindow(window))
-        return nullptr;
-    return reinterpret_cast<Window*>(window);
-}
-
-void invalidateWindow(Window& window, const Rect* rect, bool erase) {
-    {
-        std::lock_guard lock(queue().mutex);
-        Rect area{0, 0, window.width, window.height};
-        if (rect != nullptr) {
-            area = Rect{std::max(rect->left, 0), std::max(rect->top, 0),
-                        std::min(rect->right, window.width), std::min(rect->bottom, window.height)};
-        }
-        if (window.invalid) {
-            const Rect& was = window.invalidRect;
-            area = Rect{std::min(was.left, area.left), std::min(was.top, area.top),
-                        std::max(was.right, area.right), std::max(was.bottom, area.bottom)};
-        }
-        window.invalidRect = area;
-        window.invalid = true;
-        window.eraseRequested = window.eraseRequested || erase;
-    }
-    wakeQueue();
-}
-
-DWORD messageTime() {
-    return static_cast<DWORD>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - startTime).count());
-}
-
-void wakeQueue() {
-    queue().changed.notify_all();
-}
-
-bool takeMessage(MSG& msg, HWND filter, UINT filterMin, UINT filterMax, bool remove) {
-    Queue& q = queue();
-    std::lock_guard lock(q.mutex);
-    msg = MSG{};
-    msg.time = messageTime();
-    GetCursorPos(&msg.pt);
-    // Posted messages oldest first, then the quit flag, then paints, then timers, as Windows.
-    if (takePosted(q, msg, filter, filterMin, filterMax, remove))
-        return true;
-    if (q.quitPosted && admits(WM_QUIT, filterMin, filterMax)) {
-        msg.hwnd = nullptr;
-        msg.message = WM_QUIT;
-        msg.wParam = static_cast<WPARAM>(q.quitCode);
-        if (remove)
-            q.quitPosted = false;
-        return true;
-    }
-    if (admits(WM_PAINT, filterMin, filterMax) && takePaint(q, msg, filter))
-        return true;
-    return admits(WM_TIMER, filterMin, filterMax) && takeTimer(q, msg, filter, remove);
-}
-
 void waitForWork() {
     deliverFinishedSaves();
-    Queue& q = queue();
-    std::unique_lock lock(q.mutex);
-    if (q.answerArrived) {  // the waiting loop looks at its answer again
-        q.answerArrived = false;
-        return;
-    }
-    if (readyLocked(q))
-        return;
-    std::optional<Clock::time_point> due;
-    for (const Timer& t : q.timers) {
-        if (!due || t.due < *due)
-            due = t.due;
-    }
-    if (due) {
-        q.changed.wait_until(lock, *due);
-    } else {
-        q.changed.wait(lock);
-    }
+    // An answer that came makes the waiting loop look at its answer again.
+    waitOnQueue([] { return std::exchange(answers().arrived, false); });
 }
 
-LRESULT callWindowProc(Window& window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (window.dialog) {
-        // Dialogs: the program's dialog procedure first; a paint it leaves alone is still done.
-        const INT_PTR handled = window.dialogProc != nullptr
-                                    ? window.dialogProc(handleOf(&window), message, wParam, lParam)
-                                    : 0;
-        if (!handled && message == WM_PAINT)
-            ValidateRect(handleOf(&window), nullptr);
-        if (!handled && message == WM_CLOSE)  // closing the box means Cancel
-            return callWindowProc(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
-        return handled;
-    }
-    if (window.proc == nullptr)
-        return DefWindowProcA(handleOf(&window), message, wParam, lParam);
-    return window.proc(handleOf(&window), message, wParam, lParam);
+void wakeEventLoop() {}  // the program's thread has none: waitOnQueue's condition wakes it
+
+void letInputIn() {}  // the page's input is posted as it happens
+
+bool onWindowThread() {
+    return !emscripten_is_main_browser_thread();
 }
 
 bool runModalLoop(const bool& done) {
     MSG msg;
     for (;;) {
         {
-            std::lock_guard lock(queue().mutex);
+            std::lock_guard lock(queueMutex());
             if (done)
                 return true;
         }
@@ -257,38 +61,38 @@ bool runModalLoop(const bool& done) {
 }
 
 int expectAnswer() {
-    Queue& q = queue();
-    std::lock_guard lock(q.mutex);
-    const int number = q.nextAnswer++;
-    q.answers[number] = PageAnswer{};
+    Answers& a = answers();
+    std::lock_guard lock(queueMutex());
+    const int number = a.next++;
+    a.pending[number] = PageAnswer{};
     return number;
 }
 
 PageAnswer awaitAnswer(int number) {
-    Queue& q = queue();
+    Answers& a = answers();
     const bool* done = nullptr;
     {
-        std::lock_guard lock(q.mutex);
-        done = &q.answers[number].done;  // map nodes stay put while others come and go
+        std::lock_guard lock(queueMutex());
+        done = &a.pending[number].done;  // map nodes stay put while others come and go
     }
     runModalLoop(*done);
-    std::lock_guard lock(q.mutex);
-    PageAnswer answer = q.answers[number];
-    q.answers.erase(number);
+    std::lock_guard lock(queueMutex());
+    PageAnswer answer = a.pending[number];
+    a.pending.erase(number);
     return answer;
 }
 
 bool giveAnswer(int number, int value, const std::string& utf8Text) {
-    Queue& q = queue();
+    Answers& a = answers();
     {
-        std::lock_guard lock(q.mutex);
-        auto it = q.answers.find(number);
-        if (it == q.answers.end() || it->second.done)
+        std::lock_guard lock(queueMutex());
+        auto it = a.pending.find(number);
+        if (it == a.pending.end() || it->second.done)
             return false;  // answered already, or no longer awaited
         it->second.value = value;
         it->second.text = utf8Text;
         it->second.done = true;
-        q.answerArrived = true;
+        a.arrived = true;
     }
     wakeQueue();
     return true;
@@ -311,122 +115,3 @@ EMSCRIPTEN_KEEPALIVE void kvarlo_web_answer(int number, int value, const char* u
 }
 
 }  // extern "C"
-
-BOOL WINAPI GetMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax) {
-    if (msg == nullptr) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return -1;
-    }
-    if (window != nullptr && !isLiveWindow(window)) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-        return -1;
-    }
-    for (;;) {
-        if (takeMessage(*msg, window, filterMin, filterMax, true))
-            return msg->message == WM_QUIT ? FALSE : TRUE;
-        waitForWork();
-    }
-}
-
-BOOL WINAPI PeekMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags) {
-    if (msg == nullptr)
-        return FALSE;
-    return takeMessage(*msg, window, filterMin, filterMax, (removeFlags & PM_REMOVE) != 0) ? TRUE
-                                                                                           : FALSE;
-}
-
-BOOL WINAPI TranslateMessage(const MSG* msg) {
-    // The page queues character messages with their key message: nothing is left to translate.
-    // The answer follows Windows: true for every key message, up or down.
-    return msg != nullptr && (msg->message == WM_KEYDOWN || msg->message == WM_KEYUP ||
-                              msg->message == WM_SYSKEYDOWN || msg->message == WM_SYSKEYUP);
-}
-
-LRESULT WINAPI DispatchMessageA(const MSG* msg) {
-    if (msg == nullptr)
-        return 0;
-    if (msg->message == WM_TIMER && msg->lParam != 0) {
-        reinterpret_cast<TIMERPROC>(msg->lParam)(msg->hwnd, WM_TIMER, msg->wParam, msg->time);
-        return 0;
-    }
-    Window* window = windowFromHandle(msg->hwnd);
-    if (window == nullptr)
-        return 0;
-    return callWindowProc(*window, msg->message, msg->wParam, msg->lParam);
-}
-
-BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    Queue& q = queue();
-    {
-        std::lock_guard lock(q.mutex);
-        if (window != nullptr && q.live.count(window) == 0) {
-            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-            return FALSE;
-        }
-        MSG msg{};
-        msg.hwnd = window;
-        msg.message = message;
-        msg.wParam = wParam;
-        msg.lParam = lParam;
-        msg.time = messageTime();
-        q.posted.push_back(msg);
-    }
-    wakeQueue();
-    return TRUE;
-}
-
-LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    // A direct call: meant for the window's own thread, the program's.
-    Window* target = emscripten_is_main_browser_thread() ? nullptr : windowFromHandle(window);
-    if (target == nullptr) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-        return 0;
-    }
-    return callWindowProc(*target, message, wParam, lParam);
-}
-
-void WINAPI PostQuitMessage(int exitCode) {
-    {
-        std::lock_guard lock(queue().mutex);
-        queue().quitPosted = true;
-        queue().quitCode = exitCode;
-    }
-    wakeQueue();
-}
-
-UINT_PTR WINAPI SetTimer(HWND window, UINT_PTR id, UINT elapseMs, TIMERPROC proc) {
-    Queue& q = queue();
-    UINT_PTR result = 0;
-    {
-        std::lock_guard lock(q.mutex);
-        if (window != nullptr && q.live.count(window) == 0) {
-            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-            return 0;
-        }
-        if (window == nullptr)
-            id = q.nextTimerId++;  // thread timers get a fresh id
-        const auto interval = std::chrono::milliseconds(std::clamp<UINT>(elapseMs, 10, 0x7FFFFFFF));
-        const Timer timer{window, id, interval, Clock::now() + interval, proc};
-        auto it = std::find_if(q.timers.begin(), q.timers.end(),
-                               [&](const Timer& t) { return t.window == window && t.id == id; });
-        if (it != q.timers.end()) {
-            *it = timer;
-        } else {
-            q.timers.push_back(timer);
-        }
-        result = window == nullptr ? id : (id != 0 ? id : 1);
-    }
-    wakeQueue();
-    return result;
-}
-
-BOOL WINAPI KillTimer(HWND window, UINT_PTR id) {
-    Queue& q = queue();
-    std::lock_guard lock(q.mutex);
-    auto it = std::find_if(q.timers.begin(), q.timers.end(),
-                           [&](const Timer& t) { return t.window == window && t.id == id; });
-    if (it == q.timers.end())
-        return FALSE;
-    q.timers.erase(it);
-    return TRUE;
-}

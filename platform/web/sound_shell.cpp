@@ -9,8 +9,8 @@
 #include <iterator>
 #include <vector>
 
+#include "platform/core/resources.h"
 #include "platform/web/layer.h"
-#include "platform/web/resources.h"
 
 namespace kvarlo::platform {
 

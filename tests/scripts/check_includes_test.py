@@ -36,6 +36,12 @@ class Violations(unittest.TestCase):
         "the engine uses platform/": ("solver/engine/layers.cpp", '#include "platform/win32.h"\n'),
         "Qt outside platform/qt/": ("cli/command_render.cpp", "#include <QGuiApplication>\n"),
         "Qt in platform/ but not in qt/": ("platform/cp1251.cpp", "#include <QString>\n"),
+        "Qt in the shared core": ("platform/core/resources.cpp", "#include <QImage>\n"),
+        "emscripten outside platform/web/": ("platform/core/messages.cpp",
+                                             "#include <emscripten/threading.h>\n"),
+        "the core uses a layer": ("platform/core/messages.cpp", '#include "platform/qt/layer.h"\n'),
+        "the Qt layer uses the browser's": ("platform/qt/gdi.cpp", '#include "platform/web/layer.h"\n'),
+        "the browser layer uses Qt's": ("platform/web/gdi.cpp", '#include "platform/qt/objects.h"\n'),
     }
 
     def test_each_kind_fails_and_names_the_line(self):
@@ -54,7 +60,9 @@ class Allowed(unittest.TestCase):
             "documents/file_format.h": '#include "solver/solver_results.h"\n#include "game/game.h"\n',
             "solver/control.cpp": '#include "platform/win32.h"\n#include "solver/engine/engine.h"\n',
             "solver/engine/layers.cpp": '#include "board/moves.h"\n#include <vector>\n',
-            "platform/qt/gdi.cpp": "#include <QImage>\n",
+            "platform/qt/gdi.cpp": "#include <QImage>\n#include \"platform/core/resources.h\"\n",
+            "platform/web/gdi.cpp": '#include <emscripten.h>\n#include "platform/core/resources.h"\n',
+            "platform/core/resources.cpp": '#include "platform/win32.h"\n',
             "view/board_view.h": '#include "platform/win32.h"\n#include "solver/solver_results.h"\n',
             "tools/resource_compiler.cpp": '#include "shell/resource.h"\n',
             "tests/view/x_test.cpp": '#include "tools/x.h"\n#include <QString>\n',

@@ -1,12 +1,9 @@
 // The message boxes and file dialogs as windows their owner can answer: on Windows a modal box
 // that comes deactivates its owner (WM_ACTIVATE with the box's handle), and a button's command
-// posted to the box presses that button. The program's tests answer boxes so on both sides,
-// without timers.
-#include <QMetaObject>
-#include <QPointer>
-#include <algorithm>
+// posted to the box presses that button.
+#include "platform/core/waiting_box.h"
 
-#include "platform/qt/layer.h"
+#include <algorithm>
 
 namespace kvarlo::platform {
 
@@ -28,7 +25,7 @@ LRESULT CALLBACK waitingBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM
 }  // namespace
 
 WaitingBox::WaitingBox(HWND owner, std::vector<int> buttons)
-    : owner_(owner), buttons_(std::move(buttons)), record_(new Window) {
+    : owner_(owner), buttons_(std::move(buttons)), record_(newLayerWindow()) {
     record_->className = "#32770";
     record_->proc = waitingBoxProc;
     registerLiveWindow(record_);
@@ -54,7 +51,7 @@ void WaitingBox::take(UINT message, WPARAM wParam) {
 }
 
 bool WaitingBox::tellOwner(WORD state) {
-    if (!onGuiThread() || windowFromHandle(owner_) == nullptr)
+    if (!onWindowThread() || windowRecord(owner_) == nullptr)
         return false;  // a box without an owner tells no one
     told_ = true;
     SendMessageA(owner_, WM_ACTIVATE, MAKEWPARAM(state, 0), reinterpret_cast<LPARAM>(handle()));
@@ -73,13 +70,6 @@ std::optional<int> WaitingBox::waitUnshown() {
         DispatchMessageA(&msg);
     }
     return answer_;
-}
-
-void WaitingBox::tellOwnerWhenShown(QObject& box, std::function<void(int)> close) {
-    close_ = std::move(close);
-    // Queued to the box: it runs from the box's own loop, once the box is up.
-    QMetaObject::invokeMethod(
-        &box, [this] { tellOwner(WA_INACTIVE); }, Qt::QueuedConnection);
 }
 
 }  // namespace kvarlo::platform

@@ -1,11 +1,10 @@
 // Resources from the compiled resource table: strings, menus, accelerators, icons, bitmaps and
-// raw data; and the menus as the page builds its menu bar from them.
+// raw data, for every layer: none of it needs more than the table itself.
 #include <strings.h>
 #include <algorithm>
 #include <cstring>
 
-#include "platform/web/layer.h"
-#include "platform/web/resources.h"
+#include "platform/core/resources.h"
 
 namespace kvarlo::platform {
 
@@ -17,7 +16,7 @@ struct Accelerators {
     std::vector<ACCEL> entries;
 };
 
-// An icon: the page shows the program's own as the favicon, so the layer only hands out handles.
+// An icon: its group resource, which each layer shows in its own way.
 struct Icon {
     const BinaryResource* file = nullptr;
 };
@@ -143,6 +142,14 @@ Menu* menuFromHandle(HMENU handle) {
                     stack.push_back(item.popup);
             }
         }
+    }
+    return nullptr;
+}
+
+const BinaryResource* iconResource(HICON handle) {
+    for (Icon* icon : icons()) {
+        if (reinterpret_cast<HICON>(icon) == handle)
+            return icon->file;
     }
     return nullptr;
 }
@@ -320,11 +327,6 @@ HMENU WINAPI LoadMenuA(HINSTANCE instance, LPCSTR name) {
     return nullptr;
 }
 
-HMENU WINAPI GetMenu(HWND hwnd) {
-    Window* window = windowFromHandle(hwnd);
-    return window != nullptr ? reinterpret_cast<HMENU>(window->menu) : nullptr;
-}
-
 HMENU WINAPI GetSubMenu(HMENU handle, int position) {
     Menu* menu = menuFromHandle(handle);
     if (menu == nullptr || position < 0 || static_cast<size_t>(position) >= menu->items.size())
@@ -373,7 +375,7 @@ HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name) {
 }
 
 HCURSOR WINAPI LoadCursorA(HINSTANCE, LPCSTR name) {
-    // Only the system arrow, which is what the page shows anyway.
+    // Only the system arrow, which is what every layer shows anyway.
     static HICON__ arrow{};
     return name == IDC_ARROW ? &arrow : nullptr;
 }
@@ -421,54 +423,3 @@ LPVOID WINAPI LockResource(HGLOBAL data) {
 DWORD WINAPI SizeofResource(HMODULE, HRSRC resource) {
     return resource != nullptr ? reinterpret_cast<const BinaryResource*>(resource)->size : 0;
 }
-
-namespace kvarlo::platform {
-
-namespace {
-
-void appendJsonString(std::string& out, const std::string& utf8) {
-    out += '"';
-    for (const char c : utf8) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            out += ' ';
-        } else {
-            out += c;
-        }
-    }
-    out += '"';
-}
-
-}  // namespace
-
-// [{"text": "&Файл", "items": [{"id": 101, "text": "..."}, {"separator": true}, ...]}, ...]
-std::string menuJson(const Menu& menu) {
-    std::string out = "[";
-    for (size_t i = 0; i < menu.items.size(); ++i) {
-        const MenuItem& item = menu.items[i];
-        if (i > 0)
-            out += ',';
-        switch (item.kind) {
-            case MenuItem::Kind::Separator:
-                out += "{\"separator\":true}";
-                break;
-            case MenuItem::Kind::Item:
-                out += "{\"id\":" + std::to_string(item.id) + ",\"text\":";
-                appendJsonString(out, toUtf8(item.text.c_str()));
-                out += '}';
-                break;
-            case MenuItem::Kind::Popup:
-                out += "{\"text\":";
-                appendJsonString(out, toUtf8(item.text.c_str()));
-                out += ",\"items\":";
-                out += item.popup != nullptr ? menuJson(*item.popup) : std::string("[]");
-                out += '}';
-                break;
-        }
-    }
-    return out + "]";
-}
-
-}  // namespace kvarlo::platform
