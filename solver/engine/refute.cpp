@@ -15,6 +15,8 @@ struct RefutationSearch::Table {
         int32_t target = -1;  // -1: unused
     };
     std::vector<Entry> entries;  // a power of two in size, or empty
+    uint64_t stored = 0;
+    uint64_t maxCells = 0;
 
     explicit Table(uint64_t bytes) {
         uint64_t cells = 1;
@@ -22,7 +24,23 @@ struct RefutationSearch::Table {
             cells *= 2;
         }
         if (cells >= 64) {
-            entries.resize(cells);
+            maxCells = cells;
+            entries.resize(std::min<uint64_t>(cells, 1024));
+        }
+    }
+    // Grows by doubling as it fills, up to maxCells: a search that a proof or a stop ends
+    // early never touches the whole share.
+    void growIfFull() {
+        if (entries.size() >= maxCells || stored < entries.size() / 2) {
+            return;
+        }
+        std::vector<Entry> old(entries.size() * 2);
+        old.swap(entries);
+        stored = 0;
+        for (const Entry& e : old) {
+            if (e.target >= 0) {
+                store(e.position, e.target);
+            }
         }
     }
     bool refutes(Bits canonical, int32_t target) const {
@@ -34,7 +52,9 @@ struct RefutationSearch::Table {
     }
     void store(Bits canonical, int32_t target) {
         if (!entries.empty()) {
-            entries[hashBits(canonical) & (entries.size() - 1)] = Entry{canonical, target};
+            Entry& e = entries[hashBits(canonical) & (entries.size() - 1)];
+            stored += e.target < 0;
+            e = Entry{canonical, target};
         }
     }
 };
@@ -43,6 +63,9 @@ namespace {
 
 // How often the search looks at the stop flag, in positions.
 constexpr uint64_t stopCheckMask = 4095;
+
+// Looks, 10 ms apart, that a best must stand at least before a refutation of it starts.
+constexpr int32_t settledLooks = 20;
 
 }  // namespace
 
@@ -145,6 +168,7 @@ bool RefutationSearch::search(Bits p, int32_t depth) {
             return false;
         }
         table_->store(canon[k], target_);
+        table_->growIfFull();
     }
     return false;
 }
@@ -153,12 +177,23 @@ void BelowBest::run(const std::function<BestEnding()>& known, uint64_t tableByte
                     const std::atomic<bool>& stop) {
     std::unique_ptr<RefutationSearch> search;
     int32_t waitingOn = noResult;  // a best below which an ending was found: wait for news
-    while (!stop.load(std::memory_order_relaxed)) {
+    int32_t seen = noResult;       // the best of the last look, and the look it first came in
+    int32_t seenSince = 0;
+    for (int32_t look = 0; !stop.load(std::memory_order_relaxed); ++look) {
         const BestEnding k = known();
         if (k.best != noResult && k.best <= std::max(k.lowest, lowest())) {
             return;
         }
-        if (k.best == noResult || k.best == waitingOn) {
+        if (k.best != seen) {
+            seen = k.best;
+            seenSince = look;
+        }
+        // A best the beams are still lowering, or one the other searches prove at once, is
+        // left to them: the search starts on a best that has stood as long as it took to
+        // come, and at least a few looks. The time spent on proofs follows the time that
+        // finding better has stopped paying.
+        const bool settled = look - seenSince >= std::max(settledLooks, seenSince);
+        if (k.best == noResult || k.best == waitingOn || !settled) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
             continue;
         }
@@ -166,6 +201,7 @@ void BelowBest::run(const std::function<BestEnding()>& known, uint64_t tableByte
             search = std::make_unique<RefutationSearch>(graph_, tableBytes, useSymmetry);
         }
         const int32_t target = k.best - 1 - graph_.fixedMatches;
+        attempts_.fetch_add(1, std::memory_order_relaxed);
         const RefutationSearch::Outcome outcome = search->run(target, stop);
         if (outcome == RefutationSearch::Outcome::refuted) {
             lowest_.store(k.best, std::memory_order_relaxed);

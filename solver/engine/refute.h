@@ -82,7 +82,8 @@ public:
     explicit BelowBest(const JumpGraph& graph) : graph_(graph) {}
 
     // Runs until `stop` is set or the best `known()` returns is proven (by this search or its
-    // own). `tableBytes` and `useSymmetry` as for RefutationSearch.
+    // own), looking at it every 10 ms; a best starts a search once it has stood for a few
+    // looks. `tableBytes` and `useSymmetry` as for RefutationSearch.
     void run(const std::function<BestEnding()>& known, uint64_t tableBytes, bool useSymmetry,
              const std::atomic<bool>& stop);
 
@@ -90,9 +91,13 @@ public:
     // then.
     int32_t lowest() const { return lowest_.load(std::memory_order_relaxed); }
 
+    // Searches started, one per best it tried to prove (notes and tests).
+    int32_t attempts() const { return attempts_.load(std::memory_order_relaxed); }
+
 private:
     const JumpGraph& graph_;
     std::atomic<int32_t> lowest_{0};
+    std::atomic<int32_t> attempts_{0};
 };
 
 }  // namespace kvarlo::engine

@@ -296,6 +296,7 @@ TEST(BelowBestTest, ProvesTheTrueBestAndNothingAboveIt) {
         BestEnding known;
         known.best = exact.best + graph.fixedMatches;
         proven.run([&] { return known; }, 1 << 20, true, stop);
+        EXPECT_EQ(proven.attempts(), 1) << i;
         EXPECT_EQ(proven.lowest(), known.best) << i;
 
         BelowBest above(graph);
@@ -303,10 +304,11 @@ TEST(BelowBestTest, ProvesTheTrueBestAndNothingAboveIt) {
         int32_t asked = 0;
         above.run(
             [&] {
-                stop = ++asked >= 3;
+                stop = ++asked >= 60;  // long after the search has started and found
                 return known;
             },
             1 << 20, true, stop);
+        EXPECT_EQ(above.attempts(), 1) << i;
         EXPECT_EQ(above.lowest(), 0) << i;
     }
 }
