@@ -149,7 +149,9 @@ std::thread SearchEngine::startRefutation(const std::atomic<bool>& stop) {
                 // Its table comes out of what the layers left, and shrinks to nothing when
                 // they left nothing: the search is then slower, never wrong.
                 const ChargedShare share(budget_, BestSearch::share(budget_.limit()) / 2);
-                belowBest_->run([this] { return best_->result(); }, share.bytes(),
+                // 5 s: every best of the collection's dense figures comes sooner, and a search
+                // beside the beams that find it would only slow them down.
+                belowBest_->run([this] { return best_->result(); }, 500, share.bytes(),
                                 options_.useSymmetry, stop);
             } catch (const std::bad_alloc&) {
                 memoryRefused_ = true;

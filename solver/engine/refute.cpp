@@ -64,9 +64,6 @@ namespace {
 // How often the search looks at the stop flag, in positions.
 constexpr uint64_t stopCheckMask = 4095;
 
-// Looks, 10 ms apart, that a best must stand at least before a refutation of it starts.
-constexpr int32_t settledLooks = 20;
-
 }  // namespace
 
 RefutationSearch::RefutationSearch(const JumpGraph& graph, uint64_t tableBytes, bool useSymmetry,
@@ -173,8 +170,8 @@ bool RefutationSearch::search(Bits p, int32_t depth) {
     return false;
 }
 
-void BelowBest::run(const std::function<BestEnding()>& known, uint64_t tableBytes, bool useSymmetry,
-                    const std::atomic<bool>& stop) {
+void BelowBest::run(const std::function<BestEnding()>& known, int32_t settleLooks,
+                    uint64_t tableBytes, bool useSymmetry, const std::atomic<bool>& stop) {
     std::unique_ptr<RefutationSearch> search;
     int32_t waitingOn = noResult;  // a best below which an ending was found: wait for news
     int32_t seen = noResult;       // the best of the last look, and the look it first came in
@@ -188,11 +185,11 @@ void BelowBest::run(const std::function<BestEnding()>& known, uint64_t tableByte
             seen = k.best;
             seenSince = look;
         }
-        // A best the beams are still lowering, or one the other searches prove at once, is
-        // left to them: the search starts on a best that has stood as long as it took to
-        // come, and at least a few looks. The time spent on proofs follows the time that
-        // finding better has stopped paying.
-        const bool settled = look - seenSince >= std::max(settledLooks, seenSince);
+        // A best the beams are still lowering, or one the other searches prove soon, is left
+        // to them: the search starts on a best that has stood as long as it took to come,
+        // and at least `settleLooks`. The time spent on proofs follows the time that finding
+        // better has stopped paying.
+        const bool settled = look - seenSince >= std::max(settleLooks, seenSince);
         if (k.best == noResult || k.best == waitingOn || !settled) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
             continue;

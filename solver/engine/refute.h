@@ -82,10 +82,10 @@ public:
     explicit BelowBest(const JumpGraph& graph) : graph_(graph) {}
 
     // Runs until `stop` is set or the best `known()` returns is proven (by this search or its
-    // own), looking at it every 10 ms; a best starts a search once it has stood for a few
-    // looks. `tableBytes` and `useSymmetry` as for RefutationSearch.
-    void run(const std::function<BestEnding()>& known, uint64_t tableBytes, bool useSymmetry,
-             const std::atomic<bool>& stop);
+    // own), looking at it every 10 ms; a best starts a search once it has stood for at least
+    // `settleLooks` looks. `tableBytes` and `useSymmetry` as for RefutationSearch.
+    void run(const std::function<BestEnding()>& known, int32_t settleLooks, uint64_t tableBytes,
+             bool useSymmetry, const std::atomic<bool>& stop);
 
     // The fewest matches (fixed ones included) proven here to be below every ending; 0 until
     // then.

@@ -295,7 +295,7 @@ TEST(BelowBestTest, ProvesTheTrueBestAndNothingAboveIt) {
         BelowBest proven(graph);
         BestEnding known;
         known.best = exact.best + graph.fixedMatches;
-        proven.run([&] { return known; }, 1 << 20, true, stop);
+        proven.run([&] { return known; }, 2, 1 << 20, true, stop);
         EXPECT_EQ(proven.attempts(), 1) << i;
         EXPECT_EQ(proven.lowest(), known.best) << i;
 
@@ -304,10 +304,10 @@ TEST(BelowBestTest, ProvesTheTrueBestAndNothingAboveIt) {
         int32_t asked = 0;
         above.run(
             [&] {
-                stop = ++asked >= 60;  // long after the search has started and found
+                stop = ++asked >= 10;  // long after the search has started and found
                 return known;
             },
-            1 << 20, true, stop);
+            2, 1 << 20, true, stop);
         EXPECT_EQ(above.attempts(), 1) << i;
         EXPECT_EQ(above.lowest(), 0) << i;
     }
