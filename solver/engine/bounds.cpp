@@ -104,6 +104,16 @@ uint32_t EndingBounds::parityIndex(Bits p) const {
     return index;
 }
 
+bool EndingBounds::sameClass(Bits a, Bits b) const {
+    Bits d = a ^ b;
+    for (size_t i = 0; i < basis_.size(); ++i) {
+        if (d.test(pivots_[i])) {
+            d = d ^ basis_[i];
+        }
+    }
+    return d.empty();
+}
+
 Bits EndingBounds::permanent(Bits p) const {
     // Jumps still possible, an over-estimate that only shrinks: a slot can hold a match if it
     // holds one now or a possible jump lands on it; a match stays for good if no possible jump

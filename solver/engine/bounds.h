@@ -25,6 +25,9 @@ public:
     // parity classes demand.
     int32_t lowest(Bits p) const;
 
+    // True when a and b are of one parity class: a game from a only ends in a's class.
+    bool sameClass(Bits a, Bits b) const;
+
     // The number of independent parity classes (tests and notes).
     int32_t parityDimension() const { return static_cast<int32_t>(freeBits_.size()); }
 

@@ -72,6 +72,7 @@ SearchEngine::SearchEngine(JumpGraph graph, const EngineOptions& options)
     best_ = std::make_unique<SplitBestSearch>(graph_, budget_, BestSearch::share(budget_.limit()),
                                               options.useSymmetry);
     layers_ = std::make_unique<LayeredSearch>(graph_, budget_, threads_, options.useSymmetry);
+    belowBest_ = std::make_unique<BelowBest>(graph_);
     publish();
 }
 
@@ -97,6 +98,7 @@ void SearchEngine::run(const std::function<bool()>& shouldStop,
     if (!layers_->finished() && !best_->finished()) {
         bestThread = startBestSearch(stopBest);
     }
+    std::thread refuteThread = bestThread.joinable() ? startRefutation(stopBest) : std::thread();
     // A refusal on the best-ending search's thread ends the rest at the next look for a stop.
     const auto stop = [&] { return memoryRefused_.load() || (shouldStop && shouldStop()); };
     try {
@@ -107,6 +109,9 @@ void SearchEngine::run(const std::function<bool()>& shouldStop,
     stopBest = true;
     if (bestThread.joinable()) {
         bestThread.join();
+    }
+    if (refuteThread.joinable()) {
+        refuteThread.join();
     }
     elapsedBefore_ += std::chrono::duration_cast<std::chrono::milliseconds>(
                           std::chrono::steady_clock::now() - runStarted_)
@@ -128,6 +133,26 @@ std::thread SearchEngine::startBestSearch(const std::atomic<bool>& stop) {
         return std::thread([this, &stop] {
             try {
                 best_->run(stop);
+            } catch (const std::bad_alloc&) {
+                memoryRefused_ = true;
+            }
+        });
+    } catch (...) {
+        return {};
+    }
+}
+
+std::thread SearchEngine::startRefutation(const std::atomic<bool>& stop) {
+    try {
+        return std::thread([this, &stop] {
+            try {
+                // Its table comes out of what the layers left, and shrinks to nothing when
+                // they left nothing: the search is then slower, never wrong.
+                const ChargedShare share(budget_, BestSearch::share(budget_.limit()) / 2);
+                // 5 s: every best of the collection's dense figures comes sooner, and a search
+                // beside the beams that find it would only slow them down.
+                belowBest_->run([this] { return best_->result(); }, 500, share.bytes(),
+                                options_.useSymmetry, stop);
             } catch (const std::bad_alloc&) {
                 memoryRefused_ = true;
             }
@@ -418,7 +443,8 @@ void SearchEngine::publish() {
 void SearchEngine::foldBest(EngineReport& r) {
     // Fewer matches than the layers' own best come from the best-ending search (never once
     // the layers are complete: then theirs, the same on every run).
-    const BestEnding found = best_->result();
+    BestEnding found = best_->result();
+    found.lowest = std::max(found.lowest, belowBest_->lowest());
     const bool fromSearch =
         !r.complete && found.best != noResult && (r.best == noResult || found.best < r.best);
     if (fromSearch) {

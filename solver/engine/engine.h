@@ -19,6 +19,7 @@
 #include "solver/engine/graph.h"
 #include "solver/engine/layers.h"
 #include "solver/engine/memory_limits.h"
+#include "solver/engine/refute.h"
 #include "solver/engine/split_best.h"
 
 namespace kvarlo::engine {
@@ -90,6 +91,8 @@ private:
     // The best-ending search on a thread of its own; none when the system will not start one
     // (the layers go on without it).
     std::thread startBestSearch(const std::atomic<bool>& stop);
+    // The search for an ending below its best, beside it (see BelowBest); none likewise.
+    std::thread startRefutation(const std::atomic<bool>& stop);
     // Takes the best-ending search's result into a report: a better best, the proof.
     void foldBest(EngineReport& r);
     // Rounds of the incomplete phase until `rounds` are done or a stop is asked for, with a
@@ -127,6 +130,7 @@ private:
     std::atomic<bool> memoryRefused_{false};  // in this run (see EngineReport::memoryRefused)
 
     std::unique_ptr<SplitBestSearch> best_;  // one search per independent part
+    std::unique_ptr<BelowBest> belowBest_;   // proofs that its best is the best
     // The best shown in the report and the engine time when it first was.
     int32_t shownBest_ = -1;
     int64_t shownBestMs_ = -1;

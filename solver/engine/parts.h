@@ -34,6 +34,9 @@ public:
     // s alone counts 1, so a group whose sum is below 1 can never put a match on s.
     double resource(Bits matches, int32_t s) const;
 
+    // The weight of slot u in the resource towards slot s.
+    double weight(int32_t s, int32_t u) const { return weights_[static_cast<size_t>(s) * n_ + u]; }
+
     const JumpGraph& graph() const { return graph_; }
 
 private:

@@ -1,0 +1,211 @@
+// The search for "no ending with at most k matches", and its loop beside the best-ending one.
+#include "solver/engine/refute.h"
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+namespace kvarlo::engine {
+
+// Canonical positions known to end with more than `target` matches in every game. One entry
+// per cell, replaced on collision: a lost entry costs time, never correctness.
+struct RefutationSearch::Table {
+    struct Entry {
+        Bits position;
+        int32_t target = -1;  // -1: unused
+    };
+    std::vector<Entry> entries;  // a power of two in size, or empty
+    uint64_t stored = 0;
+    uint64_t maxCells = 0;
+
+    explicit Table(uint64_t bytes) {
+        uint64_t cells = 1;
+        while (cells * 2 * sizeof(Entry) <= bytes) {
+            cells *= 2;
+        }
+        if (cells >= 64) {
+            maxCells = cells;
+            entries.resize(std::min<uint64_t>(cells, 1024));
+        }
+    }
+    // Grows by doubling as it fills, up to maxCells: a search that a proof or a stop ends
+    // early never touches the whole share.
+    void growIfFull() {
+        if (entries.size() >= maxCells || stored < entries.size() / 2) {
+            return;
+        }
+        std::vector<Entry> old(entries.size() * 2);
+        old.swap(entries);
+        stored = 0;
+        for (const Entry& e : old) {
+            if (e.target >= 0) {
+                store(e.position, e.target);
+            }
+        }
+    }
+    bool refutes(Bits canonical, int32_t target) const {
+        if (entries.empty()) {
+            return false;
+        }
+        const Entry& e = entries[hashBits(canonical) & (entries.size() - 1)];
+        return e.position == canonical && e.target >= target;
+    }
+    void store(Bits canonical, int32_t target) {
+        if (!entries.empty()) {
+            Entry& e = entries[hashBits(canonical) & (entries.size() - 1)];
+            stored += e.target < 0;
+            e = Entry{canonical, target};
+        }
+    }
+};
+
+namespace {
+
+// How often the search looks at the stop flag, in positions.
+constexpr uint64_t stopCheckMask = 4095;
+
+}  // namespace
+
+RefutationSearch::RefutationSearch(const JumpGraph& graph, uint64_t tableBytes, bool useSymmetry,
+                                   bool programs)
+    : graph_(graph),
+      images_(graph, useSymmetry ? static_cast<int32_t>(graph.symmetries.size()) : 1),
+      moves_(graph),
+      bounds_(graph),
+      distances_(graph),
+      lastMatch_(graph, distances_),
+      table_(std::make_unique<Table>(tableBytes)),
+      programs_(programs) {
+    const size_t rows = (graph.jumps.size() + 1) * (graph.start.count() + 1);
+    legalRows_.resize(rows);
+    canonRows_.resize(rows);
+}
+
+RefutationSearch::~RefutationSearch() = default;
+
+bool RefutationSearch::solvePrograms() {
+    // The slots a last single match may stand on: those of the start's parity class.
+    for (int32_t s = 0; s < graph_.slotCount && !programsSolved_; ++s) {
+        if (stop_->load(std::memory_order_relaxed)) {
+            return false;
+        }
+        if (bounds_.sameClass(graph_.start, Bits::bit(s))) {
+            lastMatch_.addProgram(s, graph_.start);
+        }
+    }
+    programsSolved_ = true;
+    return true;
+}
+
+RefutationSearch::Outcome RefutationSearch::run(int32_t target, const std::atomic<bool>& stop) {
+    stop_ = &stop;
+    stopped_ = false;
+    target_ = target;
+    path_.clear();
+    if (programs_ && target <= 1 && !solvePrograms()) {
+        return Outcome::stopped;
+    }
+    if (search(graph_.start, 0)) {
+        return Outcome::found;
+    }
+    return stopped_ ? Outcome::stopped : Outcome::refuted;
+}
+
+bool RefutationSearch::cutOff(Bits p) const {
+    if (bounds_.lowest(p) > target_) {
+        return true;
+    }
+    // When the matches that never move leave room for one more only, the game must end with
+    // a single moving match on a slot of p's class that it can still put a match on.
+    const Bits fixed = bounds_.permanent(p);
+    if (target_ - fixed.count() != 1) {
+        return false;
+    }
+    const Bits rest = p ^ fixed;
+    for (int32_t s = 0; s < graph_.slotCount; ++s) {
+        if (!fixed.test(s) && bounds_.sameClass(rest, Bits::bit(s)) &&
+            !lastMatch_.excludes(rest, s)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool RefutationSearch::search(Bits p, int32_t depth) {
+    // Each depth has its rows of the buffers (a jump removes a match, so the depth stays
+    // below the start's matches): the search allocates nothing as it goes.
+    const size_t row = graph_.jumps.size() + 1;
+    int32_t* legal = legalRows_.data() + depth * row;
+    Bits* canon = canonRows_.data() + depth * row;
+    const int32_t n = moves_.legalJumpsInGraphOrder(p, legal);
+    if (n == 0) {
+        return p.count() <= target_;
+    }
+    if ((++positions_ & stopCheckMask) == 0 && stop_->load(std::memory_order_relaxed)) {
+        stopped_ = true;
+        return false;
+    }
+    if (cutOff(p)) {
+        return false;
+    }
+    SymmetryImages::Images images;
+    images_.imagesOf(p, images);
+    images_.children(images, legal, n, canon);
+    for (int32_t k = 0; k < n; ++k) {
+        if (table_->refutes(canon[k], target_)) {
+            continue;
+        }
+        const Jump& j = graph_.jumps[legal[k]];
+        path_.push_back(j);
+        if (search(afterJump(p, j), depth + 1)) {
+            return true;
+        }
+        path_.pop_back();
+        if (stopped_) {
+            return false;
+        }
+        table_->store(canon[k], target_);
+        table_->growIfFull();
+    }
+    return false;
+}
+
+void BelowBest::run(const std::function<BestEnding()>& known, int32_t settleLooks,
+                    uint64_t tableBytes, bool useSymmetry, const std::atomic<bool>& stop) {
+    std::unique_ptr<RefutationSearch> search;
+    int32_t waitingOn = noResult;  // a best below which an ending was found: wait for news
+    int32_t seen = noResult;       // the best of the last look, and the look it first came in
+    int32_t seenSince = 0;
+    for (int32_t look = 0; !stop.load(std::memory_order_relaxed); ++look) {
+        const BestEnding k = known();
+        if (k.best != noResult && k.best <= std::max(k.lowest, lowest())) {
+            return;
+        }
+        if (k.best != seen) {
+            seen = k.best;
+            seenSince = look;
+        }
+        // A best the beams are still lowering, or one the other searches prove soon, is left
+        // to them: the search starts on a best that has stood as long as it took to come,
+        // and at least `settleLooks`. The time spent on proofs follows the time that finding
+        // better has stopped paying.
+        const bool settled = look - seenSince >= std::max(settleLooks, seenSince);
+        if (k.best == noResult || k.best == waitingOn || !settled) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            continue;
+        }
+        if (!search) {
+            search = std::make_unique<RefutationSearch>(graph_, tableBytes, useSymmetry);
+        }
+        const int32_t target = k.best - 1 - graph_.fixedMatches;
+        attempts_.fetch_add(1, std::memory_order_relaxed);
+        const RefutationSearch::Outcome outcome = search->run(target, stop);
+        if (outcome == RefutationSearch::Outcome::refuted) {
+            lowest_.store(k.best, std::memory_order_relaxed);
+            return;
+        }
+        waitingOn = k.best;
+    }
+}
+
+}  // namespace kvarlo::engine

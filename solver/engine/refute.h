@@ -1,0 +1,103 @@
+// The exhaustive search for "no ending with at most k matches": depth first over every game
+// from the start, cut wherever a sound bound says a position cannot end that low (matches no
+// jump can use again, parity classes, and resource functions towards the slot a last single
+// match would stand on), with a table of canonical positions already refuted so that a
+// position reached again by another order of jumps is not searched twice. Searched through,
+// it proves that every game ends with more than k matches; it also finds an ending of at most
+// k when there is one. It runs beside the best-ending search, on a target just below its best.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "solver/engine/best.h"
+#include "solver/engine/bits.h"
+#include "solver/engine/bounds.h"
+#include "solver/engine/graph.h"
+#include "solver/engine/images.h"
+#include "solver/engine/move_generator.h"
+#include "solver/engine/parts.h"
+#include "solver/engine/weights.h"
+
+namespace kvarlo::engine {
+
+class RefutationSearch {
+public:
+    // The table of refuted positions takes at most `tableBytes`. With `programs`, a run whose
+    // endings may hold a single moving match first solves the linear programs of the slots
+    // it may stand on (see LastMatchWeights::addProgram).
+    RefutationSearch(const JumpGraph& graph, uint64_t tableBytes, bool useSymmetry,
+                     bool programs = true);
+    ~RefutationSearch();
+    RefutationSearch(const RefutationSearch&) = delete;
+    RefutationSearch& operator=(const RefutationSearch&) = delete;
+
+    enum class Outcome { refuted, found, stopped };
+
+    // Every game from the start, for one ending with at most `target` graph matches (fixed
+    // matches not counted): refuted when there is none, found (see ending) when there is,
+    // stopped when `stop` was set first (looked at every few thousand positions).
+    Outcome run(int32_t target, const std::atomic<bool>& stop);
+
+    // After `found`: the jumps from the start to that ending, legal in turn.
+    const std::vector<Jump>& ending() const { return path_; }
+
+    // Positions expanded so far, over every run (notes and tests).
+    uint64_t positions() const { return positions_; }
+
+private:
+    struct Table;
+    bool search(Bits p, int32_t depth);
+    // True when a sound bound shows that no game from p ends with `target_` matches or fewer.
+    bool cutOff(Bits p) const;
+    // The linear programs of the start's last-match slots, once; false when stopped first.
+    bool solvePrograms();
+
+    const JumpGraph& graph_;
+    SymmetryImages images_;
+    MoveGenerator moves_;
+    EndingBounds bounds_;
+    SlotDistances distances_;
+    LastMatchWeights lastMatch_;
+    std::unique_ptr<Table> table_;
+
+    bool programs_;
+    bool programsSolved_ = false;
+    int32_t target_ = 0;
+    const std::atomic<bool>* stop_ = nullptr;
+    bool stopped_ = false;
+    uint64_t positions_ = 0;
+    std::vector<Jump> path_;
+    std::vector<int32_t> legalRows_;  // per depth: the legal jumps and their children's
+    std::vector<Bits> canonRows_;     // canonical forms
+};
+
+// Keeps a refutation search beside the best-ending search: whenever that search holds a best
+// b not yet proven, it searches for an ending below b; searched through, b is proven.
+class BelowBest {
+public:
+    explicit BelowBest(const JumpGraph& graph) : graph_(graph) {}
+
+    // Runs until `stop` is set or the best `known()` returns is proven (by this search or its
+    // own), looking at it every 10 ms; a best starts a search once it has stood for at least
+    // `settleLooks` looks. `tableBytes` and `useSymmetry` as for RefutationSearch.
+    void run(const std::function<BestEnding()>& known, int32_t settleLooks, uint64_t tableBytes,
+             bool useSymmetry, const std::atomic<bool>& stop);
+
+    // The fewest matches (fixed ones included) proven here to be below every ending; 0 until
+    // then.
+    int32_t lowest() const { return lowest_.load(std::memory_order_relaxed); }
+
+    // Searches started, one per best it tried to prove (notes and tests).
+    int32_t attempts() const { return attempts_.load(std::memory_order_relaxed); }
+
+private:
+    const JumpGraph& graph_;
+    std::atomic<int32_t> lowest_{0};
+    std::atomic<int32_t> attempts_{0};
+};
+
+}  // namespace kvarlo::engine
