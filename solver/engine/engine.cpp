@@ -91,6 +91,7 @@ EngineReport SearchEngine::report() const {
 void SearchEngine::run(const std::function<bool()>& shouldStop,
                        const std::function<void()>& onProgress) {
     runStarted_ = std::chrono::steady_clock::now();
+    runStartedMs_ = elapsedBefore_;
     memoryRefused_ = false;
     // The best-ending search runs beside everything else until this run ends.
     std::atomic<bool> stopBest{false};
@@ -460,8 +461,10 @@ void SearchEngine::foldBest(EngineReport& r) {
     if (r.best != noResult && r.best != shownBest_) {
         shownBest_ = r.best;
         const auto at = fromSearch ? found.foundAt : std::chrono::steady_clock::now();
+        // Counted from this run's start: the last publish comes after elapsedBefore_ took in
+        // the whole run, and would count it twice.
         shownBestMs_ =
-            elapsedBefore_ +
+            runStartedMs_ +
             std::max<int64_t>(
                 0, std::chrono::duration_cast<std::chrono::milliseconds>(at - runStarted_).count());
     }

@@ -136,6 +136,7 @@ private:
     int64_t shownBestMs_ = -1;
     std::chrono::steady_clock::time_point runStarted_ = std::chrono::steady_clock::now();
     int64_t elapsedBefore_ = 0;  // ms of earlier runs
+    int64_t runStartedMs_ = 0;   // elapsedBefore_ when the current (or last) run started
 
     // Incomplete phase.
     std::vector<double> probeSums_;
