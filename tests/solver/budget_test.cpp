@@ -116,5 +116,69 @@ TEST(ChargedRegionTest, ChargeAndMemoryGoBackApartAndOnce) {
     EXPECT_EQ(budget.used(), 0u);
 }
 
+// The front of a region given back but for what it keeps is handed over to blocks in place: each
+// charged as a block of its own, none past the front or over another, none when the budget has
+// no room (the front then still there for the next), and each outlives the region.
+TEST(ChargedRegionTest, ItsKeptFrontBecomesBlocksOfTheirOwn) {
+#if !defined(__linux__)
+    GTEST_SKIP() << "only where large blocks are mappings of their own can a region be split";
+#else
+    constexpr uint64_t MiB = uint64_t{1} << 20;
+    MemoryBudget budget(64 * MiB);
+    ChargedRegion region = ChargedRegion::take(budget, 40 * MiB);
+    ASSERT_TRUE(region);
+    std::memset(region.data(), 7, 40 * MiB);
+    region.refund(20 * MiB);
+    region.releaseFront(20 * MiB, 12 * MiB);             // given back up to 8 MiB, 12 MiB kept
+    EXPECT_FALSE(region.takeFront(5 * MiB, 12 * MiB));   // past the front: refused
+    EXPECT_FALSE(region.takeFront(13 * MiB, 20 * MiB));  // more than is kept
+    EXPECT_FALSE(region.takeFront(MiB, 20 * MiB));       // a small block never comes from it
+    EXPECT_EQ(budget.used(), 20 * MiB);
+
+    MemoryBudget tight(MiB);
+    ChargedRegion small = ChargedRegion::take(tight, MiB / 2);
+    EXPECT_FALSE(small.takeFront(MiB / 4, MiB / 2));
+    EXPECT_EQ(tight.used(), MiB / 2);
+
+    ChargedBlock first = region.takeFront(5 * MiB, 20 * MiB);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first.data(), region.data() + 8 * MiB);
+    EXPECT_EQ(budget.used(), 25 * MiB);
+    ChargedBlock second = region.takeFront(5 * MiB, 20 * MiB);
+    ASSERT_TRUE(second);
+    EXPECT_GE(static_cast<char*>(second.data()), static_cast<char*>(first.data()) + 5 * MiB);
+    EXPECT_LE(static_cast<char*>(second.data()) + 5 * MiB, region.data() + 20 * MiB);
+    EXPECT_FALSE(region.takeFront(5 * MiB, 20 * MiB));  // the kept front is used up
+    EXPECT_EQ(budget.used(), 30 * MiB);
+    EXPECT_TRUE(std::all_of(region.data() + 20 * MiB, region.data() + 40 * MiB,
+                            [](char c) { return c == 7; }));
+
+    region.reset();  // the blocks' memory is theirs now
+    EXPECT_EQ(budget.used(), 10 * MiB);
+    std::memset(first.data(), 1, 5 * MiB);
+    std::memset(second.data(), 2, 5 * MiB);
+    EXPECT_TRUE(allBytesAre(first, 0, 5 * MiB, 1));
+    EXPECT_TRUE(allBytesAre(second, 0, 5 * MiB, 2));
+    first.shrink(4 * MiB + 1);
+    EXPECT_EQ(budget.used(), 9 * MiB + 1);
+    first.reset();
+    second.reset();
+    EXPECT_EQ(budget.used(), 0u);
+
+    // No room in the budget: nothing is taken, and the front is still there when there is.
+    MemoryBudget room(30 * MiB);
+    ChargedRegion again = ChargedRegion::take(room, 30 * MiB);
+    again.refund(20 * MiB);
+    again.releaseFront(20 * MiB, 12 * MiB);
+    ChargedBlock holder = ChargedBlock::take(room, 16 * MiB);
+    EXPECT_FALSE(again.takeFront(5 * MiB, 20 * MiB));
+    EXPECT_EQ(room.used(), 26 * MiB);
+    holder.reset();
+    ChargedBlock taken = again.takeFront(5 * MiB, 20 * MiB);
+    ASSERT_TRUE(taken);
+    EXPECT_EQ(taken.data(), again.data() + 8 * MiB);
+#endif
+}
+
 }  // namespace
 }  // namespace kvarlo::engine
