@@ -78,24 +78,6 @@ uint64_t ChargedRegion::systemUnmapFront(void* p, uint64_t bytes, uint64_t unmap
     return end;
 }
 
-// A large block's front is split at small pages; the block taken over starts on a huge page
-// (`unmapped` always ends on one) and the gap after its own mapping up to the next is given back.
-uint64_t ChargedRegion::systemTakeFront(void* p, uint64_t bytes, uint64_t unmapped, uint64_t front,
-                                        uint64_t want) {
-    if (bytes < largeBlock || want < largeBlock) {
-        return 0;
-    }
-    const uint64_t own = mappedLength(want);
-    const uint64_t taken = (own + hugePage - 1) / hugePage * hugePage;
-    if (unmapped + taken > std::min(front, bytes) / hugePage * hugePage) {
-        return 0;
-    }
-    if (taken > own) {
-        munmap(static_cast<char*>(p) + unmapped + own, taken - own);
-    }
-    return taken;
-}
-
 // The rest of a block whose front up to `unmapped` is given back already.
 void ChargedRegion::systemFreeRest(void* p, uint64_t bytes, uint64_t unmapped) {
     if (unmapped == 0) {
@@ -133,10 +115,6 @@ uint64_t ChargedRegion::systemUnmapFront(void*, uint64_t, uint64_t unmapped, uin
 
 void ChargedRegion::systemFreeRest(void* p, uint64_t bytes, uint64_t) {
     ChargedBlock::systemFree(p, bytes);
-}
-
-uint64_t ChargedRegion::systemTakeFront(void*, uint64_t, uint64_t, uint64_t, uint64_t) {
-    return 0;
 }
 
 void* ChargedBlock::systemAllocate(uint64_t bytes, bool zeroed) {
@@ -181,28 +159,10 @@ void ChargedRegion::refund(uint64_t bytes) {
     budget_->release(now - before);
 }
 
-void ChargedRegion::releaseFront(uint64_t bytes, uint64_t keep) {
-    if (block_ && bytes > keep) {
-        unmapped_ = systemUnmapFront(block_, bytes_, unmapped_, std::min(bytes - keep, bytes_));
+void ChargedRegion::releaseFront(uint64_t bytes) {
+    if (block_) {
+        unmapped_ = systemUnmapFront(block_, bytes_, unmapped_, std::min(bytes, bytes_));
     }
-}
-
-ChargedBlock ChargedRegion::takeFront(uint64_t bytes, uint64_t front) {
-    ChargedBlock b;
-    if (!block_ || !budget_->reserve(bytes)) {
-        return b;
-    }
-    const uint64_t taken = systemTakeFront(block_, bytes_, unmapped_, front, bytes);
-    if (taken == 0) {
-        budget_->release(bytes);
-        return b;
-    }
-    char* at = data() + unmapped_;
-    unmapped_ += taken;
-    b.budget_ = budget_;
-    b.data_ = at;
-    b.bytes_ = bytes;
-    return b;
 }
 
 void ChargedRegion::reset() {

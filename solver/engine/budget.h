@@ -211,26 +211,14 @@ public:
     // Gives back the charge of `bytes` more (at most what is still charged). The memory stays
     // until it is released: a transient beyond the account. Safe on several threads at once.
     void refund(uint64_t bytes);
-    // Gives back the memory before offset `bytes` where the system can take it in parts, but
-    // for the last `keep` bytes before it: held for takeFront, a transient beyond the account.
-    void releaseFront(uint64_t bytes, uint64_t keep = 0);
-    // A block of `bytes` charged to the budget, its memory the region's front not yet given
-    // back, before offset `front` (contents undefined); empty when the front held is too short,
-    // the budget has no room or the system cannot hand its pages over. The memory of a copied
-    // table is then reused in place where a fresh block would come zeroed from the system first.
-    // Not safe with releaseFront or another takeFront at the same time.
-    ChargedBlock takeFront(uint64_t bytes, uint64_t front);
+    // Gives back the memory before offset `bytes` where the system can take it in parts.
+    void releaseFront(uint64_t bytes);
     void reset();
 
 private:
     // The whole huge pages of a block before `front`, from `unmapped` on, given back to the
     // system where the block has them; the new end of what is given back (budget.cpp).
     static uint64_t systemUnmapFront(void* p, uint64_t bytes, uint64_t unmapped, uint64_t front);
-    // Hands the front of a block from `unmapped` on, before `front`, over to a block of `want`
-    // bytes at `unmapped` (its own mapping, the rest up to a huge page given back); how much of
-    // the front that took, 0 when it does not fit or the system cannot split the block.
-    static uint64_t systemTakeFront(void* p, uint64_t bytes, uint64_t unmapped, uint64_t front,
-                                    uint64_t want);
     // The rest of a block whose front up to `unmapped` is given back already.
     static void systemFreeRest(void* p, uint64_t bytes, uint64_t unmapped);
     void swap(ChargedRegion& o) noexcept {

@@ -18,15 +18,11 @@ namespace {
 // go back soon after it is copied.
 constexpr uint64_t runBytes = uint64_t{8} << 20;
 
-// The region's front is given back as the runs are packed in order, but for this much: the
-// memory the next runs' blocks take over (see packLayer).
-constexpr uint64_t frontKept = 2 * runBytes;
-
 // One run packed: a table of its own shrunk to its positions; tables in the region copied out
-// to one block charged with what their slices give back first, from `take(bytes)`. False when
-// the system refuses that block.
-template <typename C, typename P, typename Take>
-bool packRun(ShardTables<C, P>& next, CountedLayer<C, P>& built, size_t r, Take&& take) {
+// to one block charged with what their slices give back first. False when the system refuses
+// that block.
+template <typename C, typename P>
+bool packRun(ShardTables<C, P>& next, CountedLayer<C, P>& built, MemoryBudget& budget, size_t r) {
     using Record = CountedPosition<C, P>;
     auto& run = built.runs[r];
     BuildShard<C, P>& first = next.shards[run.begin];
@@ -44,7 +40,7 @@ bool packRun(ShardTables<C, P>& next, CountedLayer<C, P>& built, size_t r, Take&
     if (bytes == 0) {
         return true;
     }
-    run.memory = take(bytes);
+    run.memory = ChargedBlock::take(budget, bytes);
     if (!run.memory) {
         return false;
     }
@@ -63,12 +59,9 @@ bool packRun(ShardTables<C, P>& next, CountedLayer<C, P>& built, size_t r, Take&
 // Packing, in two passes over the shards. First each table is packed in order to its front.
 // Then the tables are copied out in runs of consecutive shards, a block each: a run's slices of
 // the region are refunded before its block is taken, and the region goes back from the front as
-// the runs in order are done, but for its last `frontKept` bytes: a run's block takes over that
-// memory where it can. A fresh block would come from the system zeroed, only to be overwritten
-// whole: on a compact figure of 22 matches the kernel's zeroing took a fifth of the time. A
-// table of its own (grown, or where the region did not fit) is shrunk to a run of its own
-// instead. A large layer takes a while: a stop asked for meanwhile drops it (nothing, when
-// empty).
+// the runs in order are done. A table of its own (grown, or where the region did not fit) is
+// shrunk to a run of its own instead. A large layer takes a while: a stop asked for meanwhile
+// drops it (nothing, when empty).
 template <typename C, typename P>
 PackResult packLayer(ShardTables<C, P>& next, uint64_t total, CountedLayer<C, P>& built,
                      MemoryBudget& budget, int32_t threads, const std::function<bool()>& tick) {
@@ -102,33 +95,21 @@ PackResult packLayer(ShardTables<C, P>& next, uint64_t total, CountedLayer<C, P>
     std::mutex frontLock;  // guards the front and the region's releases
     std::vector<bool> done(built.runs.size(), false);
     size_t front = 0;  // the runs before it are all packed
-    auto frontBytes = [&] {
-        return (front < done.size() ? built.runs[front].begin : shardCount) * next.sliceBytes;
-    };
-    auto take = [&](uint64_t bytes) {
-        {
-            std::lock_guard<std::mutex> guard(frontLock);
-            if (ChargedBlock reused = next.region.takeFront(bytes, frontBytes())) {
-                return reused;
-            }
-        }
-        return ChargedBlock::take(budget, bytes);
-    };
     const bool packed = onItems(
         threads, static_cast<int32_t>(built.runs.size()),
         [&](int32_t r) {
-            const bool ok = packRun(next, built, r, take);
+            const bool ok = packRun(next, built, budget, r);
             std::lock_guard<std::mutex> guard(frontLock);
             done[r] = true;
             while (front < done.size() && done[front]) {
                 ++front;
             }
-            next.region.releaseFront(frontBytes(), frontKept);
+            const int32_t shards = front < done.size() ? built.runs[front].begin : shardCount;
+            next.region.releaseFront(shards * next.sliceBytes);
             outOfMemory = outOfMemory || !ok;
             return ok;
         },
         tick);
-    next.region.releaseFront(shardCount * next.sliceBytes);
     return outOfMemory ? PackResult::OutOfMemory
            : packed    ? PackResult::Packed
                        : PackResult::Stopped;
