@@ -66,29 +66,42 @@ void SplitBestSearch::searchWhole(const SlotDistances& distances, MemoryBudget& 
 
 SplitBestSearch::~SplitBestSearch() = default;
 
+namespace {
+
+struct SearchTask {
+    BestSearch* search;
+    bool helping;  // a cluster's search or the second search: serves the whole one's
+    bool cluster;
+};
+
+// The searches still open, the whole figure's (or the parts') first: helpers only beside one.
+std::vector<SearchTask> openTasks(const std::vector<std::unique_ptr<BestSearch>>& searches,
+                                  BestSearch* helper,
+                                  const std::vector<std::unique_ptr<BestSearch>>& clusters) {
+    std::vector<SearchTask> open;
+    for (const auto& s : searches) {
+        if (!s->finished()) {
+            open.push_back(SearchTask{s.get(), false, false});
+        }
+    }
+    if (helper && !open.empty()) {
+        open.push_back(SearchTask{helper, true, false});
+    }
+    for (const auto& s : clusters) {
+        if (!open.empty() && !s->finished()) {
+            open.push_back(SearchTask{s.get(), true, true});
+        }
+    }
+    return open;
+}
+
+}  // namespace
+
 void SplitBestSearch::run(const std::atomic<bool>& stop) {
     // The whole figure's search (or the first part's) runs on this thread, every other open
     // search on a thread of its own; one whose thread the system will not start runs here
     // after it. A cluster's search that ends offers the clusters' game.
-    struct Task {
-        BestSearch* search;
-        bool helping;  // a cluster's search or the second search: serves the whole one's
-        bool cluster;
-    };
-    std::vector<Task> open;
-    for (const auto& s : searches_) {
-        if (!s->finished()) {
-            open.push_back(Task{s.get(), false, false});
-        }
-    }
-    if (helper_ && !open.empty()) {
-        open.push_back(Task{helper_.get(), true, false});
-    }
-    for (const auto& s : clusters_) {
-        if (!open.empty() && !s->finished()) {
-            open.push_back(Task{s.get(), true, true});
-        }
-    }
+    const std::vector<SearchTask> open = openTasks(searches_, helper_.get(), clusters_);
     if (open.empty()) {
         return;
     }
@@ -96,7 +109,7 @@ void SplitBestSearch::run(const std::atomic<bool>& stop) {
     // it does.
     std::atomic<bool> wholeDone{false};
     std::vector<std::exception_ptr> failures(open.size());
-    const auto perform = [&](const Task& task, size_t i) {
+    const auto perform = [&](const SearchTask& task, size_t i) {
         try {
             task.search->run(task.helping ? wholeDone : stop);
             if (task.cluster) {
