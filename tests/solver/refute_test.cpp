@@ -217,8 +217,9 @@ TEST(LastMatchWeightsTest, NeverExcludesASlotAGameEndsOnAlone) {
         }
         std::unordered_map<Bits, Bits, BitsHash> memo;
         aloneEndings(graph, graph.start, memo);
-        for (const auto& [p, slots] : memo) {
-            forEachBit(slots, [&](int32_t s) {
+        for (const auto& entry : memo) {
+            const Bits& p = entry.first;  // a plain name: clang 14 lambdas cannot capture bindings
+            forEachBit(entry.second, [&](int32_t s) {
                 EXPECT_FALSE(weights.excludes(p, s)) << i << " slot " << s;
                 ++endings;
             });
