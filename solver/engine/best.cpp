@@ -6,48 +6,6 @@
 
 namespace kvarlo::engine {
 
-// Canonical positions known not to reach an ending with `target` graph matches or fewer. One
-// entry per cell, replaced on collision: a lost entry costs time, never correctness.
-struct BestSearch::Table {
-    struct Entry {
-        Bits position;  // canonical; empty: unused
-        int32_t target = -1;
-    };
-    std::vector<Entry> entries;  // a power of two in size
-    uint64_t stored = 0;
-    uint64_t maxCells = 0;
-
-    // Grows by doubling, up to maxCells, as the entries fill it: small figures never need
-    // the whole share.
-    void growIfFull() {
-        if (entries.size() >= maxCells || stored < entries.size() / 2) {
-            return;
-        }
-        std::vector<Entry> old(entries.size() * 2);
-        old.swap(entries);
-        stored = 0;
-        for (const Entry& e : old) {
-            if (e.target >= 0) {
-                store(e.position, e.target);
-            }
-        }
-    }
-    bool refutes(Bits canonical, int32_t target) const {
-        if (entries.empty()) {
-            return false;
-        }
-        const Entry& e = entries[hashBits(canonical) & (entries.size() - 1)];
-        return e.position == canonical && e.target >= target;
-    }
-    void store(Bits canonical, int32_t target) {
-        if (!entries.empty()) {
-            Entry& e = entries[hashBits(canonical) & (entries.size() - 1)];
-            stored += e.target < 0;
-            e = Entry{canonical, target};
-        }
-    }
-};
-
 namespace {
 
 // A beam's memory per unit of width: each level keeps a position and its parent, and the
@@ -80,16 +38,8 @@ BestSearch::BestSearch(const JumpGraph& graph, MemoryBudget& budget, uint64_t by
       bounds_(graph),
       fixed_(graph.fixedMatches),
       floor_(bounds_.lowest(graph.start)),
-      table_(std::make_unique<Table>()) {
-    // Half of the share for the table, half for the beam.
-    uint64_t cells = 1;
-    while (cells * 2 * sizeof(Table::Entry) <= share_.bytes() / 2) {
-        cells *= 2;
-    }
-    if (cells >= 64) {
-        table_->maxCells = cells;
-        table_->entries.resize(std::min<uint64_t>(cells, 1024));
-    }
+      // Half of the share for the table, half for the beam.
+      table_(std::make_unique<RefutedPositions>(share_.bytes() / 2)) {
     const uint64_t perWidth = beamBytesPerWidth(graph.start.count() + 1);
     maxWidth_ =
         static_cast<uint32_t>(std::clamp<uint64_t>(share_.bytes() / 2 / perWidth, 1, maxBeamWidth));
@@ -374,7 +324,6 @@ bool BestSearch::descendFrom(Bits p, int32_t depth, int32_t target) {
             return false;
         }
         table_->store(canon[k], target);
-        table_->growIfFull();
     }
     return false;
 }

@@ -22,6 +22,7 @@
 #include "solver/engine/graph.h"
 #include "solver/engine/images.h"
 #include "solver/engine/move_generator.h"
+#include "solver/engine/refuted_positions.h"
 
 namespace kvarlo::engine {
 
@@ -70,7 +71,6 @@ public:
     static uint64_t share(uint64_t budgetLimit);
 
 private:
-    struct Table;
     // One beam search of the given width; false when stopped.
     bool beam(uint32_t width, uint64_t salt, const std::atomic<bool>& stop);
     // The depth-first search for an ending below the best known, for at most `work` jumps;
@@ -106,7 +106,7 @@ private:
     uint64_t descendWork_ = 0;
 
     // Depth-first search.
-    std::unique_ptr<Table> table_;
+    std::unique_ptr<RefutedPositions> table_;
     std::vector<Jump> path_;
     uint64_t workLeft_ = 0;
     const std::atomic<bool>* stop_ = nullptr;

@@ -7,58 +7,6 @@
 
 namespace kvarlo::engine {
 
-// Canonical positions known to end with more than `target` matches in every game. One entry
-// per cell, replaced on collision: a lost entry costs time, never correctness.
-struct RefutationSearch::Table {
-    struct Entry {
-        Bits position;
-        int32_t target = -1;  // -1: unused
-    };
-    std::vector<Entry> entries;  // a power of two in size, or empty
-    uint64_t stored = 0;
-    uint64_t maxCells = 0;
-
-    explicit Table(uint64_t bytes) {
-        uint64_t cells = 1;
-        while (cells * 2 * sizeof(Entry) <= bytes) {
-            cells *= 2;
-        }
-        if (cells >= 64) {
-            maxCells = cells;
-            entries.resize(std::min<uint64_t>(cells, 1024));
-        }
-    }
-    // Grows by doubling as it fills, up to maxCells: a search that a proof or a stop ends
-    // early never touches the whole share.
-    void growIfFull() {
-        if (entries.size() >= maxCells || stored < entries.size() / 2) {
-            return;
-        }
-        std::vector<Entry> old(entries.size() * 2);
-        old.swap(entries);
-        stored = 0;
-        for (const Entry& e : old) {
-            if (e.target >= 0) {
-                store(e.position, e.target);
-            }
-        }
-    }
-    bool refutes(Bits canonical, int32_t target) const {
-        if (entries.empty()) {
-            return false;
-        }
-        const Entry& e = entries[hashBits(canonical) & (entries.size() - 1)];
-        return e.position == canonical && e.target >= target;
-    }
-    void store(Bits canonical, int32_t target) {
-        if (!entries.empty()) {
-            Entry& e = entries[hashBits(canonical) & (entries.size() - 1)];
-            stored += e.target < 0;
-            e = Entry{canonical, target};
-        }
-    }
-};
-
 namespace {
 
 // How often the search looks at the stop flag, in positions.
@@ -74,7 +22,7 @@ RefutationSearch::RefutationSearch(const JumpGraph& graph, uint64_t tableBytes, 
       bounds_(graph),
       distances_(graph),
       lastMatch_(graph, distances_),
-      table_(std::make_unique<Table>(tableBytes)),
+      table_(std::make_unique<RefutedPositions>(tableBytes)),
       programs_(programs) {
     const size_t rows = (graph.jumps.size() + 1) * (graph.start.count() + 1);
     legalRows_.resize(rows);
@@ -165,7 +113,6 @@ bool RefutationSearch::search(Bits p, int32_t depth) {
             return false;
         }
         table_->store(canon[k], target_);
-        table_->growIfFull();
     }
     return false;
 }

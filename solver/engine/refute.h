@@ -20,6 +20,7 @@
 #include "solver/engine/images.h"
 #include "solver/engine/move_generator.h"
 #include "solver/engine/parts.h"
+#include "solver/engine/refuted_positions.h"
 #include "solver/engine/weights.h"
 
 namespace kvarlo::engine {
@@ -49,7 +50,6 @@ public:
     uint64_t positions() const { return positions_; }
 
 private:
-    struct Table;
     bool search(Bits p, int32_t depth);
     // True when a sound bound shows that no game from p ends with `target_` matches or fewer.
     bool cutOff(Bits p) const;
@@ -62,7 +62,7 @@ private:
     EndingBounds bounds_;
     SlotDistances distances_;
     LastMatchWeights lastMatch_;
-    std::unique_ptr<Table> table_;
+    std::unique_ptr<RefutedPositions> table_;
 
     bool programs_;
     bool programsSolved_ = false;
