@@ -11,6 +11,7 @@
 #include "solver/engine/best.h"
 #include "solver/engine/engine.h"
 #include "solver/engine/split_best.h"
+#include "solver/replay.h"
 
 namespace kvarlo::engine {
 namespace {
@@ -24,20 +25,6 @@ int32_t layersBest(const JumpGraph& graph) {
     const EngineReport r = exact.report();
     EXPECT_TRUE(r.complete);
     return r.best;
-}
-
-// Plays a graph jump sequence on the board with the game's rule; the matches left, or -1 when
-// a jump is illegal or the end is not a dead end.
-int32_t replayedEnding(const Board& board, const JumpGraph& graph, const std::vector<Jump>& jumps) {
-    Board replay(board);
-    for (const Jump& j : jumps) {
-        const MoveRecord m = toMoveRecord(graph, j);
-        if (!isLegalJump(replay, m)) {
-            return -1;
-        }
-        testing::play(replay, m);
-    }
-    return testing::legalJumps(replay).empty() ? replay.countMatches() : -1;
 }
 
 // Runs a search until it has examined `more` jumps beyond what it had, or has `enough`.

@@ -16,6 +16,7 @@
 #include "solver/engine/graph_file.h"
 #include "solver/engine/parts.h"
 #include "solver/engine/split_best.h"
+#include "solver/replay.h"
 
 namespace kvarlo::engine {
 namespace {
@@ -30,20 +31,6 @@ int32_t exactBest(Board board) {
         }
     }
     return -1;
-}
-
-// Plays a graph jump sequence on the board with the game's rule; the matches left, or -1 when
-// a jump is illegal or the end is not a dead end.
-int32_t replayedEnding(const Board& board, const JumpGraph& graph, const std::vector<Jump>& jumps) {
-    Board replay(board);
-    for (const Jump& j : jumps) {
-        const MoveRecord m = toMoveRecord(graph, j);
-        if (!isLegalJump(replay, m)) {
-            return -1;
-        }
-        testing::play(replay, m);
-    }
-    return testing::legalJumps(replay).empty() ? replay.countMatches() : -1;
 }
 
 BestEnding searchThrough(const JumpGraph& graph, uint64_t bytes = 32ull << 20) {
@@ -249,22 +236,6 @@ TEST(BestSearchTest, EngineProvesADenseFigureByExistence) {
     EXPECT_LE(r.peakBytes, options.memoryBytes);
 }
 
-// The existing slots of the nodes within `radius` steps of node (cx, cy) of the 7 x 7 board.
-std::vector<EdgeRef> slotsAround(const Board& board, int32_t cx, int32_t cy, int32_t radius) {
-    std::vector<EdgeRef> slots;
-    for (int32_t i = 0; i < board.nodeCount; ++i) {
-        const int32_t dx = board.nodes[i].x - cx;
-        const int32_t dy = board.nodes[i].y - cy;
-        const int32_t dist = std::max({std::abs(dx), std::abs(dy), std::abs(dx - dy)});
-        for (int32_t d = 0; d < 3; ++d) {
-            if (dist <= radius && board.slotExists(i, d)) {
-                slots.push_back(testing::ref(i, d));
-            }
-        }
-    }
-    return slots;
-}
-
 // Puts matches on `count` of the slots, drawn at random.
 void scatter(Board& board, std::vector<EdgeRef> slots, int32_t count, std::mt19937& rng) {
     std::shuffle(slots.begin(), slots.end(), rng);
@@ -281,16 +252,16 @@ Board separatedFigure(std::mt19937& rng, int32_t kind) {
     std::uniform_int_distribution<int32_t> some(4, 7);
     switch (kind % 4) {
         case 0:
-            scatter(board, slotsAround(board, 1, 1, 1), some(rng), rng);
-            scatter(board, slotsAround(board, 5, 5, 1), some(rng), rng);
+            scatter(board, testing::slotsNear(board, 1, 1, 1), some(rng), rng);
+            scatter(board, testing::slotsNear(board, 5, 5, 1), some(rng), rng);
             break;
         case 1:
-            scatter(board, slotsAround(board, 1, 2, 1), some(rng) + 3, rng);
-            scatter(board, slotsAround(board, 5, 5, 1), 1 + kind % 3, rng);
+            scatter(board, testing::slotsNear(board, 1, 2, 1), some(rng) + 3, rng);
+            scatter(board, testing::slotsNear(board, 5, 5, 1), 1 + kind % 3, rng);
             break;
         case 2: {
             std::vector<EdgeRef> ring;
-            for (EdgeRef r : slotsAround(board, 3, 3, 3)) {
+            for (EdgeRef r : testing::slotsNear(board, 3, 3, 3)) {
                 const int32_t dx = board.nodes[r.node].x - 3;
                 const int32_t dy = board.nodes[r.node].y - 3;
                 if (std::max({std::abs(dx), std::abs(dy), std::abs(dx - dy)}) >= 2) {
@@ -301,8 +272,8 @@ Board separatedFigure(std::mt19937& rng, int32_t kind) {
             break;
         }
         default:
-            scatter(board, slotsAround(board, 2, 1, 1), some(rng) + 2, rng);
-            scatter(board, slotsAround(board, 3, 3, 3), 4, rng);
+            scatter(board, testing::slotsNear(board, 2, 1, 1), some(rng) + 2, rng);
+            scatter(board, testing::slotsNear(board, 3, 3, 3), 4, rng);
             break;
     }
     return board;
@@ -394,7 +365,7 @@ TEST(SplitBestSearchTest, AnEngineTooSmallForTheLayersProvesASeparatedFigure) {
     int32_t incomplete = 0;
     for (int32_t i = 0; i < 6; ++i) {
         Board board = separatedFigure(rng, 4 * i);
-        scatter(board, slotsAround(board, 0, 3, 0), 1, rng);
+        scatter(board, testing::slotsNear(board, 0, 3, 0), 1, rng);
         const JumpGraph graph = graphFromBoard(board);
         EngineOptions roomy;
         roomy.memoryBytes = 512ull << 20;

@@ -119,20 +119,27 @@ inline std::vector<size_t> positionsPerLayer(const Board& start) {
 
 // The 7 x 7 board with matches on the given slots.
 
-// The slots of the nodes within `radius` steps of the centre.
-inline std::vector<EdgeRef> centralSlots(const Board& board, int32_t radius) {
+// The slots of the 7 x 7 board whose node lies within `radius` hex steps of node (cx, cy), at
+// least `inner` steps away.
+inline std::vector<EdgeRef> slotsNear(const Board& board, int32_t cx, int32_t cy, int32_t radius,
+                                      int32_t inner = 0) {
     std::vector<EdgeRef> slots;
     for (int32_t i = 0; i < board.nodeCount; ++i) {
-        const int32_t dx = board.nodes[i].x - 3;
-        const int32_t dy = board.nodes[i].y - 3;
+        const int32_t dx = board.nodes[i].x - cx;
+        const int32_t dy = board.nodes[i].y - cy;
         const int32_t dist = std::max({std::abs(dx), std::abs(dy), std::abs(dx - dy)});
         for (int32_t d = 0; d < 3; ++d) {
-            if (dist <= radius && board.slotExists(i, d)) {
+            if (dist <= radius && dist >= inner && board.slotExists(i, d)) {
                 slots.push_back(EdgeRef{static_cast<int16_t>(i), static_cast<int8_t>(d)});
             }
         }
     }
     return slots;
+}
+
+// The slots of the nodes within `radius` steps of the centre.
+inline std::vector<EdgeRef> centralSlots(const Board& board, int32_t radius) {
+    return slotsNear(board, 3, 3, radius);
 }
 
 // A random figure of `count` matches among the central slots.

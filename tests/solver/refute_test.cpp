@@ -52,24 +52,6 @@ bool isDeadEnd(const JumpGraph& graph, Bits p) {
                         [&](const Jump& j) { return canJump(p, j); });
 }
 
-// Slots of the 7 x 7 board whose node lies within `radius` hex steps of (cx, cy), at least
-// `inner` steps away.
-std::vector<EdgeRef> slotsNear(const Board& board, int32_t cx, int32_t cy, int32_t radius,
-                               int32_t inner = 0) {
-    std::vector<EdgeRef> slots;
-    for (int32_t i = 0; i < board.nodeCount; ++i) {
-        const int32_t dx = board.nodes[i].x - cx;
-        const int32_t dy = board.nodes[i].y - cy;
-        const int32_t dist = std::max({std::abs(dx), std::abs(dy), std::abs(dx - dy)});
-        for (int32_t d = 0; d < 3; ++d) {
-            if (dist <= radius && dist >= inner && board.slotExists(i, d)) {
-                slots.push_back(testing::ref(i, d));
-            }
-        }
-    }
-    return slots;
-}
-
 // Matches on `count` of the slots, drawn by Fisher-Yates on the generator's own numbers.
 void scatter(Board& board, std::vector<EdgeRef> slots, int32_t count, std::mt19937& rng) {
     for (size_t i = slots.size(); i > 1; --i) {
@@ -86,15 +68,15 @@ Board hardFigure(std::mt19937& rng, int32_t kind, int32_t matches) {
     Board board(7, 7);
     switch (kind % 4) {
         case 0:
-            scatter(board, slotsNear(board, 1, 1, 1), matches / 2, rng);
-            scatter(board, slotsNear(board, 5, 5, 1), matches - matches / 2, rng);
+            scatter(board, testing::slotsNear(board, 1, 1, 1), matches / 2, rng);
+            scatter(board, testing::slotsNear(board, 5, 5, 1), matches - matches / 2, rng);
             break;
         case 1:
-            scatter(board, slotsNear(board, 1, 2, 2), matches - 2, rng);
-            scatter(board, slotsNear(board, 6, 6, 1), 2, rng);
+            scatter(board, testing::slotsNear(board, 1, 2, 2), matches - 2, rng);
+            scatter(board, testing::slotsNear(board, 6, 6, 1), 2, rng);
             break;
         case 2:
-            scatter(board, slotsNear(board, 3, 3, 3, 2), matches, rng);
+            scatter(board, testing::slotsNear(board, 3, 3, 3, 2), matches, rng);
             break;
         default:
             board = testing::randomFigure(rng, matches, 2);
