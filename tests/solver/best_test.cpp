@@ -21,6 +21,14 @@
 namespace kvarlo::engine {
 namespace {
 
+// An engine's options: its memory, and its threads (the default's unless given).
+EngineOptions engineOptions(uint64_t memoryBytes, int32_t threads = EngineOptions{}.threads) {
+    EngineOptions options;
+    options.threads = threads;
+    options.memoryBytes = memoryBytes;
+    return options;
+}
+
 // The fewest matches any complete game ends with, by the board-level brute force.
 int32_t exactBest(Board board) {
     testing::BruteForce brute;
@@ -100,8 +108,7 @@ TEST(BestSearchTest, LargerFiguresAgainstTheExactLayers) {
     for (int32_t i = 0; i < 4; ++i) {
         Board board = testing::randomFigure(rng, 16 + i, 2);
         const JumpGraph graph = graphFromBoard(board);
-        EngineOptions options;
-        options.memoryBytes = 512ull << 20;
+        const EngineOptions options = engineOptions(512ull << 20);
         SearchEngine exact(graph, options);
         exact.run({}, {});
         const EngineReport full = exact.report();
@@ -121,9 +128,7 @@ TEST(BestSearchTest, AnIncompleteEngineProvesTheTrueBest) {
     for (int32_t i = 0; i < 12; ++i) {
         Board board = testing::randomFigure(rng, 12 + i % 5, 2);
         const JumpGraph graph = graphFromBoard(board);
-        EngineOptions options;
-        options.threads = 2;
-        options.memoryBytes = 256 * 1024;
+        const EngineOptions options = engineOptions(256 * 1024, 2);
         SearchEngine engine(graph, options);
         engine.run([&] { return engine.report().bestProven; }, {});
         const EngineReport r = engine.report();
@@ -163,9 +168,7 @@ TEST(BestSearchTest, EngineResultsDoNotDependOnIt) {
         const JumpGraph graph = graphFromBoard(board);
         EngineReport first;
         for (int32_t threads : {1, 2, 2}) {
-            EngineOptions options;
-            options.threads = threads;
-            options.memoryBytes = 512ull << 20;
+            const EngineOptions options = engineOptions(512ull << 20, threads);
             SearchEngine engine(graph, options);
             engine.run({}, {});
             const EngineReport r = engine.report();
@@ -190,9 +193,7 @@ TEST(BestSearchTest, TheBestFoundIsTimedWithinTheRunsThatFoundIt) {
     // publish of a run folds in what it found, and must time it within the runs so far.
     const Board board = testing::innerHexagon();
     const JumpGraph graph = graphFromBoard(board);
-    EngineOptions options;
-    options.threads = 2;
-    options.memoryBytes = 64ull << 20;
+    const EngineOptions options = engineOptions(64ull << 20, 2);
     SearchEngine engine(graph, options);
     int64_t ranMs = 0;
     bool found = false;
@@ -223,9 +224,7 @@ TEST(BestSearchTest, EngineProvesADenseFigureByExistence) {
     // ending with one match exists, which proves itself.
     const Board board = testing::innerHexagon();
     const JumpGraph graph = graphFromBoard(board);
-    EngineOptions options;
-    options.threads = 2;
-    options.memoryBytes = 64ull << 20;
+    const EngineOptions options = engineOptions(64ull << 20, 2);
     SearchEngine engine(graph, options);
     engine.run([&] { return engine.report().bestProven; }, {});
     const EngineReport r = engine.report();
@@ -335,8 +334,7 @@ TEST(SplitBestSearchTest, ProvesTheExactLayersBestOnSeparatedFigures) {
     for (int32_t i = 0; i < 24; ++i) {
         const Board board = separatedFigure(rng, i);
         const JumpGraph graph = graphFromBoard(board);
-        EngineOptions options;
-        options.memoryBytes = 512ull << 20;
+        const EngineOptions options = engineOptions(512ull << 20);
         SearchEngine exact(graph, options);
         exact.run({}, {});
         const EngineReport full = exact.report();
