@@ -126,7 +126,7 @@ int64_t BestSearch::rank(Bits p, int32_t* legal) const {
     // Matches with no neighbour to jump with or over have to wait for one to come to them.
     int32_t alone = 0;
     int64_t rim = 0;
-    if (rimCost_.empty()) {
+    if (!rimRanked_) {
         forEachBit(p, [&](int32_t s) { alone += (partners_[s] & p).empty(); });
     } else {
         forEachBit(p, [&](int32_t s) {
@@ -147,7 +147,7 @@ void BestSearch::run(const std::atomic<bool>& stop) {
             }
         } else if (round_ % 2 == 0) {
             const uint64_t before = jumps_.load(std::memory_order_relaxed);
-            through = beam(width_, round_, stop);
+            through = beamRound(stop);
             if (through) {
                 // The depth-first search gets as much work as the beam had (a quarter of it
                 // beside a second search of beams: there the beams find the bests).
@@ -165,6 +165,21 @@ void BestSearch::run(const std::atomic<bool>& stop) {
             ++round_;
         }
     }
+}
+
+bool BestSearch::beamRound(const std::atomic<bool>& stop) {
+    if (!beam(width_, round_, stop)) {
+        return false;
+    }
+    if (rimCost_.empty() || finished()) {
+        return true;
+    }
+    // The same width once more, the rim ranked as a cost: the plain beam first, so a figure
+    // whose best it meets is found as soon as before.
+    rimRanked_ = true;
+    const bool through = beam(width_, round_, stop);
+    rimRanked_ = false;
+    return through;
 }
 
 std::vector<Jump> BestSearch::realJumps(const std::vector<Bits>& chain) const {

@@ -87,6 +87,8 @@ public:
 private:
     // One beam search of the given width; false when stopped.
     bool beam(uint32_t width, uint64_t salt, const std::atomic<bool>& stop);
+    // The beam of the round's width, and again with the rim's cost where it is used.
+    bool beamRound(const std::atomic<bool>& stop);
     // The depth-first search for an ending below the best known, for at most `work` jumps;
     // false when stopped or out of work before it was through.
     bool descend(uint64_t work, const std::atomic<bool>& stop);
@@ -115,9 +117,10 @@ private:
     // match on a slot that few jumps can move or take off (the board's rim, its corners) is
     // hard to clear late in a game: ranked as a cost, the beams clear the rim early, and on
     // the dense figures they meet single-match endings at narrower widths. Only the whole
-    // search beside a second one ranks with it; the second keeps the plain rank, which some
-    // sparse figures need, and the two beams look at different positions.
+    // search beside a second one ranks with it, in a beam of each width after its plain one
+    // (which some figures need); the second search keeps the plain rank.
     std::vector<int64_t> rimCost_;
+    bool rimRanked_ = false;  // the beam under way ranks with rimCost_
     static constexpr int64_t rankUnit = 16;
     int32_t fixed_;               // matches outside the graph
     int32_t floor_;               // graph matches no game can end below, from the start's bounds

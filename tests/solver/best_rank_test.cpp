@@ -1,7 +1,8 @@
-// The beams' rank of the whole figure's search beside a second search, counted in jumps rather
-// than timed: with the board's rim ranked as a cost, its beams meet a single-match ending of
-// dense figures within a small share of the work the plain rank needed; each best says how it
-// was reached, and an ending handed to another search is recorded there as offered.
+// The beams of the whole figure's search beside a second search, counted in jumps rather than
+// timed: with a beam that ranks the board's rim as a cost after each plain one, it meets a
+// single-match ending of dense figures within a small share of the work plain beams needed; each
+// best says how it was reached, and an ending handed to another search is recorded there as
+// offered.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -62,16 +63,17 @@ BestEnding runUntilOneOr(BestSearch& search, uint64_t jumps) {
 }
 
 TEST(RimRankTest, TheWholeSearchMeetsASingleMatchWithinAShareOfThePlainWork) {
-    // Its beams alone reached the single match of these figures after 5.6 to 5.7 million jumps
-    // with the plain rank (widths 512 and 1024); with the rim cost after 0.25 to 0.47 million
-    // (widths 64 and 128). The bound leaves room for either to vary, not for the plain rank.
+    // Alone, it reached the single match of these figures after 5.6 to 5.7 million jumps with
+    // plain beams only (widths 512 and 1024); with a rim-ranked beam after each plain one, after
+    // 0.5 to 1 million (widths 64 and 128). The bound leaves room for either to vary, not for
+    // the plain rank.
     for (const Board& board : {thinnedRing(), fullLessTwo()}) {
         const JumpGraph graph = graphFromBoard(board);
         MemoryBudget budget(256ull << 20);
         BestSearch whole(graph, budget, 64ull << 20, true, BestSearch::Schedule::FewerDescents);
-        const BestEnding r = runUntilOneOr(whole, 2'000'000);
+        const BestEnding r = runUntilOneOr(whole, 3'000'000);
         ASSERT_EQ(r.best, 1) << board.countMatches();
-        EXPECT_LE(r.jumpsAtBest, 1'000'000u) << board.countMatches();
+        EXPECT_LE(r.jumpsAtBest, 2'000'000u) << board.countMatches();
         EXPECT_LE(r.jumpsAtBest, r.jumpsGenerated);
         EXPECT_EQ(r.foundBy, Finder::Beam);
         EXPECT_GT(r.foundWidth, 0u);
