@@ -26,12 +26,20 @@
 
 namespace kvarlo::engine {
 
+// Which of a search's methods reached its best (notes and tests).
+enum class Finder { None, Beam, Descent, Offered };
+
 struct BestEnding {
     int32_t best = noResult;  // matches at the end, fixed ones included
     std::vector<Jump> jumps;  // from the graph's start to that ending, legal in turn
     int32_t lowest = 0;       // proven: no game ends with fewer matches
     std::chrono::steady_clock::time_point foundAt;  // when `best` was first reached
     uint64_t jumpsGenerated = 0;
+    // The search's own jumps when `best` was first reached, and how: a measure of the way to
+    // the best that does not depend on the machine or its load.
+    uint64_t jumpsAtBest = 0;
+    Finder foundBy = Finder::None;
+    uint32_t foundWidth = 0;  // the beam's width, when a beam found it
 };
 
 class BestSearch {
@@ -60,7 +68,13 @@ public:
     // An ending found elsewhere: `jumps` from the start, legal in turn, to a dead end with
     // `graphMatches` graph matches. Kept when better; safe from any thread.
     void offer(int32_t graphMatches, std::vector<Jump> jumps) {
-        improve(graphMatches, std::move(jumps));
+        improve(graphMatches, std::move(jumps), Finder::Offered);
+    }
+
+    // One beam search alone, of the given width and tie order, as the schedule runs it (benches
+    // and tests: how often a width meets the best); false when stopped.
+    bool beamAlone(uint32_t width, uint64_t salt, const std::atomic<bool>& stop) {
+        return beam(width, salt, stop);
     }
 
     // A consistent copy of what is known; safe from any thread.
@@ -73,15 +87,19 @@ public:
 private:
     // One beam search of the given width; false when stopped.
     bool beam(uint32_t width, uint64_t salt, const std::atomic<bool>& stop);
+    // The beam of the round's width, and again with the rim's cost where it is used.
+    bool beamRound(const std::atomic<bool>& stop);
     // The depth-first search for an ending below the best known, for at most `work` jumps;
     // false when stopped or out of work before it was through.
     bool descend(uint64_t work, const std::atomic<bool>& stop);
     bool descendFrom(Bits p, int32_t depth, int32_t target);
-    // Lower is more promising; `legal` is scratch room for every jump of the graph and one.
+    // Lower is more promising, in 1/rankUnit of a legal jump; `legal` is scratch room for every
+    // jump of the graph and one.
     int64_t rank(Bits p, int32_t* legal) const;
+    static std::vector<int64_t> rimCosts(const JumpGraph& graph);
     // The real jump sequence through a chain of canonical positions from the start.
     std::vector<Jump> realJumps(const std::vector<Bits>& chain) const;
-    void improve(int32_t graphMatches, std::vector<Jump> jumps);
+    void improve(int32_t graphMatches, std::vector<Jump> jumps, Finder by, uint32_t width = 0);
     // The random spread of a beam's ranks, in units of one rank: 1 breaks ties only.
     int64_t rankSpread() const { return schedule_ == Schedule::Beams ? 4 : 1; }
     void raiseLowest(int32_t lowest);
@@ -95,6 +113,15 @@ private:
     // on the way they were found.
     MoveGenerator moves_;
     EndingBounds bounds_;
+    // Per slot, in 1/rankUnit of a rank: the rim cost of a match there (empty: not used). A
+    // match on a slot that few jumps can move or take off (the board's rim, its corners) is
+    // hard to clear late in a game: ranked as a cost, the beams clear the rim early, and on
+    // the dense figures they meet single-match endings at narrower widths. Only the whole
+    // search beside a second one ranks with it, in a beam of each width after its plain one
+    // (which some figures need); the second search keeps the plain rank.
+    std::vector<int64_t> rimCost_;
+    bool rimRanked_ = false;  // the beam under way ranks with rimCost_
+    static constexpr int64_t rankUnit = 16;
     int32_t fixed_;               // matches outside the graph
     int32_t floor_;               // graph matches no game can end below, from the start's bounds
     uint32_t maxWidth_;           // the widest beam the memory allows
