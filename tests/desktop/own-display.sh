@@ -5,6 +5,9 @@
 # before its server listens. A number picked by the suite and polled with `xset q` is not
 # enough: the answer can come from another suite's server that holds the same number and ends
 # a moment later, under the program started on it.
+# -noreset: by default the server starts over each time its last client leaves (our xset, a
+# poll by xdotool), and a client that connects meanwhile, the program starting among them, is
+# refused ("could not connect to display", nothing in the server's log).
 #
 #   start_own_display WORK_DIR LIMIT
 # Sets DISPLAY, and own_xvfb to the server's pid for the caller to end. On failure it says why
@@ -16,7 +19,7 @@ start_own_display() {
   for attempt in 1 2 3; do
     rm -f "$pipe"
     mkfifo "$pipe"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$pipe" >"$work/xvfb.log" 2>&1 &
+    Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp 3>"$pipe" >"$work/xvfb.log" 2>&1 &
     own_xvfb=$!
     # The pipe's other end opens as the server starts; it closes (an empty read) if it ends.
     if read -r -t "$limit" number <"$pipe" && [[ $number =~ ^[0-9]+$ ]]; then
