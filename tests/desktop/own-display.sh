@@ -23,6 +23,7 @@ start_own_display() {
     own_xvfb=$!
     # The pipe's other end opens as the server starts; it closes (an empty read) if it ends.
     if read -r -t "$limit" number <"$pipe" && [[ $number =~ ^[0-9]+$ ]]; then
+      rm -f "$pipe"  # not left for anyone looking through a failed run's files to block on
       export DISPLAY=":$number"
       return 0
     fi
