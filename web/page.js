@@ -492,9 +492,46 @@ function answer(number, value, text) {
   Module._free(pointer);
 }
 
+// The standard icons of a message box, by its icon bits (MB_ICONHAND, MB_ICONQUESTION,
+// MB_ICONEXCLAMATION, MB_ICONASTERISK): 32 pixels with a drop shadow, as the desktop draws them,
+// made here so that the page fetches nothing. Their names are for screen readers only: the
+// box's text stays the program's text alone.
+const boxIcons = {
+  0x10: { name: "error", label: "Ошибка", outline: '<circle cx="15" cy="15" r="14"',
+    fill: "#e0281e", edge: "#7a0e08",
+    sign: '<path d="M10 10l10 10m0-10l-10 10" stroke="#fff" stroke-width="3.5" stroke-linecap="round"/>' },
+  0x20: { name: "question", label: "Вопрос", outline: '<circle cx="15" cy="15" r="14"',
+    fill: "#2c68d8", edge: "#0f2f78",
+    sign: '<path d="M10.5 11.5a4.5 4.5 0 1 1 6.4 4.1c-1.3.6-1.9 1.4-1.9 2.9v.7" fill="none"' +
+      ' stroke="#fff" stroke-width="3.2" stroke-linecap="round"/><circle cx="15" cy="23.6" r="2" fill="#fff"/>' },
+  0x30: { name: "warning", label: "Предупреждение", outline: '<path d="M15 1.5l13.6 27H1.4z" stroke-width="2"',
+    fill: "#ffff00", edge: "#000",
+    sign: '<path d="M12.9 9.5h4.2l-1.1 10.5h-2z" stroke="#000" stroke-width="1.4" stroke-linejoin="round"/>' +
+      '<circle cx="15" cy="24" r="2"/>' },
+  0x40: { name: "information", label: "Сведения", outline: '<circle cx="15" cy="15" r="14"',
+    fill: "#2c68d8", edge: "#0f2f78",
+    sign: '<circle cx="15" cy="8" r="2.2" fill="#fff"/>' +
+      '<path d="M15 13v10" stroke="#fff" stroke-width="3.6" stroke-linecap="round"/>' },
+};
+
+// The icon of a box's kind, or null for a box without one (or with bits no box draws).
+function boxIcon(kind) {
+  const icon = boxIcons[kind];
+  if (!icon) return null;
+  const svg = document.createElementNS("http://www.w3.org/2000/svg", "svg");
+  svg.setAttribute("viewBox", "0 0 32 32");
+  svg.setAttribute("class", "icon " + icon.name);
+  svg.setAttribute("role", "img");
+  svg.setAttribute("aria-label", icon.label);
+  svg.innerHTML = `<g transform="translate(2 2)" opacity="0.35">${icon.outline} fill="#000"/></g>` +
+    `${icon.outline} fill="${icon.fill}" stroke="${icon.edge}" stroke-linejoin="round"/>${icon.sign}`;
+  return svg;
+}
+
 // MessageBoxA: the text, the buttons [[label, id], ...], the first is the default; closing
-// answers with the last.
-function messageBox(number, caption, text, buttons) {
+// answers with the last. The icon (the kind's bits of uType) stands left of the text, as the
+// desktop shows it.
+function messageBox(number, caption, text, buttons, iconKind) {
   const done = id => {
     closeModal(parts.box);
     answer(number, id, "");
@@ -503,6 +540,11 @@ function messageBox(number, caption, text, buttons) {
   const p = document.createElement("p");
   p.style.whiteSpace = "pre-wrap";
   p.textContent = text;
+  const icon = boxIcon(iconKind);
+  if (icon) {
+    parts.body.classList.add("with-icon");
+    parts.body.append(icon);
+  }
   const row = document.createElement("div");
   row.className = "buttons";
   buttons.forEach(([label, id], i) => {

@@ -1,6 +1,7 @@
 """The page end to end in headless Chromium: the program loads and draws what the desktop draws,
-plays by clicks and keys, opens its menus and the About box, saves and opens files through the
-page, keeps its play folder over a reload, refuses a damaged file in Russian, and searches."""
+plays by clicks and keys, opens its menus and the About box, shows its message boxes with the
+desktop's icons, saves and opens files through the page, keeps its play folder over a reload,
+refuses a damaged file in Russian, and searches."""
 import json
 import os
 import pathlib
@@ -82,6 +83,40 @@ def centre(area):
     cx = sum(x for x, _ in area) / len(area)
     cy = sum(y for _, y in area) / len(area)
     return min(area, key=lambda p: (p[0] - cx) ** 2 + (p[1] - cy) ** 2)
+
+
+def icon_family(rgb):
+    """The colour family of a message box's icon that a pixel belongs to: the warning's yellow,
+    the error's red, the blue of the question and of the information; None for the box's grey,
+    its black text and the antialiased edges between."""
+    r, g, b = rgb
+    if r > 200 and g > 170 and b < 90:
+        return "yellow"
+    if r > 170 and g < 100 and b < 100:
+        return "red"
+    if b > 150 and r < 120 and g < 150:
+        return "blue"
+    return None
+
+
+def shown_icon(page):
+    """The open box's icon as the browser draws it: the pixels of each colour family in the
+    box's body, the rightmost column holding one, and where the text's first glyphs begin (all
+    in pixels from the body's left edge)."""
+    shot = page.shot_of("#modal-layer .box .body")
+    families, right = {}, -1
+    for y in range(shot.height):
+        for x in range(shot.width):
+            family = icon_family(shot.pixel(x, y))
+            if family:
+                families[family] = families.get(family, 0) + 1
+                right = max(right, x)
+    text_left = page.js("""
+        const body = document.querySelector('#modal-layer .box .body');
+        const text = document.createRange();
+        text.selectNodeContents(body.querySelector('p'));
+        return text.getBoundingClientRect().left - body.getBoundingClientRect().left;""")
+    return families, right, text_left, shot
 
 
 def info_of(cli, data, name):
@@ -352,10 +387,48 @@ class Files(PageTest):
             box = page.wait(lambda: (page.box() or {}).get("buttons") == ["✕", "OK"] and page.box(),
                             "the message box")
         self.assertIn("Не удалось открыть Фигуру", box["text"])
+        # The warning's yellow triangle, wholly left of the text, as the desktop shows it.
+        families, right, text_left, _ = shown_icon(page)
+        self.assertEqual(max(families, key=families.get, default=None), "yellow", families)
+        self.assertLess(right, text_left)
         page.press_box_button("OK")
         page.wait(lambda: page.box() is None, "the message box to close")
         page.settle()
         self.assertEqual(page.frame().differing(before), 0)
+
+
+class MessageBoxes(PageTest):
+    """Each icon kind of MessageBoxA drawn left of the text, the text and buttons unchanged."""
+    TEXT = "Сохранить изменения?\n\nФигура default"
+    ICON_FAMILIES = {0x10: "red", 0x20: "blue", 0x30: "yellow", 0x40: "blue"}
+
+    def show(self, kind):
+        """Shows a Yes/No box of the icon kind as the program's MessageBoxA would. Its number, 0,
+        is none the program awaits (they count from 1), so its answer is dropped."""
+        page = self.page
+        page.js("""kvarloPage.messageBox(0, 'Кварло', arguments[0], [['Да', 6], ['Нет', 7]],
+                                         arguments[1]);""", self.TEXT, kind)
+        box = page.wait(page.box, "the message box")
+        self.assertEqual((box["text"], box["buttons"]), (self.TEXT, ["✕", "Да", "Нет"]))
+        shown = shown_icon(page)
+        page.key("Escape", "Escape")  # the box's keys are its own still
+        page.wait(lambda: page.box() is None, "Escape to close the box")
+        return shown
+
+    def test_each_icon_stands_left_of_the_text_and_a_box_without_one_shows_none(self):
+        families, _, plain_left, _ = self.show(0)
+        self.assertEqual(families, {})
+        shots = {}
+        for kind, expected in self.ICON_FAMILIES.items():
+            with self.subTest(kind=hex(kind)):
+                families, right, text_left, shots[kind] = self.show(kind)
+                self.assertEqual(max(families, key=families.get, default=None), expected, families)
+                self.assertGreater(families[expected], 150, "an icon of 32 pixels, mostly its colour")
+                self.assertLess(right, text_left)
+                self.assertGreaterEqual(text_left, plain_left + 32, "the text moves right of the icon")
+        # The question and the information share their blue; their signs differ.
+        icon_area = (0, 0, plain_left + 32, shots[0x20].height)
+        self.assertGreater(shots[0x20].differing(shots[0x40], icon_area), 20)
 
 
 class SavedGameBytes(PageTest):

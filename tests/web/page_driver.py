@@ -66,9 +66,11 @@ class Frame:
         return areas
 
 
-def read_png(path):
-    """An 8-bit RGB or RGBA PNG without interlacing (what kvarlo-cli render writes) as a Frame."""
-    data = pathlib.Path(path).read_bytes()
+def read_png(source):
+    """An 8-bit RGB or RGBA PNG without interlacing (what kvarlo-cli render writes, and what
+    Chromium's screenshots are) as a Frame; source is a file's path or the PNG's bytes."""
+    data = source if isinstance(source, bytes) else pathlib.Path(source).read_bytes()
+    path = "the PNG" if isinstance(source, bytes) else source
     assert data[:8] == b"\x89PNG\r\n\x1a\n", f"{path} is no PNG"
     at, idat, header = 8, b"", None
     while at < len(data):
@@ -250,6 +252,10 @@ class Page:
             return {caption: box.querySelector('.caption').textContent.replace('✕', ''),
                     text: box.querySelector('.body').textContent,
                     buttons: [...box.querySelectorAll('button')].map(b => b.textContent)};""")
+
+    def shot_of(self, selector):
+        """What the browser shows of the first element that selector finds, as a Frame."""
+        return read_png(self.driver.find_element(By.CSS_SELECTOR, selector).screenshot_as_png)
 
     def press_box_button(self, label):
         self.js("""[...document.querySelectorAll('#modal-layer .box button')]
