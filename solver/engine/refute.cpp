@@ -73,18 +73,26 @@ bool RefutationSearch::cutOff(Bits p) {
 }
 
 bool RefutationSearch::partsEndAboveTarget(Bits p) const {
+    return groupsLowest(p) > target_;
+}
+
+int32_t RefutationSearch::groupsLowest(Bits p) const {
     // No match of one group ever jumps over one of another, so every position of a game
     // from p holds, of each group, a position the group reaches playing alone; the bounds
     // hold for every position a group reaches, not only for its endings.
     const std::vector<FigurePart> groups = groups_.of(p);
     if (groups.size() < 2) {
-        return false;
+        return 0;
     }
     int32_t lowest = 0;
     for (const FigurePart& group : groups) {
         lowest += bounds_.lowest(group.matches);
     }
-    return lowest > target_;
+    return lowest;
+}
+
+int32_t RefutationSearch::lowestAtStart() const {
+    return std::max(bounds_.lowest(graph_.start), byParts_ ? groupsLowest(graph_.start) : 0);
 }
 
 bool RefutationSearch::noLastMatch(Bits p) const {
@@ -171,7 +179,10 @@ void BelowBest::keep(const std::vector<Jump>& jumps) {
 
 void BelowBest::run(const std::function<BestEnding()>& known, int32_t settleLooks,
                     uint64_t tableBytes, bool useSymmetry, const std::atomic<bool>& stop) {
-    std::unique_ptr<RefutationSearch> search;
+    // The start's own bounds need no search: a figure whose groups never meet is proven
+    // as soon as a best reaches their sum.
+    const auto search = std::make_unique<RefutationSearch>(graph_, tableBytes, useSymmetry);
+    lowest_.store(search->lowestAtStart() + graph_.fixedMatches, std::memory_order_relaxed);
     int32_t seen = noResult;  // the best of the last look, and the look it first came in
     int32_t seenSince = 0;
     for (int32_t look = 0; !stop.load(std::memory_order_relaxed); ++look) {
@@ -193,9 +204,6 @@ void BelowBest::run(const std::function<BestEnding()>& known, int32_t settleLook
         if (k.best == noResult || !settled) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
             continue;
-        }
-        if (!search) {
-            search = std::make_unique<RefutationSearch>(graph_, tableBytes, useSymmetry);
         }
         const int32_t target = k.best - 1 - graph_.fixedMatches;
         attempts_.fetch_add(1, std::memory_order_relaxed);

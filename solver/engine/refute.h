@@ -49,6 +49,10 @@ public:
     // After `found`: the jumps from the start to that ending, legal in turn.
     const std::vector<Jump>& ending() const { return path_; }
 
+    // The fewest graph matches every game ends with, from the bounds of the start and of its
+    // groups that never cross: no search needed.
+    int32_t lowestAtStart() const;
+
     // Positions expanded so far, over every run (notes and tests).
     uint64_t positions() const { return positions_; }
     // Positions cut because their groups' bounds add up to more than the target (notes and
@@ -62,6 +66,8 @@ private:
     // True when p falls into groups that never jump over one another whose own bounds add up
     // to more than the target (see CrossingGroups).
     bool partsEndAboveTarget(Bits p) const;
+    // The groups' bounds of p added up, or 0 when p is one group.
+    int32_t groupsLowest(Bits p) const;
     // True when no game from p can end with a single moving match and the permanent ones.
     bool noLastMatch(Bits p) const;
     // The linear programs of the start's last-match slots, once; false when stopped first.
@@ -103,8 +109,8 @@ public:
     void run(const std::function<BestEnding()>& known, int32_t settleLooks, uint64_t tableBytes,
              bool useSymmetry, const std::atomic<bool>& stop);
 
-    // The fewest matches (fixed ones included) proven here to be below every ending; 0 until
-    // then.
+    // The fewest matches (fixed ones included) proven here to be below every ending: those
+    // of the start's bounds, then a best the search proves.
     int32_t lowest() const { return lowest_.load(std::memory_order_relaxed); }
 
     // The best ending this search found (matches with the fixed ones, and the game from the

@@ -342,15 +342,19 @@ TEST(RefutationSearchTest, RefutesExactlyTheTargetsBelowTheLayersBest) {
 TEST(RefutationSearchTest, PartsRefuteExactlyTheTargetsBelowTheLayersBest) {
     // On figures that fall apart as they are played, positions cut by their parts' endings:
     // below the layers' best everything is refuted, and at the best a game is still found.
-    // A part's bound raised by one, or parts that meet taken apart, fail here.
+    // A part's bound raised by one, or parts that meet taken apart, fail here. The start's
+    // bounds alone never claim more than the best.
     std::mt19937 rng(101);
     std::atomic<bool> stop{false};
     uint64_t cuts = 0;
+    int32_t provenAtStart = 0;
     for (int32_t i = 0; i < 15; ++i) {
         const JumpGraph graph = graphFromBoard(separatedFigure(rng, i, 10 + (i * 5) % 9));
         const Exact exact = exactLayers(graph);
         ASSERT_TRUE(exact.complete) << i;
         RefutationSearch search(graph, 1 << 20, i % 2 == 0, i % 3 == 0);
+        EXPECT_LE(search.lowestAtStart(), exact.best) << i;
+        provenAtStart += search.lowestAtStart() == exact.best;
         if (exact.best > 0) {
             EXPECT_EQ(search.run(exact.best - 1, stop), RefutationSearch::Outcome::refuted)
                 << i << ": an ending below the layers' best " << exact.best << " in "
@@ -360,7 +364,8 @@ TEST(RefutationSearchTest, PartsRefuteExactlyTheTargetsBelowTheLayersBest) {
         EXPECT_EQ(playedEnding(graph, search.ending()), exact.best) << i;
         cuts += search.partCuts();
     }
-    EXPECT_GT(cuts, 100u);  // the parts did cut
+    EXPECT_GT(cuts, 100u);        // the parts did cut
+    EXPECT_GT(provenAtStart, 0);  // and some figures fall apart at the start
 }
 
 TEST(RefutationSearchTest, StopsWhenAsked) {
@@ -385,7 +390,7 @@ TEST(BelowBestTest, ProvesTheTrueBestAndFindsItBelowABestAboveIt) {
         BestEnding known;
         known.best = truth;
         proven.run([&] { return known; }, 2, 1 << 20, true, stop);
-        EXPECT_EQ(proven.attempts(), 1) << i;
+        EXPECT_LE(proven.attempts(), 1) << i;  // none when the start's bounds prove it
         EXPECT_EQ(proven.lowest(), truth) << i;
         EXPECT_EQ(proven.found().best, noResult) << i;
 
@@ -399,7 +404,7 @@ TEST(BelowBestTest, ProvesTheTrueBestAndFindsItBelowABestAboveIt) {
             },
             2, 1 << 20, true, stop);
         EXPECT_FALSE(stop) << i;
-        EXPECT_EQ(above.attempts(), 2) << i;
+        EXPECT_GE(above.attempts(), 1) << i;
         EXPECT_EQ(above.found().best, truth) << i;
         EXPECT_EQ(playedEnding(graph, above.found().jumps), exact.best) << i;
         EXPECT_EQ(above.lowest(), truth) << i;
