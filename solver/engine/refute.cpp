@@ -12,6 +12,9 @@ namespace {
 // How often the search looks at the stop flag, in positions.
 constexpr uint64_t stopCheckMask = 4095;
 
+// Looks a best stands before the start's bounds are tried on it.
+constexpr int32_t startLooks = 2;
+
 }  // namespace
 
 RefutationSearch::RefutationSearch(const JumpGraph& graph, uint64_t tableBytes, bool useSymmetry,
@@ -179,10 +182,7 @@ void BelowBest::keep(const std::vector<Jump>& jumps) {
 
 void BelowBest::run(const std::function<BestEnding()>& known, int32_t settleLooks,
                     uint64_t tableBytes, bool useSymmetry, const std::atomic<bool>& stop) {
-    // The start's own bounds need no search: a figure whose groups never meet is proven
-    // as soon as a best reaches their sum.
-    const auto search = std::make_unique<RefutationSearch>(graph_, tableBytes, useSymmetry);
-    lowest_.store(search->lowestAtStart() + graph_.fixedMatches, std::memory_order_relaxed);
+    std::unique_ptr<RefutationSearch> search;
     int32_t seen = noResult;  // the best of the last look, and the look it first came in
     int32_t seenSince = 0;
     for (int32_t look = 0; !stop.load(std::memory_order_relaxed); ++look) {
@@ -201,6 +201,14 @@ void BelowBest::run(const std::function<BestEnding()>& known, int32_t settleLook
         // once, its table of refuted positions still good for the lower target.
         const bool ownBest = k.best != noResult && k.best == found().best;
         const bool settled = ownBest || look - seenSince >= std::max(settleLooks, seenSince);
+        if (k.best != noResult && !search && (settled || look - seenSince >= startLooks)) {
+            // The start's own bounds need no search: a figure whose groups never meet is
+            // proven as soon as a best reaches their sum. Built once a best has stood for a
+            // few looks: most figures are proven sooner by the other searches.
+            search = std::make_unique<RefutationSearch>(graph_, tableBytes, useSymmetry);
+            lowest_.store(search->lowestAtStart() + graph_.fixedMatches, std::memory_order_relaxed);
+            continue;
+        }
         if (k.best == noResult || !settled) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
             continue;
