@@ -193,26 +193,33 @@ std::vector<FigurePart> clustersOf(const SlotDistances& distances, Bits position
     return parts;
 }
 
-CrossingGroups::CrossingGroups(const SlotDistances& distances)
-    : distances_(distances),
-      partners_(distances.graph().slotCount),
-      jumped_(distances.graph().slotCount) {
-    for (const Jump& j : distances.graph().jumps) {
-        partners_[j.from].set(j.over);
-        partners_[j.over].set(j.from);
-        jumped_[j.from].set(j.over);
+std::vector<Bits> jumpPartners(const JumpGraph& graph) {
+    std::vector<Bits> partners(graph.slotCount);
+    for (const Jump& j : graph.jumps) {
+        partners[j.from].set(j.over);
+        partners[j.over].set(j.from);
     }
+    return partners;
 }
 
-Bits CrossingGroups::clusterOf(Bits position, int32_t seed) const {
+Bits linkedMatches(const std::vector<Bits>& partners, Bits position, int32_t seed) {
     Bits joined = Bits::bit(seed);
     for (Bits fresh = joined; !fresh.empty();) {
         Bits next;
-        forEachBit(fresh, [&](int32_t s) { next = next | partners_[s]; });
+        forEachBit(fresh, [&](int32_t s) { next = next | partners[s]; });
         fresh = next & position & Bits{~joined.lo, ~joined.hi};
         joined = joined | fresh;
     }
     return joined;
+}
+
+CrossingGroups::CrossingGroups(const SlotDistances& distances)
+    : distances_(distances),
+      partners_(jumpPartners(distances.graph())),
+      jumped_(distances.graph().slotCount) {
+    for (const Jump& j : distances.graph().jumps) {
+        jumped_[j.from].set(j.over);
+    }
 }
 
 Bits CrossingGroups::jumpedFrom(Bits reach) const {
@@ -247,7 +254,7 @@ std::vector<FigurePart> CrossingGroups::of(Bits position) const {
     for (Bits left = position; !left.empty();) {
         const int32_t seed =
             left.lo != 0 ? std::countr_zero(left.lo) : 64 + std::countr_zero(left.hi);
-        const Bits cluster = clusterOf(position, seed);
+        const Bits cluster = linkedMatches(partners_, position, seed);
         groups.push_back(FigurePart{cluster, Bits{}});
         left = left & Bits{~cluster.lo, ~cluster.hi};
     }

@@ -52,6 +52,13 @@ private:
 // The parts whose matches can never move are gathered into one part (of no jumps) at the end.
 std::vector<FigurePart> independentParts(const SlotDistances& distances, Bits position);
 
+// Per slot, the slots it can jump over or be jumped from.
+std::vector<Bits> jumpPartners(const JumpGraph& graph);
+
+// The matches of `position` linked to the one on `seed` through matches that can jump over
+// one another (`partners` from jumpPartners).
+Bits linkedMatches(const std::vector<Bits>& partners, Bits position, int32_t seed);
+
 // Groups of matches no match of which can ever jump over a match of another group: two groups
 // are merged while some jump's jumping slot lies in the reach of one and its jumped slot in
 // the other's. Until a match jumps over one of another group, which never happens, each group
@@ -70,15 +77,13 @@ public:
     std::vector<FigurePart> of(Bits position) const;
 
 private:
-    // The matches linked to `seed` through matches that can jump over one another.
-    Bits clusterOf(Bits position, int32_t seed) const;
     // The slots the matches of `reach` can jump over.
     Bits jumpedFrom(Bits reach) const;
     // Merges two groups that can cross; false when none can.
     bool mergeCrossing(std::vector<FigurePart>& groups) const;
 
     const SlotDistances& distances_;
-    std::vector<Bits> partners_;  // per slot: the slots it can jump over or be jumped from
+    std::vector<Bits> partners_;  // see jumpPartners
     std::vector<Bits> jumped_;    // per slot: the slots a match there can jump over
 };
 

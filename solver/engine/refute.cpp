@@ -2,6 +2,7 @@
 #include "solver/engine/refute.h"
 
 #include <algorithm>
+#include <bit>
 #include <chrono>
 #include <thread>
 
@@ -14,6 +15,18 @@ constexpr uint64_t stopCheckMask = 4095;
 
 // Looks a best stands before the start's bounds are tried on it.
 constexpr int32_t startLooks = 2;
+
+// True when the start's matches are not all linked by jumps over one another: only then can
+// its groups bound more than the start's own bounds, which the best-ending search has.
+bool severalClusters(const JumpGraph& graph) {
+    const Bits start = graph.start;
+    if (start.empty()) {
+        return false;
+    }
+    const int32_t seed =
+        start.lo != 0 ? std::countr_zero(start.lo) : 64 + std::countr_zero(start.hi);
+    return linkedMatches(jumpPartners(graph), start, seed) != start;
+}
 
 }  // namespace
 
@@ -183,6 +196,7 @@ void BelowBest::keep(const std::vector<Jump>& jumps) {
 void BelowBest::run(const std::function<BestEnding()>& known, int32_t settleLooks,
                     uint64_t tableBytes, bool useSymmetry, const std::atomic<bool>& stop) {
     std::unique_ptr<RefutationSearch> search;
+    const bool apart = severalClusters(graph_);
     int32_t seen = noResult;  // the best of the last look, and the look it first came in
     int32_t seenSince = 0;
     for (int32_t look = 0; !stop.load(std::memory_order_relaxed); ++look) {
@@ -201,7 +215,7 @@ void BelowBest::run(const std::function<BestEnding()>& known, int32_t settleLook
         // once, its table of refuted positions still good for the lower target.
         const bool ownBest = k.best != noResult && k.best == found().best;
         const bool settled = ownBest || look - seenSince >= std::max(settleLooks, seenSince);
-        if (k.best != noResult && !search && (settled || look - seenSince >= startLooks)) {
+        if (k.best != noResult && !search && apart && (settled || look - seenSince >= startLooks)) {
             // The start's own bounds need no search: a figure whose groups never meet is
             // proven as soon as a best reaches their sum. Built once a best has stood for a
             // few looks: most figures are proven sooner by the other searches.
@@ -212,6 +226,9 @@ void BelowBest::run(const std::function<BestEnding()>& known, int32_t settleLook
         if (k.best == noResult || !settled) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
             continue;
+        }
+        if (!search) {
+            search = std::make_unique<RefutationSearch>(graph_, tableBytes, useSymmetry);
         }
         const int32_t target = k.best - 1 - graph_.fixedMatches;
         attempts_.fetch_add(1, std::memory_order_relaxed);
