@@ -13,6 +13,22 @@ namespace {
 // How often the search looks at the stop flag, in positions.
 constexpr uint64_t stopCheckMask = 4095;
 
+// The groups' bounds of p added up, or 0 when p is one group.
+int32_t addedUpBounds(const CrossingGroups& crossing, const EndingBounds& bounds, Bits p) {
+    // No match of one group ever jumps over one of another, so every position of a game
+    // from p holds, of each group, a position the group reaches playing alone; the bounds
+    // hold for every position a group reaches, not only for its endings.
+    const std::vector<FigurePart> groups = crossing.of(p);
+    if (groups.size() < 2) {
+        return 0;
+    }
+    int32_t lowest = 0;
+    for (const FigurePart& group : groups) {
+        lowest += bounds.lowest(group.matches);
+    }
+    return lowest;
+}
+
 // Looks a best stands before the start's bounds are tried on it.
 constexpr int32_t startLooks = 2;
 
@@ -93,22 +109,14 @@ bool RefutationSearch::partsEndAboveTarget(Bits p) const {
 }
 
 int32_t RefutationSearch::groupsLowest(Bits p) const {
-    // No match of one group ever jumps over one of another, so every position of a game
-    // from p holds, of each group, a position the group reaches playing alone; the bounds
-    // hold for every position a group reaches, not only for its endings.
-    const std::vector<FigurePart> groups = groups_.of(p);
-    if (groups.size() < 2) {
-        return 0;
-    }
-    int32_t lowest = 0;
-    for (const FigurePart& group : groups) {
-        lowest += bounds_.lowest(group.matches);
-    }
-    return lowest;
+    return addedUpBounds(groups_, bounds_, p);
 }
 
-int32_t RefutationSearch::lowestAtStart() const {
-    return std::max(bounds_.lowest(graph_.start), byParts_ ? groupsLowest(graph_.start) : 0);
+int32_t lowestAtStart(const JumpGraph& graph) {
+    const SlotDistances distances(graph);
+    const EndingBounds bounds(graph);
+    return std::max(bounds.lowest(graph.start),
+                    addedUpBounds(CrossingGroups(distances), bounds, graph.start));
 }
 
 bool RefutationSearch::noLastMatch(Bits p) const {
@@ -196,7 +204,7 @@ void BelowBest::keep(const std::vector<Jump>& jumps) {
 void BelowBest::run(const std::function<BestEnding()>& known, int32_t settleLooks,
                     uint64_t tableBytes, bool useSymmetry, const std::atomic<bool>& stop) {
     std::unique_ptr<RefutationSearch> search;
-    const bool apart = severalClusters(graph_);
+    bool apart = severalClusters(graph_);  // until the start's bounds are found
     int32_t seen = noResult;  // the best of the last look, and the look it first came in
     int32_t seenSince = 0;
     for (int32_t look = 0; !stop.load(std::memory_order_relaxed); ++look) {
@@ -215,12 +223,12 @@ void BelowBest::run(const std::function<BestEnding()>& known, int32_t settleLook
         // once, its table of refuted positions still good for the lower target.
         const bool ownBest = k.best != noResult && k.best == found().best;
         const bool settled = ownBest || look - seenSince >= std::max(settleLooks, seenSince);
-        if (k.best != noResult && !search && apart && (settled || look - seenSince >= startLooks)) {
+        if (k.best != noResult && apart && (settled || look - seenSince >= startLooks)) {
             // The start's own bounds need no search: a figure whose groups never meet is
-            // proven as soon as a best reaches their sum. Built once a best has stood for a
+            // proven as soon as a best reaches their sum. Tried once a best has stood for a
             // few looks: most figures are proven sooner by the other searches.
-            search = std::make_unique<RefutationSearch>(graph_, tableBytes, useSymmetry);
-            lowest_.store(search->lowestAtStart() + graph_.fixedMatches, std::memory_order_relaxed);
+            apart = false;
+            lowest_.store(lowestAtStart(graph_) + graph_.fixedMatches, std::memory_order_relaxed);
             continue;
         }
         if (k.best == noResult || !settled) {
