@@ -105,7 +105,8 @@ public:
     // Runs until `stop` is set or the best known (the lower of what `known()` returns and
     // what this search found) is proven, looking at it every 10 ms; a best from `known()`
     // starts a search once it has stood for at least `settleLooks` looks, one found here at
-    // once. `tableBytes` and `useSymmetry` as for RefutationSearch.
+    // once. A start of several clusters has its bounds (lowestAtStart) taken once a best has
+    // stood for two looks. `tableBytes` and `useSymmetry` as for RefutationSearch.
     void run(const std::function<BestEnding()>& known, int32_t settleLooks, uint64_t tableBytes,
              bool useSymmetry, const std::atomic<bool>& stop);
 
