@@ -446,6 +446,13 @@ void SearchEngine::foldBest(EngineReport& r) {
     // the layers are complete: then theirs, the same on every run).
     BestEnding found = best_->result();
     found.lowest = std::max(found.lowest, belowBest_->lowest());
+    // The refutation search's endings are real games from the start as well.
+    if (const BestEnding below = belowBest_->found();
+        below.best != noResult && (found.best == noResult || below.best < found.best)) {
+        found.best = below.best;
+        found.jumps = below.jumps;
+        found.foundAt = below.foundAt;
+    }
     const bool fromSearch =
         !r.complete && found.best != noResult && (r.best == noResult || found.best < r.best);
     if (fromSearch) {

@@ -95,8 +95,11 @@ SlotDistances::SlotDistances(const JumpGraph& graph)
     // landing (2), found backwards from the target with a bucket queue.
     const double g = (std::sqrt(5.0) - 1) / 2;
     std::vector<std::vector<Jump>> landingOn(n_);
+    movedBy_.resize(n_);
     for (const Jump& j : graph.jumps) {
         landingOn[j.to].push_back(j);
+        movedBy_[j.from].push_back(j);
+        movedBy_[j.over].push_back(j);
     }
     std::vector<int32_t> d(n_);
     for (int32_t s = 0; s < n_; ++s) {
@@ -140,12 +143,17 @@ double SlotDistances::resource(Bits matches, int32_t s) const {
 }
 
 Bits SlotDistances::reachOf(Bits matches) const {
+    // Grown from the slots added last: a jump can only become possible when its jumping or
+    // jumped slot has just joined the reach.
     Bits reach = matches;
     Bits tooFar;
-    bool grew = true;
-    while (grew) {
-        grew = false;
-        for (const Jump& j : graph_.jumps) {
+    thread_local std::vector<int32_t> fresh;
+    fresh.clear();
+    forEachBit(matches, [&](int32_t s) { fresh.push_back(s); });
+    while (!fresh.empty()) {
+        const int32_t s = fresh.back();
+        fresh.pop_back();
+        for (const Jump& j : movedBy_[s]) {
             if (!movesWithin(reach, j) || reach.test(j.to) || tooFar.test(j.to)) {
                 continue;
             }
@@ -154,7 +162,7 @@ Bits SlotDistances::reachOf(Bits matches) const {
                 continue;
             }
             reach.set(j.to);
-            grew = true;
+            fresh.push_back(j.to);
         }
     }
     return reach;
@@ -183,6 +191,82 @@ std::vector<FigurePart> clustersOf(const SlotDistances& distances, Bits position
     // One merge pass over single matches joins every two that share a jump's slots.
     mergeTouching(distances, parts);
     return parts;
+}
+
+std::vector<Bits> jumpPartners(const JumpGraph& graph) {
+    std::vector<Bits> partners(graph.slotCount);
+    for (const Jump& j : graph.jumps) {
+        partners[j.from].set(j.over);
+        partners[j.over].set(j.from);
+    }
+    return partners;
+}
+
+Bits linkedMatches(const std::vector<Bits>& partners, Bits position, int32_t seed) {
+    Bits joined = Bits::bit(seed);
+    for (Bits fresh = joined; !fresh.empty();) {
+        Bits next;
+        forEachBit(fresh, [&](int32_t s) { next = next | partners[s]; });
+        fresh = next & position & Bits{~joined.lo, ~joined.hi};
+        joined = joined | fresh;
+    }
+    return joined;
+}
+
+CrossingGroups::CrossingGroups(const SlotDistances& distances)
+    : distances_(distances),
+      partners_(jumpPartners(distances.graph())),
+      jumped_(distances.graph().slotCount) {
+    for (const Jump& j : distances.graph().jumps) {
+        jumped_[j.from].set(j.over);
+    }
+}
+
+Bits CrossingGroups::jumpedFrom(Bits reach) const {
+    Bits over;
+    forEachBit(reach, [&](int32_t s) { over = over | jumped_[s]; });
+    return over;
+}
+
+bool CrossingGroups::mergeCrossing(std::vector<FigurePart>& groups) const {
+    std::vector<Bits> over;
+    for (const FigurePart& g : groups) {
+        over.push_back(jumpedFrom(g.reach));
+    }
+    for (size_t i = 0; i < groups.size(); ++i) {
+        for (size_t k = i + 1; k < groups.size(); ++k) {
+            if ((over[i] & groups[k].reach).empty() && (over[k] & groups[i].reach).empty()) {
+                continue;
+            }
+            groups[i].matches = groups[i].matches | groups[k].matches;
+            groups.erase(groups.begin() + static_cast<std::ptrdiff_t>(k));
+            // The last group's reach is never looked at: one group bounds nothing.
+            groups[i].reach = groups.size() > 1 ? distances_.reachOf(groups[i].matches) : Bits{};
+            return true;
+        }
+    }
+    return false;
+}
+
+std::vector<FigurePart> CrossingGroups::of(Bits position) const {
+    // Matches that can jump over one another start as one group: the clusters.
+    std::vector<FigurePart> groups;
+    for (Bits left = position; !left.empty();) {
+        const int32_t seed =
+            left.lo != 0 ? std::countr_zero(left.lo) : 64 + std::countr_zero(left.hi);
+        const Bits cluster = linkedMatches(partners_, position, seed);
+        groups.push_back(FigurePart{cluster, Bits{}});
+        left = left & Bits{~cluster.lo, ~cluster.hi};
+    }
+    if (groups.size() < 2) {
+        return groups;
+    }
+    for (FigurePart& g : groups) {
+        g.reach = g.matches.count() == 1 ? g.matches : distances_.reachOf(g.matches);
+    }
+    while (groups.size() > 1 && mergeCrossing(groups)) {
+    }
+    return groups;
 }
 
 void mergeSmallest(std::vector<FigurePart>& parts, size_t most) {

@@ -43,6 +43,7 @@ private:
     const JumpGraph& graph_;
     int32_t n_;
     std::vector<double> weights_;  // weights_[s * n_ + u]: g^d(u, s), 0 where u cannot reach s
+    std::vector<std::vector<Jump>> movedBy_;  // per slot: the jumps it jumps from or is jumped in
 };
 
 // Splits a position into parts no jump can ever join: starting from one part per match, two
@@ -50,6 +51,41 @@ private:
 // the other's match), until every jump touches at most one. One part when they all interact.
 // The parts whose matches can never move are gathered into one part (of no jumps) at the end.
 std::vector<FigurePart> independentParts(const SlotDistances& distances, Bits position);
+
+// Per slot, the slots it can jump over or be jumped from.
+std::vector<Bits> jumpPartners(const JumpGraph& graph);
+
+// The matches of `position` linked to the one on `seed` through matches that can jump over
+// one another (`partners` from jumpPartners).
+Bits linkedMatches(const std::vector<Bits>& partners, Bits position, int32_t seed);
+
+// Groups of matches no match of which can ever jump over a match of another group: two groups
+// are merged while some jump's jumping slot lies in the reach of one and its jumped slot in
+// the other's. Until a match jumps over one of another group, which never happens, each group
+// plays a game of its own (another's match may only take a slot it would land on), so every
+// position of a game from the position holds, of each group, a position that group reaches
+// alone: no fewer matches than the group ends with at best alone, and its bounds hold. A
+// weaker split than independentParts (blocked jumps do not join), for lower bounds only, and
+// quick enough to look at every position of a search.
+class CrossingGroups {
+public:
+    explicit CrossingGroups(const SlotDistances& distances);
+
+    // The groups of `position`. A position of one group comes back with an empty reach,
+    // which nobody needs: a position whose matches are all linked by jumps over one another
+    // is one group at once.
+    std::vector<FigurePart> of(Bits position) const;
+
+private:
+    // The slots the matches of `reach` can jump over.
+    Bits jumpedFrom(Bits reach) const;
+    // Merges two groups that can cross; false when none can.
+    bool mergeCrossing(std::vector<FigurePart>& groups) const;
+
+    const SlotDistances& distances_;
+    std::vector<Bits> partners_;  // see jumpPartners
+    std::vector<Bits> jumped_;    // per slot: the slots a match there can jump over
+};
 
 // The groups of matches that share a jump's slots, directly or through others: where a figure
 // lies in separate clusters that independentParts cannot prove apart, each cluster's best

@@ -85,6 +85,87 @@ Board hardFigure(std::mt19937& rng, int32_t kind, int32_t matches) {
     return board;
 }
 
+// Figures that fall apart, or nearly: two blobs far apart or close, three blobs, a blob plus
+// lonely matches, a thinned ring.
+Board separatedFigure(std::mt19937& rng, int32_t kind, int32_t matches) {
+    Board board(7, 7);
+    switch (kind % 5) {
+        case 0:
+            scatter(board, testing::slotsNear(board, 1, 1, 1), matches / 2, rng);
+            scatter(board, testing::slotsNear(board, 5, 5, 1), matches - matches / 2, rng);
+            break;
+        case 1:
+            scatter(board, testing::slotsNear(board, 1, 2, 1), matches / 2, rng);
+            scatter(board, testing::slotsNear(board, 4, 4, 1), matches - matches / 2, rng);
+            break;
+        case 2:
+            scatter(board, testing::slotsNear(board, 1, 1, 1), matches / 3, rng);
+            scatter(board, testing::slotsNear(board, 5, 5, 1), matches / 3, rng);
+            scatter(board, testing::slotsNear(board, 4, 1, 1), matches - 2 * (matches / 3), rng);
+            break;
+        default:
+            board = hardFigure(rng, kind % 5 - 2, matches);
+            break;
+    }
+    return board;
+}
+
+// The fewest matches any game from p ends with, every game played out.
+int32_t lowestFrom(const JumpGraph& graph, Bits p,
+                   std::unordered_map<Bits, int32_t, BitsHash>& memo) {
+    if (const auto it = memo.find(p); it != memo.end()) {
+        return it->second;
+    }
+    int32_t lowest = p.count();
+    for (const Jump& j : graph.jumps) {
+        if (canJump(p, j)) {
+            lowest = std::min(lowest, lowestFrom(graph, afterJump(p, j), memo));
+        }
+    }
+    memo[p] = lowest;
+    return lowest;
+}
+
+// The sum over groups of the fewest matches each ends with, played alone.
+int32_t lowestAddedUp(const JumpGraph& graph, const std::vector<FigurePart>& groups,
+                      std::unordered_map<Bits, int32_t, BitsHash>& memo) {
+    int32_t sum = 0;
+    for (const FigurePart& g : groups) {
+        sum += lowestFrom(graph, g.matches, memo);
+    }
+    return sum;
+}
+
+TEST(PartsTest, SplitPositionsEndNoLowerThanTheirGroupsAddedUp) {
+    // At every position of every game of small separated figures: one that falls into
+    // independent parts ends, at best, with the sum of its parts' bests played alone; one that
+    // falls into groups that never cross ends with no fewer than their sum. Groups that do
+    // meet, taken apart, would claim more than the whole ends with somewhere here.
+    std::mt19937 rng(97);
+    int32_t parted = 0;
+    int32_t grouped = 0;
+    for (int32_t i = 0; i < 10; ++i) {
+        const JumpGraph graph = graphFromBoard(separatedFigure(rng, i, 12 + i % 5));
+        const SlotDistances distances(graph);
+        const CrossingGroups crossing(distances);
+        std::unordered_map<Bits, int32_t, BitsHash> memo;
+        for (Bits p : everyPosition(graph)) {
+            const std::vector<FigurePart> parts = independentParts(distances, p);
+            if (parts.size() > 1) {
+                ASSERT_EQ(lowestFrom(graph, p, memo), lowestAddedUp(graph, parts, memo)) << i;
+                ++parted;
+            }
+            const std::vector<FigurePart> groups = crossing.of(p);
+            if (groups.size() > 1) {
+                ASSERT_GE(lowestFrom(graph, p, memo), lowestAddedUp(graph, groups, memo)) << i;
+                ++grouped;
+            }
+        }
+    }
+    EXPECT_GT(parted, 1000);
+    EXPECT_GT(grouped, parted);  // blocked jumps do not join groups
+}
+
 TEST(ResourceFunctionTest, AFunctionThatAJumpRaisesIsRefused) {
     // A function the program found holds; the same function with one landing slot raised
     // above its jumping and jumped slots' sum is no resource function: the check, the slot
@@ -258,6 +339,45 @@ TEST(RefutationSearchTest, RefutesExactlyTheTargetsBelowTheLayersBest) {
     }
 }
 
+TEST(RefutationSearchTest, PartsRefuteExactlyTheTargetsBelowTheLayersBest) {
+    // On figures that fall apart as they are played, positions cut by their parts' endings:
+    // below the layers' best everything is refuted, and at the best a game is still found.
+    // A part's bound raised by one, or parts that meet taken apart, fail here. The start's
+    // bounds alone never claim more than the best.
+    std::mt19937 rng(101);
+    std::atomic<bool> stop{false};
+    uint64_t cuts = 0;
+    int32_t provenAtStart = 0;
+    for (int32_t i = 0; i < 15; ++i) {
+        const JumpGraph graph = graphFromBoard(separatedFigure(rng, i, 10 + (i * 5) % 9));
+        const Exact exact = exactLayers(graph);
+        ASSERT_TRUE(exact.complete) << i;
+        RefutationSearch search(graph, 1 << 20, i % 2 == 0, i % 3 == 0);
+        EXPECT_LE(lowestAtStart(graph), exact.best) << i;
+        if (lowestAtStart(graph) == exact.best &&
+            EndingBounds(graph).lowest(graph.start) < exact.best) {
+            // Proven by the start's groups alone: at once, long before a search would start.
+            BelowBest below(graph);
+            BestEnding known;
+            known.best = exact.best + graph.fixedMatches;
+            below.run([&] { return known; }, 1000, 1 << 20, true, stop);
+            EXPECT_EQ(below.attempts(), 0) << i;
+            EXPECT_EQ(below.lowest(), known.best) << i;
+            ++provenAtStart;
+        }
+        if (exact.best > 0) {
+            EXPECT_EQ(search.run(exact.best - 1, stop), RefutationSearch::Outcome::refuted)
+                << i << ": an ending below the layers' best " << exact.best << " in "
+                << playedEnding(graph, search.ending());
+        }
+        ASSERT_EQ(search.run(exact.best, stop), RefutationSearch::Outcome::found) << i;
+        EXPECT_EQ(playedEnding(graph, search.ending()), exact.best) << i;
+        cuts += search.partCuts();
+    }
+    EXPECT_GT(cuts, 100u);        // the parts did cut
+    EXPECT_GT(provenAtStart, 0);  // and some figures are proven by their start's groups
+}
+
 TEST(RefutationSearchTest, StopsWhenAsked) {
     std::mt19937 rng(7);
     const JumpGraph graph = graphFromBoard(hardFigure(rng, 3, 20));
@@ -266,33 +386,38 @@ TEST(RefutationSearchTest, StopsWhenAsked) {
     EXPECT_EQ(search.run(0, stop), RefutationSearch::Outcome::stopped);
 }
 
-TEST(BelowBestTest, ProvesTheTrueBestAndNothingAboveIt) {
-    // Given the true best, unproven, it proves it; given one above the truth it finds the
-    // better ending, proves nothing and waits for news until stopped.
+TEST(BelowBestTest, ProvesTheTrueBestAndFindsItBelowABestAboveIt) {
+    // Given the true best, unproven, it proves it. Given one above the truth, it finds a
+    // better ending, keeps it (a real game to the truth) and then proves that one.
     std::mt19937 rng(89);
     for (int32_t i = 0; i < 4; ++i) {
         const JumpGraph graph = graphFromBoard(hardFigure(rng, i, 12 + i));
         const Exact exact = exactLayers(graph);
         ASSERT_TRUE(exact.complete);
+        const int32_t truth = exact.best + graph.fixedMatches;
         std::atomic<bool> stop{false};
         BelowBest proven(graph);
         BestEnding known;
-        known.best = exact.best + graph.fixedMatches;
+        known.best = truth;
         proven.run([&] { return known; }, 2, 1 << 20, true, stop);
-        EXPECT_EQ(proven.attempts(), 1) << i;
-        EXPECT_EQ(proven.lowest(), known.best) << i;
+        EXPECT_LE(proven.attempts(), 1) << i;  // none when the start's bounds prove it
+        EXPECT_EQ(proven.lowest(), truth) << i;
+        EXPECT_EQ(proven.found().best, noResult) << i;
 
         BelowBest above(graph);
-        known.best += 1;
+        known.best = truth + 1;
         int32_t asked = 0;
         above.run(
             [&] {
-                stop = ++asked >= 10;  // long after the search has started and found
+                stop = ++asked >= 1000;  // a stop for a search that would never end
                 return known;
             },
             2, 1 << 20, true, stop);
-        EXPECT_EQ(above.attempts(), 1) << i;
-        EXPECT_EQ(above.lowest(), 0) << i;
+        EXPECT_FALSE(stop) << i;
+        EXPECT_GE(above.attempts(), 1) << i;
+        EXPECT_EQ(above.found().best, truth) << i;
+        EXPECT_EQ(playedEnding(graph, above.found().jumps), exact.best) << i;
+        EXPECT_EQ(above.lowest(), truth) << i;
     }
 }
 
