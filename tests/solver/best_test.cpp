@@ -235,14 +235,6 @@ TEST(BestSearchTest, EngineProvesADenseFigureByExistence) {
     EXPECT_LE(r.peakBytes, options.memoryBytes);
 }
 
-// Puts matches on `count` of the slots, drawn at random.
-void scatter(Board& board, std::vector<EdgeRef> slots, int32_t count, std::mt19937& rng) {
-    std::shuffle(slots.begin(), slots.end(), rng);
-    for (int32_t i = 0; i < count && i < static_cast<int32_t>(slots.size()); ++i) {
-        board.slot(slots[i]).hasMatch = 1;
-    }
-}
-
 // Figures of the kinds that fall apart, small enough for the exact layers: two blobs in
 // opposite corners, a blob and a few lonely matches far from it, a thinned ring around the
 // centre, a blob beside a random scatter.
@@ -251,28 +243,19 @@ Board separatedFigure(std::mt19937& rng, int32_t kind) {
     std::uniform_int_distribution<int32_t> some(4, 7);
     switch (kind % 4) {
         case 0:
-            scatter(board, testing::slotsNear(board, 1, 1, 1), some(rng), rng);
-            scatter(board, testing::slotsNear(board, 5, 5, 1), some(rng), rng);
+            testing::scatter(board, testing::slotsNear(board, 1, 1, 1), some(rng), rng);
+            testing::scatter(board, testing::slotsNear(board, 5, 5, 1), some(rng), rng);
             break;
         case 1:
-            scatter(board, testing::slotsNear(board, 1, 2, 1), some(rng) + 3, rng);
-            scatter(board, testing::slotsNear(board, 5, 5, 1), 1 + kind % 3, rng);
+            testing::scatter(board, testing::slotsNear(board, 1, 2, 1), some(rng) + 3, rng);
+            testing::scatter(board, testing::slotsNear(board, 5, 5, 1), 1 + kind % 3, rng);
             break;
-        case 2: {
-            std::vector<EdgeRef> ring;
-            for (EdgeRef r : testing::slotsNear(board, 3, 3, 3)) {
-                const int32_t dx = board.nodes[r.node].x - 3;
-                const int32_t dy = board.nodes[r.node].y - 3;
-                if (std::max({std::abs(dx), std::abs(dy), std::abs(dx - dy)}) >= 2) {
-                    ring.push_back(r);
-                }
-            }
-            scatter(board, ring, 10 + kind % 5, rng);
+        case 2:
+            testing::scatter(board, testing::slotsNear(board, 3, 3, 3, 2), 10 + kind % 5, rng);
             break;
-        }
         default:
-            scatter(board, testing::slotsNear(board, 2, 1, 1), some(rng) + 2, rng);
-            scatter(board, testing::slotsNear(board, 3, 3, 3), 4, rng);
+            testing::scatter(board, testing::slotsNear(board, 2, 1, 1), some(rng) + 2, rng);
+            testing::scatter(board, testing::slotsNear(board, 3, 3, 3), 4, rng);
             break;
     }
     return board;
@@ -363,7 +346,7 @@ TEST(SplitBestSearchTest, AnEngineTooSmallForTheLayersProvesASeparatedFigure) {
     int32_t incomplete = 0;
     for (int32_t i = 0; i < 6; ++i) {
         Board board = separatedFigure(rng, 4 * i);
-        scatter(board, testing::slotsNear(board, 0, 3, 0), 1, rng);
+        testing::scatter(board, testing::slotsNear(board, 0, 3, 0), 1, rng);
         const JumpGraph graph = graphFromBoard(board);
         EngineOptions roomy;
         roomy.memoryBytes = 512ull << 20;

@@ -142,19 +142,22 @@ inline std::vector<EdgeRef> centralSlots(const Board& board, int32_t radius) {
     return slotsNear(board, 3, 3, radius);
 }
 
-// A random figure of `count` matches among the central slots.
-inline Board randomFigure(std::mt19937& rng, int32_t count, int32_t radius = 2) {
-    Board board(7, 7);
-    auto slots = centralSlots(board, radius);
-    // Fisher-Yates on the generator's own numbers, which the standard fixes: std::shuffle's
-    // use of them is each library's own, and the figures must be the same on every one.
+// Matches on `count` of the slots, drawn at random. Fisher-Yates on the generator's own
+// numbers, which the standard fixes: std::shuffle's use of them is each library's own, and the
+// figures must be the same on every one.
+inline void scatter(Board& board, std::vector<EdgeRef> slots, int32_t count, std::mt19937& rng) {
     for (size_t i = slots.size(); i > 1; --i) {
         std::swap(slots[i - 1], slots[rng() % i]);
     }
-    slots.resize(std::min<size_t>(slots.size(), count));
-    for (EdgeRef r : slots) {
-        board.slot(r).hasMatch = 1;
+    for (int32_t i = 0; i < count && i < static_cast<int32_t>(slots.size()); ++i) {
+        board.slot(slots[i]).hasMatch = 1;
     }
+}
+
+// A random figure of `count` matches among the central slots.
+inline Board randomFigure(std::mt19937& rng, int32_t count, int32_t radius = 2) {
+    Board board(7, 7);
+    scatter(board, centralSlots(board, radius), count, rng);
     return board;
 }
 

@@ -52,31 +52,21 @@ bool isDeadEnd(const JumpGraph& graph, Bits p) {
                         [&](const Jump& j) { return canJump(p, j); });
 }
 
-// Matches on `count` of the slots, drawn by Fisher-Yates on the generator's own numbers.
-void scatter(Board& board, std::vector<EdgeRef> slots, int32_t count, std::mt19937& rng) {
-    for (size_t i = slots.size(); i > 1; --i) {
-        std::swap(slots[i - 1], slots[rng() % i]);
-    }
-    for (int32_t i = 0; i < count && i < static_cast<int32_t>(slots.size()); ++i) {
-        board.slot(slots[i]).hasMatch = 1;
-    }
-}
-
 // Figures of the kinds whose best is hard to prove, of `matches` matches in all (about):
 // two blobs apart, a blob plus lonely matches, a thinned ring, a random scatter.
 Board hardFigure(std::mt19937& rng, int32_t kind, int32_t matches) {
     Board board(7, 7);
     switch (kind % 4) {
         case 0:
-            scatter(board, testing::slotsNear(board, 1, 1, 1), matches / 2, rng);
-            scatter(board, testing::slotsNear(board, 5, 5, 1), matches - matches / 2, rng);
+            testing::scatter(board, testing::slotsNear(board, 1, 1, 1), matches / 2, rng);
+            testing::scatter(board, testing::slotsNear(board, 5, 5, 1), matches - matches / 2, rng);
             break;
         case 1:
-            scatter(board, testing::slotsNear(board, 1, 2, 2), matches - 2, rng);
-            scatter(board, testing::slotsNear(board, 6, 6, 1), 2, rng);
+            testing::scatter(board, testing::slotsNear(board, 1, 2, 2), matches - 2, rng);
+            testing::scatter(board, testing::slotsNear(board, 6, 6, 1), 2, rng);
             break;
         case 2:
-            scatter(board, testing::slotsNear(board, 3, 3, 3, 2), matches, rng);
+            testing::scatter(board, testing::slotsNear(board, 3, 3, 3, 2), matches, rng);
             break;
         default:
             board = testing::randomFigure(rng, matches, 2);
@@ -90,21 +80,18 @@ Board hardFigure(std::mt19937& rng, int32_t kind, int32_t matches) {
 Board separatedFigure(std::mt19937& rng, int32_t kind, int32_t matches) {
     Board board(7, 7);
     switch (kind % 5) {
-        case 0:
-            scatter(board, testing::slotsNear(board, 1, 1, 1), matches / 2, rng);
-            scatter(board, testing::slotsNear(board, 5, 5, 1), matches - matches / 2, rng);
-            break;
         case 1:
-            scatter(board, testing::slotsNear(board, 1, 2, 1), matches / 2, rng);
-            scatter(board, testing::slotsNear(board, 4, 4, 1), matches - matches / 2, rng);
+            testing::scatter(board, testing::slotsNear(board, 1, 2, 1), matches / 2, rng);
+            testing::scatter(board, testing::slotsNear(board, 4, 4, 1), matches - matches / 2, rng);
             break;
         case 2:
-            scatter(board, testing::slotsNear(board, 1, 1, 1), matches / 3, rng);
-            scatter(board, testing::slotsNear(board, 5, 5, 1), matches / 3, rng);
-            scatter(board, testing::slotsNear(board, 4, 1, 1), matches - 2 * (matches / 3), rng);
+            testing::scatter(board, testing::slotsNear(board, 1, 1, 1), matches / 3, rng);
+            testing::scatter(board, testing::slotsNear(board, 5, 5, 1), matches / 3, rng);
+            testing::scatter(board, testing::slotsNear(board, 4, 1, 1), matches - 2 * (matches / 3),
+                             rng);
             break;
-        default:
-            board = hardFigure(rng, kind % 5 - 2, matches);
+        default:  // two blobs far apart, a blob plus lonely matches, a thinned ring
+            board = hardFigure(rng, kind % 5 == 0 ? 0 : kind % 5 - 2, matches);
             break;
     }
     return board;
